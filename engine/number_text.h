@@ -1,0 +1,25 @@
+// Number text: fixed-point formatting and the reader of typed numbers.
+//
+// Both are independent of the user's locale: the point is always the decimal separator and no
+// grouping is ever written or accepted.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velora {
+
+// `value` in fixed-point notation with `decimals` decimals (0..12), rounded to nearest.
+std::string format_fixed(double value, int decimals);
+
+// The longest leading decimal number of `text` (blanks before it skipped; optional sign; digits
+// with an optional point; an optional exponent), the rest ignored. Stores it into `out` and
+// returns true; returns false and stores 0 when the text does not begin with a number.
+// Never yields NaN or infinity: "nan", "inf" and hex forms are not decimal numbers, and a number
+// beyond the float range reads as the largest finite float of its sign.
+bool parse_leading_number(std::string_view text, float& out);
+
+// As parse_leading_number, with text that is not a number read as 0.
+float read_number(std::string_view text);
+
+}  // namespace velora
