@@ -1,0 +1,159 @@
+#include "engine/trajectory.h"
+
+#include <cmath>
+
+#include "engine/atmosphere.h"
+#include "engine/drag.h"
+#include "engine/sampling.h"
+
+namespace velora {
+
+FlightInputs flight_inputs(const CalcState& s) {
+    FlightInputs in;
+    in.MV = s.MV;
+    in.BC = s.BC;
+    in.CURVE = s.CURVE;
+    in.TMP = s.TMP;
+    in.PRES = s.PRES;
+    in.HUMID = s.HUMID;
+    in.SH = s.SH;
+    in.ZR = s.ZR;
+    return in;
+}
+
+void flight_velocity_phase(FlightState& f, const FlightAir& air) {
+    f.vx_old = f.vx;
+    f.vy_old = f.vy;
+    f.v = std::sqrt(f.vx * f.vx + f.vy * f.vy);
+    const double cd = drag_coefficient(f.v / air.c, air.law);
+    const float k = static_cast<float>(f.v * f.v * cd / air.bc * air.rho * DragFactor);
+    f.vx = f.vx + f.dt * (-k * f.vx / f.v);
+    f.vy = f.vy + f.dt * (-k * f.vy / f.v) + f.dt * Gravity;
+}
+
+void flight_position_phase(FlightState& f) {
+    // Trapezoid rule over the step's start and end velocities.
+    f.x = f.x + f.dt * (f.vx + f.vx_old) / 2.0f;
+    f.y = f.y + f.dt * (f.vy + f.vy_old) / 2.0f;
+}
+
+void flight_time_phase(FlightState& f) {
+    // The clock advances by the coming step's time, taken from the new horizontal speed.
+    f.dt = StepLength / f.vx;
+    f.t = f.t + f.dt;
+}
+
+float crossing_value(float x1, float y1, float x2, float y2, float mark) {
+    const float r = std::nearbyint((y2 - y1) / (x2 - x1));
+    return y1 + r * mark;
+}
+
+namespace {
+
+// Lifts the whole POI curve in steps of a ten-thousandth of an inch until its first peak lies
+// above the line of sight (the line only touched the curve at the zero range). The first peak
+// lies at most a sight height below the line, so ten inches of lift cover every accepted input;
+// the lift also ends when the curve has no peak at all, where it could never succeed.
+void lift_until_apex_above_sight_line(Trajectory& out) {
+    constexpr int MostRounds = 100000;
+    const int last = out.LastSample;
+    for (int round = 0; out.ApexPOI <= 0.0f && round < MostRounds; ++round) {
+        for (int j = 0; j <= last; ++j) out.poi[j] += 0.0001f;
+        int peak = -1;
+        for (int j = 0; j + 1 <= last; ++j) {
+            if (out.poi[j + 1] < out.poi[j]) {
+                peak = j;
+                break;
+            }
+        }
+        if (peak < 0) break;
+        out.ApexPOI = out.poi[peak];
+    }
+}
+
+}  // namespace
+
+void compute_trajectory(const FlightInputs& in, Trajectory& out) {
+    FlightAir air;
+    air.c = speed_of_sound(in.TMP);
+    air.rho = static_cast<float>(air_density(in.TMP, in.PRES, in.HUMID));
+    air.bc = in.BC;
+    air.law = in.CURVE;
+
+    FlightState f;
+    f.vx = in.MV;
+    f.dt = StepLength / in.MV;
+    int i = 0;
+    float h0 = 0.0f;
+    float x_prev = 0.0f, y_prev = 0.0f, t_prev = 0.0f, v_prev = in.MV;
+    out.time[0] = 0.0f;
+
+    for (;;) {
+        flight_velocity_phase(f, air);
+        // At most one sample per step, when the step passes a whole yard.
+        if (static_cast<float>(i) < f.x / 3.0f) {
+            out.drop[i] = (f.y + y_prev) / 2.0f * 12.0f;
+            out.velocity[i] = i == 0 ? in.MV : (f.v + v_prev) / 2.0f;
+            out.time[i] = crossing_value(x_prev, t_prev, f.x, f.t, f.x / 3.0f);
+            ++i;
+        }
+        if (h0 == 0.0f && in.ZR < f.x / 3.0f) h0 = crossing_value(x_prev, y_prev, f.x, f.y, in.ZR) * 12.0f;
+        x_prev = f.x;
+        y_prev = f.y;
+        v_prev = f.v;
+        t_prev = f.t;
+        flight_position_phase(f);
+        // Stop once the descent is steeper than 2 : 1, or at yard 2000.
+        if (std::fabs(f.vx) <= std::fabs(0.5 * f.vy) || i >= MostSamples) break;
+        flight_time_phase(f);
+    }
+    const int last = i - 1;
+    out.LastSample = last;
+
+    // The line of sight starts SH above the bore and passes through the path at the zero range.
+    out.ApexPOI = 0.0f;
+    for (int j = 0; j <= last; ++j) {
+        out.poi[j] = (out.drop[j] - in.SH) + (in.SH - h0) * static_cast<float>(j) / in.ZR;
+        if (j >= 1 && out.poi[j] > out.poi[j - 1]) out.ApexPOI = out.poi[j];
+    }
+    lift_until_apex_above_sight_line(out);
+
+    out.ApexRange = 0.0f;
+    out.NearZero = 0.0f;
+    out.FarZero = 0.0f;
+    for (int r = 1; r < last; ++r) {
+        if (poi_at(out, r - 1) > poi_at(out, r)) {
+            out.ApexRange = static_cast<float>(r - 1);
+            break;
+        }
+    }
+    for (double r = out.ApexRange; r < last; r += 0.1) {
+        if (poi_at(out, r) < 0.0 && poi_at(out, r + 1.0) <= poi_at(out, r)) {
+            out.FarZero = static_cast<float>(r);
+            break;
+        }
+    }
+    for (double r = out.ApexRange; r > 0.0; r -= 0.1) {
+        if (poi_at(out, r) <= 0.0) {
+            out.NearZero = static_cast<float>(r + 1.0);
+            break;
+        }
+    }
+    if (out.NearZero == 0.0f) {
+        out.NearZero = in.ZR;
+        out.FarZero = in.ZR;
+    }
+    // The entered zero replaces the computed crossing on its own side of the apex.
+    out.ZeroIsFar = out.ApexRange <= in.ZR ? 1 : 0;
+    if (out.ZeroIsFar == 1)
+        out.FarZero = in.ZR;
+    else
+        out.NearZero = in.ZR;
+    if (out.FarZero < out.NearZero) {
+        const float swap = out.FarZero;
+        out.FarZero = out.NearZero;
+        out.NearZero = swap;
+    }
+}
+
+}  // namespace velora
