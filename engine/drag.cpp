@@ -4,7 +4,31 @@
 
 namespace velora {
 
+constexpr float DragTable[DragTableRows][DragTableColumns] = {
+#include "drag_table_rows.inc"
+};
+
 namespace {
+
+// The slope of every segment of every law, worked out once when the program is compiled, with
+// the very arithmetic of the lookup: the difference of two singles divided in double.
+struct SegmentSlopes {
+    double of[DragTableLastRow][DragLawCount];
+};
+
+constexpr double segment_slope(int i, int law) {
+    return static_cast<double>(DragTable[i + 1][law + 1] - DragTable[i][law + 1]) /
+           (DragTable[i + 1][0] - DragTable[i][0]);
+}
+
+constexpr SegmentSlopes make_slopes() {
+    SegmentSlopes s{};
+    for (int i = 0; i < DragTableLastRow; ++i)
+        for (int law = 0; law < DragLawCount; ++law) s.of[i][law] = segment_slope(i, law);
+    return s;
+}
+
+constexpr SegmentSlopes Slopes = make_slopes();
 
 const char* const Descriptions[12] = {
     "G1  -  Standard model, Flat-base, 2-calibre nose ogive",
@@ -25,12 +49,9 @@ const int LawAtPosition[DragLawCount] = {0, 1, 5, 2, 3, 4, 6, 7, 8, 9};
 const int PositionOfLaw[DragLawCount] = {0, 1, 3, 4, 5, 2, 6, 7, 8, 9};
 
 // Interpolation on the segment from row i to row i + 1.
-double interpolate(double mach, int i, int law) {
+double interpolate(double mach, int i, int law, double slope) {
     const float c0 = DragTable[i][law + 1];
-    const float c1 = DragTable[i + 1][law + 1];
     const float m0 = DragTable[i][0];
-    const float m1 = DragTable[i + 1][0];
-    const double slope = static_cast<double>(c1 - c0) / (m1 - m0);
     return std::fabs(c0 + slope * (mach - m0));
 }
 
@@ -61,7 +82,7 @@ double drag_coefficient_by_scan(double mach, int law) {
     if (mach > DragTable[DragTableLastRow][0]) return std::fabs(DragTable[DragTableLastRow][law + 1]);
     int i = 0;
     while (mach > DragTable[i + 1][0]) ++i;
-    return interpolate(mach, i, law);
+    return interpolate(mach, i, law, segment_slope(i, law));
 }
 
 double drag_coefficient(double mach, int law) {
@@ -77,7 +98,7 @@ double drag_coefficient(double mach, int law) {
         while (i > 0 && !(mach > DragTable[i][0])) --i;
         while (mach > DragTable[i + 1][0]) ++i;
     }
-    return interpolate(mach, i, law);
+    return interpolate(mach, i, law, Slopes.of[i][law]);
 }
 
 }  // namespace velora

@@ -1,5 +1,5 @@
 # Turns the drag-table CSV (header line, then 169 rows: Mach and ten coefficients) into a C++
-# array of 170 × 12 floats. Row 169 and column 11 stay 0.
+# array initialiser of 170 × 12 floats. Row 169 and column 11 stay 0.
 file(STRINGS "${CSV}" lines)
 list(LENGTH lines n)
 if(NOT n EQUAL 170)
@@ -25,13 +25,5 @@ foreach(line IN LISTS lines)
   math(EXPR row "${row} + 1")
 endforeach()
 file(WRITE "${OUT}" "// Generated from resources/dragtable.csv at build time; do not edit.
-#include \"engine/drag.h\"
-
-namespace velora {
-
-const float DragTable[DragTableRows][DragTableColumns] = {
 ${body}    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-};
-
-}  // namespace velora
 ")
