@@ -1,0 +1,280 @@
+#include "services/preferences.h"
+
+#include "engine/number_text.h"
+#include "solver/input_limits.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <system_error>
+
+namespace velora {
+
+namespace {
+
+enum class KeyType { Integer, Float, Flag };
+
+// One stored field: its key, how it is written and what a missing key reads as.
+struct PrefKey {
+    const char* name;
+    KeyType type;
+    int decimals;             // floats: decimals written
+    const char* missing;      // the text a missing key reads as
+    int lowest, highest;      // integers: the values the program can use (else the missing value)
+    float* (*real)(CalcState&);
+    int* (*integer)(CalcState&);
+    std::uint8_t* (*flag)(CalcState&);
+};
+
+constexpr PrefKey float_key(const char* name, int decimals, const char* missing, float* (*field)(CalcState&))
+{
+    return {name, KeyType::Float, decimals, missing, 0, 0, field, nullptr, nullptr};
+}
+
+constexpr PrefKey int_key(const char* name, const char* missing, int lowest, int highest,
+                          int* (*field)(CalcState&))
+{
+    return {name, KeyType::Integer, 0, missing, lowest, highest, nullptr, field, nullptr};
+}
+
+constexpr PrefKey flag_key(const char* name, const char* missing, std::uint8_t* (*field)(CalcState&))
+{
+    return {name, KeyType::Flag, 0, missing, 0, 1, nullptr, nullptr, field};
+}
+
+// In file order.
+constexpr PrefKey Keys[] = {
+    int_key("WinX(0)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinX[0]; }),
+    int_key("WinY(0)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinY[0]; }),
+    int_key("WinX(1)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinX[1]; }),
+    int_key("WinY(1)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinY[1]; }),
+    float_key("MV", 1, "790.0", [](CalcState& s) { return &s.MV; }),
+    float_key("ZR", 1, "30.0", [](CalcState& s) { return &s.ZR; }),
+    float_key("TR", 2, "60.0", [](CalcState& s) { return &s.TR; }),
+    float_key("SH", 2, "1.75", [](CalcState& s) { return &s.SH; }),
+    float_key("TV", 1, "568.6", [](CalcState& s) { return &s.TV; }),
+    float_key("_POI", 3, "-5.350", [](CalcState& s) { return &s.POI; }),
+    float_key("ET", 4, "0.2709", [](CalcState& s) { return &s.ET; }),
+    float_key("BC", 4, "0.0300", [](CalcState& s) { return &s.BC; }),
+    float_key("MV_TOL", 1, "1.3", [](CalcState& s) { return &s.MV_TOL; }),
+    float_key("TV_TOL", 1, "1.3", [](CalcState& s) { return &s.TV_TOL; }),
+    float_key("TMP", 1, "20.0", [](CalcState& s) { return &s.TMP; }),
+    float_key("PRES", 2, "29.92", [](CalcState& s) { return &s.PRES; }),
+    float_key("HUMID", 1, "50.0", [](CalcState& s) { return &s.HUMID; }),
+    float_key("TRArray(0)", 2, "50", [](CalcState& s) { return &s.TRArray[0]; }),
+    float_key("TRArray(1)", 2, "50", [](CalcState& s) { return &s.TRArray[1]; }),
+    float_key("TRArray(2)", 2, "50", [](CalcState& s) { return &s.TRArray[2]; }),
+    float_key("TRArray(3)", 2, "50", [](CalcState& s) { return &s.TRArray[3]; }),
+    int_key("CURVE", "5", 0, 9, [](CalcState& s) { return &s.CURVE; }),
+    int_key("stateMV", "0", 0, 2, [](CalcState& s) { return &s.stateMV; }),
+    int_key("stateZR", "1", 0, 2, [](CalcState& s) { return &s.stateZR; }),
+    int_key("stateTR", "1", 0, 2, [](CalcState& s) { return &s.stateTR; }),
+    int_key("stateSH", "0", 0, 2, [](CalcState& s) { return &s.stateSH; }),
+    int_key("stateTV", "0", 0, 2, [](CalcState& s) { return &s.stateTV; }),
+    int_key("statePOI", "0", 0, 2, [](CalcState& s) { return &s.statePOI; }),
+    int_key("stateET", "0", 0, 1, [](CalcState& s) { return &s.stateET; }),
+    int_key("stateBC", "2", 0, 9, [](CalcState& s) { return &s.stateBC; }),
+    int_key("stateTMP", "0", 0, 1, [](CalcState& s) { return &s.stateTMP; }),
+    int_key("statePRES", "0", 0, 2, [](CalcState& s) { return &s.statePRES; }),
+    int_key("statePAN", "0", 0, 2, [](CalcState& s) { return &s.statePAN; }),
+    int_key("stateDROP", "0", 0, 2, [](CalcState& s) { return &s.stateDROP; }),
+    int_key("stateBC_VAL", "0", 0, 1, [](CalcState& s) { return &s.stateBC_VAL; }),
+    int_key("ShowTarget", "0", 0, 1, [](CalcState& s) { return &s.ShowTarget; }),
+    int_key("stateRB", "0", 0, 3, [](CalcState& s) { return &s.stateRB; }),
+    int_key("mode", "0", 0, 1, [](CalcState& s) { return &s.mode; }),
+    int_key("mpag", "5", 5, 16, [](CalcState& s) { return &s.mpag; }),
+    int_key("Scheme", "0", INT_MIN, INT_MAX, [](CalcState& s) { return &s.Scheme; }),
+    flag_key("AutoLogoCheck", "1", [](CalcState& s) { return &s.AutoLogoCheck; }),
+    flag_key("AutoUpdateCheck", "1", [](CalcState& s) { return &s.AutoUpdateCheck; }),
+    flag_key("EnableToolTips", "1", [](CalcState& s) { return &s.EnableToolTips; }),
+    int_key("Gaps", "1", 0, 1, [](CalcState& s) { return &s.Gaps; }),
+    float_key("TableStep", 1, "1.0", [](CalcState& s) { return &s.TableStep; }),
+};
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string lower_case(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// The leading whole number of a value (blanks, an optional sign, digits; what follows is ignored),
+// held within the int range; nothing when the value does not begin with one.
+std::optional<int> leading_integer(std::string_view text)
+{
+    text = trim(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    long long value = 0;
+    std::size_t digits = 0;
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        value = std::min(value * 10 + (text[digits] - '0'), static_cast<long long>(INT_MAX) + 1);
+    }
+    if (digits == 0) return std::nullopt;
+    if (negative) value = -value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// key (lower case) → value text; the first line of a key counts.
+std::map<std::string, std::string_view> key_values(std::string_view text)
+{
+    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
+
+    std::map<std::string, std::string_view> values;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view key = trim(line.substr(0, equals));
+        if (key.empty()) continue;
+        values.emplace(lower_case(key), trim(line.substr(equals + 1)));
+    }
+    return values;
+}
+
+// Brings loaded values that the window could never have produced back into the ranges the
+// program works with: a muzzle velocity or BC of 0 would stall the flight models, a table step
+// of 0 would never end the table, and a wild range would run the flight for ever.
+void limit_loaded_values(CalcState& s)
+{
+    s.MV = std::clamp(s.MV, MinMV, MaxMV);
+    s.ZR = std::clamp(s.ZR, MinZR, RangeCap / 2.0f);
+    s.TR = std::clamp(s.TR, TargetSlotMinimum[0], RangeCap);
+    for (int i = 0; i < 4; ++i) s.TRArray[i] = std::clamp(s.TRArray[i], TargetSlotMinimum[i], RangeCap);
+    s.SH = std::clamp(s.SH, MinSH, MaxSH);
+    s.TV = std::min(std::max(std::fabs(s.TV), MinTV), s.MV - TVBelowMV);
+    s.POI = std::min(-std::fabs(s.POI), MaxPOI);
+    s.ET = std::fabs(s.ET);
+    s.BC = std::clamp(s.BC, MinBC, MaxBC);
+    // The tolerances: more than 5 % is taken as 5 %.
+    s.MV_TOL = std::min(std::fabs(s.MV_TOL), MaxTolerance);
+    s.TV_TOL = std::min(std::fabs(s.TV_TOL), MaxTolerance);
+    // The window refuses an air state outside its range; so does the file.
+    if (!(s.TMP >= MinTMP && s.TMP <= MaxTMP)) s.TMP = 20.0f;
+    if (!(s.PRES >= MinPRES && s.PRES <= MaxPRES)) s.PRES = 29.92f;
+    s.HUMID = std::min(std::fabs(s.HUMID), MaxHUMID);
+    // Any step from half a unit up is kept; the menu itself offers 1, 5, 10 and 25.
+    if (!(s.TableStep >= 0.5f)) s.TableStep = 1.0f;
+    s.TableStep = std::min(s.TableStep, RangeCap);
+}
+
+bool write_file(const std::filesystem::path& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::optional<std::string> read_file(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
+
+std::string preferences_file_path(const CalcState& s)
+{
+    return s.PrefsFolder + PreferencesFileName;
+}
+
+void read_preferences_text(std::string_view text, CalcState& s)
+{
+    const auto values = key_values(text);
+    for (const PrefKey& key : Keys) {
+        const auto found = values.find(lower_case(key.name));
+        const std::string_view given = found == values.end() ? std::string_view() : found->second;
+        switch (key.type) {
+        case KeyType::Float: {
+            float value = 0.0f;
+            if (!parse_leading_number(given, value)) value = read_number(key.missing);
+            *key.real(s) = value;
+            break;
+        }
+        case KeyType::Integer:
+        case KeyType::Flag: {
+            auto value = leading_integer(given);
+            if (!value || *value < key.lowest || *value > key.highest) value = leading_integer(key.missing);
+            if (key.type == KeyType::Integer) *key.integer(s) = *value;
+            else *key.flag(s) = static_cast<std::uint8_t>(*value);
+            break;
+        }
+        }
+    }
+    limit_loaded_values(s);
+}
+
+std::string preferences_text(const CalcState& s)
+{
+    CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
+    std::string text = "\xEF\xBB\xBF\r\n";
+    for (const PrefKey& key : Keys) {
+        text += key.name;
+        text += " = ";
+        switch (key.type) {
+        case KeyType::Float: text += format_fixed(*key.real(fields), key.decimals); break;
+        case KeyType::Integer: text += std::to_string(*key.integer(fields)); break;
+        case KeyType::Flag: text += std::to_string(*key.flag(fields)); break;
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void load_preferences(CalcState& s)
+{
+    const std::filesystem::path path = preferences_file_path(s);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) write_file(path, FirstRunPreferencesText);
+    const std::optional<std::string> text = read_file(path);
+    read_preferences_text(text ? std::string_view(*text) : FirstRunPreferencesText, s);
+}
+
+bool save_preferences(const CalcState& s)
+{
+    const std::filesystem::path path = preferences_file_path(s);
+    std::filesystem::path temporary = path;
+    temporary += ".new";
+    if (!write_file(temporary, preferences_text(s))) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (!error) return true;
+    std::filesystem::remove(temporary, error);
+    return false;
+}
+
+}  // namespace velora

@@ -1,0 +1,48 @@
+// The preferences file "Velora.prefs": every input, unit selection, option and the two window
+// positions, kept from one run to the next as "key = value" lines in the internal units of
+// CalcState, whatever units the window shows.
+#pragma once
+
+#include "app/calc_state.h"
+
+#include <string>
+#include <string_view>
+
+namespace velora {
+
+inline constexpr const char* PreferencesFileName = "Velora.prefs";
+
+// The text written on the first run, when no preferences file exists yet: 590 bytes of plain
+// ASCII, lines ended by LF, beginning with an empty line, without the "mpag" key.
+extern const std::string_view FirstRunPreferencesText;
+
+// PrefsFolder + "Velora.prefs" (PrefsFolder ends with a separator, or is empty for the current
+// directory).
+std::string preferences_file_path(const CalcState& s);
+
+// Reads the file of s.PrefsFolder into `s`. When the file does not exist it is first created with
+// FirstRunPreferencesText. A file that cannot be read (or created) is taken as that text, so the
+// values are those of a first run either way.
+void load_preferences(CalcState& s);
+
+// Fills `s` from the text of a preferences file. A key that is missing, or whose value does not
+// begin with a number, takes its missing-key value. Values that the window could never have
+// produced are brought back into the ranges the program works with (see the .cpp); the two
+// chronograph tolerances are limited to 5 %. Keys are matched without regard to letter case,
+// blanks around "=" are ignored, the first of duplicate keys counts and lines without "=" are
+// skipped. Fields that the file does not store are left as they are.
+void read_preferences_text(std::string_view text, CalcState& s);
+
+// The text that save_preferences writes: the UTF-8 byte-order mark and CR LF, then one
+// "key = value" line per key ended by CR LF.
+//
+// The unit selections, statePAN and WinX/WinY are written from `s`: the window copies its
+// current list selections, tab and window positions into the state before saving.
+std::string preferences_text(const CalcState& s);
+
+// Replaces the file of s.PrefsFolder with preferences_text(s). The text is written to a
+// temporary file beside it that then takes the file's place, so an interrupted save never leaves
+// half a file. Returns false when the file could not be written (which the program does not report).
+bool save_preferences(const CalcState& s);
+
+}  // namespace velora

@@ -1,0 +1,282 @@
+#include "services/preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace velora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test, removed afterwards.
+class PreferencesFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() /
+                 ("velora_prefs_" + std::to_string(::getpid()) + "_" + info->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        state.PrefsFolder = folder.string() + "/";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string file_bytes() const
+    {
+        std::ifstream in(folder / "Velora.prefs", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void write_prefs(const std::string& bytes) const
+    {
+        std::ofstream(folder / "Velora.prefs", std::ios::binary) << bytes;
+    }
+
+    fs::path folder;
+    CalcState state;
+};
+
+// The saved text of the first-run values, byte for byte.
+const std::string SavedFirstRun =
+    "\xEF\xBB\xBF\r\n"
+    "WinX(0) = -1\r\nWinY(0) = -1\r\nWinX(1) = -1\r\nWinY(1) = -1\r\n"
+    "MV = 785.0\r\nZR = 32.0\r\nTR = 40.00\r\nSH = 1.65\r\nTV = 633.4\r\n_POI = -0.767\r\nET = 0.1708\r\n"
+    "BC = 0.0195\r\nMV_TOL = 1.6\r\nTV_TOL = 1.3\r\nTMP = 23.5\r\nPRES = 28.42\r\nHUMID = 32.0\r\n"
+    "TRArray(0) = 40.00\r\nTRArray(1) = 50.00\r\nTRArray(2) = 60.00\r\nTRArray(3) = 50.00\r\n"
+    "CURVE = 5\r\nstateMV = 0\r\nstateZR = 1\r\nstateTR = 1\r\nstateSH = 0\r\nstateTV = 0\r\n"
+    "statePOI = 2\r\nstateET = 0\r\nstateBC = 2\r\nstateTMP = 0\r\nstatePRES = 0\r\nstatePAN = 2\r\n"
+    "stateDROP = 0\r\nstateBC_VAL = 1\r\nShowTarget = 1\r\nstateRB = 0\r\nmode = 1\r\nmpag = 5\r\n"
+    "Scheme = 12\r\nAutoLogoCheck = 1\r\nAutoUpdateCheck = 1\r\nEnableToolTips = 1\r\nGaps = 1\r\n"
+    "TableStep = 5.0\r\n";
+
+TEST(FirstRunText, IsThePlainDefaultFile)
+{
+    const std::string_view text = FirstRunPreferencesText;
+    EXPECT_EQ(text.size(), 590u);
+    EXPECT_EQ(text.substr(0, 14), "\nWinX(0) = -1\n");
+    EXPECT_EQ(text.find('\r'), std::string_view::npos);
+    EXPECT_EQ(text.find("mpag"), std::string_view::npos);
+    EXPECT_EQ(text.substr(text.size() - 16), "TableStep = 5.0\n");
+}
+
+TEST_F(PreferencesFolder, FirstRunWritesTheDefaultFileAndReadsItsValues)
+{
+    load_preferences(state);
+    EXPECT_EQ(file_bytes(), std::string(FirstRunPreferencesText));
+
+    EXPECT_EQ(state.MV, 785.0f);  // not the missing-key 790
+    EXPECT_EQ(state.ZR, 32.0f);
+    EXPECT_EQ(state.TR, 40.0f);
+    EXPECT_EQ(state.SH, 1.65f);
+    EXPECT_EQ(state.TV, 633.4f);
+    EXPECT_EQ(state.POI, -0.767f);
+    EXPECT_EQ(state.ET, 0.1708f);
+    EXPECT_EQ(state.BC, 0.0195f);
+    EXPECT_EQ(state.MV_TOL, 1.6f);
+    EXPECT_EQ(state.TMP, 23.5f);
+    EXPECT_EQ(state.PRES, 28.42f);
+    EXPECT_EQ(state.HUMID, 32.0f);
+    EXPECT_EQ(state.TRArray[2], 60.0f);
+    EXPECT_EQ(state.TableStep, 5.0f);
+    EXPECT_EQ(state.statePOI, 2);
+    EXPECT_EQ(state.stateET, 0);
+    EXPECT_EQ(state.statePAN, 2);
+    EXPECT_EQ(state.stateBC_VAL, 1);
+    EXPECT_EQ(state.stateRB, 0);
+    EXPECT_EQ(state.mode, 1);
+    EXPECT_EQ(state.mpag, 5);
+    EXPECT_EQ(state.Scheme, 12);
+    EXPECT_EQ(state.WinX[1], -1);
+
+    // Saving these values gives the program's own form of the same file.
+    EXPECT_EQ(preferences_text(state), SavedFirstRun);
+}
+
+TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike)
+{
+    state.MV = 812.3f;
+    state.POI = -1.234f;
+    state.ET = 0.0456f;
+    state.Scheme = -98765;
+    state.WinX[0] = 1200;
+    state.WinY[1] = -3;
+    state.stateMV = 2;
+    state.CURVE = 9;
+    state.AutoUpdateCheck = 0;
+    state.TableStep = 0.5f;
+    for (int i = 0; i < 4; ++i) state.TRArray[i] = 35.5f + 10.0f * i;
+    ASSERT_TRUE(save_preferences(state));
+
+    const std::string bytes = file_bytes();
+    EXPECT_EQ(bytes.substr(0, 5), "\xEF\xBB\xBF\r\n");
+    EXPECT_NE(bytes.find("\r\n_POI = -1.234\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nET = 0.0456\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nScheme = -98765\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nTableStep = 0.5\r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "Velora.prefs.new"));
+
+    CalcState loaded;
+    loaded.PrefsFolder = state.PrefsFolder;
+    load_preferences(loaded);
+    EXPECT_EQ(preferences_text(loaded), bytes);
+    EXPECT_EQ(loaded.Scheme, -98765);
+    EXPECT_EQ(loaded.WinX[0], 1200);
+    EXPECT_EQ(loaded.stateMV, 2);
+    EXPECT_EQ(loaded.AutoUpdateCheck, 0);
+}
+
+TEST_F(PreferencesFolder, SaveReplacesTheWholeFile)
+{
+    write_prefs(std::string(5000, 'x'));
+    ASSERT_TRUE(save_preferences(state));
+    EXPECT_EQ(file_bytes(), preferences_text(state));
+}
+
+TEST(ReadPreferences, MissingKeysTakeTheirMissingKeyValues)
+{
+    CalcState s;
+    s.DROP = -3.0f;
+    s.ChangeKind = 2;
+    read_preferences_text("", s);
+    EXPECT_EQ(s.MV, 790.0f);
+    EXPECT_EQ(s.ZR, 30.0f);
+    EXPECT_EQ(s.TR, 60.0f);
+    EXPECT_EQ(s.SH, 1.75f);
+    EXPECT_EQ(s.TV, 568.6f);
+    EXPECT_EQ(s.POI, -5.35f);
+    EXPECT_EQ(s.ET, 0.2709f);
+    EXPECT_EQ(s.BC, 0.03f);
+    EXPECT_EQ(s.TRArray[0], 50.0f);
+    EXPECT_EQ(s.TRArray[3], 50.0f);
+    EXPECT_EQ(s.TableStep, 1.0f);
+    EXPECT_EQ(s.CURVE, 5);
+    EXPECT_EQ(s.stateBC, 2);
+    EXPECT_EQ(s.stateZR, 1);
+    EXPECT_EQ(s.stateET, 0);
+    EXPECT_EQ(s.ShowTarget, 0);
+    EXPECT_EQ(s.mpag, 5);
+    EXPECT_EQ(s.Gaps, 1);
+    EXPECT_EQ(s.WinY[0], -1);
+    EXPECT_EQ(s.EnableToolTips, 1);
+    // What the file does not hold stays.
+    EXPECT_EQ(s.DROP, -3.0f);
+    EXPECT_EQ(s.ChangeKind, 2);
+}
+
+TEST(ReadPreferences, ToleranceAboveFivePercentIsFive)
+{
+    CalcState s;
+    read_preferences_text("MV_TOL = 7.5\nTV_TOL = 5.0\n", s);
+    EXPECT_EQ(s.MV_TOL, 5.0f);
+    EXPECT_EQ(s.TV_TOL, 5.0f);
+    read_preferences_text("MV_TOL = 4.9\nTV_TOL = 12\n", s);
+    EXPECT_EQ(s.MV_TOL, 4.9f);
+    EXPECT_EQ(s.TV_TOL, 5.0f);
+}
+
+TEST(ReadPreferences, DragLawAndListPositionAreTakenAsTheyStand)
+{
+    CalcState s;
+    read_preferences_text("CURVE = 0\n", s);
+    EXPECT_EQ(s.CURVE, 0);    // the solver uses G1
+    EXPECT_EQ(s.stateBC, 2);  // the list shows GA2
+}
+
+TEST(ReadPreferences, ToleratesHandEditing)
+{
+    CalcState s;
+    read_preferences_text("[Velora]\r; comment\r\n  mv\t=\t801.5 ft/s  \r\n_poi=-2\nMV = 900\nthis line has no equals\n"
+                          " = 3\nSTATEmv = 1\r\nTR = 44.25\n",
+                          s);
+    EXPECT_EQ(s.MV, 801.5f);  // the first of two lines counts
+    EXPECT_EQ(s.POI, -2.0f);
+    EXPECT_EQ(s.stateMV, 1);
+    EXPECT_EQ(s.TR, 44.25f);
+}
+
+TEST(ReadPreferences, ValuesThatAreNotNumbersReadAsMissing)
+{
+    CalcState s;
+    read_preferences_text("MV = fast\nBC = \nCURVE = G7\nScheme = 12abc\nZR = 25,5\n", s);
+    EXPECT_EQ(s.MV, 790.0f);
+    EXPECT_EQ(s.BC, 0.03f);
+    EXPECT_EQ(s.CURVE, 5);
+    EXPECT_EQ(s.Scheme, 12);
+    EXPECT_EQ(s.ZR, 25.0f);
+}
+
+TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtBack)
+{
+    CalcState s;
+    read_preferences_text("MV = 0\nBC = 0\nZR = -5\nSH = 40\nTV = 9000\n_POI = 0.5\nET = -0.2\nHUMID = -150\n"
+                          "TMP = 70\nPRES = 10\nTableStep = 0\nTRArray(3) = 5\nTRArray(1) = 1e30\n"
+                          "MV_TOL = -2\n",
+                          s);
+    EXPECT_EQ(s.MV, 200.0f);
+    EXPECT_EQ(s.BC, 0.004f);
+    EXPECT_EQ(s.ZR, 1.0f);
+    EXPECT_EQ(s.SH, 6.0f);
+    EXPECT_EQ(s.TV, 198.0f);  // MV − 2
+    EXPECT_EQ(s.POI, -0.5f);
+    EXPECT_EQ(s.ET, 0.2f);
+    EXPECT_EQ(s.HUMID, 100.0f);
+    EXPECT_EQ(s.TMP, 20.0f);
+    EXPECT_EQ(s.PRES, 29.92f);
+    EXPECT_EQ(s.TableStep, 1.0f);
+    EXPECT_EQ(s.TRArray[3], 20.0f);
+    EXPECT_EQ(s.TRArray[1], 1901.0f);
+    EXPECT_EQ(s.MV_TOL, 2.0f);
+
+    read_preferences_text("CURVE = 10\nstateBC = -1\nstateMV = 3\nstateZR = 9\nstateET = 2\nstateRB = 4\n"
+                          "mpag = 17\nmode = 2\nAutoLogoCheck = 256\nGaps = -1\nWinX(0) = 99999999999\n",
+                          s);
+    EXPECT_EQ(s.CURVE, 5);
+    EXPECT_EQ(s.stateBC, 2);
+    EXPECT_EQ(s.stateMV, 0);
+    EXPECT_EQ(s.stateZR, 1);
+    EXPECT_EQ(s.stateET, 0);
+    EXPECT_EQ(s.stateRB, 0);
+    EXPECT_EQ(s.mpag, 5);
+    EXPECT_EQ(s.mode, 0);
+    EXPECT_EQ(s.AutoLogoCheck, 1);
+    EXPECT_EQ(s.Gaps, 1);
+    EXPECT_EQ(s.WinX[0], 2147483647);
+}
+
+TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead)
+{
+    CalcState s;
+    read_preferences_text("TMP = -20\nPRES = 35\nTableStep = 0.5\nmpag = 16\nTV = 900\nMV = 850\nZR = 950.5\n", s);
+    EXPECT_EQ(s.TMP, -20.0f);
+    EXPECT_EQ(s.PRES, 35.0f);
+    EXPECT_EQ(s.TableStep, 0.5f);
+    EXPECT_EQ(s.mpag, 16);
+    EXPECT_EQ(s.TV, 848.0f);
+    EXPECT_EQ(s.ZR, 950.5f);
+}
+
+TEST_F(PreferencesFolder, AnUnwritableFolderStillGivesTheFirstRunValues)
+{
+    state.PrefsFolder = (folder / "missing" / "deeper").string() + "/";
+    load_preferences(state);
+    EXPECT_EQ(state.MV, 785.0f);
+    EXPECT_EQ(state.Scheme, 12);
+    EXPECT_FALSE(save_preferences(state));
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+TEST_F(PreferencesFolder, AFolderNamedLikeTheFileIsNotAFile)
+{
+    fs::create_directory(folder / "Velora.prefs");
+    load_preferences(state);
+    EXPECT_EQ(state.MV, 785.0f);
+    EXPECT_TRUE(fs::is_directory(folder / "Velora.prefs"));
+}
+
+}  // namespace
+}  // namespace velora
