@@ -1,0 +1,94 @@
+// The BC solver: its own level-fire flight model, the bisection over it, the range limit and the
+// carrying over of a BC to another drag law.
+//
+// Everything here is a pure function of its arguments. The flight model runs in 32-bit floats
+// with fixed half-inch steps and its own grouping of the arithmetic; it is deliberately not the
+// trajectory's flight step, and the two must not be merged: a last-bit difference can flip a
+// bisection step and move the BC shown.
+#pragma once
+
+#include <cmath>
+
+#include "app/calc_state.h"
+#include "engine/trajectory.h"
+
+namespace velora {
+
+// The air the solver flies through (°C, inHg, %).
+struct AirState {
+    float TMP = 0;
+    float PRES = 0;
+    float HUMID = 0;
+};
+
+AirState air_state(const CalcState& s);
+
+// The two failure results of the solver: a BC below 0.004 and a BC above 1.2.
+inline constexpr float BcTooLow = 0.0f;
+inline constexpr float BcTooHigh = -1.0f;
+
+inline bool is_bc_sentinel(float bc) { return bc == BcTooLow || bc == BcTooHigh; }
+
+// The flight model's constants, in the precision it uses them.
+inline constexpr float SolverGravity = -32.174049f;                  // ft/s²
+inline constexpr float SolverDragFactor = 0.0027270768769085407f;    // π/1152
+inline constexpr float SolverStep = 1.0f / 24.0f;                    // ft, half an inch
+
+// A flight that slows to a standstill (or is handed unusable numbers) never reaches the target;
+// it then reports what a far too small BC would: the deepest impact, no velocity, endless time.
+// No accepted flight comes near this many steps (1901 yd take 137,000).
+inline constexpr int SolverMostSteps = 1'000'000;
+
+// The quantity `method` would measure at `target_range` (yd) for a pellet fired level at `mv`
+// (ft/s) with `bc` under `drag_law`: POI against the line of sight that starts `sight_height`
+// (in) above the bore and meets the path at `zero_range` (yd), in inches; time of flight in s;
+// velocity in ft/s; drop below the bore axis in inches. 0 for a method outside 0..3.
+float predict_measurement(float mv, float bc, float zero_range, float sight_height, float target_range,
+                          int drag_law, int method, const AirState& air);
+
+// Bisection of the BC between 0.003 and 1.25 until the bracket is 0.00005 wide (15 halvings).
+// `predict(bc)` gives the measurement the model expects for a BC. The time of flight falls as
+// the BC grows, every other measurement grows with it; a measurement equal to the prediction
+// raises the lower end. Returns the midpoint of the last bracket, or BcTooHigh as soon as the
+// midpoint exceeds 1.2, or BcTooLow as soon as it falls below 0.004.
+template <class Predict>
+float bisect_bc_over(float measured, int method, Predict&& predict) {
+    float hi = 1.25f;
+    float lo = 0.003f;
+    float mid = (hi + lo) / 2.0f;
+    while (std::abs(hi - lo) > 0.00005f) {
+        const float p = predict(mid);
+        if (method == DeltaT) {
+            if (measured > p)
+                hi = mid;
+            else
+                lo = mid;
+        } else {
+            if (measured < p)
+                hi = mid;
+            else
+                lo = mid;
+        }
+        mid = (hi + lo) / 2.0f;
+        if (mid > 1.2f) return BcTooHigh;
+        if (mid < 0.004f) return BcTooLow;
+    }
+    return mid;
+}
+
+// The BC under which the model gives `measured` for `method` at `target_range`, with the muzzle
+// velocity, zero range, sight height, drag law and air of `s`.
+float bisect_bc(const CalcState& s, float measured, float target_range, int method);
+
+// The BC for the active method's measurement at TR: POI, ET, TV or DROP. 0 for another method.
+float solve_bc(const CalcState& s);
+
+// Half the range over which a level shot with the state's BC falls 30 ft (at most 1901 yd): the
+// largest zero range. The largest target range is twice it.
+float max_target_range(const CalcState& s);
+
+// The BC that makes `new_law` lose over TR the velocity that `tr` (flown with the old law and
+// BC) loses there. A sentinel when that BC lies outside 0.004..1.2.
+float convert_bc_to_drag_law(const CalcState& s, const Trajectory& tr, int new_law);
+
+}  // namespace velora

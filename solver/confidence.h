@@ -1,0 +1,39 @@
+// The confidence limits: the band of BC values that the chronographs' stated errors allow.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/calc_state.h"
+#include "engine/trajectory.h"
+
+namespace velora {
+
+// The text shown for a limit whose solve left 0.004..1.2.
+inline constexpr const char* UnknownLimit = "??????";
+
+// The Confidence page.
+struct ConfidencePage {
+    std::string heading;           // the method's heading, "Two Chronographs (∆V)"
+    std::string drag_law_heading;  // "With Reference to Drag Law " and the drag-law list's entry
+    std::string bc;                // the BC that stands, 4 decimals
+    std::string maximum;           // 4 decimals or "??????"
+    std::string mean;
+    std::string minimum;
+    std::optional<float> maximum_bc;  // the values behind the texts; nothing for "??????"
+    std::optional<float> mean_bc;
+    std::optional<float> minimum_bc;
+    bool target_tolerance_enabled = false;  // only DeltaV uses a target chronograph
+    std::string muzzle_tolerance;           // "1.6%"
+    std::string target_tolerance;
+};
+
+// Solves the BC again with the muzzle velocity (and for DeltaV the target velocity) moved to the
+// ends of the chronographs' error ranges: the slower muzzle (and faster target) reading gives the
+// maximum, the other ends the minimum. A maximum below the BC is shown as BC × 1.01, a minimum
+// above it as BC / 1.01; the mean is the midpoint of the two shown limits. Every input it moves
+// is put back exactly, TR is reloaded from the active slot and `tr` is flown again for the
+// restored inputs. The drag-law heading names the list entry at `s.stateBC`.
+ConfidencePage confidence_limits(CalcState& s, Trajectory& tr);
+
+}  // namespace velora
