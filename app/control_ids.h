@@ -1,0 +1,155 @@
+// The fixed numbers by which the program names every control of the main window, every menu item
+// and every keyboard shortcut. The window builder registers each widget under its number, the
+// dispatcher and the keyboard navigation are written in these numbers, and the field numbers are
+// stored in the preferences ("mpag").
+#pragma once
+
+namespace velora {
+
+enum ControlId : int {
+    NoControl = 0,
+
+    // Input fields.
+    FieldMV = 5,
+    FieldZR = 6,
+    FieldTR = 7,
+    FieldSH = 8,
+    FieldTV = 9,
+    FieldPOI = 10,
+    FieldET = 11,
+    FieldDROP = 12,
+    FieldBC = 13,
+    FieldTMP = 14,
+    FieldPRES = 15,
+    FieldHUMID = 16,
+    FieldMVTol = 17,
+    FieldTVTol = 18,
+
+    // The Confidence page.
+    CaptionMVTol = 19,
+    CaptionTVTol = 20,
+    PlusMinusMV = 21,
+    PlusMinusTV = 22,
+
+    // Unit markers "●" beside the unit lists whose quantity the table or plot shows.
+    MarkerMV = 23,
+    MarkerPOI = 24,
+    MarkerTR = 25,
+    MarkerET = 26,
+    MarkerDROP = 27,
+
+    ConfidenceMethod = 28,
+    MaxBcCaption = 29,
+    MaxBcValue = 30,
+    NaiveBcCaption = 31,
+    NaiveBcValue = 32,
+    MeanBcCaption = 33,
+    MeanBcValue = 34,
+    MinBcCaption = 35,
+    MinBcValue = 36,
+    ConfidenceDragLaw = 37,
+
+    // Unit lists.
+    UnitMV = 48,
+    UnitZR = 49,
+    UnitTR = 50,
+    UnitSH = 51,
+    UnitTV = 52,
+    UnitPOI = 53,
+    UnitDROP = 54,
+    UnitET = 55,
+    DragLawList = 56,
+
+    // Captions of the field groups.
+    CaptionMV = 57,
+    CaptionZR = 58,
+    CaptionTR = 59,
+    CaptionSH = 60,
+    CaptionTV = 61,
+    CaptionPOI = 62,
+    CaptionDROP = 63,
+    CaptionET = 64,
+    CaptionBC = 65,
+    BcResult = 66,
+    DragLawDescription = 67,
+
+    // The four measuring set-ups: captions and option buttons.
+    MethodCaptionPOI = 68,
+    MethodCaptionT = 69,
+    MethodCaptionV = 70,
+    MethodCaptionD = 71,
+    MethodButtonPOI = 72,
+    MethodButtonT = 73,
+    MethodButtonV = 74,
+    MethodButtonD = 75,
+
+    CaptionTMP = 76,
+    UnitTMP = 77,
+    CaptionPRES = 78,
+    UnitPRES = 79,
+    CaptionHUMID = 80,
+    DensityLine = 81,
+
+    // Transparent click areas laid over captions.
+    ClickMethodPOI = 83,
+    ClickMethodT = 84,
+    ClickMethodV = 85,
+    ClickMethodD = 86,
+    ClickBC = 87,
+    ClickZero = 88,
+    ClickDensity = 89,
+
+    // Menu items.
+    MenuHelpTopics = 91,
+    MenuWebsite = 92,
+    MenuPreferences = 93,
+    MenuAbout = 94,
+    MenuCheckUpdates = 95,
+    MenuQuit = 96,
+
+    // The output panel.
+    OutputPanel = 97,
+    TableRows = 98,
+    TableHeader = 99,
+    PlotSurface = 100,
+    ConfidenceBox = 101,
+
+    // The table's context menu.
+    TableMenu = 102,
+    TableStep1 = 103,
+    TableStep5 = 104,
+    TableStep10 = 105,
+    TableStep25 = 106,
+    TableGaps = 107,
+    PrintTable = 108,
+    SaveTableCsv = 109,
+
+    // The plot's context menu.
+    PlotMenu = 110,
+    PlotTargetMarker = 111,
+    PrintImage = 112,
+    SaveImage = 113,
+
+    PanelButton = 114,
+    MenuTogglePanel = 115,
+    MenuTablePanel = 116,
+    MenuPlotPanel = 117,
+    MenuConfidence = 118,
+};
+
+// The numbers the keyboard shortcuts deliver as menu events.
+enum ShortcutNumber : int {
+    KeyReturn = 1,
+    KeyQuit = 2,      // Escape, Ctrl+Q
+    KeyHelp = 3,      // F1, Ctrl+H
+    KeyAbout = 4,     // F2, Ctrl+A
+    KeyTab = 15,
+    KeyBacktab = 16,  // Shift+Tab
+};
+
+// Tabs of the output panel, the value of statePAN.
+enum PanelTab : int { TabTable = 0, TabPlot = 1, TabConfidence = 2 };
+
+inline constexpr bool is_input_field(int id) { return id >= FieldMV && id <= FieldTVTol; }
+
+}  // namespace velora
