@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages of scripts/debian_packages.txt that are not installed yet.
+# Asks the package index only when something is missing, so a ready machine needs no network.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+missing=()
+while read -r package; do
+  package=${package%%#*}
+  package=${package//[[:space:]]/}
+  [ -n "$package" ] || continue
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done < "$here/debian_packages.txt"
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
