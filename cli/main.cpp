@@ -1,0 +1,8 @@
+#include "cli/cli.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    return velora::run_cli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}
