@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "engine/sampling.h"
+#include "solver/bc_solver.h"
+#include "tests/solver/first_run.h"
+
+namespace velora {
+namespace {
+
+using testing::first_run_state;
+
+// Half the final bracket of the bisection, plus the rounding of its last midpoint.
+constexpr float BisectionTolerance = 0.00003f;
+
+struct SolveCase {
+    int law;
+    float mv;
+    float bc;
+    float range;
+};
+
+class SolvesBack : public ::testing::TestWithParam<SolveCase> {};
+
+TEST_P(SolvesBack, EveryMethodFindsTheBcThatProducedItsMeasurement) {
+    const SolveCase c = GetParam();
+    CalcState s = first_run_state();
+    s.CURVE = c.law;
+    s.MV = c.mv;
+    s.ZR = c.range / 1.6f;
+    const AirState air = air_state(s);
+    for (int method = DeltaPOI; method <= DeltaD; ++method) {
+        const float measured = predict_measurement(s.MV, c.bc, s.ZR, s.SH, c.range, c.law, method, air);
+        EXPECT_NEAR(bisect_bc(s, measured, c.range, method), c.bc, BisectionTolerance)
+            << "law " << c.law << " method " << method;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DragLaws, SolvesBack,
+                         ::testing::Values(SolveCase{GA2, 785.0f, 0.0195f, 40.0f}, SolveCase{G1, 900.0f, 0.025f, 50.0f},
+                                           SolveCase{G7, 2800.0f, 0.3f, 300.0f}, SolveCase{GS, 600.0f, 0.01f, 25.0f},
+                                           SolveCase{SLG1, 950.0f, 0.06f, 100.0f}, SolveCase{RA4, 1100.0f, 0.12f, 100.0f},
+                                           SolveCase{GA, 700.0f, 0.008f, 20.0f}));
+
+TEST(SolveBc, DispatchesOnTheActiveMethodsMeasurementAtTheTargetRange) {
+    CalcState s = first_run_state();
+    s.TR = 45.0f;
+    const AirState air = air_state(s);
+    s.POI = predict_measurement(s.MV, 0.03f, s.ZR, s.SH, s.TR, s.CURVE, DeltaPOI, air);
+    s.ET = predict_measurement(s.MV, 0.02f, s.ZR, s.SH, s.TR, s.CURVE, DeltaT, air);
+    s.TV = predict_measurement(s.MV, 0.04f, s.ZR, s.SH, s.TR, s.CURVE, DeltaV, air);
+    s.DROP = predict_measurement(s.MV, 0.05f, s.ZR, s.SH, s.TR, s.CURVE, DeltaD, air);
+    const float expected[4] = {0.03f, 0.02f, 0.04f, 0.05f};
+    for (int method = DeltaPOI; method <= DeltaD; ++method) {
+        s.stateRB = method;
+        EXPECT_NEAR(solve_bc(s), expected[method], BisectionTolerance) << "method " << method;
+    }
+    s.stateRB = 4;
+    EXPECT_EQ(solve_bc(s), 0.0f);
+}
+
+TEST(PredictMeasurement, MethodOutsideTheFourGivesZero) {
+    const AirState air = air_state(first_run_state());
+    EXPECT_EQ(predict_measurement(785.0f, 0.02f, 32.0f, 1.65f, 40.0f, GA2, 4, air), 0.0f);
+    EXPECT_EQ(predict_measurement(785.0f, 0.02f, 32.0f, 1.65f, 40.0f, GA2, -1, air), 0.0f);
+}
+
+TEST(PredictMeasurement, MeasurementsMoveWithTheBcTheWayTheBisectionAssumes) {
+    const AirState air = air_state(first_run_state());
+    float previous[4] = {};
+    for (float bc : {0.005f, 0.01f, 0.02f, 0.05f, 0.2f, 1.0f}) {
+        float p[4];
+        for (int m = 0; m < 4; ++m) p[m] = predict_measurement(785.0f, bc, 32.0f, 1.65f, 40.0f, GA2, m, air);
+        if (bc > 0.005f) {
+            EXPECT_GT(p[DeltaPOI], previous[DeltaPOI]);
+            EXPECT_LT(p[DeltaT], previous[DeltaT]);
+            EXPECT_GT(p[DeltaV], previous[DeltaV]);
+            EXPECT_GT(p[DeltaD], previous[DeltaD]);
+        }
+        for (int m = 0; m < 4; ++m) previous[m] = p[m];
+    }
+    // The velocity never exceeds the muzzle velocity and a level shot only drops.
+    EXPECT_LT(previous[DeltaV], 785.0f);
+    EXPECT_LT(previous[DeltaD], 0.0f);
+}
+
+TEST(PredictMeasurement, AFlightThatStallsShortOfTheTargetCountsAsAFarTooSmallBc) {
+    // A slow, draggy pellet sent to 1900 yd comes to a standstill in the model long before: it
+    // must neither hang nor report a number the bisection would read as a large BC.
+    const AirState air{-20.0f, 35.0f, 0.0f};
+    EXPECT_LT(predict_measurement(200.0f, 0.004f, 30.0f, 1.65f, 1900.0f, GS, DeltaPOI, air), -1e30f);
+    EXPECT_GT(predict_measurement(200.0f, 0.004f, 30.0f, 1.65f, 1900.0f, GS, DeltaT, air), 1e30f);
+    EXPECT_EQ(predict_measurement(200.0f, 0.004f, 30.0f, 1.65f, 1900.0f, GS, DeltaV, air), 0.0f);
+    EXPECT_LT(predict_measurement(200.0f, 0.004f, 30.0f, 1.65f, 1900.0f, GS, DeltaD, air), -1e30f);
+    // Unusable numbers end the flight the same way.
+    EXPECT_EQ(predict_measurement(0.0f, 0.02f, 30.0f, 1.65f, 40.0f, GA2, DeltaV, air), 0.0f);
+    EXPECT_EQ(predict_measurement(785.0f, 0.0f, 30.0f, 1.65f, 40.0f, GA2, DeltaV, air), 0.0f);
+}
+
+TEST(BisectBc, DeepMeasurementAtLongRangeSolvesUpwardsThroughStalledTrials) {
+    // Trials with a tiny BC stall before 600 yd; the bisection must still find the real BC.
+    CalcState s = first_run_state();
+    s.MV = 3000.0f;
+    s.CURVE = G7;
+    s.ZR = 100.0f;
+    const AirState air = air_state(s);
+    const float drop = predict_measurement(s.MV, 0.05f, s.ZR, s.SH, 600.0f, G7, DeltaD, air);
+    EXPECT_NEAR(bisect_bc(s, drop, 600.0f, DeltaD), 0.05f, BisectionTolerance);
+}
+
+TEST(BisectBc, SentinelsAtBothEndsOfTheBcRange) {
+    const CalcState s = first_run_state();
+    // Hardly any velocity lost over 40 yd: only a BC above 1.2 explains it.
+    EXPECT_EQ(bisect_bc(s, s.MV - 2.0f, 40.0f, DeltaV), BcTooHigh);
+    // Three quarters of it lost: a BC below 0.004.
+    EXPECT_EQ(bisect_bc(s, 200.0f, 40.0f, DeltaV), BcTooLow);
+    // The time of flight runs the other way.
+    EXPECT_EQ(bisect_bc(s, 0.1f, 40.0f, DeltaT), BcTooHigh);
+    EXPECT_EQ(bisect_bc(s, 2.0f, 40.0f, DeltaT), BcTooLow);
+    EXPECT_EQ(bisect_bc(s, -0.3f, 40.0f, DeltaPOI), BcTooHigh);
+    EXPECT_EQ(bisect_bc(s, -40.0f, 40.0f, DeltaPOI), BcTooLow);
+    EXPECT_TRUE(is_bc_sentinel(BcTooLow));
+    EXPECT_TRUE(is_bc_sentinel(BcTooHigh));
+    EXPECT_FALSE(is_bc_sentinel(0.004f));
+}
+
+TEST(BisectBcOver, FifteenHalvingsEndAtTheMidpointOfTheLastBracket) {
+    int calls = 0;
+    float lo = 0.003f, hi = 1.25f;
+    const float target = 0.3f;
+    const float bc = bisect_bc_over(target, DeltaV, [&](float mid) {
+        ++calls;
+        // Track the bracket the way the bisection must move it.
+        if (target < mid)
+            hi = mid;
+        else
+            lo = mid;
+        return mid;
+    });
+    EXPECT_EQ(calls, 15);
+    EXPECT_EQ(bc, (hi + lo) / 2.0f);
+    EXPECT_LE(std::abs(hi - lo), 0.00005f);
+    EXPECT_NEAR(bc, target, BisectionTolerance);
+}
+
+TEST(BisectBcOver, TimeOfFlightBisectsTheReversedWay) {
+    // A falling measurement: the time-of-flight rule finds it, the rule of the other methods runs
+    // off to a sentinel.
+    const auto falling = [](float bc) { return 1.0f / bc; };
+    EXPECT_NEAR(bisect_bc_over(1.0f / 0.25f, DeltaT, falling), 0.25f, BisectionTolerance);
+    EXPECT_TRUE(is_bc_sentinel(bisect_bc_over(1.0f / 0.25f, DeltaV, falling)));
+    const auto rising = [](float bc) { return bc; };
+    EXPECT_NEAR(bisect_bc_over(0.25f, DeltaPOI, rising), 0.25f, BisectionTolerance);
+    EXPECT_NEAR(bisect_bc_over(0.25f, DeltaD, rising), 0.25f, BisectionTolerance);
+    EXPECT_TRUE(is_bc_sentinel(bisect_bc_over(0.25f, DeltaT, rising)));
+}
+
+TEST(BisectBcOver, AMeasurementEqualToThePredictionRaisesTheLowerEnd) {
+    // Always equal: the lower end climbs 0.6265, 0.938, 1.094, 1.172, and the next midpoint
+    // (1.211) lies above 1.2 — in every method, the time of flight included.
+    for (int method = DeltaPOI; method <= DeltaD; ++method) {
+        int calls = 0;
+        const float bc = bisect_bc_over(0.5f, method, [&](float) {
+            ++calls;
+            return 0.5f;
+        });
+        EXPECT_EQ(bc, BcTooHigh) << "method " << method;
+        EXPECT_EQ(calls, 4) << "method " << method;
+    }
+}
+
+TEST(BisectBcOver, ReturnsTheLowSentinelAsSoonAsTheMidpointFallsBelowTheRange) {
+    int calls = 0;
+    const float bc = bisect_bc_over(0.0f, DeltaV, [&](float) {
+        ++calls;
+        return 1.0f;  // every trial too high
+    });
+    EXPECT_EQ(bc, BcTooLow);
+    // 0.6265 → 0.315 → 0.159 → 0.081 → 0.042 → 0.022 → 0.013 → 0.008 → 0.0055 → 0.0043 → 0.0036.
+    EXPECT_EQ(calls, 10);
+}
+
+TEST(MaxTargetRange, HalfTheRangeOfAThirtyFootFallUnderThirtyTwoFeetPerSecondSquared) {
+    CalcState s = first_run_state();
+    s.MV = 300.0f;
+    s.BC = 1e5f;  // practically no drag
+    // 30 ft at 32 ft/s² take √(60/32) s, 410.8 ft at 300 ft/s; the fall under 32.174 ft/s² would
+    // end 1.1 ft earlier. The stop may overshoot by up to one step of half a foot.
+    const float zero = max_target_range(s);
+    EXPECT_GE(zero, 410.8f / 3.0f / 2.0f - 0.01f);
+    EXPECT_LE(zero, 411.4f / 3.0f / 2.0f);
+}
+
+TEST(MaxTargetRange, CappedAtNineteenHundredAndOneYards) {
+    CalcState s = first_run_state();
+    s.MV = 6000.0f;
+    s.BC = 1e5f;
+    EXPECT_EQ(max_target_range(s), 950.5f);
+}
+
+TEST(MaxTargetRange, FollowsTheBcAndTheDragLaw) {
+    CalcState s = first_run_state();
+    const float first = max_target_range(s);
+    EXPECT_GT(first, 80.0f);
+    EXPECT_LT(first, 140.0f);
+    s.BC = 0.04f;
+    EXPECT_GT(max_target_range(s), first);
+    s.MV = 4000.0f;
+    s.BC = 1.2f;
+    s.CURVE = G7;
+    const float fastest = max_target_range(s);
+    EXPECT_GT(fastest, 700.0f);
+    EXPECT_LT(fastest, 950.5f);
+}
+
+TEST(MaxTargetRange, UnusableInputsEndTheFlight) {
+    CalcState s = first_run_state();
+    s.BC = 0.0f;
+    EXPECT_GE(max_target_range(s), 0.0f);
+    s = first_run_state();
+    s.MV = 0.0f;
+    EXPECT_GE(max_target_range(s), 0.0f);
+}
+
+TEST(ConvertBcToDragLaw, KeepsTheVelocityAtTheTarget) {
+    CalcState s = first_run_state();
+    auto old_path = std::make_unique<Trajectory>();
+    compute_trajectory(flight_inputs(s), *old_path);
+    const float v_old = static_cast<float>(velocity_at(*old_path, s.TR));
+    for (int law : {G1, GA, GS, RA4, G7, SLG0, SLG1, WC0, GL}) {
+        const float bc = convert_bc_to_drag_law(s, *old_path, law);
+        ASSERT_FALSE(is_bc_sentinel(bc)) << "law " << law;
+        const float v_new = predict_measurement(s.MV, bc, s.ZR, s.SH, s.TR, law, DeltaV, air_state(s));
+        // 0.00003 of BC is worth about 0.3 ft/s here.
+        EXPECT_NEAR(v_new, v_old, 0.3f) << "law " << law;
+    }
+    // The round ball drags more than the pellet law at these speeds and needs a larger BC; the
+    // long boat-tail less.
+    EXPECT_GT(convert_bc_to_drag_law(s, *old_path, GS), s.BC);
+    EXPECT_LT(convert_bc_to_drag_law(s, *old_path, G7), s.BC);
+    // Back to its own law it is its own BC, to the solver's tolerance and the two models' difference.
+    EXPECT_NEAR(convert_bc_to_drag_law(s, *old_path, GA2), s.BC, 0.0002f);
+}
+
+TEST(ConvertBcToDragLaw, RefusesABcBeyondTheRange) {
+    CalcState s = first_run_state();
+    s.MV = 1000.0f;
+    s.BC = 1.1f;
+    s.CURVE = G7;
+    auto path = std::make_unique<Trajectory>();
+    compute_trajectory(flight_inputs(s), *path);
+    EXPECT_EQ(convert_bc_to_drag_law(s, *path, GS), BcTooHigh);
+}
+
+}  // namespace
+}  // namespace velora
