@@ -9,9 +9,6 @@
 #include "services/preferences.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -32,19 +29,13 @@ int bad_usage(std::ostream& err, const std::string& why)
     return CliBadUsage;
 }
 
-// A preferences file read into `s` as the program reads it at start-up (without writing a
-// first-run file when it is missing: the tool only reads).
-bool read_preferences_file(const std::string& path, CalcState& s, std::ostream& err)
+// A preferences file read into `s` as the program reads it at start-up, but without writing a
+// first-run file when it is missing: the tool only reads.
+bool read_prefs_argument(const std::string& path, CalcState& s, std::ostream& err)
 {
-    std::error_code error;
-    std::ifstream in(path, std::ios::binary);
-    if (!std::filesystem::is_regular_file(path, error) || !in) {
-        err << "velora-cli: cannot read " << path << "\n";
-        return false;
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    read_preferences_text(text, s);
-    return true;
+    if (read_preferences_file(path, s)) return true;
+    err << "velora-cli: cannot read " << path << "\n";
+    return false;
 }
 
 // A whole number 0..12 given on the command line, all of the argument.
@@ -69,7 +60,7 @@ int prefs_command(const std::vector<std::string>& args, std::ostream& out, std::
 {
     if (args.size() != 2) return bad_usage(err, "prefs takes one file");
     CalcState s;
-    if (!read_preferences_file(args[1], s, err)) return CliFailed;
+    if (!read_prefs_argument(args[1], s, err)) return CliFailed;
     // The saved form without its byte-order mark and first empty line, one key a line.
     const std::string saved = preferences_text(s);
     std::string text;
@@ -97,7 +88,7 @@ int trajectory_command(const std::vector<std::string>& args, std::ostream& out, 
 {
     if (args.size() < 2 || args.size() > 3) return bad_usage(err, "trajectory takes one file and at most a step");
     CalcState s;
-    if (!read_preferences_file(args[1], s, err)) return CliFailed;
+    if (!read_prefs_argument(args[1], s, err)) return CliFailed;
 
     float step = s.TableStep;
     if (args.size() == 3) {

@@ -251,13 +251,19 @@ std::string preferences_text(const CalcState& s)
     return text;
 }
 
+bool read_preferences_file(const std::string& path, CalcState& s)
+{
+    const std::optional<std::string> text = read_file(path);
+    if (text) read_preferences_text(*text, s);
+    return text.has_value();
+}
+
 void load_preferences(CalcState& s)
 {
-    const std::filesystem::path path = preferences_file_path(s);
+    const std::string path = preferences_file_path(s);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) write_file(path, FirstRunPreferencesText);
-    const std::optional<std::string> text = read_file(path);
-    read_preferences_text(text ? std::string_view(*text) : FirstRunPreferencesText, s);
+    if (!read_preferences_file(path, s)) read_preferences_text(FirstRunPreferencesText, s);
 }
 
 bool save_preferences(const CalcState& s)

@@ -25,6 +25,10 @@ std::string preferences_file_path(const CalcState& s);
 // values are those of a first run either way.
 void load_preferences(CalcState& s);
 
+// Reads the preferences file at `path` into `s` as read_preferences_text does. Returns false, and
+// leaves `s` as it was, when `path` is not a file that can be read.
+bool read_preferences_file(const std::string& path, CalcState& s);
+
 // Fills `s` from the text of a preferences file. A key that is missing, or whose value does not
 // begin with a number, takes its missing-key value. Values that the window could never have
 // produced are brought back into the ranges the program works with (see the .cpp); the two
