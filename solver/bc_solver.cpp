@@ -22,11 +22,145 @@ float unreached_measurement(int method) {
     }
 }
 
+// What every flight of one solve shares.
+struct FlightSetup {
+    float mv, zr, sh, R;
+    int law, method;
+    float c, rho;
+};
+
+FlightSetup flight_setup(float mv, float zr, float sh, float R, int law, int method, const AirState& air) {
+    return {mv, zr, sh, R, law, method, speed_of_sound(air.TMP),
+            static_cast<float>(air_density(air.TMP, air.PRES, air.HUMID))};
+}
+
+constexpr float NotFound = 9999.9f;
+
+// One flight of the model, advanced a step at a time so that several flights (the candidates of
+// the coming bisection steps) can be interleaved: each step is a long chain of dependent
+// operations, and the processor overlaps independent chains. Interleaving changes no operation
+// of a flight.
+struct SolverFlight {
+    float bc = 0;
+    float x = 0, y = 0, vx = 0, vy = 0, t = 0;
+    float x0 = 0, y0 = 0;
+    float dt = 0;
+    float v = 0;
+    float yZ = 0;         // height at the zero range, 0 = not yet found
+    float yT = NotFound;  // height at the target
+    int steps = 0;
+    bool unreached = false;
+
+    SolverFlight(const FlightSetup& f, float bc_) : bc(bc_), vx(f.mv), dt(SolverStep / f.mv) {}
+
+    // One integration step; true once the flight has ended.
+    bool step(const FlightSetup& f) {
+        const float vx0 = vx;
+        const float vy0 = vy;
+        v = std::sqrt(vx * vx + vy * vy);
+        const float cd = static_cast<float>(drag_coefficient(v / f.c, f.law));
+        const float a = cd * (v * v) / bc * f.rho * SolverDragFactor;
+        vx = vx - dt * a * vx0 / v;
+        vy = vy - dt * a * vy0 / v + dt * SolverGravity;
+
+        // A pellet that has come to a standstill would step backwards (or forever) from here on.
+        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || steps >= SolverMostSteps) {
+            unreached = true;
+            return true;
+        }
+        ++steps;
+
+        // The last two integration points lie on either side of the zero range.
+        if (f.zr < x / 3.0f && yZ == 0.0f) yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
+        if (x / 3.0f >= f.R + 1.0f) return true;
+
+        x0 = x;
+        y0 = y;
+        x = x + dt * (vx + vx0) / 2.0f;
+        y = y + dt * (vy + vy0) / 2.0f;
+        if (f.R < x / 3.0f && yT == NotFound) {
+            yT = 12.0f * crossing_value(x0, y0, x, y, f.R);
+            return true;
+        }
+        dt = SolverStep / vx;
+        t = t + dt;
+        return false;
+    }
+
+    float measurement(const FlightSetup& f) const {
+        if (unreached) return unreached_measurement(f.method);
+        switch (f.method) {
+            case DeltaPOI: return yT - f.sh + (f.sh - yZ) * f.R / f.zr;
+            case DeltaT: return t;
+            case DeltaV: return v;
+            default: return yT;
+        }
+    }
+};
+
+// Flies three BCs side by side (three overlap almost completely; more no longer do).
+void predict_together(const FlightSetup& f, const float (&bcs)[3], float (&out)[3]) {
+    constexpr int N = 3;
+    SolverFlight flights[N] = {SolverFlight(f, bcs[0]), SolverFlight(f, bcs[1]), SolverFlight(f, bcs[2])};
+    bool live[N] = {true, true, true};
+    int n_live = N;
+    while (n_live > 0) {
+        for (int k = 0; k < N; ++k) {
+            if (live[k] && flights[k].step(f)) {
+                live[k] = false;
+                --n_live;
+            }
+        }
+    }
+    for (int k = 0; k < N; ++k) out[k] = flights[k].measurement(f);
+}
+
+float predict_one(const FlightSetup& f, float bc) {
+    SolverFlight flight(f, bc);
+    while (!flight.step(f)) {
+    }
+    return flight.measurement(f);
+}
+
+// The bisection of bisect_bc_over, step for step, with each prediction flown together with the
+// two candidates for the following step (the midpoints of the lower and the upper half), so that
+// two steps cost little more than one flight. The result is the same bit for bit.
 float bisect_with(float mv, float zr, float sh, int law, const AirState& air, float measured, float target_range,
                   int method) {
-    return bisect_bc_over(measured, method, [&](float bc) {
-        return predict_measurement(mv, bc, zr, sh, target_range, law, method, air);
-    });
+    const FlightSetup f = flight_setup(mv, zr, sh, target_range, law, method, air);
+    float hi = 1.25f;
+    float lo = 0.003f;
+    float mid = (hi + lo) / 2.0f;
+    float next_p = 0.0f;       // the prediction at `mid`, when already flown
+    bool have_next = false;
+    while (std::abs(hi - lo) > 0.00005f) {
+        float p;
+        float lower_mid = 0.0f, upper_mid = 0.0f, lower_p = 0.0f, upper_p = 0.0f;
+        if (have_next) {
+            p = next_p;
+            have_next = false;
+        } else {
+            lower_mid = (mid + lo) / 2.0f;  // hi becomes mid
+            upper_mid = (hi + mid) / 2.0f;  // lo becomes mid
+            const float bcs[3] = {mid, lower_mid, upper_mid};
+            float ps[3];
+            predict_together(f, bcs, ps);
+            p = ps[0];
+            lower_p = ps[1];
+            upper_p = ps[2];
+            have_next = true;
+        }
+        const bool raise_lo = bc_lies_above(measured, p, method);
+        if (raise_lo)
+            lo = mid;
+        else
+            hi = mid;
+        mid = (hi + lo) / 2.0f;
+        if (mid > 1.2f) return BcTooHigh;
+        if (mid < 0.004f) return BcTooLow;
+        if (have_next) next_p = raise_lo ? upper_p : lower_p;
+    }
+    return mid;
 }
 
 }  // namespace
@@ -41,55 +175,7 @@ AirState air_state(const CalcState& s) {
 
 float predict_measurement(float mv, float bc, float zr, float sh, float R, int law, int method, const AirState& air) {
     if (method < DeltaPOI || method > DeltaD) return 0.0f;
-
-    const float c = speed_of_sound(air.TMP);
-    const float rho = static_cast<float>(air_density(air.TMP, air.PRES, air.HUMID));
-    const float g = SolverGravity;
-    const float ds = SolverStep;
-
-    float x = 0.0f, y = 0.0f, vx = mv, vy = 0.0f, t = 0.0f;
-    float x0 = 0.0f, y0 = 0.0f;
-    float dt = ds / mv;
-    float v = 0.0f;
-    float yZ = 0.0f;              // height at the zero range, 0 = not yet found
-    const float NotFound = 9999.9f;
-    float yT = NotFound;          // height at the target
-
-    for (int step = 0;; ++step) {
-        const float vx0 = vx;
-        const float vy0 = vy;
-        v = std::sqrt(vx * vx + vy * vy);
-        const float cd = static_cast<float>(drag_coefficient(v / c, law));
-        const float a = cd * (v * v) / bc * rho * SolverDragFactor;
-        vx = vx - dt * a * vx0 / v;
-        vy = vy - dt * a * vy0 / v + dt * g;
-
-        // A pellet that has come to a standstill would step backwards (or forever) from here on.
-        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || step >= SolverMostSteps)
-            return unreached_measurement(method);
-
-        // The last two integration points lie on either side of the zero range.
-        if (zr < x / 3.0f && yZ == 0.0f) yZ = 12.0f * crossing_value(x0, y0, x, y, zr);
-        if (x / 3.0f >= R + 1.0f) break;
-
-        x0 = x;
-        y0 = y;
-        x = x + dt * (vx + vx0) / 2.0f;
-        y = y + dt * (vy + vy0) / 2.0f;
-        if (R < x / 3.0f && yT == NotFound) {
-            yT = 12.0f * crossing_value(x0, y0, x, y, R);
-            break;
-        }
-        dt = ds / vx;
-        t = t + dt;
-    }
-
-    switch (method) {
-        case DeltaPOI: return yT - sh + (sh - yZ) * R / zr;
-        case DeltaT: return t;
-        case DeltaV: return v;
-        default: return yT;
-    }
+    return predict_one(flight_setup(mv, zr, sh, R, law, method, air), bc);
 }
 
 float bisect_bc(const CalcState& s, float measured, float target_range, int method) {

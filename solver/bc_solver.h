@@ -51,6 +51,13 @@ float predict_measurement(float mv, float bc, float zero_range, float sight_heig
 // the BC grows, every other measurement grows with it; a measurement equal to the prediction
 // raises the lower end. Returns the midpoint of the last bracket, or BcTooHigh as soon as the
 // midpoint exceeds 1.2, or BcTooLow as soon as it falls below 0.004.
+//
+// True when a trial whose prediction is `p` leaves the BC above the trial: the lower end of the
+// bracket moves up to it.
+inline bool bc_lies_above(float measured, float p, int method) {
+    return method == DeltaT ? !(measured > p) : !(measured < p);
+}
+
 template <class Predict>
 float bisect_bc_over(float measured, int method, Predict&& predict) {
     float hi = 1.25f;
@@ -58,17 +65,10 @@ float bisect_bc_over(float measured, int method, Predict&& predict) {
     float mid = (hi + lo) / 2.0f;
     while (std::abs(hi - lo) > 0.00005f) {
         const float p = predict(mid);
-        if (method == DeltaT) {
-            if (measured > p)
-                hi = mid;
-            else
-                lo = mid;
-        } else {
-            if (measured < p)
-                hi = mid;
-            else
-                lo = mid;
-        }
+        if (bc_lies_above(measured, p, method))
+            lo = mid;
+        else
+            hi = mid;
         mid = (hi + lo) / 2.0f;
         if (mid > 1.2f) return BcTooHigh;
         if (mid < 0.004f) return BcTooLow;

@@ -36,6 +36,12 @@ std::string limit_text(const std::optional<float>& limit) { return limit ? bc_te
 }  // namespace
 
 ConfidencePage confidence_limits(CalcState& s, Trajectory& tr) {
+    ConfidencePage page = confidence_page(s);
+    compute_trajectory(flight_inputs(s), tr);
+    return page;
+}
+
+ConfidencePage confidence_page(CalcState& s) {
     const SavedInputs saved = save_inputs(s);
     const float bc = saved.BC;
     float hi_bc = bc;
@@ -59,7 +65,6 @@ ConfidencePage confidence_limits(CalcState& s, Trajectory& tr) {
         lo_bc = solve_bc(s);
     }
     restore_inputs(s, saved);
-    compute_trajectory(flight_inputs(s), tr);
 
     ConfidencePage page;
     page.heading = method_heading(s.stateRB);

@@ -36,4 +36,8 @@ struct ConfidencePage {
 // restored inputs. The drag-law heading names the list entry at `s.stateBC`.
 ConfidencePage confidence_limits(CalcState& s, Trajectory& tr);
 
+// The same page without flying the trajectory again, for a caller whose trajectory was flown
+// from exactly the state's inputs (the flight after the restore would repeat it bit for bit).
+ConfidencePage confidence_page(CalcState& s);
+
 }  // namespace velora

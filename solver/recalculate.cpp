@@ -53,19 +53,19 @@ RecalcOutcome recalculate(CalcState& s, CalcResults& r, bool panel_shown) {
     raise_poi_target(s, r);
     reload_target(s);
 
+    const bool flown = s.ChangeKind == 1 || s.ChangeKind == 2;
     if (s.ChangeKind == 1) {
         // The BC stands: fly it and predict what each method would measure.
+        // A far zero that moved with the new path may push the DeltaPOI target out again; the
+        // path itself does not depend on the target, so it need not be flown once more.
         fly(s, r);
-        if (raise_poi_target(s, r)) {
-            reload_target(s);
-            fly(s, r);
-        }
+        if (raise_poi_target(s, r)) reload_target(s);
         refill_measurements(s, r.trajectory);
         out.bc_predicted = true;
     } else if (s.ChangeKind == 2) {
-        // A measurement changed: solve, keeping the BC that stood should the solve fail.
+        // A measurement changed: solve, keeping the BC that stood should the solve fail. The solve
+        // flies its own model, so the path is flown once, for the BC that stands afterwards.
         const float kept = s.BC;
-        fly(s, r);
         const float solved = solve_bc(s);
         if (is_bc_sentinel(solved)) {
             out.message = improbable_bc_message(s.CURVE, solved == BcTooLow);
@@ -80,7 +80,9 @@ RecalcOutcome recalculate(CalcState& s, CalcResults& r, bool panel_shown) {
     r.MaxZeroRange = max_target_range(s);
     r.MaxTargetRange = 2.0f * r.MaxZeroRange;
 
-    if (panel_shown) out.confidence = confidence_limits(s, r.trajectory);
+    // After a prediction or a solve the path was just flown from exactly the inputs the limits
+    // restore; a redisplay flies it for them.
+    if (panel_shown) out.confidence = flown ? confidence_page(s) : confidence_limits(s, r.trajectory);
     out.texts = window_texts(s, r, panel_shown);
     return out;
 }

@@ -126,6 +126,31 @@ TEST(BisectBc, SentinelsAtBothEndsOfTheBcRange) {
     EXPECT_FALSE(is_bc_sentinel(0.004f));
 }
 
+TEST(BisectBc, SameBitsAsTheStepByStepBisectionOverTheModel) {
+    // The solver flies the candidates of two bisection steps together; it must end exactly where
+    // the one-flight-per-step bisection ends, sentinels included.
+    CalcState s = first_run_state();
+    const AirState air = air_state(s);
+    int compared = 0;
+    for (int method = DeltaPOI; method <= DeltaD; ++method) {
+        for (float range : {12.0f, 40.0f, 75.0f}) {
+            for (float bc : {0.0041f, 0.0123f, 0.0195f, 0.04f, 0.3f, 1.19f}) {
+                for (float offset : {0.0f, 0.37f, -0.37f}) {
+                    const float p = predict_measurement(s.MV, bc, s.ZR, s.SH, range, s.CURVE, method, air);
+                    const float measured = p + offset * (method == DeltaT ? 0.01f : 1.0f);
+                    const float reference = bisect_bc_over(measured, method, [&](float trial) {
+                        return predict_measurement(s.MV, trial, s.ZR, s.SH, range, s.CURVE, method, air);
+                    });
+                    EXPECT_EQ(bisect_bc(s, measured, range, method), reference)
+                        << "method " << method << " range " << range << " bc " << bc << " offset " << offset;
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 4 * 3 * 6 * 3);
+}
+
 TEST(BisectBcOver, FifteenHalvingsEndAtTheMidpointOfTheLastBracket) {
     int calls = 0;
     float lo = 0.003f, hi = 1.25f;

@@ -213,6 +213,23 @@ TEST(ConfidenceLimits, RestoresEveryInputExactlyAndReflysTheTrajectory) {
     }
 }
 
+TEST(Recalculate, EveryPassLeavesThePathOfTheInputsThatStand) {
+    for (int kind : {0, 1, 2}) {
+        Calculator c;
+        c.s.ZR = 20.0f;  // stored by an edit that compared equal, so no pass ran for it
+        c.pass(kind);
+        auto fresh = std::make_unique<Trajectory>();
+        compute_trajectory(flight_inputs(c.s), *fresh);
+        EXPECT_EQ(c.r->trajectory.ZeroIsFar, 0) << "kind " << kind;
+        EXPECT_EQ(std::memcmp(fresh.get(), &c.r->trajectory, sizeof(Trajectory)), 0) << "kind " << kind;
+    }
+    // Without the panel a redisplay flies nothing.
+    Calculator c(false);
+    c.s.ZR = 20.0f;
+    c.pass(0, false);
+    EXPECT_EQ(c.r->trajectory.ZeroIsFar, 1);
+}
+
 TEST(ConfidenceLimits, SlowerMuzzleReadingGivesTheMaximum) {
     Calculator c;
     const ConfidencePage& page = *c.start.confidence;
