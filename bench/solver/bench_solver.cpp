@@ -31,6 +31,16 @@ CalcState measured_state(int method, float range, float mv, float bc, int law) {
     return s;
 }
 
+// One flight of the model: a solve costs about eight of them (fifteen bisection steps, the
+// candidates of each pair of steps flown together).
+void BM_PredictMeasurement(benchmark::State& state) {
+    const CalcState s = testing::first_run_state();
+    const AirState air = air_state(s);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(predict_measurement(s.MV, s.BC, s.ZR, s.SH, 40.0f, s.CURVE, DeltaV, air));
+}
+BENCHMARK(BM_PredictMeasurement)->Unit(benchmark::kMicrosecond);
+
 void BM_SolveBc(benchmark::State& state) {
     const int method = static_cast<int>(state.range(0));
     const float range = static_cast<float>(state.range(1));
