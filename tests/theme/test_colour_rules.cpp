@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "theme/colour_rules.h"
+
+namespace velora {
+namespace {
+
+const SystemColours sys;
+const Colour Dark = rgb(58, 58, 58);
+const Colour Light = rgb(240, 240, 240);
+
+TEST(ColourRules, BrightnessShiftAndBlend) {
+    EXPECT_TRUE(is_dark(Dark));
+    EXPECT_FALSE(is_dark(Light));
+    EXPECT_TRUE(is_dark(rgb(127, 127, 127)));
+    EXPECT_FALSE(is_dark(rgb(129, 129, 129)));
+    // Green weighs most: pure green is light, pure blue dark.
+    EXPECT_FALSE(is_dark(rgb(0, 255, 0)));
+    EXPECT_TRUE(is_dark(rgb(0, 0, 255)));
+    EXPECT_EQ(shift_colour(rgb(250, 10, 100), 10), rgb(255, 20, 110));
+    EXPECT_EQ(shift_colour(rgb(5, 200, 100), -10), rgb(0, 190, 90));
+    EXPECT_EQ(shift_away(Dark, 40), rgb(98, 98, 98));
+    EXPECT_EQ(shift_away(Light, 40), rgb(200, 200, 200));
+    EXPECT_EQ(blend_colour(rgb(100, 0, 255), 40, rgb(200, 255, 255)), rgb(140, 102, 255));
+    EXPECT_EQ(blend_colour(rgb(255, 255, 255), 50, rgb(255, 255, 255)), rgb(254, 254, 254));
+}
+
+TEST(ColourRules, DisabledText) {
+    EXPECT_EQ(disabled_text_colour(White), rgb(112, 112, 112));
+    EXPECT_EQ(disabled_text_colour(Black), rgb(144, 144, 144));
+}
+
+TEST(ColourRules, AutomaticTextContrastsWithTheBackground) {
+    EXPECT_EQ(control_colours(ControlKind::Text, Dark, Dark, AutomaticColour, sys).front, White);
+    EXPECT_EQ(control_colours(ControlKind::Text, AutomaticColour, Light, AutomaticColour, sys).front, Black);
+    const ControlColours inherited = control_colours(ControlKind::Checkbox, AutomaticColour, Dark, AutomaticColour, sys);
+    EXPECT_EQ(inherited.back, Dark);
+    EXPECT_EQ(inherited.front, White);
+    // An own text colour stands.
+    EXPECT_EQ(control_colours(ControlKind::Text, AutomaticColour, Dark, rgb(255, 127, 0), sys).front, rgb(255, 127, 0));
+}
+
+TEST(ColourRules, SystemColoursAskedFor) {
+    // Only the six button-like kinds take the button face and text; the rest keep the system's.
+    const ControlColours box = control_colours(ControlKind::Frame, DefaultColour, Dark, DefaultColour, sys);
+    EXPECT_EQ(box.back, sys.button_face);
+    EXPECT_EQ(box.front, sys.button_text);
+    const ControlColours text = control_colours(ControlKind::Text, DefaultColour, Dark, AutomaticColour, sys);
+    EXPECT_EQ(text.back, DefaultColour);
+    EXPECT_EQ(text.front, DefaultColour);
+    EXPECT_EQ(control_colours(ControlKind::Option, DefaultColour, Dark, AutomaticColour, sys).front, Black);
+    EXPECT_EQ(passed_on_background(DefaultColour, sys), sys.button_face);
+}
+
+TEST(ColourRules, ProgressBarsAndFields) {
+    // Within a whole window a progress bar is asked for its parent's background shifted by 40.
+    const Colour s = shift_away(Dark, 40);
+    const ControlColours bar = control_colours(ControlKind::ProgressBar, s, s, AutomaticColour, sys);
+    EXPECT_EQ(bar.back, rgb(98, 98, 98));
+    EXPECT_EQ(bar.front, rgb(198, 198, 198));
+    const ControlColours own = control_colours(ControlKind::ProgressBar, AutomaticColour, Light, DefaultColour, sys);
+    EXPECT_EQ(own.back, rgb(200, 200, 200));
+    EXPECT_EQ(own.front, rgb(100, 100, 100));
+    EXPECT_EQ(control_colours(ControlKind::ProgressBar, DefaultColour, Dark, AutomaticColour, sys).front, DefaultColour);
+    // Text fields and editors are set off from their background.
+    EXPECT_EQ(control_colours(ControlKind::String, rgb(48, 48, 48), Dark, White, sys).fill, rgb(58, 58, 58));
+    EXPECT_EQ(control_colours(ControlKind::Editor, Light, Dark, AutomaticColour, sys).fill, rgb(220, 220, 220));
+    EXPECT_EQ(control_colours(ControlKind::Text, Dark, Dark, AutomaticColour, sys).fill, Dark);
+}
+
+TEST(ColourRules, KindsThemedWithTheirWindow) {
+    EXPECT_FALSE(themed_with_its_window(ControlKind::Button));
+    EXPECT_FALSE(themed_with_its_window(ControlKind::ButtonImage));
+    EXPECT_FALSE(themed_with_its_window(ControlKind::Image));
+    EXPECT_FALSE(themed_with_its_window(ControlKind::Web));
+    for (ControlKind k : {ControlKind::Text, ControlKind::String, ControlKind::Checkbox, ControlKind::Combobox,
+                          ControlKind::Panel, ControlKind::ListIcon, ControlKind::ProgressBar, ControlKind::Canvas})
+        EXPECT_TRUE(themed_with_its_window(k)) << control_kind_name(k);
+    EXPECT_FALSE(themed_with_its_window(static_cast<ControlKind>(31)));
+    EXPECT_STREQ(control_kind_name(ControlKind::ExplorerCombo), "explorercombo");
+}
+
+TEST(ColourRules, TabsAndHeaders) {
+    EXPECT_EQ(selected_tab_colour(Dark), Dark);
+    // 60 % of (58) and 40 % of (138): 34 + 55.
+    EXPECT_EQ(unselected_tab_colour(Dark), rgb(89, 89, 89));
+    EXPECT_EQ(list_header_colour(Dark), rgb(98, 98, 98));
+}
+
+}  // namespace
+}  // namespace velora
