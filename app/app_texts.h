@@ -1,0 +1,47 @@
+// The fixed texts of the main window and the pure rules behind what it shows: the title, the
+// tooltips, the About box, the menu item texts, which captions stand out and which unit markers
+// are shown. No window is needed to build any of them.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/calc_state.h"
+
+namespace velora {
+
+inline constexpr const char* ProgramVersion = "1.2.2";
+inline constexpr const char* ProgramBuild = "1.2.2 (Build:300624)";
+inline constexpr const char* WindowTitle = "Velora | 1.2.2";
+inline constexpr const char* AboutTitle = "About Velora";
+
+// The tooltips that do not depend on the values, in the order they are attached.
+std::vector<std::pair<int, std::string>> fixed_tooltips();
+
+// The text of the About box, lines separated by carriage returns.
+std::string about_text();
+
+// A message text as a message box shows it: every carriage return (alone or before a line feed)
+// starts a new line.
+std::string message_display_text(std::string_view text);
+
+// The caption of the set-up `method` and the caption of its measurement field stand out in the
+// bold caption font; the six other set-up and measurement captions use the regular one.
+bool caption_emphasised(int method, int caption_id);
+inline constexpr int SetUpCaptions[8] = {68, 69, 70, 71, 62, 64, 61, 63};
+
+// Whether a unit marker (23..27) is shown: only with the output panel; on the Table page all
+// five, on the Plot page the target range's and those of the set-up's plotted quantities, on the
+// Confidence page none.
+bool unit_marker_shown(const CalcState& s, int marker);
+
+// Texts of the context-menu items that switch.
+const char* gaps_item_text(int gaps);
+const char* target_marker_item_text(int show_target);
+
+// The table-step item (103..106) that carries the tick for a step; 0 for any other step.
+int table_step_item(float table_step);
+
+}  // namespace velora

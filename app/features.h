@@ -1,0 +1,18 @@
+// The actions of the menus whose features arrive with the output panel's table and plot, the
+// preferences window and the update check. Until they do, each of these does nothing: no dialog
+// opens and nothing claims to have been done.
+#pragma once
+
+#include "app/app.h"
+
+namespace velora {
+
+void show_preferences_dialog(App& app);
+void check_for_update(App& app, bool manual);
+void open_maker_website(App& app);
+void print_table(App& app);
+void save_table_csv(App& app);
+void print_plot(App& app);
+void save_plot_png(App& app);
+
+}  // namespace velora

@@ -1,0 +1,13 @@
+// Velora: the desktop calculator of a projectile's ballistic coefficient.
+#include <QApplication>
+
+#include "app/program.h"
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velora"));
+    QApplication::setApplicationVersion(QStringLiteral("1.2.2"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    return velora::run_program();
+}

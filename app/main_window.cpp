@@ -1,0 +1,507 @@
+#include "app/main_window.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+#include "app/app_texts.h"
+#include "app/control_ids.h"
+#include "app/navigation.h"
+#include "engine/atmosphere.h"
+#include "engine/units.h"
+
+namespace velora {
+
+namespace {
+
+constexpr const char* IdProperty = "veloraControl";
+
+const QColor Orange(255, 127, 0);
+const QColor Red(255, 0, 0);
+const QColor Magenta(255, 0, 255);
+const QColor Green(0, 160, 0);
+
+QString qs(const char* text) { return QString::fromUtf8(text); }
+
+template <class T>
+T* add(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height)
+{
+    T* widget = new T(parent);
+    widget->setGeometry(x, y, width, height);
+    if (id != NoControl) {
+        widget->setProperty(IdProperty, id);
+        w.controls[id] = widget;
+    }
+    return widget;
+}
+
+void set_text_colour(QWidget* widget, const QColor& colour)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Text, colour);
+    widget->setPalette(p);
+}
+
+QLabel* add_caption(MainWindow& w, QWidget* parent, int id, const char* text, int x, int y, int width, int height,
+                    int font = 10, Qt::Alignment align = Qt::AlignHCenter | Qt::AlignVCenter)
+{
+    QLabel* caption = add<QLabel>(w, parent, id, x, y, width, height);
+    caption->setText(qs(text));
+    caption->setFont(program_font(font));
+    caption->setAlignment(align);
+    return caption;
+}
+
+QLineEdit* add_field(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height)
+{
+    QLineEdit* f = add<QLineEdit>(w, parent, id, x, y, width, height);
+    f->setFont(program_font(9));
+    f->setAlignment(Qt::AlignCenter);
+    return f;
+}
+
+QComboBox* add_list(MainWindow& w, QWidget* parent, int id, const QStringList& items, int selection, int x, int y,
+                    int width, int height)
+{
+    QComboBox* l = add<QComboBox>(w, parent, id, x, y, width, height);
+    l->setEditable(false);
+    l->addItems(items);
+    l->setCurrentIndex(selection >= 0 && selection < items.size() ? selection : 0);
+    return l;
+}
+
+QStringList unit_items(Quantity q)
+{
+    QStringList items;
+    for (int i = 0; i < unit_count(q); ++i) items << qs(unit_caption(q, i));
+    return items;
+}
+
+// A transparent area over a caption that takes the caption's mouse clicks.
+QWidget* add_click_area(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height)
+{
+    QWidget* area = add<QWidget>(w, parent, id, x, y, width, height);
+    area->setAttribute(Qt::WA_NoSystemBackground);
+    area->setCursor(Qt::PointingHandCursor);
+    return area;
+}
+
+QAction* add_item(MainWindow& w, QMenu* menu, int id, const char* text)
+{
+    QAction* item = menu->addAction(qs(text));
+    item->setProperty(IdProperty, id);
+    w.items[id] = item;
+    return item;
+}
+
+void add_title_item(QMenu* menu, const char* text)
+{
+    QAction* title = menu->addAction(qs(text));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+}
+
+void build_menus(MainWindow& w, const CalcState& s)
+{
+    QMenuBar* bar = w.window->menuBar();
+    QMenu* utility = bar->addMenu(qs("Utility"));
+    add_item(w, utility, MenuTablePanel, "Table Panel");
+    add_item(w, utility, MenuPlotPanel, "Plot Panel");
+    add_item(w, utility, MenuConfidence, "Confidence");
+    utility->addSeparator();
+    add_item(w, utility, MenuTogglePanel, "Toggle Panel");
+    utility->addSeparator();
+    add_item(w, utility, MenuPreferences, "Preferences");
+    utility->addSeparator();
+    add_item(w, utility, MenuQuit, "Quit");
+
+    QMenu* help = bar->addMenu(qs("Help"));
+    add_item(w, help, MenuHelpTopics, "Help Topics");
+    add_item(w, help, MenuWebsite, "Tarvo Website");
+    help->addSeparator();
+    add_item(w, help, MenuCheckUpdates, "Check for updates");
+    help->addSeparator();
+    add_item(w, help, MenuAbout, "About");
+
+    w.plot_menu = new QMenu(w.window.get());
+    w.plot_menu->setProperty(IdProperty, int(PlotMenu));
+    add_title_item(w.plot_menu, "Plot Popup Menu:");
+    w.plot_menu->addSeparator();
+    add_item(w, w.plot_menu, PlotTargetMarker, target_marker_item_text(s.ShowTarget));
+    w.plot_menu->addSeparator();
+    add_item(w, w.plot_menu, PrintImage, "Print Image");
+    add_item(w, w.plot_menu, SaveImage, "Save Image");
+
+    w.table_menu = new QMenu(w.window.get());
+    w.table_menu->setProperty(IdProperty, int(TableMenu));
+    add_title_item(w.table_menu, "Table Popup Menu:");
+    w.table_menu->addSeparator();
+    QMenu* steps = w.table_menu->addMenu(qs("Table Step ..."));
+    add_title_item(steps, "Step Size:");
+    steps->addSeparator();
+    const char* step_texts[] = {"1", "5", "10", "25"};
+    for (int i = 0; i < 4; ++i) add_item(w, steps, TableStep1 + i, step_texts[i])->setCheckable(true);
+    w.table_menu->addSeparator();
+    add_item(w, w.table_menu, TableGaps, gaps_item_text(s.Gaps));
+    w.table_menu->addSeparator();
+    add_item(w, w.table_menu, PrintTable, "Print Table");
+    add_item(w, w.table_menu, SaveTableCsv, "Save Table as .CSV");
+}
+
+struct Group {
+    int caption;
+    const char* text;
+    int extra;
+    int field;
+    int unit_list;
+    Quantity quantity;
+    int selection;
+    int marker;  // 0 for none
+    int x, y;
+};
+
+void build_inputs(MainWindow& w, const CalcState& s)
+{
+    QWidget* p = w.inputs;
+    const int lh = s.LabelHeight, fh = s.FieldHeight, cw = s.ColumnWidth;
+    const Group groups[] = {
+        {CaptionMV, "Muzzle Velocity", 20, FieldMV, UnitMV, Quantity::Velocity, s.stateMV, MarkerMV, 20, 10},
+        {CaptionZR, "Far Zero", 0, FieldZR, UnitZR, Quantity::Range, s.stateZR, 0, 150, 10},
+        {CaptionTR, "Target Range", 20, FieldTR, UnitTR, Quantity::Range, s.stateTR, MarkerTR, 275, 10},
+        {CaptionSH, "Sight Height", 0, FieldSH, UnitSH, Quantity::SmallLength, s.stateSH, 0, 20, 100},
+        {CaptionTV, "Velocity @ Target", 40, FieldTV, UnitTV, Quantity::Velocity, s.stateTV, 0, 150, 100},
+        {CaptionPOI, "POI @ Target", 20, FieldPOI, UnitPOI, Quantity::SmallLength, s.statePOI, MarkerPOI, 275, 100},
+        {CaptionET, "Time @ Target", 20, FieldET, UnitET, Quantity::Time, s.stateET, MarkerET, 275, 190},
+        {CaptionDROP, "Drop from LoD", 20, FieldDROP, UnitDROP, Quantity::SmallLength, s.stateDROP, MarkerDROP, 275, 280},
+    };
+    for (const Group& g : groups) {
+        QLabel* caption = add_caption(w, p, g.caption, g.text, g.x - g.extra / 2, g.y, cw + g.extra, lh);
+        if (g.caption == CaptionZR) {
+            caption->setFont(program_font(11));
+            set_text_colour(caption, Orange);
+            add_click_area(w, p, ClickZero, g.x - g.extra / 2, g.y, cw + g.extra, lh);
+        }
+        add_field(w, p, g.field, g.x, g.y + 20, cw, fh);
+        add_list(w, p, g.unit_list, unit_items(g.quantity), g.selection, g.x, g.y + 52, cw, s.ListHeight);
+        if (g.marker != 0) {
+            QLabel* marker = add_caption(w, p, g.marker, "●", g.x + 102, g.y + 55, 15, fh);
+            marker->hide();
+        }
+    }
+
+    // The four measuring set-ups: one group of option buttons with a clickable caption each.
+    auto* methods = new QButtonGroup(w.window.get());
+    methods->setExclusive(true);
+    const int method_y[] = {190, 230, 270, 310};
+    for (int i = 0; i < 4; ++i) {
+        auto* button = add<QRadioButton>(w, p, MethodButtonPOI + i, 20, method_y[i], 12, 12);
+        methods->addButton(button, i);
+    }
+    const char* method_texts[] = {" One Chronograph", " One Chronograph + Timer", " Two Chronographs",
+                                  " One Chronograph + BoreSighter"};
+    const int method_width[] = {205, 205, 205, 250};
+    for (int i = 0; i < 4; ++i)
+        add_caption(w, p, MethodCaptionPOI + i, method_texts[i], 40, method_y[i] - 3, method_width[i], lh, 11,
+                    Qt::AlignLeft | Qt::AlignVCenter);
+    for (int i = 0; i < 4; ++i) add_click_area(w, p, ClickMethodPOI + i, 40, method_y[i], method_width[i], lh);
+
+    QLabel* description = add_caption(w, p, DragLawDescription, "", 20, 370, 205, 4 * lh, 12,
+                                       Qt::AlignLeft | Qt::AlignTop);
+    description->setWordWrap(true);
+    add_caption(w, p, CaptionBC, "Ballistic Coefficient", 255, 370, 140, lh);
+    add_click_area(w, p, ClickBC, 255, 370, 140, lh);
+    add_field(w, p, FieldBC, 275, 390, cw, fh);
+    add_caption(w, p, BcResult, "", 270, 389, 110, fh, 14);
+    QStringList laws;
+    for (const char* law : {"G1", "GA", "GA2", "GS", "RA4", "G7", "SLG0", "SLG1", "WC0", "GL"}) laws << qs(law);
+    add_list(w, p, DragLawList, laws, s.stateBC, 275, 422, cw, s.ListHeight);
+
+    auto* separator = add<QFrame>(w, p, NoControl, 10, 462, 380, 1);
+    separator->setFrameShape(QFrame::Box);
+
+    add_caption(w, p, CaptionTMP, "Amb. Temperature", 5, 478, 130, lh);
+    add_field(w, p, FieldTMP, 20, 498, cw, fh);
+    add_list(w, p, UnitTMP, unit_items(Quantity::Temperature), s.stateTMP, 20, 530, cw, s.ListHeight);
+    add_caption(w, p, CaptionPRES, "Amb. Pressure", 140, 478, 120, lh);
+    add_field(w, p, FieldPRES, 150, 498, cw, fh);
+    add_list(w, p, UnitPRES, unit_items(Quantity::Pressure), s.statePRES, 150, 530, cw, s.ListHeight);
+    add_caption(w, p, CaptionHUMID, "Rel. Humidity (%)", 255, 478, 140, lh);
+    add_field(w, p, FieldHUMID, 275, 498, cw, fh);
+}
+
+void build_confidence_page(MainWindow& w, QWidget* page, int panel_height)
+{
+    QWidget* box = add<QWidget>(w, page, ConfidenceBox, 15, 10, 390, panel_height - 50);
+    auto* frame = add<QGroupBox>(w, box, NoControl, 15, 200, 360, 312);
+    frame->lower();
+
+    add_field(w, box, FieldMVTol, 50, 50, 100, 30);
+    add_caption(w, box, PlusMinusMV, "±", 20, 55, 15, 25, 9);
+    const std::string muzzle = message_display_text("Chronograph (Muzzle)\r\nMaximum Error (%)");
+    add_caption(w, box, CaptionMVTol, muzzle.c_str(), 200, 45, 250, 40, 10, Qt::AlignLeft | Qt::AlignVCenter);
+    add_field(w, box, FieldTVTol, 50, 110, 100, 30);
+    add_caption(w, box, PlusMinusTV, "±", 20, 115, 15, 25, 9);
+    const std::string target = message_display_text("Chronograph (Target)\r\nMaximum Error (%)");
+    add_caption(w, box, CaptionTVTol, target.c_str(), 200, 105, 250, 40, 10, Qt::AlignLeft | Qt::AlignVCenter);
+
+    add_caption(w, box, ConfidenceMethod, "Chronograph Mode : ", 20, 260, 340, 25, 11);
+    struct Row {
+        int caption;
+        const char* text;
+        int value;
+        QColor colour;
+        int y;
+    };
+    const Row rows[] = {{MaxBcCaption, "Maximum BC:", MaxBcValue, Red, 285},
+                        {MeanBcCaption, " Mean BC:", MeanBcValue, Magenta, 323},
+                        {NaiveBcCaption, "Naïve BC:", NaiveBcValue, Green, 361},
+                        {MinBcCaption, "Minimum BC:", MinBcValue, Orange, 399}};
+    for (const Row& r : rows) {
+        add_caption(w, box, r.caption, r.text, 1, r.y, 210, 25, 14, Qt::AlignRight | Qt::AlignVCenter);
+        QLabel* value = add_caption(w, box, r.value, "", 210, r.y, 150, 25, 14);
+        set_text_colour(value, r.colour);
+    }
+    add_caption(w, box, ConfidenceDragLaw, "Reference Drag Law : ", 20, 444, 340, 25, 11);
+}
+
+void build_output_panel(MainWindow& w, const CalcState& s)
+{
+    const int height = s.WinH - 32;
+    auto* tabs = add<QTabWidget>(w, w.inputs, OutputPanel, 400, 5, s.WinW[1] - 400 - 5, height);
+    QWidget* table = new QWidget;
+    QWidget* plot = new QWidget;
+    QWidget* confidence = new QWidget;
+    tabs->addTab(table, qs("Table"));
+    tabs->addTab(plot, qs("Plot"));
+    tabs->addTab(confidence, qs("Confidence"));
+
+    const int list_width = tabs->width() - 35;
+    for (int id : {TableHeader, TableRows}) {
+        auto* l = add<QListWidget>(w, table, id, 15, id == TableHeader ? 10 : 46, list_width,
+                                   id == TableHeader ? 45 : height - 85);
+        l->setFont(program_font(8));
+        l->setFocusPolicy(Qt::NoFocus);
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        l->viewport()->setProperty(IdProperty, id);
+    }
+    add<QWidget>(w, plot, PlotSurface, 15, 10, list_width, height - 50);
+    build_confidence_page(w, confidence, height);
+}
+
+}  // namespace
+
+QFont program_font(int number)
+{
+    QFont f;
+    switch (number) {
+        case 7: f = QFont(qs("Arial"), 10, QFont::Bold); break;
+        case 8: f = QFont(qs("Courier New"), 10, QFont::Bold); break;
+        case 9: f = QFont(qs("Courier New"), 15, QFont::Bold); break;
+        case 10: f = QFont(qs("Helvetica"), 11); break;
+        case 11: f = QFont(qs("Helvetica"), 11, QFont::Bold); break;
+        case 12: f = QFont(qs("Helvetica"), 12); f.setItalic(true); break;
+        case 14: f = QFont(qs("Courier New"), 20, QFont::Bold); break;
+        default: break;
+    }
+    return f;
+}
+
+void build_main_window(MainWindow& w, CalcState& s)
+{
+    s.LabelHeight = 18;
+    s.FieldHeight = 30;
+    s.ListHeight = 25;
+    s.RowGap = 2;
+    s.ColumnWidth = 100;
+
+    if (s.WinX[0] == -1 && s.WinY[0] == -1) {
+        // Centred for the wide window, whichever width it opens with.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect desktop = screen->geometry();
+            s.WinX[0] = (desktop.width() - s.WinW[1]) / 2;
+            s.WinY[0] = (desktop.height() - s.WinH) / 2;
+        }
+    }
+
+    w.window = std::make_unique<QMainWindow>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    w.window->setWindowTitle(qs(WindowTitle));
+    w.window->setProperty(IdProperty, 0);
+    w.inputs = new QWidget;
+    w.window->setCentralWidget(w.inputs);
+
+    build_menus(w, s);
+    w.menu_bar_height = w.window->menuBar()->sizeHint().height();
+    build_inputs(w, s);
+    select_method_button(w, s.stateRB);
+    enable_fields_for_method(w, s);
+
+    const int bottom = s.WinH - w.menu_bar_height;
+    auto* toggle = add<QPushButton>(w, w.inputs, PanelButton, 353, bottom - 32, 40, 25);
+    toggle->setText(qs(">>"));
+    toggle->setAutoDefault(false);
+    QLabel* density = add_caption(w, w.inputs, DensityLine, InitialDensityCaption, 15, bottom - 27, 235, s.LabelHeight, 11);
+    set_text_colour(density, Orange);
+    add_click_area(w, w.inputs, ClickDensity, 15, bottom - 27, 350, s.LabelHeight);
+    build_output_panel(w, s);
+    select_tab(w, s.statePAN);
+
+    const bool bc_as_result = s.stateBC_VAL == 1;
+    control(w, BcResult)->setVisible(bc_as_result);
+    control(w, FieldBC)->setVisible(!bc_as_result);
+
+    // The click areas lie on top of their captions.
+    for (int id : {ClickMethodPOI, ClickMethodT, ClickMethodV, ClickMethodD, ClickBC, ClickZero, ClickDensity})
+        control(w, id)->raise();
+
+    update_step_menu_checks(w, s);
+    enable_fields_for_method(w, s);
+    w.window->move(s.WinX[0], s.WinY[0]);
+    resize_for_mode(w, s);
+    focus_control(w, s.mpag);
+}
+
+QWidget* control(const MainWindow& w, int id)
+{
+    const auto it = w.controls.find(id);
+    return it == w.controls.end() ? nullptr : it->second;
+}
+
+QLineEdit* field(const MainWindow& w, int id) { return qobject_cast<QLineEdit*>(control(w, id)); }
+QComboBox* list(const MainWindow& w, int id) { return qobject_cast<QComboBox*>(control(w, id)); }
+QLabel* label(const MainWindow& w, int id) { return qobject_cast<QLabel*>(control(w, id)); }
+QTabWidget* panel(const MainWindow& w) { return qobject_cast<QTabWidget*>(control(w, OutputPanel)); }
+
+int control_id_of(const QWidget* widget)
+{
+    for (const QWidget* x = widget; x != nullptr; x = x->parentWidget()) {
+        const QVariant id = x->property(IdProperty);
+        if (id.isValid()) return id.toInt();
+        // A combo box's inner parts belong to the list itself; stop at anything else.
+        if (qobject_cast<const QComboBox*>(x->parentWidget()) == nullptr) break;
+    }
+    return NoControl;
+}
+
+int focused_control(const MainWindow& w)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || focus->window() != w.window.get()) return NoControl;
+    return control_id_of(focus);
+}
+
+void focus_control(MainWindow& w, int id)
+{
+    if (QWidget* c = control(w, id)) c->setFocus(Qt::OtherFocusReason);
+}
+
+void clear_focus(MainWindow& w)
+{
+    if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && focus->window() == w.window.get())
+        focus->clearFocus();
+}
+
+void enable_fields_for_method(MainWindow& w, const CalcState& s)
+{
+    for (int id : {FieldZR, FieldSH, FieldTV, FieldPOI, FieldET, FieldDROP})
+        control(w, id)->setEnabled(method_enables_field(s.stateRB, id));
+}
+
+void show_unit_markers(MainWindow& w, const CalcState& s)
+{
+    for (int id = MarkerMV; id <= MarkerDROP; ++id) control(w, id)->setVisible(unit_marker_shown(s, id));
+}
+
+void resize_for_mode(MainWindow& w, const CalcState& s)
+{
+    const int width = s.WinW[s.mode == 1 ? 1 : 0];
+    w.window->setFixedSize(width, s.WinH);
+}
+
+void update_step_menu_checks(MainWindow& w, const CalcState& s)
+{
+    const int ticked = table_step_item(s.TableStep);
+    for (int id = TableStep1; id <= TableStep25; ++id) w.items.at(id)->setChecked(id == ticked);
+}
+
+void set_caption_fonts(MainWindow& w, const CalcState& s)
+{
+    for (int id : SetUpCaptions) control(w, id)->setFont(program_font(caption_emphasised(s.stateRB, id) ? 11 : 10));
+}
+
+void select_tab(MainWindow& w, int tab)
+{
+    QTabWidget* tabs = panel(w);
+    const QSignalBlocker quiet(tabs);
+    tabs->setCurrentIndex(tab >= 0 && tab < tabs->count() ? tab : 0);
+}
+
+void select_method_button(MainWindow& w, int method)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(control(w, MethodButtonPOI + method))) {
+        const QSignalBlocker quiet(button);
+        button->setChecked(true);
+    }
+}
+
+void set_list_selection(MainWindow& w, int id, int position)
+{
+    if (QComboBox* l = list(w, id)) {
+        const QSignalBlocker quiet(l);
+        l->setCurrentIndex(position);
+    }
+}
+
+void read_controls_into_state(const MainWindow& w, CalcState& s)
+{
+    const std::pair<int, int*> selections[] = {
+        {UnitMV, &s.stateMV},   {UnitZR, &s.stateZR},     {UnitTR, &s.stateTR},       {UnitSH, &s.stateSH},
+        {UnitTV, &s.stateTV},   {UnitPOI, &s.statePOI},   {UnitET, &s.stateET},       {DragLawList, &s.stateBC},
+        {UnitTMP, &s.stateTMP}, {UnitPRES, &s.statePRES}, {UnitDROP, &s.stateDROP},
+    };
+    for (const auto& [id, value] : selections)
+        if (const QComboBox* l = list(w, id)) *value = l->currentIndex();
+    if (const QTabWidget* tabs = panel(w)) s.statePAN = tabs->currentIndex();
+    if (w.window) {
+        s.WinX[0] = w.window->x();
+        s.WinY[0] = w.window->y();
+    }
+}
+
+void set_control_text(MainWindow& w, int id, const std::string& text)
+{
+    QWidget* c = control(w, id);
+    const QString t = QString::fromStdString(text);
+    if (auto* l = qobject_cast<QLabel*>(c)) l->setText(t);
+    else if (auto* f = qobject_cast<QLineEdit*>(c)) f->setText(t);
+    else if (auto* b = qobject_cast<QAbstractButton*>(c)) b->setText(t);
+}
+
+std::string control_text(const MainWindow& w, int id)
+{
+    QWidget* c = control(w, id);
+    if (auto* l = qobject_cast<QLabel*>(c)) return l->text().toStdString();
+    if (auto* f = qobject_cast<QLineEdit*>(c)) return f->text().toStdString();
+    if (auto* b = qobject_cast<QAbstractButton*>(c)) return b->text().toStdString();
+    if (auto* l = qobject_cast<QComboBox*>(c)) return l->currentText().toStdString();
+    return {};
+}
+
+}  // namespace velora

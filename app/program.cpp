@@ -1,0 +1,168 @@
+#include "app/program.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+#include "app/control_ids.h"
+#include "app/embedded.h"
+#include "app/event_bridge.h"
+#include "app/main_window.h"
+#include "app/splash.h"
+#include "app/storage.h"
+#include "app/window_update.h"
+#include "services/preferences.h"
+
+namespace velora {
+
+namespace {
+
+constexpr int StartLogoMilliseconds = 2000;
+constexpr int EndLogoMilliseconds = 1000;
+constexpr int SettlingRounds = 101;
+
+// Whether the desktop uses a dark theme: a dark window colour in the application's palette.
+bool desktop_is_dark()
+{
+    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+}  // namespace
+
+bool write_help_document(const std::string& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(std::filesystem::path(path), ec);
+    if (!ec && size == HelpDocument.size()) return false;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(HelpDocument.data(), static_cast<std::streamsize>(HelpDocument.size()));
+    return static_cast<bool>(out);
+}
+
+void start_program(App& app)
+{
+    CalcState& s = app.state;
+    s = CalcState{};
+    s.LastFolder = desktop_folder();
+    set_up_storage_folders(s);
+    app.temporary_folder = private_temporary_folder();
+    delete_temporary_image(app.temporary_folder);
+
+    load_preferences(s);
+    s.DarkMode = desktop_is_dark() ? 1 : 0;
+    if (s.AutoLogoCheck) show_logo(app.splash);
+    write_help_document(s.HelpFile);
+    build_main_window(app.window, s);
+    update_step_menu_checks(app.window, s);
+    app.window.window->move(s.WinX[0], s.WinY[0]);
+    if (s.AutoLogoCheck) {
+        wait_since_logo(app.splash, StartLogoMilliseconds);
+        hide_logo(app.splash);
+    }
+    handle_events_rounds(SettlingRounds);
+    s.ChangeKind = 1;
+    run_recalculate(app);
+    apply_tooltips(app);
+    if (!app.dialogs.message) {
+        QWidget* top = app.window.window.get();
+        app.dialogs = system_dialogs([top] { return top; });
+    }
+    app.window.window->show();
+    focus_control(app.window, s.mpag);
+    connect_events(app);
+    app.dispatching = true;
+}
+
+void save_preferences_now(App& app)
+{
+    if (app.window.window) read_controls_into_state(app.window, app.state);
+    save_preferences(app.state);
+}
+
+void end_program(App& app)
+{
+    app.dispatching = false;
+    save_preferences_now(app);
+    if (app.window.window) app.window.window->hide();
+    delete_temporary_image(app.temporary_folder);
+    if (app.state.AutoLogoCheck) {
+        show_logo(app.splash);
+        wait_since_logo(app.splash, EndLogoMilliseconds);
+        hide_logo(app.splash);
+    }
+    delete_temporary_image(app.temporary_folder);
+}
+
+namespace {
+
+#ifndef _WIN32
+// A signal only writes a byte into this pair; the event loop reads it and ends as "Quit" does.
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signal_pipe[1], &byte, 1);
+}
+#endif
+
+}  // namespace
+
+int run_program()
+{
+    CalcState state;
+    App app(state);
+    start_program(app);
+
+    QEventLoop loop;
+    app.end_loop = [&loop] { loop.exit(0); };
+
+    auto end_now = [&app] {
+        if (app.ended) return;
+        save_preferences_now(app);
+        app.dispatching = false;
+        app.ended = true;
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        if (app.end_loop) app.end_loop();
+    };
+    // The desktop session ends: keep the preferences first, then end as usual.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [&app](QSessionManager&) { save_preferences_now(app); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, end_now);
+
+#ifndef _WIN32
+    std::unique_ptr<QSocketNotifier> signal_reader;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) == 0) {
+        signal_reader = std::make_unique<QSocketNotifier>(signal_pipe[0], QSocketNotifier::Read);
+        QObject::connect(signal_reader.get(), &QSocketNotifier::activated, qApp, [&end_now] {
+            char byte = 0;
+            [[maybe_unused]] const ssize_t got = ::read(signal_pipe[0], &byte, 1);
+            end_now();
+        });
+        struct sigaction action {};
+        action.sa_handler = on_signal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    }
+#endif
+
+    if (!app.ended) loop.exec();
+    end_program(app);
+    return 0;
+}
+
+}  // namespace velora
