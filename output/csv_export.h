@@ -1,0 +1,40 @@
+// The range table as a comma-separated file: the lines of the table's two lists with the
+// aligning spaces turned into single commas, every line ended by a carriage return.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/calc_state.h"
+#include "output/output_dialogs.h"
+#include "output/range_table.h"
+
+namespace velora {
+
+inline constexpr const char* CsvDialogTitle = "Save Table as CSV";
+inline constexpr const char* CsvDefaultName = "Velora_Table.csv";
+inline constexpr const char* CsvFilterLabel = "CSV Files (.csv)";
+inline constexpr const char* CsvFilterPattern = "*.csv";
+inline constexpr const char* CsvMessageTitle = "CSV File:";
+
+// One table line as a CSV line (without its end): the spaces at both ends removed, every run of
+// spaces between two cells turned into one ",".
+std::string csv_line(std::string_view table_line);
+
+// The whole file: the header lines, then every row line that holds more than two characters
+// once trimmed (the empty gap lines never do), each ended by "\r".
+std::string table_csv_text(const TableLines& lines);
+
+// The save dialog the export opens: "Save Table as CSV" at LastFolder + "/" + "Velora_Table.csv".
+SaveFileRequest table_csv_request(const CalcState& s);
+
+// Writes the file at `path`, replacing one of that name, and tells the user where it went ("CSV
+// File:", "Saved as:" and the path) or that it could not be written there. True when written.
+bool export_table_csv(const std::string& path, const TableLines& lines, const OutputDialogs& ui);
+
+// The "Save Table as .CSV" command: asks for the file, remembers its folder in LastFolder (also
+// the PNG export's folder), puts ".csv" in place of the chosen extension and exports `lines`,
+// the lines the table shows. Nothing happens when the dialog is cancelled.
+void save_table_csv(CalcState& s, const TableLines& lines, const OutputDialogs& ui);
+
+}  // namespace velora

@@ -1,0 +1,33 @@
+// Painting the plot with QPainter onto any paint device: the window's canvas image, an image for
+// the PNG export or for a test.
+#pragma once
+
+#include <QFont>
+
+#include "app/calc_state.h"
+#include "output/plot_layout.h"
+#include "solver/calc_results.h"
+
+class QPaintDevice;
+class QPainter;
+
+namespace velora {
+
+// The plot's font: "Arial", 10 points, bold (any sans-serif face where it is missing).
+QFont plot_font();
+
+// Paints `layout` over the whole device (whose size should be the layout's W × H). False, with the
+// device left as it was, when it cannot be painted on.
+bool draw_plot(QPaintDevice& device, const PlotLayout& layout);
+
+// Lays the chart of the state's method out for the device's size and paints it.
+bool draw_plot(QPaintDevice& device, const CalcState& s, const CalcResults& r);
+
+// A line of dots of radius thickness ÷ 2 (see thick_line_dots), as the curve and the line of
+// sight are drawn; only dots inside the painter's clip rectangle `clip` are painted.
+void thick_line(QPainter& painter, float x1, float y1, float x2, float y2, Rgb colour, float thickness);
+
+// The crosshair of the target: circles of radius 5 and 6 and two arms of 10 pixels, in black.
+void draw_target_marker(QPainter& painter, int cx, int cy);
+
+}  // namespace velora

@@ -1,0 +1,71 @@
+#include "output/popup_menus.h"
+
+namespace velora {
+
+namespace {
+
+PopupMenuItem title(const char* text) { return {PopupMenuItem::Title, text, NoCommand, false, {}}; }
+PopupMenuItem separator() { return {PopupMenuItem::Separator, "", NoCommand, false, {}}; }
+PopupMenuItem command(std::string text, int number, bool checked = false) {
+    return {PopupMenuItem::Command, std::move(text), number, checked, {}};
+}
+
+struct StepEntry {
+    int command;
+    float step;
+    const char* text;
+};
+constexpr StepEntry StepEntries[] = {
+    {TableStep1Command, 1.0f, "1"},
+    {TableStep5Command, 5.0f, "5"},
+    {TableStep10Command, 10.0f, "10"},
+    {TableStep25Command, 25.0f, "25"},
+};
+
+}  // namespace
+
+float table_step_of_command(int number) {
+    for (const StepEntry& e : StepEntries)
+        if (e.command == number) return e.step;
+    return 0.0f;
+}
+
+int table_step_command(float table_step) {
+    for (const StepEntry& e : StepEntries)
+        if (e.step == table_step) return e.command;
+    return NoCommand;
+}
+
+std::vector<PopupMenuItem> table_menu_items(const CalcState& s, MenuStage stage) {
+    PopupMenuItem steps{PopupMenuItem::Submenu, "Table Step ...", NoCommand, false, {}};
+    steps.items.push_back(title("Step Size:"));
+    steps.items.push_back(separator());
+    const int ticked = table_step_command(s.TableStep);
+    for (const StepEntry& e : StepEntries) steps.items.push_back(command(e.text, e.command, e.command == ticked));
+
+    return {
+        title(stage == MenuStage::Initial ? "Table Popup Menu:" : "Table Option Menu:"),
+        separator(),
+        std::move(steps),
+        separator(),
+        command(s.Gaps == 1 ? "Hide Table Gaps" : "Show Table Gaps", TableGapsCommand),
+        separator(),
+        command("Print Table", PrintTableCommand),
+        command("Save Table as .CSV", SaveTableCsvCommand),
+    };
+}
+
+std::vector<PopupMenuItem> plot_menu_items(const CalcState& s, MenuStage stage) {
+    // The window builder asks for a marker of exactly 1; every rebuilt menu for any marker at all.
+    const bool marker_on = stage == MenuStage::Initial ? s.ShowTarget == 1 : s.ShowTarget != 0;
+    return {
+        title(stage == MenuStage::Initial ? "Plot Popup Menu:" : "Plot Option Menu:"),
+        separator(),
+        command(marker_on ? "Hide Target Marker" : "Show Target Marker", TargetMarkerCommand),
+        separator(),
+        command("Print Image", PrintImageCommand),
+        command("Save Image", SaveImageCommand),
+    };
+}
+
+}  // namespace velora

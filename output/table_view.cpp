@@ -1,0 +1,84 @@
+#include "output/table_view.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QListWidget>
+#include <QMenu>
+#include <QStringList>
+
+namespace velora {
+
+QFont table_list_font() {
+    QFont font(QStringLiteral("Courier New"), 10, QFont::Bold);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+void setup_table_lists(QListWidget& header_list, QListWidget& row_list) {
+    for (QListWidget* list : {&header_list, &row_list}) {
+        list->setFont(table_list_font());
+        list->setWordWrap(false);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setUniformItemSizes(true);
+    }
+}
+
+namespace {
+
+void fill_list(QListWidget& list, const std::vector<std::string>& lines) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& line : lines) texts.push_back(QString::fromStdString(line));
+    list.setUpdatesEnabled(false);
+    list.clear();
+    list.addItems(texts);
+    list.setUpdatesEnabled(true);
+}
+
+std::vector<std::string> list_lines(const QListWidget& list) {
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(list.count()));
+    for (int i = 0; i < list.count(); ++i) lines.push_back(list.item(i)->text().toStdString());
+    return lines;
+}
+
+void add_items(QMenu& menu, const std::vector<PopupMenuItem>& items) {
+    for (const PopupMenuItem& item : items) {
+        switch (item.kind) {
+            case PopupMenuItem::Separator: menu.addSeparator(); break;
+            case PopupMenuItem::Submenu: add_items(*menu.addMenu(QString::fromStdString(item.text)), item.items); break;
+            case PopupMenuItem::Title:
+            case PopupMenuItem::Command: {
+                QAction* action = menu.addAction(QString::fromStdString(item.text));
+                action->setData(item.kind == PopupMenuItem::Command ? item.command : NoCommand);
+                if (item.checked) {
+                    action->setCheckable(true);
+                    action->setChecked(true);
+                }
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void show_table(QListWidget& header_list, QListWidget& row_list, const TableLines& lines) {
+    fill_list(header_list, lines.header);
+    fill_list(row_list, lines.rows);
+}
+
+TableLines read_table(const QListWidget& header_list, const QListWidget& row_list) {
+    return {list_lines(header_list), list_lines(row_list)};
+}
+
+void fill_popup_menu(QMenu& menu, const std::vector<PopupMenuItem>& items) {
+    // The submenus of the last filling are children of the menu; clear() leaves them behind.
+    const QList<QMenu*> old_submenus = menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    menu.clear();
+    qDeleteAll(old_submenus);
+    add_items(menu, items);
+}
+
+}  // namespace velora

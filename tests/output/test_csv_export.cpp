@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "output/csv_export.h"
+#include "output/export_files.h"
+#include "output/range_table.h"
+#include "tests/output/output_fixture.h"
+#include "tests/output/temp_folder.h"
+
+namespace velora {
+namespace {
+
+using testing::read_bytes;
+using testing::TempFolder;
+
+// Answers the dialogs of an export and records what was asked and said.
+struct ScriptedDialogs {
+    std::string answer;  // the path the save dialog returns ("" = cancelled)
+    int dialogs = 0;
+    SaveFileRequest request;
+    struct Message {
+        MessageKind kind;
+        std::string title, text;
+    };
+    std::vector<Message> messages;
+
+    OutputDialogs hooks() {
+        OutputDialogs ui;
+        ui.save_file = [this](const SaveFileRequest& r) {
+            ++dialogs;
+            request = r;
+            return answer;
+        };
+        ui.message = [this](MessageKind kind, const std::string& title, const std::string& text) {
+            messages.push_back({kind, title, text});
+        };
+        return ui;
+    }
+};
+
+// The yard table to 55 yd of the first-run calculator, inches.
+TableLines yard_table(int gaps) {
+    CalcState s = testing::first_run_state();
+    s.TR = 50.0f;
+    s.statePOI = 0;
+    s.Gaps = gaps;
+    return fill_table(s, *testing::results_for(s));
+}
+
+const std::string YardCsv =
+    "Range,Velocity,PoI,Time,Drop\r"
+    "(Yard),(Ft/s),(Inch),(Sec),(Inch)\r"
+    "0,785.0,-1.65,0.0000,-0.00\r"
+    "5,763.0,-0.95,0.0194,-0.07\r"
+    "10,742.1,-0.41,0.0393,-0.29\r"
+    "15,722.2,-0.02,0.0598,-0.67\r"
+    "20,703.1,0.20,0.0809,-1.22\r"
+    "25,684.7,0.25,0.1025,-1.94\r"
+    "30,667.0,0.11,0.1247,-2.85\r"
+    "35,649.9,-0.23,0.1475,-3.95\r"
+    "40,633.4,-0.77,0.1708,-5.26\r"
+    "45,617.5,-1.52,0.1948,-6.78\r"
+    "50,602.1,-2.51,0.2194,-8.53\r"
+    "55,587.2,-3.73,0.2447,-10.52\r";
+
+TEST(CsvLine, SpacesBetweenCellsBecomeOneComma) {
+    EXPECT_EQ(csv_line("  Range  Velocity     PoI     Time     Drop"), "Range,Velocity,PoI,Time,Drop");
+    EXPECT_EQ(csv_line(" (Yard)   (Ft/s)   (Inch)    (Sec)   (Inch)  "), "(Yard),(Ft/s),(Inch),(Sec),(Inch)");
+    // A cell wider than its column touches its neighbour and stays one field with it.
+    EXPECT_EQ(csv_line("      0    800.0-123456.78   1.5000    -5.00"), "0,800.0-123456.78,1.5000,-5.00");
+    EXPECT_EQ(csv_line("a b"), "a,b");
+    EXPECT_EQ(csv_line("   "), "");
+}
+
+TEST(CsvText, TheTableByteForByteWhetherOrNotItHasGaps) {
+    EXPECT_EQ(table_csv_text(yard_table(1)), YardCsv);
+    EXPECT_EQ(table_csv_text(yard_table(0)), YardCsv);
+}
+
+TEST(CsvText, ShortRowLinesAreLeftOutButHeaderLinesNever) {
+    TableLines t;
+    t.header = {"  A", ""};
+    t.rows = {"", "  12  ", "   123", "1 2"};
+    EXPECT_EQ(table_csv_text(t), "A\r\r123\r1,2\r");
+}
+
+class CsvExport : public ::testing::Test {
+protected:
+    TempFolder dir;
+    ScriptedDialogs dialogs;
+    CalcState state = testing::first_run_state();
+    TableLines table = yard_table(1);
+};
+
+TEST_F(CsvExport, WritesTheChosenFileWithCsvInPlaceOfAnUpperCaseExtension) {
+    state.LastFolder = "/home/someone/Desktop/";
+    dialogs.answer = dir.file("Range Day.CSV");
+    save_table_csv(state, table, dialogs.hooks());
+
+    EXPECT_EQ(dialogs.request.title, "Save Table as CSV");
+    EXPECT_EQ(dialogs.request.initial_path, "/home/someone/Desktop//Velora_Table.csv");
+    EXPECT_EQ(dialogs.request.filter_label, "CSV Files (.csv)");
+    EXPECT_EQ(dialogs.request.filter_pattern, "*.csv");
+
+    EXPECT_EQ(state.LastFolder, dir.folder());
+    const std::string written = dir.file("Range Day.csv");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"Range Day.csv"});
+    const std::string bytes = read_bytes(written);
+    EXPECT_EQ(bytes, YardCsv);
+    EXPECT_EQ(bytes.find_first_of("\n\t\""), std::string::npos);
+
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Information);
+    EXPECT_EQ(dialogs.messages[0].title, "CSV File:");
+    EXPECT_EQ(dialogs.messages[0].text, "Saved as:\r" + written);
+}
+
+TEST_F(CsvExport, ANameWithoutOrWithAnotherExtensionGetsCsv) {
+    dialogs.answer = dir.file("plain");
+    save_table_csv(state, table, dialogs.hooks());
+    dialogs.answer = dir.file("notes.v2.txt");
+    save_table_csv(state, table, dialogs.hooks());
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"notes.v2.csv", "plain.csv"}));
+    // The folder chosen last is the one proposed next.
+    save_table_csv(state, table, dialogs.hooks());
+    EXPECT_EQ(dialogs.request.initial_path, dir.folder() + "/Velora_Table.csv");
+}
+
+TEST_F(CsvExport, AnExistingFileIsReplacedWhole) {
+    const std::string path = dir.file("Velora_Table.csv");
+    {
+        std::ofstream old(path, std::ios::binary);
+        old << std::string(5000, 'x');
+    }
+    dialogs.answer = path;
+    save_table_csv(state, table, dialogs.hooks());
+    EXPECT_EQ(read_bytes(path), YardCsv);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"Velora_Table.csv"});
+}
+
+TEST_F(CsvExport, ACancelledDialogChangesNothing) {
+    state.LastFolder = "/somewhere/";
+    dialogs.answer = "";
+    save_table_csv(state, table, dialogs.hooks());
+    EXPECT_EQ(dialogs.dialogs, 1);
+    EXPECT_EQ(state.LastFolder, "/somewhere/");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST_F(CsvExport, AFileThatCannotBeCreatedIsReportedWithItsPathAndLeavesNothingBehind) {
+    // A folder that does not exist.
+    dialogs.answer = dir.file("missing/Table.csv");
+    save_table_csv(state, table, dialogs.hooks());
+    EXPECT_EQ(state.LastFolder, dir.folder() + "missing/");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(dialogs.messages[0].title, "CSV File:");
+    EXPECT_NE(dialogs.messages[0].text.find(dir.file("missing/Table.csv")), std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].text.find("Saved as:"), std::string::npos);
+
+    // A name taken by a folder: the file is written aside first, then cannot take its place.
+    std::filesystem::create_directory(dir.file("Taken.csv"));
+    dialogs.answer = dir.file("Taken.csv");
+    dialogs.messages.clear();
+    save_table_csv(state, table, dialogs.hooks());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"Taken.csv"});
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("Taken.csv")));
+}
+
+TEST_F(CsvExport, AFolderWithoutWritePermissionIsReported) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const std::string locked = dir.file("locked");
+    std::filesystem::create_directory(locked);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(export_table_csv(locked + "/Table.csv", table, dialogs.hooks()));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+}
+
+TEST(ExportPaths, FolderAndExtensionRules) {
+    EXPECT_EQ(folder_of("/a/b/c.csv"), "/a/b/");
+    EXPECT_EQ(folder_of("c.csv"), "");
+    EXPECT_EQ(export_target_path("/a/b/Table.CSV", ".csv"), "/a/b/Table.csv");
+    EXPECT_EQ(export_target_path("/a/b.d/Table", ".csv"), "/a/b.d/Table.csv");  // a dot in a folder is no extension
+    EXPECT_EQ(export_target_path("/a/Plot.jpeg", ".png"), "/a/Plot.png");
+}
+
+}  // namespace
+}  // namespace velora
