@@ -6,7 +6,9 @@
 #include "engine/number_text.h"
 #include "engine/sampling.h"
 #include "engine/trajectory.h"
+#include "engine/units.h"
 #include "services/preferences.h"
+#include "solver/recalculate.h"
 
 #include <cmath>
 #include <memory>
@@ -18,10 +20,12 @@ namespace velora {
 namespace {
 
 constexpr const char* Usage =
-    "usage: velora-cli prefs FILE\n"
+    "usage: velora-cli prefs FILE [KEY=VALUE ...]\n"
+    "       velora-cli trajectory FILE [KEY=VALUE ...]\n"
+    "       velora-cli solve FILE [KEY=VALUE ...]\n"
+    "       velora-cli predict FILE [KEY=VALUE ...]\n"
     "       velora-cli first-run\n"
-    "       velora-cli number TEXT [DECIMALS]\n"
-    "       velora-cli trajectory FILE [STEP]\n";
+    "       velora-cli number TEXT [DECIMALS]\n";
 
 int bad_usage(std::ostream& err, const std::string& why)
 {
@@ -29,13 +33,31 @@ int bad_usage(std::ostream& err, const std::string& why)
     return CliBadUsage;
 }
 
-// A preferences file read into `s` as the program reads it at start-up, but without writing a
-// first-run file when it is missing: the tool only reads.
-bool read_prefs_argument(const std::string& path, CalcState& s, std::ostream& err)
+// The state of a preferences file as the program reads it at start-up (but no first-run file is
+// written for a missing one: the tool only reads), with the KEY=VALUE arguments put in front of
+// the file's lines. The first line of a key counts, so each argument takes the place of the
+// file's value and is read and limited exactly like it.
+int load_state(const std::vector<std::string>& args, CalcState& s, std::ostream& err)
 {
-    if (read_preferences_file(path, s)) return true;
-    err << "velora-cli: cannot read " << path << "\n";
-    return false;
+    if (args.size() < 2) return bad_usage(err, args[0] + " needs a preferences file");
+    std::string text;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::size_t equals = args[i].find('=');
+        if (equals == std::string::npos || !is_preference_key(args[i].substr(0, equals))) {
+            return bad_usage(err, "'" + args[i] + "' is not KEY=VALUE with a key of the preferences file");
+        }
+        text += args[i] + "\n";
+    }
+    const std::optional<std::string> file = preferences_file_text(args[1]);
+    if (!file) {
+        err << "velora-cli: cannot read " << args[1] << "\n";
+        return CliFailed;
+    }
+    std::string_view lines = *file;
+    if (lines.substr(0, 3) == "\xEF\xBB\xBF") lines.remove_prefix(3);
+    text += lines;
+    read_preferences_text(text, s);
+    return CliOk;
 }
 
 // A whole number 0..12 given on the command line, all of the argument.
@@ -56,11 +78,15 @@ std::string pad_left(const std::string& text, std::size_t width)
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
+std::string pad_right(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
 int prefs_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (args.size() != 2) return bad_usage(err, "prefs takes one file");
     CalcState s;
-    if (!read_prefs_argument(args[1], s, err)) return CliFailed;
+    if (const int code = load_state(args, s, err); code != CliOk) return code;
     // The saved form without its byte-order mark and first empty line, one key a line.
     const std::string saved = preferences_text(s);
     std::string text;
@@ -84,25 +110,17 @@ int number_command(const std::vector<std::string>& args, std::ostream& out, std:
     return CliOk;
 }
 
+// The flight of the file's projectile in internal units, every TableStep yards out to the target
+// range of the active method.
 int trajectory_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (args.size() < 2 || args.size() > 3) return bad_usage(err, "trajectory takes one file and at most a step");
     CalcState s;
-    if (!read_prefs_argument(args[1], s, err)) return CliFailed;
-
-    float step = s.TableStep;
-    if (args.size() == 3) {
-        float given = 0.0f;
-        if (!parse_leading_number(args[2], given) || !(given >= 0.5f && given <= 1000.0f)) {
-            return bad_usage(err, "the step must be a number of yards from 0.5 to 1000");
-        }
-        step = given;
-    }
-
+    if (const int code = load_state(args, s, err); code != CliOk) return code;
     const FlightInputs in = flight_inputs(s);
     auto tr = std::make_unique<Trajectory>();
     compute_trajectory(in, *tr);
-    const float target = s.TRArray[s.stateRB];
+    const float target = s.TRArray[active_slot(s)];
+    const float step = s.TableStep;
 
     out << "Drag law " << drag_law_name(in.CURVE) << ", BC " << format_fixed(in.BC, 4) << ", muzzle velocity "
         << format_fixed(in.MV, 1) << " ft/s, sight height " << format_fixed(in.SH, 2) << " in, zero range "
@@ -121,10 +139,75 @@ int trajectory_command(const std::vector<std::string>& args, std::ostream& out, 
             << pad_left(format_fixed(poi_at(*tr, range), 2), 9) << pad_left(format_fixed(time_at(*tr, range), 4), 9)
             << pad_left(format_fixed(drop_at(*tr, range), 2), 9) << "\n";
     };
-    // Whole steps up to the target, then the target itself when it falls between two steps.
+    // Whole steps up to the target, then the target itself when it falls between two steps. The
+    // loaded step is at least half a yard and the target at most 1901 yd.
     const int steps = static_cast<int>(std::floor(target / step));
     for (int i = 0; i <= steps; ++i) row(static_cast<float>(i) * step);
     if (static_cast<float>(steps) * step < target) row(target);
+    return CliOk;
+}
+
+// Name and unit of an input field as the output shows them; the humidity has no unit list.
+std::string field_name(FieldId field)
+{
+    static constexpr const char* Names[] = {"MV",  "ZR", "TR",  "SH",   "TV",    "POI",    "ET",
+                                            "DROP", "BC", "TMP", "PRES", "HUMID", "MV_TOL", "TV_TOL"};
+    return Names[static_cast<int>(field) - FirstFieldId];
+}
+
+std::string field_unit(const CalcState& s, FieldId field)
+{
+    switch (field) {
+    case FieldId::MV: return unit_caption(Quantity::Velocity, s.stateMV);
+    case FieldId::TV: return unit_caption(Quantity::Velocity, s.stateTV);
+    case FieldId::ZR: return unit_caption(Quantity::Range, s.stateZR);
+    case FieldId::TR: return unit_caption(Quantity::Range, s.stateTR);
+    case FieldId::SH: return unit_caption(Quantity::SmallLength, s.stateSH);
+    case FieldId::POI: return unit_caption(Quantity::SmallLength, s.statePOI);
+    case FieldId::DROP: return unit_caption(Quantity::SmallLength, s.stateDROP);
+    case FieldId::ET: return unit_caption(Quantity::Time, s.stateET);
+    case FieldId::TMP: return unit_caption(Quantity::Temperature, s.stateTMP);
+    case FieldId::PRES: return unit_caption(Quantity::Pressure, s.statePRES);
+    case FieldId::HUMID: return "%";
+    default: return "";
+    }
+}
+
+// One recalculation pass over the file's state, as the window runs it after an edit: ChangeKind
+// 2 solves the BC from the active method's measurement, 1 keeps the BC and predicts the
+// measurements. Prints the fields as the window would refill them, and the confidence limits.
+int calculate_command(const std::vector<std::string>& args, int change_kind, std::ostream& out,
+                      std::ostream& err)
+{
+    CalcState s;
+    if (const int code = load_state(args, s, err); code != CliOk) return code;
+    auto r = std::make_unique<CalcResults>();
+    s.ChangeKind = change_kind;
+    const RecalcOutcome outcome = recalculate(s, *r, true);
+
+    out << method_heading(s.stateRB) << "\n";
+    out << "Drag law " << outcome.texts.drag_law_description << "\n";
+    out << "BC " << outcome.texts.bc << (change_kind == 2 && !outcome.message ? " solved" : " kept") << "\n";
+    for (const FieldDisplay& f : outcome.texts.fields) {
+        if (f.field == FieldId::BC) continue;
+        out << pad_right(field_name(f.field), 7) << pad_left(f.text, 10);
+        const std::string unit = field_unit(s, f.field);
+        if (!unit.empty()) out << " " << unit;
+        if (f.field == FieldId::ZR) out << " (" << outcome.texts.zero.caption << ")";
+        out << "\n";
+    }
+    if (outcome.confidence) {
+        const ConfidencePage& c = *outcome.confidence;
+        out << "Maximum BC " << c.maximum << ", mean BC " << c.mean << ", minimum BC " << c.minimum << "\n";
+    }
+    if (outcome.message) {
+        std::string text = *outcome.message;
+        for (char& ch : text) {
+            if (ch == '\r') ch = '\n';
+        }
+        err << ImprobableBcTitle << text << "\n";
+        return CliImprobableBc;
+    }
     return CliOk;
 }
 
@@ -135,8 +218,10 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (args.empty()) return bad_usage(err, "no command given");
     const std::string& command = args[0];
     if (command == "prefs") return prefs_command(args, out, err);
-    if (command == "number") return number_command(args, out, err);
     if (command == "trajectory") return trajectory_command(args, out, err);
+    if (command == "solve") return calculate_command(args, 2, out, err);
+    if (command == "predict") return calculate_command(args, 1, out, err);
+    if (command == "number") return number_command(args, out, err);
     if (command == "first-run") {
         if (args.size() != 1) return bad_usage(err, "first-run takes no arguments");
         out << FirstRunPreferencesText;

@@ -190,7 +190,9 @@ bool write_file(const std::filesystem::path& path, std::string_view bytes)
     return static_cast<bool>(out);
 }
 
-std::optional<std::string> read_file(const std::filesystem::path& path)
+}  // namespace
+
+std::optional<std::string> preferences_file_text(const std::string& path)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
@@ -200,8 +202,6 @@ std::optional<std::string> read_file(const std::filesystem::path& path)
     if (in.bad()) return std::nullopt;
     return bytes;
 }
-
-}  // namespace
 
 std::string preferences_file_path(const CalcState& s)
 {
@@ -234,6 +234,13 @@ void read_preferences_text(std::string_view text, CalcState& s)
     limit_loaded_values(s);
 }
 
+bool is_preference_key(std::string_view key)
+{
+    const std::string wanted = lower_case(trim(key));
+    return std::any_of(std::begin(Keys), std::end(Keys),
+                       [&wanted](const PrefKey& k) { return lower_case(k.name) == wanted; });
+}
+
 std::string preferences_text(const CalcState& s)
 {
     CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
@@ -251,19 +258,13 @@ std::string preferences_text(const CalcState& s)
     return text;
 }
 
-bool read_preferences_file(const std::string& path, CalcState& s)
-{
-    const std::optional<std::string> text = read_file(path);
-    if (text) read_preferences_text(*text, s);
-    return text.has_value();
-}
-
 void load_preferences(CalcState& s)
 {
     const std::string path = preferences_file_path(s);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) write_file(path, FirstRunPreferencesText);
-    if (!read_preferences_file(path, s)) read_preferences_text(FirstRunPreferencesText, s);
+    const std::optional<std::string> text = preferences_file_text(path);
+    read_preferences_text(text ? std::string_view(*text) : FirstRunPreferencesText, s);
 }
 
 bool save_preferences(const CalcState& s)

@@ -5,6 +5,7 @@
 
 #include "app/calc_state.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,9 +26,8 @@ std::string preferences_file_path(const CalcState& s);
 // values are those of a first run either way.
 void load_preferences(CalcState& s);
 
-// Reads the preferences file at `path` into `s` as read_preferences_text does. Returns false, and
-// leaves `s` as it was, when `path` is not a file that can be read.
-bool read_preferences_file(const std::string& path, CalcState& s);
+// The bytes of the preferences file at `path`; nothing when `path` is not a file that can be read.
+std::optional<std::string> preferences_file_text(const std::string& path);
 
 // Fills `s` from the text of a preferences file. A key that is missing, or whose value does not
 // begin with a number, takes its missing-key value. Values that the window could never have
@@ -36,6 +36,10 @@ bool read_preferences_file(const std::string& path, CalcState& s);
 // blanks around "=" are ignored, the first of duplicate keys counts and lines without "=" are
 // skipped. Fields that the file does not store are left as they are.
 void read_preferences_text(std::string_view text, CalcState& s);
+
+// True for a key of the file ("MV", "_POI", "TRArray(2)"), in any letter case and with any blanks
+// around it, as the reader matches keys.
+bool is_preference_key(std::string_view key);
 
 // The text that save_preferences writes: the UTF-8 byte-order mark and CR LF, then one
 // "key = value" line per key ended by CR LF.

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "engine/number_text.h"
 #include "services/preferences.h"
 
 #include <gtest/gtest.h>
@@ -132,19 +133,91 @@ TEST_F(CliFiles, TrajectoryOfTheFirstRunFileMeetsItsOwnMeasurements)
 TEST_F(CliFiles, TrajectoryStepsEndAtTheTarget)
 {
     const std::string path = file(std::string(FirstRunPreferencesText));
-    const auto fine = lines_of(run({"trajectory", path, "0.5"}).out);
+    const auto fine = lines_of(run({"trajectory", path, "TableStep=0.5"}).out);
     EXPECT_EQ(fine.size(), 7u + 81u);
     EXPECT_EQ(fine[8].substr(0, 7), "    0.5");
 
     // 15 yd steps: 0, 15, 30, and the target at 40 between two steps.
-    const auto coarse = lines_of(run({"trajectory", path, "15"}).out);
+    const auto coarse = lines_of(run({"trajectory", path, "tablestep = 15"}).out);
     ASSERT_EQ(coarse.size(), 7u + 4u);
     EXPECT_EQ(coarse[9].substr(0, 7), "   30.0");
     EXPECT_EQ(coarse[10].substr(0, 7), "   40.0");
 
-    for (const char* step : {"0", "-5", "abc", "0.25", "5000"}) {
-        EXPECT_EQ(run({"trajectory", path, step}).code, CliBadUsage) << step;
+    // A step of 0 is read as the file reader reads it: the table step it cannot use becomes 1 yd.
+    EXPECT_EQ(lines_of(run({"trajectory", path, "TableStep=0"}).out).size(), 7u + 41u);
+}
+
+TEST_F(CliFiles, ArgumentsMustBeKeysOfTheFile)
+{
+    const std::string path = file(std::string(FirstRunPreferencesText));
+    for (const char* arg : {"Step=5", "MV", "=5", "MV785"}) {
+        const CliRun r = run({"solve", path, arg});
+        EXPECT_EQ(r.code, CliBadUsage) << arg;
+        EXPECT_TRUE(r.out.empty()) << arg;
     }
+    // An argument replaces the file's value and is limited like it.
+    const auto lines = lines_of(run({"prefs", path, "MV=5000", "_poi=0.5", "stateRB=2"}).out);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "MV = 4000.0"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "_POI = -0.500"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "stateRB = 2"), lines.end());
+}
+
+// The value text of a field line of solve or predict ("TV          600.0 Ft/s").
+std::string field_value(const std::string& out, const std::string& name)
+{
+    for (const std::string& line : lines_of(out)) {
+        if (line.rfind(name + " ", 0) == 0) {
+            std::istringstream words(line.substr(name.size()));
+            std::string value;
+            words >> value;
+            return value;
+        }
+    }
+    return "(no line " + name + ")";
+}
+
+TEST_F(CliFiles, PredictGivesTheMeasurementsOfTheFirstRunFile)
+{
+    const CliRun r = run({"predict", file(std::string(FirstRunPreferencesText))});
+    ASSERT_EQ(r.code, CliOk) << r.err;
+    const auto lines = lines_of(r.out);
+    EXPECT_EQ(lines[0], "One Chronograph (∆POI)");
+    EXPECT_EQ(lines[2], "BC 0.0195 kept");
+    EXPECT_EQ(field_value(r.out, "TV"), "633.4");
+    EXPECT_EQ(field_value(r.out, "POI"), "-19");  // the file shows the PoI in mm: -0.767 in
+    EXPECT_EQ(field_value(r.out, "TR"), "40.0");
+    EXPECT_EQ(field_value(r.out, "MV_TOL"), "1.6%");
+    EXPECT_NE(r.out.find("ZR           32.0 Yard (Far Zero)\n"), std::string::npos);
+    EXPECT_EQ(lines.back().rfind("Maximum BC ", 0), 0u);
+}
+
+TEST_F(CliFiles, SolveAndPredictAreInverse)
+{
+    const std::string path = file(std::string(FirstRunPreferencesText));
+    const CliRun solved = run({"solve", path, "stateRB=2", "TV=600"});
+    ASSERT_EQ(solved.code, CliOk) << solved.err;
+    const std::string bc_line = lines_of(solved.out)[2];
+    ASSERT_EQ(bc_line.size(), std::string("BC 0.0000 solved").size()) << bc_line;
+    EXPECT_EQ(bc_line.substr(bc_line.size() - 7), " solved");
+    const std::string bc = bc_line.substr(3, 6);
+    EXPECT_GT(read_number(bc), 0.0195f);  // slower at the target than the file's BC predicts: a better BC
+    EXPECT_EQ(field_value(solved.out, "TV"), "600.0");
+
+    const CliRun predicted = run({"predict", path, "stateRB=2", "BC=" + bc});
+    ASSERT_EQ(predicted.code, CliOk);
+    EXPECT_NEAR(read_number(field_value(predicted.out, "TV")), 600.0f, 0.5f);
+    EXPECT_EQ(field_value(predicted.out, "DROP"), field_value(solved.out, "DROP"));
+}
+
+TEST_F(CliFiles, AnImprobableSolveKeepsTheBcAndSaysWhy)
+{
+    const CliRun r = run({"solve", file(std::string(FirstRunPreferencesText)), "stateRB=2", "TV=783"});
+    EXPECT_EQ(r.code, CliImprobableBc);
+    EXPECT_EQ(lines_of(r.out)[2], "BC 0.0195 kept");
+    EXPECT_NE(r.err.find("Input Error ... \nThe entered parameters result in an improbable BC value.\n"),
+              std::string::npos);
+    EXPECT_NE(r.err.find("BC[GA2 ] is greater than 1.2000"), std::string::npos);
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);
 }
 
 }  // namespace

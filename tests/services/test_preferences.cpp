@@ -260,6 +260,26 @@ TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead)
     EXPECT_EQ(s.ZR, 950.5f);
 }
 
+TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem)
+{
+    for (const char* key : {"MV", "_POI", " _poi ", "TRArray(3)", "trarray(0)", "mpag", "TableStep", "WinY(1)"}) {
+        EXPECT_TRUE(is_preference_key(key)) << key;
+    }
+    for (const char* key : {"", "POI", "DROP", "TRArray(4)", "TRArray", "Mv_", "PrefsFolder", "ChangeKind"}) {
+        EXPECT_FALSE(is_preference_key(key)) << key;
+    }
+}
+
+TEST_F(PreferencesFolder, FileTextIsTheBytesOrNothing)
+{
+    write_prefs(std::string("\xEF\xBB\xBF\r\nMV = 1\0x", 15));
+    const auto text = preferences_file_text((folder / "Velora.prefs").string());
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, std::string("\xEF\xBB\xBF\r\nMV = 1\0x", 15));
+    EXPECT_FALSE(preferences_file_text((folder / "none.prefs").string()).has_value());
+    EXPECT_FALSE(preferences_file_text(folder.string()).has_value());
+}
+
 TEST_F(PreferencesFolder, AnUnwritableFolderStillGivesTheFirstRunValues)
 {
     state.PrefsFolder = (folder / "missing" / "deeper").string() + "/";

@@ -1,0 +1,33 @@
+// The outcome of one recalculation pass as one JSON object, for velora-cli's --json output:
+//
+//   "state"       the calculator state after the pass (inputs in internal units, selections, options)
+//   "derived"     FarZero, NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample, MaxZeroRange, MaxTargetRange
+//   "message"     the improbable-BC message, carriage returns included, or null
+//   "confidence"  "max", "mean", "min": the texts of the Confidence page ("??????" included), or null
+//                 when the limits were not computed
+//   "trajectory"  only when asked for: "drop", "velocity", "time", "poi", one entry per yard 0..LastSample
+//
+// Numbers are written in their shortest form that reads back as the same 32-bit float, so the
+// state can be fed back exactly; a value that is not finite is written as null.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/calc_state.h"
+#include "solver/calc_results.h"
+#include "solver/recalculate.h"
+
+namespace velora {
+
+std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
+                             bool with_trajectory);
+
+// The drop is no key of the preferences file, but a file given to velora-cli may carry a line
+// "DROP = value" (inches) to solve with DeltaD. The value is taken as the drop field takes a
+// typed one in inches: always below the bore axis, at least 0.1 in. Nothing when there is no
+// such line; the first one counts, the key in any letter case.
+std::optional<float> drop_line(std::string_view file_text);
+
+}  // namespace velora
