@@ -293,6 +293,23 @@ TEST(ConfidenceLimits, ASolveOutsideTheRangeShowsQuestionMarks) {
     EXPECT_LT(*page.minimum_bc, 0.8f);
 }
 
+TEST(ConfidenceLimits, OneChronographMethodsShowQuestionMarksForAnUpperLimitBeyondTheRange) {
+    for (int method : {DeltaPOI, DeltaT, DeltaD}) {
+        Calculator c;
+        c.s.stateRB = method;
+        c.s.BC = 1.1f;
+        c.s.MV_TOL = 5.0f;
+        c.pass(1);
+        // 5 % slower at the muzzle and still arriving as measured: only a BC above 1.2 would do.
+        const ConfidencePage page = confidence_limits(c.s, c.r->trajectory);
+        EXPECT_EQ(page.maximum, UnknownLimit) << "method " << method;
+        EXPECT_EQ(page.mean, UnknownLimit) << "method " << method;
+        ASSERT_TRUE(page.minimum_bc.has_value()) << "method " << method;
+        EXPECT_LT(*page.minimum_bc, 1.1f);
+        EXPECT_EQ(page.bc, "1.1000");
+    }
+}
+
 TEST(ConfidenceLimits, LimitsOnTheWrongSideOfTheBcAreReplaced) {
     Calculator c;
     c.s.MV_TOL = 0.01f;
