@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/calc_state.h"
+#include "cli/calc_json.h"
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
@@ -22,10 +23,13 @@ namespace {
 constexpr const char* Usage =
     "usage: velora-cli prefs FILE [KEY=VALUE ...]\n"
     "       velora-cli trajectory FILE [KEY=VALUE ...]\n"
-    "       velora-cli solve FILE [KEY=VALUE ...]\n"
-    "       velora-cli predict FILE [KEY=VALUE ...]\n"
+    "       velora-cli solve FILE [KEY=VALUE ...] [DROP=INCHES] [--json [--trajectory]]\n"
+    "       velora-cli predict FILE [KEY=VALUE ...] [DROP=INCHES] [--json [--trajectory]]\n"
     "       velora-cli first-run\n"
-    "       velora-cli number TEXT [DECIMALS]\n";
+    "       velora-cli number TEXT [DECIMALS]\n"
+    "solve and predict: --json prints the pass as one JSON object (state, derived, message,\n"
+    "confidence), --trajectory adds the trajectory to it; DROP=INCHES, or a line \"DROP = value\"\n"
+    "in FILE, is the drop below the bore axis that stateRB=3 solves from.\n";
 
 int bad_usage(std::ostream& err, const std::string& why)
 {
@@ -176,14 +180,42 @@ std::string field_unit(const CalcState& s, FieldId field)
 // One recalculation pass over the file's state, as the window runs it after an edit: ChangeKind
 // 2 solves the BC from the active method's measurement, 1 keeps the BC and predicts the
 // measurements. Prints the fields as the window would refill them, and the confidence limits.
-int calculate_command(const std::vector<std::string>& args, int change_kind, std::ostream& out,
+//
+// --json prints the pass as one JSON object instead (cli/calc_json.h), --trajectory adds the
+// trajectory to it. The drop is no key of the preferences file: a "DROP = value" line of the file
+// or a DROP=VALUE argument (inches, the argument first) gives it, read as the drop field reads it.
+int calculate_command(const std::vector<std::string>& all_args, int change_kind, std::ostream& out,
                       std::ostream& err)
 {
+    std::vector<std::string> args;
+    bool as_json = false, with_trajectory = false;
+    std::optional<float> drop;
+    for (std::size_t i = 0; i < all_args.size(); ++i) {
+        if (i > 0 && all_args[i] == "--json") {
+            as_json = true;
+        } else if (i > 0 && all_args[i] == "--trajectory") {
+            with_trajectory = true;
+        } else if (const auto given = i > 1 ? drop_line(all_args[i]) : std::nullopt) {
+            if (!drop) drop = given;
+        } else {
+            args.push_back(all_args[i]);
+        }
+    }
+    if (with_trajectory && !as_json) return bad_usage(err, "--trajectory goes with --json");
+
     CalcState s;
     if (const int code = load_state(args, s, err); code != CliOk) return code;
+    if (!drop) {
+        if (const auto file = preferences_file_text(args[1])) drop = drop_line(*file);
+    }
+    if (drop) s.DROP = *drop;
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = change_kind;
     const RecalcOutcome outcome = recalculate(s, *r, true);
+    if (as_json) {
+        out << calculation_json(s, *r, outcome, with_trajectory);
+        return outcome.message ? CliImprobableBc : CliOk;
+    }
 
     out << method_heading(s.stateRB) << "\n";
     out << "Drag law " << outcome.texts.drag_law_description << "\n";

@@ -4,6 +4,7 @@
 //   velora-cli trajectory FILE [KEY=VALUE ...]  the flight of the projectile out to the target range
 //   velora-cli solve FILE [KEY=VALUE ...]       the BC solved from the active method's measurement
 //   velora-cli predict FILE [KEY=VALUE ...]     the measurements that the BC predicts
+//       both also take DROP=INCHES (or a "DROP = value" line in FILE) and --json [--trajectory]
 //   velora-cli first-run                        the text a first run writes
 //   velora-cli number TEXT [DECIMALS]           TEXT read as an input field reads it, with DECIMALS decimals
 //
