@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QPalette>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
@@ -25,6 +24,7 @@
 #include "app/storage.h"
 #include "app/window_update.h"
 #include "services/preferences.h"
+#include "services/system_theme.h"
 
 namespace velora {
 
@@ -33,12 +33,6 @@ namespace {
 constexpr int StartLogoMilliseconds = 2000;
 constexpr int EndLogoMilliseconds = 1000;
 constexpr int SettlingRounds = 101;
-
-// Whether the desktop uses a dark theme: a dark window colour in the application's palette.
-bool desktop_is_dark()
-{
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
-}
 
 }  // namespace
 
@@ -62,7 +56,7 @@ void start_program(App& app)
     delete_temporary_image(app.temporary_folder);
 
     load_preferences(s);
-    s.DarkMode = desktop_is_dark() ? 1 : 0;
+    s.DarkMode = dark_mode_setting();
     if (s.AutoLogoCheck) show_logo(app.splash);
     write_help_document(s.HelpFile);
     build_main_window(app.window, s);

@@ -1,0 +1,165 @@
+// A run of the program in a home folder of its own, with dialogs that answer from the test.
+#pragma once
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/control_ids.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "services/preferences.h"
+
+namespace velora::testing_support {
+
+inline std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::string& path, const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The value of "key = value" in a preferences text, or "" when the key is missing.
+inline std::string pref_value(const std::string& text, const std::string& key)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(key + " = ", 0) == 0) return line.substr(key.size() + 3);
+    }
+    return {};
+}
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home_.isValid());
+        const std::string home = home_.path().toStdString();
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+        const std::string runtime = home + "/run";
+        std::filesystem::create_directory(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+
+    void TearDown() override { app_.reset(); }
+
+    std::string home() const { return home_.path().toStdString(); }
+    std::string prefs_path() const { return home() + "/config/Velora/Velora.prefs"; }
+    std::string help_path() const { return home() + "/data/Velora/Help/VeloraHelp.pdf"; }
+
+    // Writes the preferences of a first start with the splash off and `changes` applied
+    // ("key" → "value"; a key the text lacks is added).
+    void write_prefs(const std::map<std::string, std::string>& changes = {})
+    {
+        std::map<std::string, std::string> all = changes;
+        if (!all.count("AutoLogoCheck")) all["AutoLogoCheck"] = "0";
+        std::istringstream lines{std::string(FirstRunPreferencesText)};
+        std::string line, text;
+        while (std::getline(lines, line)) {
+            const auto eq = line.find(" = ");
+            if (eq != std::string::npos && all.count(line.substr(0, eq))) {
+                const std::string key = line.substr(0, eq);
+                line = key + " = " + all[key];
+                all.erase(key);
+            }
+            text += line + "\n";
+        }
+        for (const auto& [key, value] : all) text += key + " = " + value + "\n";
+        write_file(prefs_path(), text);
+    }
+
+    void start()
+    {
+        app_ = std::make_unique<App>(state_);
+        app_->dialogs.message = [this](const MessageRequest& m) {
+            messages_.push_back(m);
+            return answer_;
+        };
+        app_->dialogs.save_file = [](const SaveFileRequest&) { return std::string(); };
+        app_->dialogs.open_url = [this](const std::string& url) { urls_.push_back(url); };
+        app_->end_loop = [this] { ++loop_ends_; };
+        start_program(*app_);
+        QWidget* top = app_->window.window.get();
+        top->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+        focus_control(app_->window, state_.mpag);
+    }
+
+    App& app() { return *app_; }
+    MainWindow& window() { return app_->window; }
+    QLineEdit* field_of(int id) { return field(window(), id); }
+    std::string text(int id) { return control_text(window(), id); }
+    int focused() { return focused_control(window()); }
+
+    // Focuses a field and replaces its text by typing, without committing it.
+    void type_into(int id, const char* typed)
+    {
+        focus_control(window(), id);
+        QLineEdit* f = field_of(id);
+        ASSERT_TRUE(f->hasFocus()) << "field " << id;
+        f->selectAll();
+        QTest::keyClicks(f, QString::fromUtf8(typed));
+    }
+
+    // A key pressed wherever the focus is.
+    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr) target = window().window.get();
+        QTest::keyClick(target, key, mods);
+    }
+
+    void click(int id, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(control(window(), id), button);
+    }
+
+    void double_click(int id) { QTest::mouseDClick(control(window(), id), Qt::LeftButton); }
+
+    // Moves a list's selection to `position` the way the user does, with the arrow keys, one
+    // entry at a time (each step is a choice of its own).
+    void choose(int id, int position)
+    {
+        QComboBox* l = list(window(), id);
+        focus_control(window(), id);
+        const int steps = position - l->currentIndex();
+        for (int i = 0; i < std::abs(steps); ++i) QTest::keyClick(l, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+    }
+
+    QTemporaryDir home_;
+    CalcState state_;
+    std::unique_ptr<App> app_;
+    std::vector<MessageRequest> messages_;
+    std::vector<std::string> urls_;
+    MessageAnswer answer_ = MessageAnswer::Ok;
+    int loop_ends_ = 0;
+};
+
+}  // namespace velora::testing_support
