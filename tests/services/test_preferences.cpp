@@ -272,10 +272,13 @@ TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem)
 
 TEST_F(PreferencesFolder, FileTextIsTheBytesOrNothing)
 {
-    write_prefs(std::string("\xEF\xBB\xBF\r\nMV = 1\0x", 15));
+    static constexpr char Bytes[] = "\xEF\xBB\xBF\r\nMV = 1\0x";
+    const std::string bytes(Bytes, sizeof Bytes - 1);  // with the NUL inside
+    write_prefs(bytes);
     const auto text = preferences_file_text((folder / "Velora.prefs").string());
     ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(*text, std::string("\xEF\xBB\xBF\r\nMV = 1\0x", 15));
+    EXPECT_EQ(text->size(), 13u);
+    EXPECT_EQ(*text, bytes);
     EXPECT_FALSE(preferences_file_text((folder / "none.prefs").string()).has_value());
     EXPECT_FALSE(preferences_file_text(folder.string()).has_value());
 }
