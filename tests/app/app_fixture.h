@@ -1,8 +1,12 @@
 // A run of the program in a home folder of its own, with dialogs that answer from the test.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
