@@ -8,6 +8,7 @@
 #include "engine/sampling.h"
 #include "engine/trajectory.h"
 #include "engine/units.h"
+#include "output/range_table.h"
 #include "services/preferences.h"
 #include "solver/recalculate.h"
 
@@ -23,6 +24,7 @@ namespace {
 constexpr const char* Usage =
     "usage: velora-cli prefs FILE [KEY=VALUE ...]\n"
     "       velora-cli trajectory FILE [KEY=VALUE ...]\n"
+    "       velora-cli table FILE [KEY=VALUE ...]\n"
     "       velora-cli solve FILE [KEY=VALUE ...] [DROP=INCHES] [--json [--trajectory]]\n"
     "       velora-cli predict FILE [KEY=VALUE ...] [DROP=INCHES] [--json [--trajectory]]\n"
     "       velora-cli first-run\n"
@@ -75,11 +77,6 @@ std::optional<int> decimals_argument(const std::string& text)
     }
     if (value > 12) return std::nullopt;
     return value;
-}
-
-std::string pad_left(const std::string& text, std::size_t width)
-{
-    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
 std::string pad_right(const std::string& text, std::size_t width)
@@ -148,6 +145,20 @@ int trajectory_command(const std::vector<std::string>& args, std::ostream& out, 
     const int steps = static_cast<int>(std::floor(target / step));
     for (int i = 0; i <= steps; ++i) row(static_cast<float>(i) * step);
     if (static_cast<float>(steps) * step < target) row(target);
+    return CliOk;
+}
+
+// The range table of the window, line for line, after the prediction pass that start-up runs.
+int table_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    CalcState s;
+    if (const int code = load_state(args, s, err); code != CliOk) return code;
+    auto r = std::make_unique<CalcResults>();
+    s.ChangeKind = 1;
+    recalculate(s, *r, false);
+    const TableLines table = fill_table(s, *r);
+    for (const std::string& line : table.header) out << line << "\n";
+    for (const std::string& line : table.rows) out << line << "\n";
     return CliOk;
 }
 
@@ -251,6 +262,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string& command = args[0];
     if (command == "prefs") return prefs_command(args, out, err);
     if (command == "trajectory") return trajectory_command(args, out, err);
+    if (command == "table") return table_command(args, out, err);
     if (command == "solve") return calculate_command(args, 2, out, err);
     if (command == "predict") return calculate_command(args, 1, out, err);
     if (command == "number") return number_command(args, out, err);

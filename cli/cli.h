@@ -2,6 +2,7 @@
 //
 //   velora-cli prefs FILE [KEY=VALUE ...]       the preferences as the program reads them, in its saved form
 //   velora-cli trajectory FILE [KEY=VALUE ...]  the flight of the projectile out to the target range
+//   velora-cli table FILE [KEY=VALUE ...]       the window's range table, in the units the file selects
 //   velora-cli solve FILE [KEY=VALUE ...]       the BC solved from the active method's measurement
 //   velora-cli predict FILE [KEY=VALUE ...]     the measurements that the BC predicts
 //       both also take DROP=INCHES (or a "DROP = value" line in FILE) and --json [--trajectory]

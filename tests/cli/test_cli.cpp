@@ -147,6 +147,28 @@ TEST_F(CliFiles, TrajectoryStepsEndAtTheTarget)
     EXPECT_EQ(lines_of(run({"trajectory", path, "TableStep=0"}).out).size(), 7u + 41u);
 }
 
+TEST_F(CliFiles, TableIsTheWindowsRangeTable)
+{
+    const std::string path = file(std::string(FirstRunPreferencesText));
+    const CliRun r = run({"table", path});
+    ASSERT_EQ(r.code, CliOk) << r.err;
+    const auto lines = lines_of(r.out);
+    // Two header lines; rows 0..45 yd every 5 yd in groups of five between empty lines, and as
+    // ten is a multiple of five, two empty lines at the end.
+    ASSERT_EQ(lines.size(), 2u + 10u + 4u);
+    EXPECT_EQ(lines[0], "  Range  Velocity     PoI     Time     Drop");
+    EXPECT_EQ(lines[1], " (Yard)   (Ft/s)     (mm)    (Sec)   (Inch)");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(lines[8], "");
+    EXPECT_EQ(lines[12], "     40    633.4      -19   0.1708    -5.26");
+    EXPECT_EQ(lines[14], "");
+    EXPECT_EQ(lines[15], "");
+
+    const auto metres = lines_of(run({"table", path, "stateTR=2", "stateMV=1", "Gaps=0"}).out);
+    EXPECT_EQ(metres[1].substr(0, 16), "    (m)    (m/s)");
+    EXPECT_EQ(std::count(metres.begin(), metres.end(), ""), 2);
+}
+
 TEST_F(CliFiles, ArgumentsMustBeKeysOfTheFile)
 {
     const std::string path = file(std::string(FirstRunPreferencesText));
