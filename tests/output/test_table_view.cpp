@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFontInfo>
+#include <QListWidget>
+#include <QMenu>
+
+#include "output/popup_menus.h"
+#include "output/table_view.h"
+#include "tests/output/output_fixture.h"
+
+namespace velora {
+namespace {
+
+TEST(TableLists, ShowTheLinesAndGiveThemBack) {
+    const CalcState s = testing::first_run_state();
+    const TableLines table = fill_table(s, *testing::results_for(s));
+    QListWidget header, rows;
+    setup_table_lists(header, rows);
+    show_table(header, rows, table);
+    ASSERT_EQ(header.count(), 2);
+    EXPECT_EQ(header.item(0)->text().toStdString(), "  Range  Velocity     PoI     Time     Drop");
+    EXPECT_EQ(rows.count(), static_cast<int>(table.rows.size()));
+    EXPECT_EQ(rows.item(0)->text(), QString());
+
+    const TableLines back = read_table(header, rows);
+    EXPECT_EQ(back.header, table.header);
+    EXPECT_EQ(back.rows, table.rows);
+
+    // A second table replaces the first.
+    TableLines small{{"a", "b"}, {"", "1", ""}};
+    show_table(header, rows, small);
+    EXPECT_EQ(rows.count(), 3);
+    EXPECT_TRUE(QFontInfo(rows.font()).fixedPitch());
+    EXPECT_TRUE(rows.font().bold());
+    EXPECT_EQ(rows.font().pointSize(), 10);
+}
+
+TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
+    CalcState s = testing::first_run_state();
+    QMenu menu;
+    fill_popup_menu(menu, table_menu_items(s));
+    const QList<QAction*> actions = menu.actions();
+    ASSERT_EQ(actions.size(), 8);
+    EXPECT_EQ(actions[0]->text(), "Table Option Menu:");
+    EXPECT_EQ(actions[0]->data().toInt(), 0);
+    EXPECT_TRUE(actions[1]->isSeparator());
+    QMenu* steps = actions[2]->menu();
+    ASSERT_NE(steps, nullptr);
+    EXPECT_EQ(actions[2]->text(), "Table Step ...");
+    const QList<QAction*> step_actions = steps->actions();
+    ASSERT_EQ(step_actions.size(), 6);
+    EXPECT_EQ(step_actions[3]->text(), "5");
+    EXPECT_EQ(step_actions[3]->data().toInt(), 104);
+    EXPECT_TRUE(step_actions[3]->isChecked());
+    EXPECT_FALSE(step_actions[2]->isChecked());
+    EXPECT_EQ(actions[4]->text(), "Hide Table Gaps");
+    EXPECT_EQ(actions[4]->data().toInt(), 107);
+    EXPECT_EQ(actions[7]->data().toInt(), 109);
+
+    // Rebuilt after every table: the old submenu goes with the old items.
+    for (int i = 0; i < 5; ++i) fill_popup_menu(menu, table_menu_items(s));
+    EXPECT_EQ(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
+    EXPECT_EQ(menu.actions().size(), 8);
+
+    fill_popup_menu(menu, plot_menu_items(s));
+    ASSERT_EQ(menu.actions().size(), 6);
+    EXPECT_EQ(menu.actions()[2]->text(), "Hide Target Marker");
+    EXPECT_EQ(menu.actions()[2]->data().toInt(), 111);
+    EXPECT_TRUE(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
+}
+
+}  // namespace
+}  // namespace velora
