@@ -32,22 +32,17 @@ std::string table_csv_text(const TableLines& lines) {
     return text;
 }
 
-SaveFileRequest table_csv_request(const CalcState& s) {
-    return {CsvDialogTitle, s.LastFolder + "/" + CsvDefaultName, CsvFilterLabel, CsvFilterPattern};
-}
+SaveFileRequest table_csv_request(const CalcState& s) { return {CsvDialogTitle, s.LastFolder, CsvDefaultName, CsvFilter}; }
 
-bool export_table_csv(const std::string& path, const TableLines& lines, const OutputDialogs& ui) {
+bool export_table_csv(const std::string& path, const TableLines& lines, const Dialogs& ui) {
     const bool written = replace_file_with_text(path, table_csv_text(lines));
-    if (ui.message) {
-        if (written)
-            ui.message(MessageKind::Information, CsvMessageTitle, "Saved as:\r" + path);
-        else
-            ui.message(MessageKind::Error, CsvMessageTitle, "Could not save the table as:\r" + path);
-    }
+    if (ui.message)
+        ui.message({CsvMessageTitle, (written ? "Saved as:\r" : "Could not save the table as:\r") + path,
+                    MessageButtons::Ok});
     return written;
 }
 
-void save_table_csv(CalcState& s, const TableLines& lines, const OutputDialogs& ui) {
+void save_table_csv(CalcState& s, const TableLines& lines, const Dialogs& ui) {
     if (!ui.save_file) return;
     const std::string chosen = ui.save_file(table_csv_request(s));
     if (chosen.empty()) return;

@@ -6,15 +6,15 @@
 #include <string_view>
 
 #include "app/calc_state.h"
-#include "output/output_dialogs.h"
+#include "app/dialogs.h"
 #include "output/range_table.h"
 
 namespace velora {
 
 inline constexpr const char* CsvDialogTitle = "Save Table as CSV";
 inline constexpr const char* CsvDefaultName = "Velora_Table.csv";
-inline constexpr const char* CsvFilterLabel = "CSV Files (.csv)";
-inline constexpr const char* CsvFilterPattern = "*.csv";
+// The label "CSV Files (.csv)" with its pattern, in the form file dialogs take.
+inline constexpr const char* CsvFilter = "CSV Files (.csv) (*.csv)";
 inline constexpr const char* CsvMessageTitle = "CSV File:";
 
 // One table line as a CSV line (without its end): the spaces at both ends removed, every run of
@@ -25,16 +25,16 @@ std::string csv_line(std::string_view table_line);
 // once trimmed (the empty gap lines never do), each ended by "\r".
 std::string table_csv_text(const TableLines& lines);
 
-// The save dialog the export opens: "Save Table as CSV" at LastFolder + "/" + "Velora_Table.csv".
+// The save dialog the export opens: "Save Table as CSV" in LastFolder, proposing "Velora_Table.csv".
 SaveFileRequest table_csv_request(const CalcState& s);
 
 // Writes the file at `path`, replacing one of that name, and tells the user where it went ("CSV
 // File:", "Saved as:" and the path) or that it could not be written there. True when written.
-bool export_table_csv(const std::string& path, const TableLines& lines, const OutputDialogs& ui);
+bool export_table_csv(const std::string& path, const TableLines& lines, const Dialogs& ui);
 
 // The "Save Table as .CSV" command: asks for the file, remembers its folder in LastFolder (also
 // the PNG export's folder), puts ".csv" in place of the chosen extension and exports `lines`,
 // the lines the table shows. Nothing happens when the dialog is cancelled.
-void save_table_csv(CalcState& s, const TableLines& lines, const OutputDialogs& ui);
+void save_table_csv(CalcState& s, const TableLines& lines, const Dialogs& ui);
 
 }  // namespace velora

@@ -12,7 +12,7 @@ const char* plot_file_prefix(int method) {
 }
 
 SaveFileRequest plot_png_request(const CalcState& s) {
-    return {PngDialogTitle, s.LastFolder + plot_file_prefix(s.stateRB) + "Plot.png", PngFilterLabel, PngFilterPattern};
+    return {PngDialogTitle, s.LastFolder, std::string(plot_file_prefix(s.stateRB)) + "Plot.png", PngFilter};
 }
 
 }  // namespace velora

@@ -65,19 +65,16 @@ bool render_plot_image(const QImage& canvas, const std::string& path) {
     return write_png_rgb(path, framed_plot_image(canvas));
 }
 
-bool save_plot_png(CalcState& s, const QImage& canvas, const OutputDialogs& ui) {
+bool save_plot_png(CalcState& s, const QImage& canvas, const Dialogs& ui) {
     if (!ui.save_file) return false;
     const std::string chosen = ui.save_file(plot_png_request(s));
     if (chosen.empty()) return false;
     s.LastFolder = folder_of(chosen);
     const std::string target = export_target_path(chosen, ".png");
     const bool written = render_plot_image(canvas, target);
-    if (ui.message) {
-        if (written)
-            ui.message(MessageKind::Information, PngMessageTitle, "Saved as:\r" + target);
-        else
-            ui.message(MessageKind::Error, PngMessageTitle, "Could not save the image as:\r" + target);
-    }
+    if (ui.message)
+        ui.message({PngMessageTitle, (written ? "Saved as:\r" : "Could not save the image as:\r") + target,
+                    MessageButtons::Ok});
     return written;
 }
 

@@ -7,7 +7,7 @@
 #include <QImage>
 
 #include "app/calc_state.h"
-#include "output/output_dialogs.h"
+#include "app/dialogs.h"
 
 namespace velora {
 
@@ -26,6 +26,6 @@ bool render_plot_image(const QImage& canvas, const std::string& path);
 // in place of the chosen extension, writes the image and says where it went ("Image:", "Saved
 // as:" and the path) or that it could not be written. Nothing happens when the dialog is
 // cancelled. True when a file was written.
-bool save_plot_png(CalcState& s, const QImage& canvas, const OutputDialogs& ui);
+bool save_plot_png(CalcState& s, const QImage& canvas, const Dialogs& ui);
 
 }  // namespace velora

@@ -7,6 +7,7 @@
 #include "output/export_files.h"
 #include "output/range_table.h"
 #include "tests/output/output_fixture.h"
+#include "tests/output/scripted_dialogs.h"
 #include "tests/output/temp_folder.h"
 
 namespace velora {
@@ -15,30 +16,8 @@ namespace {
 using testing::read_bytes;
 using testing::TempFolder;
 
-// Answers the dialogs of an export and records what was asked and said.
-struct ScriptedDialogs {
-    std::string answer;  // the path the save dialog returns ("" = cancelled)
-    int dialogs = 0;
-    SaveFileRequest request;
-    struct Message {
-        MessageKind kind;
-        std::string title, text;
-    };
-    std::vector<Message> messages;
-
-    OutputDialogs hooks() {
-        OutputDialogs ui;
-        ui.save_file = [this](const SaveFileRequest& r) {
-            ++dialogs;
-            request = r;
-            return answer;
-        };
-        ui.message = [this](MessageKind kind, const std::string& title, const std::string& text) {
-            messages.push_back({kind, title, text});
-        };
-        return ui;
-    }
-};
+using testing::ScriptedDialogs;
+using testing::starts_with;
 
 // The yard table to 55 yd of the first-run calculator, inches.
 TableLines yard_table(int gaps) {
@@ -100,9 +79,9 @@ TEST_F(CsvExport, WritesTheChosenFileWithCsvInPlaceOfAnUpperCaseExtension) {
     save_table_csv(state, table, dialogs.hooks());
 
     EXPECT_EQ(dialogs.request.title, "Save Table as CSV");
-    EXPECT_EQ(dialogs.request.initial_path, "/home/someone/Desktop//Velora_Table.csv");
-    EXPECT_EQ(dialogs.request.filter_label, "CSV Files (.csv)");
-    EXPECT_EQ(dialogs.request.filter_pattern, "*.csv");
+    EXPECT_EQ(dialogs.request.folder, "/home/someone/Desktop/");
+    EXPECT_EQ(dialogs.request.default_name, "Velora_Table.csv");
+    EXPECT_EQ(dialogs.request.filter, "CSV Files (.csv) (*.csv)");
 
     EXPECT_EQ(state.LastFolder, dir.folder());
     const std::string written = dir.file("Range Day.csv");
@@ -112,9 +91,9 @@ TEST_F(CsvExport, WritesTheChosenFileWithCsvInPlaceOfAnUpperCaseExtension) {
     EXPECT_EQ(bytes.find_first_of("\n\t\""), std::string::npos);
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(dialogs.messages[0].title, "CSV File:");
     EXPECT_EQ(dialogs.messages[0].text, "Saved as:\r" + written);
+    EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::Ok);
 }
 
 TEST_F(CsvExport, ANameWithoutOrWithAnotherExtensionGetsCsv) {
@@ -125,7 +104,7 @@ TEST_F(CsvExport, ANameWithoutOrWithAnotherExtensionGetsCsv) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"notes.v2.csv", "plain.csv"}));
     // The folder chosen last is the one proposed next.
     save_table_csv(state, table, dialogs.hooks());
-    EXPECT_EQ(dialogs.request.initial_path, dir.folder() + "/Velora_Table.csv");
+    EXPECT_EQ(dialogs.request.folder, dir.folder());
 }
 
 TEST_F(CsvExport, AnExistingFileIsReplacedWhole) {
@@ -156,10 +135,8 @@ TEST_F(CsvExport, AFileThatCannotBeCreatedIsReportedWithItsPathAndLeavesNothingB
     save_table_csv(state, table, dialogs.hooks());
     EXPECT_EQ(state.LastFolder, dir.folder() + "missing/");
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(dialogs.messages[0].title, "CSV File:");
-    EXPECT_NE(dialogs.messages[0].text.find(dir.file("missing/Table.csv")), std::string::npos);
-    EXPECT_EQ(dialogs.messages[0].text.find("Saved as:"), std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].text, "Could not save the table as:\r" + dir.file("missing/Table.csv"));
 
     // A name taken by a folder: the file is written aside first, then cannot take its place.
     std::filesystem::create_directory(dir.file("Taken.csv"));
@@ -167,7 +144,7 @@ TEST_F(CsvExport, AFileThatCannotBeCreatedIsReportedWithItsPathAndLeavesNothingB
     dialogs.messages.clear();
     save_table_csv(state, table, dialogs.hooks());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(starts_with(dialogs.messages[0].text, "Could not save"));
     EXPECT_EQ(dir.names(), std::vector<std::string>{"Taken.csv"});
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("Taken.csv")));
 }
@@ -179,7 +156,7 @@ TEST_F(CsvExport, AFolderWithoutWritePermissionIsReported) {
     std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     EXPECT_FALSE(export_table_csv(locked + "/Table.csv", table, dialogs.hooks()));
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(starts_with(dialogs.messages[0].text, "Could not save"));
     std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
     EXPECT_TRUE(std::filesystem::is_empty(locked));
 }

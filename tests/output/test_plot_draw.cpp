@@ -10,6 +10,7 @@
 #include "output/png_export.h"
 #include "tests/output/output_fixture.h"
 #include "tests/output/png_reader.h"
+#include "tests/output/scripted_dialogs.h"
 #include "tests/output/synthetic_trajectory.h"
 #include "tests/output/temp_folder.h"
 
@@ -146,29 +147,10 @@ TEST(PlotDrawing, ADeviceThatCannotBePaintedIsLeftAlone) {
 }
 
 // The PNG export, decoded back with libpng.
-struct RecordingDialogs {
-    std::string answer;
-    SaveFileRequest request;
-    std::vector<std::pair<MessageKind, std::string>> messages;
-    std::vector<std::string> titles;
-    OutputDialogs hooks() {
-        OutputDialogs ui;
-        ui.save_file = [this](const SaveFileRequest& r) {
-            request = r;
-            return answer;
-        };
-        ui.message = [this](MessageKind kind, const std::string& title, const std::string& text) {
-            titles.push_back(title);
-            messages.emplace_back(kind, text);
-        };
-        return ui;
-    }
-};
-
 class PngExport : public ::testing::Test {
 protected:
     testing::TempFolder dir;
-    RecordingDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     CalcState state = plot_state();
     std::unique_ptr<CalcResults> results = testing::results_for(state);
 };
@@ -180,14 +162,13 @@ TEST_F(PngExport, SavesTheCanvasAsAnRgbImageOfItsSizeWithABlackFrame) {
     ASSERT_TRUE(save_plot_png(state, canvas, dialogs.hooks()));
 
     EXPECT_EQ(dialogs.request.title, "Save Plot as PNG");
-    EXPECT_EQ(dialogs.request.initial_path, dir.folder() + "POI_Plot.png");
-    EXPECT_EQ(dialogs.request.filter_label, "Images (.png)");
-    EXPECT_EQ(dialogs.request.filter_pattern, "*.png");
+    EXPECT_EQ(dialogs.request.folder, dir.folder());
+    EXPECT_EQ(dialogs.request.default_name, "POI_Plot.png");
+    EXPECT_EQ(dialogs.request.filter, "Images (.png) (*.png)");
     const std::string path = dir.file("range day.png");
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.titles[0], "Image:");
-    EXPECT_EQ(dialogs.messages[0].first, MessageKind::Information);
-    EXPECT_EQ(dialogs.messages[0].second, "Saved as:\r" + path);
+    EXPECT_EQ(dialogs.messages[0].title, "Image:");
+    EXPECT_EQ(dialogs.messages[0].text, "Saved as:\r" + path);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"range day.png"});
 
     const testing::DecodedPng png = testing::decode_png(path);
@@ -236,7 +217,8 @@ TEST_F(PngExport, DefaultNamesByMethodAndTheExtensionRule) {
         state.LastFolder = "/pictures/";
         dialogs.answer = "";
         EXPECT_FALSE(save_plot_png(state, canvas, dialogs.hooks()));
-        EXPECT_EQ(dialogs.request.initial_path, std::string("/pictures/") + name);
+        EXPECT_EQ(dialogs.request.folder, "/pictures/");
+        EXPECT_EQ(dialogs.request.default_name, name);
         EXPECT_EQ(state.LastFolder, "/pictures/");  // cancelled: nothing changes
     }
     EXPECT_TRUE(dialogs.messages.empty());
@@ -256,14 +238,15 @@ TEST_F(PngExport, SharesItsFolderWithTheCsvExport) {
     save_plot_png(state, canvas, dialogs.hooks());
     dialogs.answer = "";
     save_table_csv(state, table, dialogs.hooks());
-    EXPECT_EQ(dialogs.request.initial_path, dir.folder() + "/Velora_Table.csv");
+    EXPECT_EQ(dialogs.request.folder, dir.folder());
+    EXPECT_EQ(dialogs.request.default_name, "Velora_Table.csv");
 
     std::filesystem::create_directory(dir.file("tables"));
     dialogs.answer = dir.file("tables/t.csv");
     save_table_csv(state, table, dialogs.hooks());
     dialogs.answer = "";
     save_plot_png(state, canvas, dialogs.hooks());
-    EXPECT_EQ(dialogs.request.initial_path, dir.folder() + "tables/POI_Plot.png");
+    EXPECT_EQ(dialogs.request.folder, dir.folder() + "tables/");
 }
 
 TEST_F(PngExport, AFailedWriteIsReportedWithThePathAndLeavesNothingBehind) {
@@ -271,10 +254,8 @@ TEST_F(PngExport, AFailedWriteIsReportedWithThePathAndLeavesNothingBehind) {
     dialogs.answer = dir.file("gone/plot.png");
     EXPECT_FALSE(save_plot_png(state, canvas, dialogs.hooks()));
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.titles[0], "Image:");
-    EXPECT_EQ(dialogs.messages[0].first, MessageKind::Error);
-    EXPECT_NE(dialogs.messages[0].second.find(dir.file("gone/plot.png")), std::string::npos);
-    EXPECT_EQ(dialogs.messages[0].second.find("Saved as:"), std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].title, "Image:");
+    EXPECT_EQ(dialogs.messages[0].text, "Could not save the image as:\r" + dir.file("gone/plot.png"));
 
     std::filesystem::create_directory(dir.file("taken.png"));
     dialogs.answer = dir.file("taken.png");
