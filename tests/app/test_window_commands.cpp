@@ -1,6 +1,8 @@
 // Click areas, the panel, the menus, the keys that open help and About, tooltips, and the four
 // ways to end the program, each of which saves the preferences.
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QMenu>
 #include <QCloseEvent>
 #include <QTabWidget>
 
@@ -126,6 +128,23 @@ TEST_F(Commands, TableContextMenuItemsKeepTheirTicksAndTexts)
     window().items.at(PlotTargetMarker)->trigger();
     EXPECT_EQ(state_.ShowTarget, 0);
     EXPECT_EQ(window().items.at(PlotTargetMarker)->text(), "Show Target Marker");
+}
+
+TEST_F(Commands, RightClicksOpenTheContextMenusAndTheTableTakesTheFocusAway)
+{
+    write_prefs({{"statePAN", "1"}});
+    start();
+    QTest::mouseClick(control(window(), PlotSurface), Qt::RightButton);
+    EXPECT_TRUE(window().plot_menu->isVisible());
+    window().plot_menu->hide();
+
+    panel(window())->setCurrentIndex(TabTable);
+    focus_control(window(), FieldTR);
+    auto* rows = qobject_cast<QAbstractScrollArea*>(control(window(), TableRows));
+    QTest::mouseClick(rows->viewport(), Qt::RightButton);
+    EXPECT_TRUE(window().table_menu->isVisible());
+    EXPECT_EQ(focused(), NoControl);
+    window().table_menu->hide();
 }
 
 TEST_F(Commands, DoubleClickOnTheBcCaptionSwitchesTheBcEntry)
