@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/units.h"
+#include "output/range_table.h"
 #include "solver/field_checks.h"
 
 namespace velora {
@@ -122,6 +123,12 @@ std::string derived_json(const CalcResults& r) {
     return m.object("  ");
 }
 
+std::string text_array(const std::vector<std::string>& lines) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? ", " : "") + quoted(lines[i]);
+    return out + "]";
+}
+
 std::string trajectory_json(const Trajectory& t) {
     const int count = t.LastSample >= 0 && t.LastSample < TrajectorySize ? t.LastSample + 1 : 0;
     Members m{"    ", {}};
@@ -149,6 +156,11 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
     } else {
         m.add("confidence", "null");
     }
+    const TableLines table = fill_table(s, r);
+    Members t{"    ", {}};
+    t.add("header", text_array(table.header));
+    t.add("rows", text_array(table.rows));
+    m.add("table", t.object("  "));
     if (with_trajectory) m.add("trajectory", trajectory_json(r.trajectory));
     return m.object("") + "\n";
 }

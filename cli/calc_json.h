@@ -5,6 +5,8 @@
 //   "message"     the improbable-BC message, carriage returns included, or null
 //   "confidence"  "max", "mean", "min": the texts of the Confidence page ("??????" included), or null
 //                 when the limits were not computed
+//   "table"       the range table's lines as the window shows them: "header" (2 lines) and "rows"
+//                 (the empty lines included)
 //   "trajectory"  only when asked for: "drop", "velocity", "time", "poi", one entry per yard 0..LastSample
 //
 // Numbers are written in their shortest form that reads back as the same 32-bit float, so the

@@ -11,6 +11,7 @@
 
 #include "cli/calc_json.h"
 #include "cli/cli.h"
+#include "output/range_table.h"
 #include "services/preferences.h"
 #include "solver/bc_solver.h"
 #include "solver/recalculate.h"
@@ -113,6 +114,11 @@ TEST_F(CalcJson, PredictOnTheFirstRunFileGivesTheLibrarysPassAndReadsBackExactly
     EXPECT_EQ(j["confidence"]["mean"], d.outcome.confidence->mean);
     EXPECT_EQ(j["confidence"]["min"], d.outcome.confidence->minimum);
     EXPECT_FALSE(j.contains("trajectory"));
+    const TableLines table = fill_table(d.s, *d.r);
+    EXPECT_EQ(j["table"]["header"].get<std::vector<std::string>>(), table.header);
+    EXPECT_EQ(j["table"]["rows"].get<std::vector<std::string>>(), table.rows);
+    EXPECT_EQ(j["table"]["header"][1], " (Yard)   (Ft/s)     (mm)    (Sec)   (Inch)");
+    EXPECT_EQ(j["table"]["rows"][10], "     40    633.4      -19   0.1708    -5.26");
 
     // The state fed back as the file's values gives the same object again, byte for byte.
     std::vector<std::string> args = {"predict", path, "--json"};
