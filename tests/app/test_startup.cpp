@@ -208,9 +208,7 @@ namespace {
 // The real program, ended by a signal: it saves its preferences as "Quit" does.
 TEST_F(StartUp, TheProgramSavesItsPreferencesWhenTerminated)
 {
-    const char* binary_dir = std::getenv("VELORA_BINARY_DIR");
-    if (binary_dir == nullptr) GTEST_SKIP() << "run through ctest to find the program";
-    const QString program = QString::fromUtf8(binary_dir) + "/app/velora";
+    const QString program = QString::fromUtf8(VELORA_PROGRAM);
     ASSERT_TRUE(QFileInfo(program).isExecutable());
     write_prefs({{"MV", "811.0"}});
 
