@@ -375,6 +375,8 @@ void build_main_window(MainWindow& w, CalcState& s)
     enable_fields_for_method(w, s);
     w.window->move(s.WinX[0], s.WinY[0]);
     resize_for_mode(w, s);
+    // A selection the lists could not take (a damaged file) stands as the lists show it.
+    read_controls_into_state(w, s);
     focus_control(w, s.mpag);
 }
 

@@ -31,6 +31,7 @@ TEST_F(StartUp, AFreshHomeGetsTheFirstRunFilesAndASecondStartReusesThem)
     EXPECT_EQ(read_file(help_path()), std::string(HelpDocument));
     EXPECT_EQ(state_.PrefsFolder, home() + "/config/Velora/");
     EXPECT_EQ(state_.HelpFile, help_path());
+    EXPECT_EQ(state_.LastFolder, home() + "/") << "no desktop folder: the home folder";
 
     // The first-run values, predicted once and shown.
     QWidget* top = window().window.get();
@@ -64,7 +65,9 @@ TEST_F(StartUp, AFreshHomeGetsTheFirstRunFilesAndASecondStartReusesThem)
     write_file(help_path(), std::string(HelpDocument.size(), 'x'));
     app_.reset();
     state_ = CalcState{};
+    std::filesystem::create_directory(home() + "/Desktop");
     start();
+    EXPECT_EQ(state_.LastFolder, home() + "/Desktop/");
     EXPECT_EQ(text(FieldMV), "799.0");
     EXPECT_EQ(state_.WinX[0], (desktop.width() - 830) / 2);
     EXPECT_EQ(read_file(help_path()), std::string(HelpDocument.size(), 'x'));
