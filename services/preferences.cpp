@@ -7,6 +7,12 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -134,7 +140,7 @@ std::optional<int> leading_integer(std::string_view text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-// key (lower case) → value text; the first line of a key counts.
+// key (lower case) → value text; the last line of a key counts.
 std::map<std::string, std::string_view> key_values(std::string_view text)
 {
     constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
@@ -150,7 +156,7 @@ std::map<std::string, std::string_view> key_values(std::string_view text)
         if (equals == std::string_view::npos) continue;
         const std::string_view key = trim(line.substr(0, equals));
         if (key.empty()) continue;
-        values.emplace(lower_case(key), trim(line.substr(equals + 1)));
+        values.insert_or_assign(lower_case(key), trim(line.substr(equals + 1)));
     }
     return values;
 }
@@ -172,22 +178,39 @@ void limit_loaded_values(CalcState& s)
     // The tolerances: more than 5 % is taken as 5 %.
     s.MV_TOL = std::min(std::fabs(s.MV_TOL), MaxTolerance);
     s.TV_TOL = std::min(std::fabs(s.TV_TOL), MaxTolerance);
-    // The window refuses an air state outside its range; so does the file.
-    if (!(s.TMP >= MinTMP && s.TMP <= MaxTMP)) s.TMP = 20.0f;
-    if (!(s.PRES >= MinPRES && s.PRES <= MaxPRES)) s.PRES = 29.92f;
+    // An air state outside the range the window takes is brought to its nearest edge.
+    s.TMP = std::clamp(s.TMP, MinTMP, MaxTMP);
+    s.PRES = std::clamp(s.PRES, MinPRES, MaxPRES);
     s.HUMID = std::min(std::fabs(s.HUMID), MaxHUMID);
-    // Any step from half a unit up is kept; the menu itself offers 1, 5, 10 and 25.
-    if (!(s.TableStep >= 0.5f)) s.TableStep = 1.0f;
-    s.TableStep = std::min(s.TableStep, RangeCap);
+    // Any finite step from a tenth of a unit up is kept; the menu itself offers 1, 5, 10 and 25.
+    if (!(s.TableStep >= 0.1f) || !std::isfinite(s.TableStep)) s.TableStep = 1.0f;
 }
 
 bool write_file(const std::filesystem::path& path, std::string_view bytes)
 {
+#ifdef _WIN32
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     return static_cast<bool>(out);
+#else
+    // Written through to the disk before it counts, so that a rename over the old file never
+    // leaves a short one behind after a crash.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    return ok;
+#endif
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ TEST(ReadPreferences, ToleratesHandEditing)
     read_preferences_text("[Velora]\r; comment\r\n  mv\t=\t801.5 ft/s  \r\n_poi=-2\nMV = 900\nthis line has no equals\n"
                           " = 3\nSTATEmv = 1\r\nTR = 44.25\n",
                           s);
-    EXPECT_EQ(s.MV, 801.5f);  // the first of two lines counts
+    EXPECT_EQ(s.MV, 900.0f);  // the last of two lines counts
     EXPECT_EQ(s.POI, -2.0f);
     EXPECT_EQ(s.stateMV, 1);
     EXPECT_EQ(s.TR, 44.25f);
@@ -225,8 +225,8 @@ TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtBack)
     EXPECT_EQ(s.POI, -0.5f);
     EXPECT_EQ(s.ET, 0.2f);
     EXPECT_EQ(s.HUMID, 100.0f);
-    EXPECT_EQ(s.TMP, 20.0f);
-    EXPECT_EQ(s.PRES, 29.92f);
+    EXPECT_EQ(s.TMP, 60.0f);
+    EXPECT_EQ(s.PRES, 19.0f);
     EXPECT_EQ(s.TableStep, 1.0f);
     EXPECT_EQ(s.TRArray[3], 20.0f);
     EXPECT_EQ(s.TRArray[1], 1901.0f);
@@ -251,10 +251,10 @@ TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtBack)
 TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead)
 {
     CalcState s;
-    read_preferences_text("TMP = -20\nPRES = 35\nTableStep = 0.5\nmpag = 16\nTV = 900\nMV = 850\nZR = 950.5\n", s);
+    read_preferences_text("TMP = -20\nPRES = 35\nTableStep = 0.1\nmpag = 16\nTV = 900\nMV = 850\nZR = 950.5\n", s);
     EXPECT_EQ(s.TMP, -20.0f);
     EXPECT_EQ(s.PRES, 35.0f);
-    EXPECT_EQ(s.TableStep, 0.5f);
+    EXPECT_EQ(s.TableStep, 0.1f);
     EXPECT_EQ(s.mpag, 16);
     EXPECT_EQ(s.TV, 848.0f);
     EXPECT_EQ(s.ZR, 950.5f);
