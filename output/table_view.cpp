@@ -62,6 +62,35 @@ void add_items(QMenu& menu, const std::vector<PopupMenuItem>& items) {
     }
 }
 
+bool same_shape(const QMenu& menu, const std::vector<PopupMenuItem>& items) {
+    const QList<QAction*> actions = menu.actions();
+    if (actions.size() != static_cast<qsizetype>(items.size())) return false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const QAction* action = actions[static_cast<qsizetype>(i)];
+        const PopupMenuItem& item = items[i];
+        if (action->isSeparator() != (item.kind == PopupMenuItem::Separator)) return false;
+        if ((action->menu() != nullptr) != (item.kind == PopupMenuItem::Submenu)) return false;
+        if (item.kind == PopupMenuItem::Submenu && !same_shape(*action->menu(), item.items)) return false;
+    }
+    return true;
+}
+
+void apply_texts_and_ticks(QMenu& menu, const std::vector<PopupMenuItem>& items) {
+    const QList<QAction*> actions = menu.actions();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        const PopupMenuItem& item = items[i];
+        if (item.kind == PopupMenuItem::Separator) continue;
+        action->setText(QString::fromStdString(item.text));
+        if (item.kind == PopupMenuItem::Submenu) {
+            apply_texts_and_ticks(*action->menu(), item.items);
+            continue;
+        }
+        if (item.checked) action->setCheckable(true);
+        if (action->isCheckable()) action->setChecked(item.checked);
+    }
+}
+
 }  // namespace
 
 void show_table(QListWidget& header_list, QListWidget& row_list, const TableLines& lines) {
@@ -79,6 +108,13 @@ void fill_popup_menu(QMenu& menu, const std::vector<PopupMenuItem>& items) {
     menu.clear();
     qDeleteAll(old_submenus);
     add_items(menu, items);
+}
+
+void refresh_popup_menu(QMenu& menu, const std::vector<PopupMenuItem>& items) {
+    if (same_shape(menu, items))
+        apply_texts_and_ticks(menu, items);
+    else
+        fill_popup_menu(menu, items);
 }
 
 }  // namespace velora

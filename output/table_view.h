@@ -30,4 +30,9 @@ TableLines read_table(const QListWidget& header_list, const QListWidget& row_lis
 // number as its action's data (QAction::data().toInt()); titles carry 0 and do nothing.
 void fill_popup_menu(QMenu& menu, const std::vector<PopupMenuItem>& items);
 
+// Brings a menu of the same shape as `items` (the same kinds in the same order, as the window's
+// own menus are) up to date in place: the texts and the ticks. Its actions, and whatever the
+// window keeps of them, stay. A menu of another shape is filled anew by fill_popup_menu.
+void refresh_popup_menu(QMenu& menu, const std::vector<PopupMenuItem>& items);
+
 }  // namespace velora

@@ -63,7 +63,19 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     EXPECT_EQ(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
     EXPECT_EQ(menu.actions().size(), 8);
 
-    fill_popup_menu(menu, plot_menu_items(s));
+    // Refreshed in place: the same actions with the new texts and the tick moved.
+    QAction* gaps = menu.actions()[4];
+    QAction* step10 = menu.actions()[2]->menu()->actions()[4];
+    s.Gaps = 0;
+    s.TableStep = 10.0f;
+    refresh_popup_menu(menu, table_menu_items(s));
+    ASSERT_EQ(menu.actions()[4], gaps);
+    EXPECT_EQ(gaps->text(), "Show Table Gaps");
+    EXPECT_TRUE(step10->isChecked());
+    EXPECT_FALSE(menu.actions()[2]->menu()->actions()[3]->isChecked());
+
+    // A menu of another shape is filled anew.
+    refresh_popup_menu(menu, plot_menu_items(s));
     ASSERT_EQ(menu.actions().size(), 6);
     EXPECT_EQ(menu.actions()[2]->text(), "Hide Target Marker");
     EXPECT_EQ(menu.actions()[2]->data().toInt(), 111);
