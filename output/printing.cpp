@@ -85,12 +85,11 @@ bool print_table(const TableLines& table, const TablePrintFields& fields, const 
 
 std::string print_image_path() { return (QDir::tempPath() + QLatin1Char('/') + QLatin1String(PrintImageName)).toStdString(); }
 
-bool print_plot(const QImage& canvas, const PrinterDialog& dialog) {
+bool print_plot(const QImage& canvas, const PrinterDialog& dialog, const std::string& path) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
     printer.setDocName(QString::fromLatin1(PlotPrintJobName));
     if (!dialog || !dialog(printer)) return false;
-    const std::string path = print_image_path();
     render_plot_image(canvas, path);
     QImage image(QString::fromStdString(path));
     // Should the temporary folder refuse the file, the same picture is printed from memory.

@@ -38,8 +38,9 @@ bool print_table(const TableLines& table, const TablePrintFields& fields, const 
 // Where the plot printout puts the image it prints: "Image.png" in the system's temporary folder.
 std::string print_image_path();
 
-// The "Print Image" command: the printer dialog, the framed canvas written to print_image_path(),
-// then the job "Image" printing that file.
-bool print_plot(const QImage& canvas, const PrinterDialog& dialog);
+// The "Print Image" command: the printer dialog, the framed canvas written to `image_path`
+// (print_image_path() unless the program keeps a temporary folder of its own), then the job
+// "Image" printing that file. The file stays; start-up and shut-down remove it.
+bool print_plot(const QImage& canvas, const PrinterDialog& dialog, const std::string& image_path = print_image_path());
 
 }  // namespace velora
