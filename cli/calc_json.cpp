@@ -109,8 +109,7 @@ std::string state_json(const CalcState& s) {
     return m.object("  ");
 }
 
-std::string derived_json(const CalcResults& r) {
-    const Trajectory& t = r.trajectory;
+Members trajectory_derived(const Trajectory& t) {
     Members m{"    ", {}};
     m.add("FarZero", number(t.FarZero));
     m.add("NearZero", number(t.NearZero));
@@ -118,6 +117,11 @@ std::string derived_json(const CalcResults& r) {
     m.add("ApexPOI", number(t.ApexPOI));
     m.add("ZeroIsFar", number(t.ZeroIsFar));
     m.add("LastSample", number(t.LastSample));
+    return m;
+}
+
+std::string derived_json(const CalcResults& r) {
+    Members m = trajectory_derived(r.trajectory);
     m.add("MaxZeroRange", number(r.MaxZeroRange));
     m.add("MaxTargetRange", number(r.MaxTargetRange));
     return m.object("  ");
@@ -162,6 +166,14 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
     t.add("rows", text_array(table.rows));
     m.add("table", t.object("  "));
     if (with_trajectory) m.add("trajectory", trajectory_json(r.trajectory));
+    return m.object("") + "\n";
+}
+
+std::string flight_json(const CalcState& s, const Trajectory& t) {
+    Members m{"  ", {}};
+    m.add("state", state_json(s));
+    m.add("derived", trajectory_derived(t).object("  "));
+    m.add("trajectory", trajectory_json(t));
     return m.object("") + "\n";
 }
 

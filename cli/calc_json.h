@@ -1,4 +1,4 @@
-// The outcome of one recalculation pass as one JSON object, for velora-cli's --json output:
+// The outcome of one recalculation pass as one JSON object, as velora-cli solve and predict print it:
 //
 //   "state"       the calculator state after the pass (inputs in internal units, selections, options)
 //   "derived"     FarZero, NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample, MaxZeroRange, MaxTargetRange
@@ -25,6 +25,10 @@ namespace velora {
 
 std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
                              bool with_trajectory);
+
+// The flight of a loaded state, as velora-cli trajectory prints it: "state", "derived" (FarZero,
+// NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and "trajectory".
+std::string flight_json(const CalcState& s, const Trajectory& t);
 
 // The drop is no key of the preferences file, but a file given to velora-cli may carry a line
 // "DROP = value" (inches) to solve with DeltaD. The value is taken as the drop field takes a

@@ -22,16 +22,31 @@ namespace velora {
 namespace {
 
 constexpr const char* Usage =
-    "usage: velora-cli prefs FILE [KEY=VALUE ...]\n"
-    "       velora-cli trajectory FILE [KEY=VALUE ...]\n"
+    "usage: velora-cli trajectory FILE [KEY=VALUE ...] [--text]\n"
+    "       velora-cli solve FILE [KEY=VALUE ...] [DROP=INCHES] [--trajectory | --text]\n"
+    "       velora-cli predict FILE [KEY=VALUE ...] [DROP=INCHES] [--trajectory | --text]\n"
     "       velora-cli table FILE [KEY=VALUE ...]\n"
-    "       velora-cli solve FILE [KEY=VALUE ...] [DROP=INCHES] [--json [--trajectory]]\n"
-    "       velora-cli predict FILE [KEY=VALUE ...] [DROP=INCHES] [--json [--trajectory]]\n"
+    "       velora-cli prefs FILE [KEY=VALUE ...]\n"
     "       velora-cli first-run\n"
     "       velora-cli number TEXT [DECIMALS]\n"
-    "solve and predict: --json prints the pass as one JSON object (state, derived, message,\n"
-    "confidence), --trajectory adds the trajectory to it; DROP=INCHES, or a line \"DROP = value\"\n"
-    "in FILE, is the drop below the bore axis that stateRB=3 solves from.\n";
+    "\n"
+    "FILE is a preferences file (Velora.prefs); KEY=VALUE replaces one of its values, in internal\n"
+    "units (ft/s, yd, in, s, degrees C, inHg, %), and is read and limited as the file is.\n"
+    "trajectory  flies the file's projectile: one JSON object with \"state\", \"derived\" (FarZero,\n"
+    "            NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and \"trajectory\" (arrays\n"
+    "            drop, velocity, time, poi for yards 0..LastSample). --text prints a short table.\n"
+    "solve       solves the BC from the measurement of the method stateRB (0 POI, 1 time,\n"
+    "            2 velocity at target, 3 drop), as the window does after an edit;\n"
+    "predict     keeps the BC and predicts the measurements. Both print one JSON object with\n"
+    "            \"state\", \"derived\" (as above plus MaxZeroRange, MaxTargetRange), \"message\"\n"
+    "            (the improbable-BC text or null), \"confidence\" (max, mean, min as shown) and\n"
+    "            \"table\" (header, rows); --trajectory adds the trajectory, --text prints the\n"
+    "            fields as the window shows them instead. DROP=INCHES, or a line \"DROP = value\"\n"
+    "            in FILE, is the drop below the bore axis that stateRB=3 solves from.\n"
+    "table       the range table as the window lists it.\n"
+    "prefs       the preferences as the program reads them; first-run: the text a first run\n"
+    "            writes; number: TEXT read as an input field reads it.\n"
+    "Exit status: 0 done, 2 unreadable file or bad command line, 3 improbable BC (kept).\n";
 
 int bad_usage(std::ostream& err, const std::string& why)
 {
@@ -40,29 +55,26 @@ int bad_usage(std::ostream& err, const std::string& why)
 }
 
 // The state of a preferences file as the program reads it at start-up (but no first-run file is
-// written for a missing one: the tool only reads), with the KEY=VALUE arguments put in front of
-// the file's lines. The first line of a key counts, so each argument takes the place of the
-// file's value and is read and limited exactly like it.
+// written for a missing one: the tool only reads), with the KEY=VALUE arguments put after the
+// file's lines. The last line of a key counts, so each argument takes the place of the file's
+// value and is read and limited exactly like it.
 int load_state(const std::vector<std::string>& args, CalcState& s, std::ostream& err)
 {
     if (args.size() < 2) return bad_usage(err, args[0] + " needs a preferences file");
-    std::string text;
+    std::string overrides;
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::size_t equals = args[i].find('=');
         if (equals == std::string::npos || !is_preference_key(args[i].substr(0, equals))) {
             return bad_usage(err, "'" + args[i] + "' is not KEY=VALUE with a key of the preferences file");
         }
-        text += args[i] + "\n";
+        overrides += args[i] + "\n";
     }
     const std::optional<std::string> file = preferences_file_text(args[1]);
     if (!file) {
         err << "velora-cli: cannot read " << args[1] << "\n";
         return CliFailed;
     }
-    std::string_view lines = *file;
-    if (lines.substr(0, 3) == "\xEF\xBB\xBF") lines.remove_prefix(3);
-    text += lines;
-    read_preferences_text(text, s);
+    read_preferences_text(*file + "\n" + overrides, s);
     return CliOk;
 }
 
@@ -111,15 +123,27 @@ int number_command(const std::vector<std::string>& args, std::ostream& out, std:
     return CliOk;
 }
 
-// The flight of the file's projectile in internal units, every TableStep yards out to the target
-// range of the active method.
-int trajectory_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+// The flight of the file's projectile: the JSON object of flight_json, or with --text a short
+// table in internal units, every TableStep yards out to the target range of the active method.
+int trajectory_command(const std::vector<std::string>& all_args, std::ostream& out, std::ostream& err)
 {
+    std::vector<std::string> args;
+    bool as_text = false;
+    for (std::size_t i = 0; i < all_args.size(); ++i) {
+        if (i > 0 && all_args[i] == "--text")
+            as_text = true;
+        else
+            args.push_back(all_args[i]);
+    }
     CalcState s;
     if (const int code = load_state(args, s, err); code != CliOk) return code;
     const FlightInputs in = flight_inputs(s);
     auto tr = std::make_unique<Trajectory>();
     compute_trajectory(in, *tr);
+    if (!as_text) {
+        out << flight_json(s, *tr);
+        return CliOk;
+    }
     const float target = s.TRArray[active_slot(s)];
     const float step = s.TableStep;
 
@@ -190,20 +214,19 @@ std::string field_unit(const CalcState& s, FieldId field)
 
 // One recalculation pass over the file's state, as the window runs it after an edit: ChangeKind
 // 2 solves the BC from the active method's measurement, 1 keeps the BC and predicts the
-// measurements. Prints the fields as the window would refill them, and the confidence limits.
-//
-// --json prints the pass as one JSON object instead (cli/calc_json.h), --trajectory adds the
-// trajectory to it. The drop is no key of the preferences file: a "DROP = value" line of the file
+// measurements. Prints the pass as one JSON object (cli/calc_json.h), --trajectory adds the
+// trajectory to it; --text prints the fields as the window would refill them, and the confidence
+// limits, instead. The drop is no key of the preferences file: a "DROP = value" line of the file
 // or a DROP=VALUE argument (inches, the argument first) gives it, read as the drop field reads it.
 int calculate_command(const std::vector<std::string>& all_args, int change_kind, std::ostream& out,
                       std::ostream& err)
 {
     std::vector<std::string> args;
-    bool as_json = false, with_trajectory = false;
+    bool as_text = false, with_trajectory = false;
     std::optional<float> drop;
     for (std::size_t i = 0; i < all_args.size(); ++i) {
-        if (i > 0 && all_args[i] == "--json") {
-            as_json = true;
+        if (i > 0 && all_args[i] == "--text") {
+            as_text = true;
         } else if (i > 0 && all_args[i] == "--trajectory") {
             with_trajectory = true;
         } else if (const auto given = i > 1 ? drop_line(all_args[i]) : std::nullopt) {
@@ -212,7 +235,7 @@ int calculate_command(const std::vector<std::string>& all_args, int change_kind,
             args.push_back(all_args[i]);
         }
     }
-    if (with_trajectory && !as_json) return bad_usage(err, "--trajectory goes with --json");
+    if (with_trajectory && as_text) return bad_usage(err, "--trajectory goes with the JSON output, not --text");
 
     CalcState s;
     if (const int code = load_state(args, s, err); code != CliOk) return code;
@@ -223,7 +246,7 @@ int calculate_command(const std::vector<std::string>& all_args, int change_kind,
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = change_kind;
     const RecalcOutcome outcome = recalculate(s, *r, true);
-    if (as_json) {
+    if (!as_text) {
         out << calculation_json(s, *r, outcome, with_trajectory);
         return outcome.message ? CliImprobableBc : CliOk;
     }

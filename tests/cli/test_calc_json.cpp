@@ -1,7 +1,8 @@
-// velora-cli solve/predict --json: the recalculation pass of a file as one JSON object.
+// velora-cli solve, predict and trajectory: the pass or flight of a file as one JSON object.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -84,7 +85,7 @@ std::vector<std::string> state_arguments(const json& state) {
 
 TEST_F(CalcJson, PredictOnTheFirstRunFileGivesTheLibrarysPassAndReadsBackExactly) {
     const std::string path = file(std::string(FirstRunPreferencesText));
-    const CliResult first = run({"predict", path, "--json"});
+    const CliResult first = run({"predict", path});
     ASSERT_EQ(first.code, CliOk) << first.err;
     const json j = json::parse(first.out);
 
@@ -121,7 +122,7 @@ TEST_F(CalcJson, PredictOnTheFirstRunFileGivesTheLibrarysPassAndReadsBackExactly
     EXPECT_EQ(j["table"]["rows"][10], "     40    633.4      -19   0.1708    -5.26");
 
     // The state fed back as the file's values gives the same object again, byte for byte.
-    std::vector<std::string> args = {"predict", path, "--json"};
+    std::vector<std::string> args = {"predict", path};
     for (const std::string& a : state_arguments(st)) args.push_back(a);
     const CliResult again = run(args);
     ASSERT_EQ(again.code, CliOk) << again.err;
@@ -129,10 +130,10 @@ TEST_F(CalcJson, PredictOnTheFirstRunFileGivesTheLibrarysPassAndReadsBackExactly
 }
 
 TEST_F(CalcJson, SolvesTheDropOfTheFile) {
-    // The first line of a key counts: the method goes in front of the first-run lines.
-    const std::string text = "stateRB = 3\n" + std::string(FirstRunPreferencesText) + "drop = 9\r\n";
+    // The last line of a key counts: the method goes after the first-run lines.
+    const std::string text = std::string(FirstRunPreferencesText) + "drop = 9\r\nstateRB = 3\n";
     const std::string path = file(text);
-    const CliResult r = run({"solve", path, "--json"});
+    const CliResult r = run({"solve", path});
     ASSERT_EQ(r.code, CliOk) << r.err;
     const json j = json::parse(r.out);
     const Direct d(text, 2);
@@ -144,7 +145,7 @@ TEST_F(CalcJson, SolvesTheDropOfTheFile) {
 
 TEST_F(CalcJson, ImprobableSolveCarriesTheMessageWithItsCarriageReturns) {
     const std::string path = file(std::string(FirstRunPreferencesText));
-    const CliResult r = run({"solve", path, "--json", "stateRB=2", "TV=783"});
+    const CliResult r = run({"solve", path, "stateRB=2", "TV=783"});
     EXPECT_EQ(r.code, CliImprobableBc);
     const json j = json::parse(r.out);
     ASSERT_TRUE(j["message"].is_string());
@@ -154,7 +155,7 @@ TEST_F(CalcJson, ImprobableSolveCarriesTheMessageWithItsCarriageReturns) {
 
 TEST_F(CalcJson, TrajectoryArraysOnRequest) {
     const std::string path = file(std::string(FirstRunPreferencesText));
-    const CliResult r = run({"predict", path, "--json", "--trajectory"});
+    const CliResult r = run({"predict", path, "--trajectory"});
     ASSERT_EQ(r.code, CliOk) << r.err;
     const json j = json::parse(r.out);
     const Direct d(FirstRunPreferencesText, 1);
@@ -164,6 +165,35 @@ TEST_F(CalcJson, TrajectoryArraysOnRequest) {
     EXPECT_EQ(as_float(j["trajectory"]["velocity"][40]), d.r->trajectory.velocity[40]);
     EXPECT_EQ(as_float(j["trajectory"]["poi"][count - 1]), d.r->trajectory.poi[count - 1]);
     EXPECT_EQ(as_float(j["trajectory"]["time"][100]), d.r->trajectory.time[100]);
+}
+
+TEST_F(CalcJson, TrajectoryOfTheLoadedFile) {
+    const CliResult r = run({"trajectory", file(std::string(FirstRunPreferencesText)), "TMP=10"});
+    ASSERT_EQ(r.code, CliOk) << r.err;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(as_float(j["state"]["MV"]), 785.0f);
+    EXPECT_EQ(as_float(j["state"]["BC"]), 0.0195f);
+    EXPECT_EQ(as_float(j["state"]["TMP"]), 10.0f);  // the argument comes after the file's line
+    EXPECT_EQ(j["state"]["CURVE"].get<int>(), GA2);
+    EXPECT_EQ(j["state"]["TRArray"].size(), 4u);
+    const json& dv = j["derived"];
+    EXPECT_EQ(dv.size(), 6u);
+    EXPECT_EQ(as_float(dv["FarZero"]), 32.0f);
+    EXPECT_EQ(dv["ZeroIsFar"].get<int>(), 1);
+    const int last = dv["LastSample"].get<int>();
+    EXPECT_GT(last, 250);
+    EXPECT_LT(last, 400);
+    for (const char* key : {"drop", "velocity", "time", "poi"}) EXPECT_EQ(j["trajectory"][key].size(), last + 1u) << key;
+    EXPECT_EQ(as_float(j["trajectory"]["velocity"][0]), 785.0f);
+    EXPECT_EQ(as_float(j["trajectory"]["time"][0]), 0.0f);
+    EXPECT_FALSE(j.contains("message"));
+}
+
+TEST_F(CalcJson, AnUnreadableFileIsExitStatusTwo) {
+    const CliResult r = run({"trajectory", (folder / "missing.prefs").string()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
 
 TEST(DropLine, FirstDropLineInAnyCaseTakenAsTheDropField) {

@@ -119,7 +119,7 @@ TEST_F(CliFiles, AMissingFileIsReportedAndNotCreated)
 TEST_F(CliFiles, TrajectoryOfTheFirstRunFileMeetsItsOwnMeasurements)
 {
     // The first-run file holds the velocity, PoI and time that its BC predicts at 40 yd.
-    const CliRun r = run({"trajectory", file(std::string(FirstRunPreferencesText))});
+    const CliRun r = run({"trajectory", file(std::string(FirstRunPreferencesText)), "--text"});
     ASSERT_EQ(r.code, CliOk) << r.err;
     const auto lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 7u + 9u);
@@ -133,18 +133,18 @@ TEST_F(CliFiles, TrajectoryOfTheFirstRunFileMeetsItsOwnMeasurements)
 TEST_F(CliFiles, TrajectoryStepsEndAtTheTarget)
 {
     const std::string path = file(std::string(FirstRunPreferencesText));
-    const auto fine = lines_of(run({"trajectory", path, "TableStep=0.5"}).out);
+    const auto fine = lines_of(run({"trajectory", path, "TableStep=0.5", "--text"}).out);
     EXPECT_EQ(fine.size(), 7u + 81u);
     EXPECT_EQ(fine[8].substr(0, 7), "    0.5");
 
     // 15 yd steps: 0, 15, 30, and the target at 40 between two steps.
-    const auto coarse = lines_of(run({"trajectory", path, "tablestep = 15"}).out);
+    const auto coarse = lines_of(run({"trajectory", path, "tablestep = 15", "--text"}).out);
     ASSERT_EQ(coarse.size(), 7u + 4u);
     EXPECT_EQ(coarse[9].substr(0, 7), "   30.0");
     EXPECT_EQ(coarse[10].substr(0, 7), "   40.0");
 
     // A step of 0 is read as the file reader reads it: the table step it cannot use becomes 1 yd.
-    EXPECT_EQ(lines_of(run({"trajectory", path, "TableStep=0"}).out).size(), 7u + 41u);
+    EXPECT_EQ(lines_of(run({"trajectory", path, "TableStep=0", "--text"}).out).size(), 7u + 41u);
 }
 
 TEST_F(CliFiles, TableIsTheWindowsRangeTable)
@@ -200,7 +200,7 @@ std::string field_value(const std::string& out, const std::string& name)
 
 TEST_F(CliFiles, PredictGivesTheMeasurementsOfTheFirstRunFile)
 {
-    const CliRun r = run({"predict", file(std::string(FirstRunPreferencesText))});
+    const CliRun r = run({"predict", file(std::string(FirstRunPreferencesText)), "--text"});
     ASSERT_EQ(r.code, CliOk) << r.err;
     const auto lines = lines_of(r.out);
     EXPECT_EQ(lines[0], "One Chronograph (∆POI)");
@@ -216,7 +216,7 @@ TEST_F(CliFiles, PredictGivesTheMeasurementsOfTheFirstRunFile)
 TEST_F(CliFiles, SolveAndPredictAreInverse)
 {
     const std::string path = file(std::string(FirstRunPreferencesText));
-    const CliRun solved = run({"solve", path, "stateRB=2", "TV=600"});
+    const CliRun solved = run({"solve", path, "stateRB=2", "TV=600", "--text"});
     ASSERT_EQ(solved.code, CliOk) << solved.err;
     const std::string bc_line = lines_of(solved.out)[2];
     ASSERT_EQ(bc_line.size(), std::string("BC 0.0000 solved").size()) << bc_line;
@@ -225,7 +225,7 @@ TEST_F(CliFiles, SolveAndPredictAreInverse)
     EXPECT_GT(read_number(bc), 0.0195f);  // slower at the target than the file's BC predicts: a better BC
     EXPECT_EQ(field_value(solved.out, "TV"), "600.0");
 
-    const CliRun predicted = run({"predict", path, "stateRB=2", "BC=" + bc});
+    const CliRun predicted = run({"predict", path, "stateRB=2", "BC=" + bc, "--text"});
     ASSERT_EQ(predicted.code, CliOk);
     EXPECT_NEAR(read_number(field_value(predicted.out, "TV")), 600.0f, 0.5f);
     EXPECT_EQ(field_value(predicted.out, "DROP"), field_value(solved.out, "DROP"));
@@ -233,7 +233,7 @@ TEST_F(CliFiles, SolveAndPredictAreInverse)
 
 TEST_F(CliFiles, AnImprobableSolveKeepsTheBcAndSaysWhy)
 {
-    const CliRun r = run({"solve", file(std::string(FirstRunPreferencesText)), "stateRB=2", "TV=783"});
+    const CliRun r = run({"solve", file(std::string(FirstRunPreferencesText)), "stateRB=2", "TV=783", "--text"});
     EXPECT_EQ(r.code, CliImprobableBc);
     EXPECT_EQ(lines_of(r.out)[2], "BC 0.0195 kept");
     EXPECT_NE(r.err.find("Input Error ... \nThe entered parameters result in an improbable BC value.\n"),
