@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/calc_state.h"
-#include "app/dialogs.h"
+#include "services/dialog_seam.h"
 #include "output/range_table.h"
 
 namespace velora {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/calc_state.h"
-#include "app/dialogs.h"
+#include "services/dialog_seam.h"
 
 namespace velora {
 

@@ -7,7 +7,7 @@
 #include <QImage>
 
 #include "app/calc_state.h"
-#include "app/dialogs.h"
+#include "services/dialog_seam.h"
 
 namespace velora {
 

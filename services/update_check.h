@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "services/http.h"
-#include "services/prompt.h"
+#include "services/dialog_seam.h"
 
 namespace velora {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "services/dialog_seam.h"
 
 namespace velora::testing {
 

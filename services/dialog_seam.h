@@ -1,0 +1,36 @@
+// The one way the program asks the user anything or hands something to another program: message
+// boxes, the save-file dialog and the opening of documents and web pages. The window fills the
+// record with the real dialogs; tests put their own answers in. Plain C++, so that every layer
+// can ask through it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace velora {
+
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+struct MessageRequest {
+    std::string title;
+    std::string text;  // as the program builds it: carriage returns start new lines
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+struct SaveFileRequest {
+    std::string title;
+    std::string folder;        // where the dialog opens
+    std::string default_name;  // "Velora_Table.csv"
+    std::string filter;        // "CSV files (*.csv)"
+};
+
+struct Dialogs {
+    std::function<MessageAnswer(const MessageRequest&)> message;
+    // The chosen path, or an empty text when the user cancelled.
+    std::function<std::string(const SaveFileRequest&)> save_file;
+    // Opens a document or web page with the user's default program.
+    std::function<void(const std::string& url)> open_url;
+};
+
+}  // namespace velora
