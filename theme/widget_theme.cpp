@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -153,7 +154,8 @@ void theme_children(QWidget* container, Colour back, Colour front, const SystemC
                                                       : effective_back(container),
                                                   sys);
     for (QWidget* child : children) {
-        if (child->isWindow()) continue;  // menus and dialogs are windows of their own
+        // Menus and dialogs are windows of their own, and the menu bar keeps the system look.
+        if (child->isWindow() || qobject_cast<QMenuBar*>(child) != nullptr) continue;
         const ControlKind kind = control_kind_of(child);
         if (!themed_with_its_window(kind)) continue;
         if (kind == ControlKind::ProgressBar) {
