@@ -10,12 +10,21 @@
 #include "app/calc_state.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/preferences_window.h"
 #include "app/splash.h"
 #include "solver/calc_results.h"
 
 class QObject;
 
 namespace velora {
+
+// Where the update check and the web links go: the built-in addresses in the real program, a
+// server on 127.0.0.1 in tests. An empty address reaches nothing (no connection).
+struct WebAddresses {
+    std::string site;          // the maker's home page
+    std::string version_file;  // the one-line version file
+    std::string probe;         // the page whose status 200 shows a working connection
+};
 
 struct App {
     explicit App(CalcState& s) : state(s) {}
@@ -27,10 +36,13 @@ struct App {
     MainWindow window;
     Splash splash;
     Dialogs dialogs;
+    PreferencesWindow preferences;
+    WebAddresses web;
     std::string temporary_folder;  // private folder of the temporary plot image
 
     bool dispatching = false;        // events reach the dispatcher (only inside the event loop)
     bool ended = false;              // the dispatcher asked to end the program
+    bool closed_for_download = false;  // ended at once for a download: no shut-down sequence
     std::function<void()> end_loop;  // ends the event loop
     std::unique_ptr<QObject> events; // turns the window's events into calculator events
 };

@@ -2,9 +2,6 @@
 
 namespace velora {
 
-void show_preferences_dialog(App&) {}
-void check_for_update(App&, bool) {}
-void open_maker_website(App&) {}
 void print_table(App&) {}
 void save_table_csv(App&) {}
 void print_plot(App&) {}

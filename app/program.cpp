@@ -19,9 +19,11 @@
 #include "app/control_ids.h"
 #include "app/embedded.h"
 #include "app/event_bridge.h"
+#include "app/features.h"
 #include "app/main_window.h"
 #include "app/splash.h"
 #include "app/storage.h"
+#include "app/web_links.h"
 #include "app/window_update.h"
 #include "services/preferences.h"
 #include "services/system_theme.h"
@@ -60,6 +62,8 @@ void start_program(App& app)
     if (s.AutoLogoCheck) show_logo(app.splash);
     write_help_document(s.HelpFile);
     build_main_window(app.window, s);
+    build_preferences_window(app.preferences, app.window.window.get(), s);
+    // The dark theme of the preferences window is applied here, right after it is built.
     update_step_menu_checks(app.window, s);
     app.window.window->move(s.WinX[0], s.WinY[0]);
     if (s.AutoLogoCheck) {
@@ -76,6 +80,10 @@ void start_program(App& app)
     }
     app.window.window->show();
     focus_control(app.window, s.mpag);
+    if (s.AutoUpdateCheck) {
+        check_for_update(app, false);
+        if (app.closed_for_download) return;
+    }
     connect_events(app);
     app.dispatching = true;
 }
@@ -83,6 +91,7 @@ void start_program(App& app)
 void save_preferences_now(App& app)
 {
     if (app.window.window) read_controls_into_state(app.window, app.state);
+    read_preferences_position(app.preferences, app.state);
     save_preferences(app.state);
 }
 
@@ -98,6 +107,13 @@ void end_program(App& app)
         hide_logo(app.splash);
     }
     delete_temporary_image(app.temporary_folder);
+}
+
+void finish_program(App& app)
+{
+    // Closed for a download: the preferences are saved already and the program ends at once.
+    if (app.closed_for_download) return;
+    end_program(app);
 }
 
 namespace {
@@ -119,6 +135,7 @@ int run_program()
 {
     CalcState state;
     App app(state);
+    app.web = built_in_web_addresses();
     start_program(app);
 
     QEventLoop loop;
@@ -155,7 +172,7 @@ int run_program()
 #endif
 
     if (!app.ended) loop.exec();
-    end_program(app);
+    finish_program(app);
     return 0;
 }
 

@@ -57,6 +57,10 @@ inline std::string pref_value(const std::string& text, const std::string& key)
     return {};
 }
 
+// Starts a web site on 127.0.0.1 whose version file holds this program's version and points
+// `web` at it (local_site.cpp); the site runs while the returned handle lives.
+std::shared_ptr<void> local_up_to_date_site(WebAddresses& web);
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -78,12 +82,13 @@ protected:
     std::string prefs_path() const { return home() + "/config/Velora/Velora.prefs"; }
     std::string help_path() const { return home() + "/data/Velora/Help/VeloraHelp.pdf"; }
 
-    // Writes the preferences of a first start with the splash off and `changes` applied
-    // ("key" → "value"; a key the text lacks is added).
+    // Writes the preferences of a first start with the splash and the update check off and
+    // `changes` applied ("key" → "value"; a key the text lacks is added).
     void write_prefs(const std::map<std::string, std::string>& changes = {})
     {
         std::map<std::string, std::string> all = changes;
         if (!all.count("AutoLogoCheck")) all["AutoLogoCheck"] = "0";
+        if (!all.count("AutoUpdateCheck")) all["AutoUpdateCheck"] = "0";
         std::istringstream lines{std::string(FirstRunPreferencesText)};
         std::string line, text;
         while (std::getline(lines, line)) {
@@ -104,11 +109,19 @@ protected:
         app_ = std::make_unique<App>(state_);
         app_->dialogs.message = [this](const MessageRequest& m) {
             messages_.push_back(m);
-            return answer_;
+            window_shown_at_message_.push_back(app_->window.window && app_->window.window->isVisible());
+            if (answers_.empty()) return answer_;
+            const MessageAnswer a = answers_.front();
+            answers_.erase(answers_.begin());
+            return a;
         };
         app_->dialogs.save_file = [](const SaveFileRequest&) { return std::string(); };
         app_->dialogs.open_url = [this](const std::string& url) { urls_.push_back(url); };
         app_->end_loop = [this] { ++loop_ends_; };
+        // The web site and the probe: a site on 127.0.0.1 with this very version unless the test
+        // set its own. Nothing reaches beyond this machine.
+        if (web_.probe.empty()) site_ = local_up_to_date_site(web_);
+        app_->web = web_;
         start_program(*app_);
         QWidget* top = app_->window.window.get();
         top->activateWindow();
@@ -158,10 +171,14 @@ protected:
     }
 
     QTemporaryDir home_;
+    std::shared_ptr<void> site_;  // the local web site while it is in use
+    WebAddresses web_;
     CalcState state_;
     std::unique_ptr<App> app_;
     std::vector<MessageRequest> messages_;
     std::vector<std::string> urls_;
+    std::vector<bool> window_shown_at_message_;  // whether the main window was shown at each
+    std::vector<MessageAnswer> answers_;  // the answers to the next messages, in turn; then answer_
     MessageAnswer answer_ = MessageAnswer::Ok;
     int loop_ends_ = 0;
 };
