@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 #include "app/app_texts.h"
@@ -50,6 +52,10 @@ Dialogs system_dialogs(std::function<QWidget*()> parent)
             .toStdString();
     };
     d.open_url = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
+    d.print_setup = [parent](QPrinter& printer) {
+        QPrintDialog dialog(&printer, parent());
+        return dialog.exec() == QDialog::Accepted;
+    };
     return d;
 }
 

@@ -79,8 +79,9 @@ private:
         else if (m->button() != Qt::LeftButton) return false;
         const QPoint at = m->globalPosition().toPoint();
         deliver_event(app_, {EventKind::Control, id, action, at.x(), at.y()});
-        // The lists keep their own handling of the click; the click areas have none.
-        return click_area || id == PlotSurface;
+        // The click is the dispatcher's alone: the table lists do not select the line under it, as
+        // every event leaves them without a selection.
+        return true;
     }
 
     App& app_;

@@ -1,6 +1,6 @@
-// The actions of the menus whose features arrive with the output panel's table and plot, the
-// preferences window and the update check. Until they do, each of these does nothing: no dialog
-// opens and nothing claims to have been done.
+// The actions of the menus that reach beyond the calculation: the printouts and exports of the
+// output panel's table and plot (each asking through the window's dialog seam), the preferences
+// window and the update check.
 #pragma once
 
 #include "app/app.h"

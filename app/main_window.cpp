@@ -24,6 +24,9 @@
 #include "app/navigation.h"
 #include "engine/atmosphere.h"
 #include "engine/units.h"
+#include "output/plot_canvas.h"
+#include "output/plot_draw.h"
+#include "output/table_view.h"
 
 namespace velora {
 
@@ -296,12 +299,13 @@ void build_output_panel(MainWindow& w, const CalcState& s)
     for (int id : {TableHeader, TableRows}) {
         auto* l = add<QListWidget>(w, table, id, 15, id == TableHeader ? 10 : 46, list_width,
                                    id == TableHeader ? 45 : height - 85);
-        l->setFont(program_font(8));
         l->setFocusPolicy(Qt::NoFocus);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->viewport()->setProperty(IdProperty, id);
     }
-    add<QWidget>(w, plot, PlotSurface, 15, 10, list_width, height - 50);
+    setup_table_lists(*table_list(w, TableHeader), *table_list(w, TableRows));
+    // The canvas's right clicks reach the dispatcher as clicks on control 100, like those on the
+    // table lists, so it needs no context-menu handler of its own.
+    w.plot = add<PlotCanvas>(w, plot, PlotSurface, 15, 10, list_width, height - 50);
     build_confidence_page(w, confidence, height);
 }
 
@@ -311,8 +315,8 @@ QFont program_font(int number)
 {
     QFont f;
     switch (number) {
-        case 7: f = QFont(qs("Arial"), 10, QFont::Bold); break;
-        case 8: f = QFont(qs("Courier New"), 10, QFont::Bold); break;
+        case 7: f = plot_font(); break;
+        case 8: f = table_list_font(); break;
         case 9: f = QFont(qs("Courier New"), 15, QFont::Bold); break;
         case 10: f = QFont(qs("Helvetica"), 11); break;
         case 11: f = QFont(qs("Helvetica"), 11, QFont::Bold); break;
@@ -390,6 +394,11 @@ QLineEdit* field(const MainWindow& w, int id) { return qobject_cast<QLineEdit*>(
 QComboBox* list(const MainWindow& w, int id) { return qobject_cast<QComboBox*>(control(w, id)); }
 QLabel* label(const MainWindow& w, int id) { return qobject_cast<QLabel*>(control(w, id)); }
 QTabWidget* panel(const MainWindow& w) { return qobject_cast<QTabWidget*>(control(w, OutputPanel)); }
+
+QListWidget* table_list(const MainWindow& w, int id)
+{
+    return id == TableHeader || id == TableRows ? qobject_cast<QListWidget*>(control(w, id)) : nullptr;
+}
 
 int control_id_of(const QWidget* widget)
 {

@@ -16,10 +16,13 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 class QTabWidget;
 
 namespace velora {
+
+class PlotCanvas;
 
 // The fonts of the program, by number: 7 the plot, 8 the table lists, 9 the input fields and the
 // "±" signs, 10 the captions, 11 the captions that stand out, 12 the drag-law description, 14 the
@@ -33,6 +36,7 @@ struct MainWindow {
     std::map<int, QAction*> items;  // menu items by number
     QMenu* plot_menu = nullptr;
     QMenu* table_menu = nullptr;
+    PlotCanvas* plot = nullptr;  // the drawing surface of the "Plot" tab (control 100)
     int menu_bar_height = 0;
 };
 
@@ -49,6 +53,8 @@ QLineEdit* field(const MainWindow& w, int id);
 QComboBox* list(const MainWindow& w, int id);
 QLabel* label(const MainWindow& w, int id);
 QTabWidget* panel(const MainWindow& w);
+// The two lists of the "Table" tab: TableHeader (99) and TableRows (98).
+QListWidget* table_list(const MainWindow& w, int id);
 
 // The number of a widget of the window (0 for one without a number).
 int control_id_of(const QWidget* widget);

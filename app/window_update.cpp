@@ -2,10 +2,15 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "app/app_texts.h"
 #include "app/control_ids.h"
 #include "engine/atmosphere.h"
+#include "output/plot_canvas.h"
+#include "output/popup_menus.h"
+#include "output/range_table.h"
+#include "output/table_view.h"
 #include "solver/display_texts.h"
 
 namespace velora {
@@ -74,10 +79,23 @@ void show_recalculation(App& app, const RecalcOutcome& outcome)
     set_control_text(w, FieldBC, t.bc);
     set_control_text(w, DragLawDescription, t.drag_law_description);
 
+    if (s.mode == 1) redraw_outputs(app);
     if (outcome.confidence) show_confidence_page(app, *outcome.confidence);
     set_control_text(w, PanelButton, t.panel_toggle.text);
     set_tooltip(app, PanelButton, t.panel_toggle.tooltip);
     enable_fields_for_method(w, s);
+}
+
+void redraw_outputs(App& app)
+{
+    const CalcState& s = app.state;
+    MainWindow& w = app.window;
+    QListWidget* header = table_list(w, TableHeader);
+    QListWidget* rows = table_list(w, TableRows);
+    if (header != nullptr && rows != nullptr) show_table(*header, *rows, fill_table(s, app.results));
+    if (w.table_menu != nullptr) refresh_popup_menu(*w.table_menu, table_menu_items(s));
+    if (w.plot != nullptr) w.plot->redraw(s, app.results);
+    if (w.plot_menu != nullptr) refresh_popup_menu(*w.plot_menu, plot_menu_items(s));
 }
 
 void set_tooltip(App& app, int id, const std::string& text)

@@ -11,12 +11,18 @@ namespace velora {
 
 // Runs the recalculation pass with the state's ChangeKind and shows its outcome: the improbable-BC
 // message when a solve failed, every field in its unit with its range hint, the zero field, the
-// BC display, the drag-law description, the panel button, the Confidence page while the panel is
-// shown, the captions of the set-up and the enabling of its fields.
+// BC display, the drag-law description, the panel button, the range table, the plot and the
+// Confidence page while the panel is shown, the captions of the set-up and the enabling of its
+// fields.
 void run_recalculate(App& app);
 
 // Shows what a pass produced (run_recalculate and the drag-law change use it).
 void show_recalculation(App& app, const RecalcOutcome& outcome);
+
+// The range table in its two lists, the plot on its canvas and both popup menus with their
+// current texts and ticks, from the state and the last results. The pass calls it only while the
+// output panel is shown; otherwise the lists and the canvas keep what they last showed.
+void redraw_outputs(App& app);
 
 // The control's tooltip becomes `text` while tooltips are enabled, or is removed.
 void set_tooltip(App& app, int id, const std::string& text);

@@ -1,11 +1,13 @@
 // The one way the program asks the user anything or hands something to another program: message
-// boxes, the save-file dialog and the opening of documents and web pages. The window fills the
-// record with the real dialogs; tests put their own answers in. Plain C++, so that every layer
-// can ask through it.
+// boxes, the save-file dialog, the printer dialog and the opening of documents and web pages.
+// The window fills the record with the real dialogs; tests put their own answers in. Plain C++,
+// so that every layer can ask through it.
 #pragma once
 
 #include <functional>
 #include <string>
+
+class QPrinter;
 
 namespace velora {
 
@@ -31,6 +33,8 @@ struct Dialogs {
     std::function<std::string(const SaveFileRequest&)> save_file;
     // Opens a document or web page with the user's default program.
     std::function<void(const std::string& url)> open_url;
+    // The printer dialog: sets the printer up and answers true when the user confirmed it.
+    std::function<bool(QPrinter&)> print_setup;
 };
 
 }  // namespace velora
