@@ -281,6 +281,31 @@ TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot)
     EXPECT_EQ(window().items.at(PlotTargetMarker)->text(), "Hide Target Marker");
 }
 
+TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing)
+{
+    // Without the panel nothing is drawn, and the menus stay as the window was built.
+    start_with({{"mode", "0"}, {"ShowTarget", "0"}, {"Gaps", "0"}});
+    QAction* marker = window().items.at(PlotTargetMarker);
+    EXPECT_EQ(window().plot_menu->actions().at(0)->text(), "Plot Popup Menu:");
+    EXPECT_EQ(window().table_menu->actions().at(0)->text(), "Table Popup Menu:");
+    EXPECT_EQ(marker->text(), "Show Target Marker");
+
+    command(MenuPlotPanel);
+    const QList<QAction*> plot_items = window().plot_menu->actions();
+    ASSERT_EQ(plot_items.size(), 6);
+    EXPECT_EQ(plot_items[0]->text(), "Plot Option Menu:");
+    EXPECT_EQ(plot_items[2], marker);
+    EXPECT_EQ(plot_items[4], window().items.at(PrintImage));
+    EXPECT_EQ(plot_items[5], window().items.at(SaveImage));
+    EXPECT_EQ(window().table_menu->actions().at(0)->text(), "Table Option Menu:");
+    EXPECT_EQ(window().items.at(TableGaps)->text(), "Show Table Gaps");
+
+    command(PlotTargetMarker);
+    EXPECT_EQ(state_.ShowTarget, 1);
+    EXPECT_EQ(marker->text(), "Hide Target Marker");
+    EXPECT_EQ(window().plot_menu->actions().at(2), marker);
+}
+
 TEST_F(Outputs, SaveTableAsCsvWritesTheShownTable)
 {
     start_with({{"statePAN", "0"}});
