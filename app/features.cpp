@@ -14,7 +14,6 @@
 
 namespace velora {
 
-
 namespace {
 
 // The range table as its two lists show it: the exports and the printout compute nothing.
