@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/preferences_window.h"
 #include "app/splash.h"
+#include "services/system_theme.h"
 #include "solver/calc_results.h"
 
 class QObject;
@@ -38,6 +39,7 @@ struct App {
     Dialogs dialogs;
     PreferencesWindow preferences;
     WebAddresses web;
+    RegistryReader theme_setting = read_registry_value;  // where the desktop's light/dark choice is read
     std::string temporary_folder;  // private folder of the temporary plot image
 
     bool dispatching = false;        // events reach the dispatcher (only inside the event loop)

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QDialog>
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -26,6 +27,7 @@
 #include "app/web_links.h"
 #include "app/window_update.h"
 #include "services/preferences.h"
+#include "app/dark_theme.h"
 #include "services/system_theme.h"
 
 namespace velora {
@@ -58,12 +60,13 @@ void start_program(App& app)
     delete_temporary_image(app.temporary_folder);
 
     load_preferences(s);
-    s.DarkMode = dark_mode_setting();
+    s.DarkMode = dark_mode_setting(app.theme_setting);
     if (s.AutoLogoCheck) show_logo(app.splash);
     write_help_document(s.HelpFile);
     build_main_window(app.window, s);
+    if (s.DarkMode) theme_main_window(app.window);
     build_preferences_window(app.preferences, app.window.window.get(), s);
-    // The dark theme of the preferences window is applied here, right after it is built.
+    if (s.DarkMode) theme_preferences_window(app.preferences.dialog);
     update_step_menu_checks(app.window, s);
     app.window.window->move(s.WinX[0], s.WinY[0]);
     if (s.AutoLogoCheck) {

@@ -5,6 +5,7 @@
 #include <QListWidget>
 
 #include "app/app_texts.h"
+#include "app/dark_theme.h"
 #include "app/control_ids.h"
 #include "engine/atmosphere.h"
 #include "output/plot_canvas.h"
@@ -45,6 +46,7 @@ void show_confidence_page(App& app, const ConfidencePage& page)
         control(w, id)->setEnabled(page.target_tolerance_enabled);
         if (id != FieldTVTol) set_text_colour(control(w, id), page.target_tolerance_enabled ? QColor(Qt::black) : grey);
     }
+    if (app.state.DarkMode) theme_tolerance_controls(w, page.target_tolerance_enabled);
 }
 
 }  // namespace

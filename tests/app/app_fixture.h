@@ -107,6 +107,10 @@ protected:
     void start()
     {
         app_ = std::make_unique<App>(state_);
+        // The desktop's choice as the tests set it: light unless a test asks for dark.
+        app_->theme_setting = [this](RegistryRoot, const std::string&, const std::string&) {
+            return std::string(dark_desktop_ ? "0" : "1");
+        };
         app_->dialogs.message = [this](const MessageRequest& m) {
             messages_.push_back(m);
             window_shown_at_message_.push_back(app_->window.window && app_->window.window->isVisible());
@@ -180,6 +184,7 @@ protected:
     std::vector<bool> window_shown_at_message_;  // whether the main window was shown at each
     std::vector<MessageAnswer> answers_;  // the answers to the next messages, in turn; then answer_
     MessageAnswer answer_ = MessageAnswer::Ok;
+    bool dark_desktop_ = false;  // the desktop asks for dark applications
     int loop_ends_ = 0;
 };
 
