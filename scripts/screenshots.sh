@@ -1,24 +1,36 @@
 #!/usr/bin/env bash
-# The README's pictures of the window, one per page of the output panel, taken from the real
-# program under Xvfb in a fresh home folder (first-run preferences with the splash and the update
-# check off). Needs xvfb, xdotool and ImageMagick's import.
+# The README's pictures, taken from the real program under Xvfb in a fresh home folder
+# (first-run preferences with the splash and the update check off): the window on each page of
+# the output panel and the preferences window, with the desktop asking for a light look, and the
+# window and the preferences window again with the desktop asking for a dark one. The desktop's
+# choice comes from a stand-in settings portal on a private session bus.
+# Needs xvfb, xdotool, ImageMagick's import, dbus and python3-dbus/python3-gi.
 #   scripts/screenshots.sh [build folder]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
-program="$top/${1:-build}/app/velora"
+build=${1:-build}
+program="$top/$build/app/velora"
 
 if [ "${VELORA_SHOT_INNER:-}" != 1 ]; then
-  for tab in 0 1 2; do
-    VELORA_SHOT_INNER=1 VELORA_SHOT_TAB=$tab xvfb-run -a -s "-screen 0 1280x800x24" "$0" "${1:-build}"
+  for shot in light:0 light:1 light:2 dark:2 dark:0; do
+    VELORA_SHOT_INNER=1 VELORA_SHOT=$shot dbus-run-session -- \
+      xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$build"
   done
   exit 0
 fi
 
 names=(table plot confidence)
-tab=$VELORA_SHOT_TAB
+look=${VELORA_SHOT%%:*}
+tab=${VELORA_SHOT##*:}
+scheme=2
+[ "$look" = dark ] && scheme=1
+python3_system=/usr/bin/python3
+"$python3_system" "$top/scripts/fake_portal.py" "$scheme" &
+portal=$!
 home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
+trap 'kill $portal 2>/dev/null || true; rm -rf "$home"' EXIT
+sleep 0.5
 mkdir -p "$home/config/Velora" "$home/data" "$home/run"
 chmod 700 "$home/run"
 sed -e "s/^statePAN = .*/statePAN = $tab/" -e "s/^mode = .*/mode = 1/" \
@@ -30,7 +42,21 @@ export HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_RUNT
 pid=$!
 window=$(xdotool search --sync --onlyvisible --name "Velora" | head -1)
 sleep 1  # the first paint after mapping
-import -window "$window" "docs/velora-${names[$tab]}.png"
+prefix=docs/velora
+[ "$look" = dark ] && prefix=docs/velora-dark
+import -window "$window" "$prefix-${names[$tab]}.png"
+echo "$prefix-${names[$tab]}.png"
+if [ "$tab" = 2 ]; then
+  # Utility → Preferences, the fifth item of the menu.
+  xdotool mousemove --window "$window" 25 10 click 1
+  sleep 0.5
+  for _ in 1 2 3 4 5; do xdotool key Down; done
+  xdotool key Return
+  dialog=$(xdotool search --sync --onlyvisible --name "^Preferences$" | head -1)
+  sleep 1
+  import -window "$dialog" "$prefix-preferences.png"
+  echo "$prefix-preferences.png"
+  xdotool key Escape
+fi
 kill "$pid"
 wait "$pid" || true
-echo "docs/velora-${names[$tab]}.png"
