@@ -17,7 +17,7 @@ cmake --build "$top/build-ci" -j "$jobs"
 
 echo "== Sanitizer build of the tests"
 cmake -S "$top" -B "$top/build-ci-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-      -DVELORA_SANITIZE=ON -DVELORA_BUILD_BENCH=OFF -DVELORA_BUILD_GUI=OFF
+      -DVELORA_SANITIZE=ON -DVELORA_BUILD_BENCH=OFF
 cmake --build "$top/build-ci-asan" -j "$jobs"
 
 echo "== Tests under the sanitizers"
