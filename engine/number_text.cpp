@@ -77,9 +77,10 @@ std::string format_fixed(double value, int decimals)
     return text;
 }
 
-bool parse_leading_number(std::string_view text, float& out)
+bool parse_leading_number(std::string_view text, float& out, std::string_view& rest)
 {
     out = 0.0f;
+    rest = text;
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
 
@@ -142,7 +143,14 @@ bool parse_leading_number(std::string_view text, float& out)
         return false;
     }
     out = negative ? -magnitude : magnitude;
+    rest = text.substr(mantissa_end);
     return true;
+}
+
+bool parse_leading_number(std::string_view text, float& out)
+{
+    std::string_view rest;
+    return parse_leading_number(text, out, rest);
 }
 
 float read_number(std::string_view text)

@@ -19,6 +19,9 @@ std::string format_fixed(double value, int decimals);
 // beyond the float range reads as the largest finite float of its sign.
 bool parse_leading_number(std::string_view text, float& out);
 
+// As above, and `rest` is what follows the number (all of `text` when it does not begin with one).
+bool parse_leading_number(std::string_view text, float& out, std::string_view& rest);
+
 // As parse_leading_number, with text that is not a number read as 0.
 float read_number(std::string_view text);
 

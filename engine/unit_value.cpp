@@ -1,0 +1,100 @@
+#include "engine/unit_value.h"
+
+#include "engine/number_text.h"
+#include "engine/units.h"
+
+
+namespace velora {
+
+namespace {
+
+struct Suffix {
+    const char* text;
+    int unit;  // position in the window's unit list of the quantity
+    bool listed = true;  // named in unit_suffixes (the degree-sign spellings are not)
+};
+
+struct SuffixList {
+    const char* quantity_name;
+    Quantity quantity;
+    Suffix suffixes[5];  // ended by a null text
+};
+
+// The quantities with units; Percent and Plain take no conversion.
+const SuffixList* suffix_list(ValueKind kind) {
+    static const SuffixList velocity{"velocity", Quantity::Velocity, {{"ft/s", FtPerS}, {"fps", FtPerS}, {"m/s", MPerS}}};
+    static const SuffixList range{"range", Quantity::Range, {{"yd", Yard}, {"m", Metre}, {"ft", Foot}}};
+    static const SuffixList small_length{"length", Quantity::SmallLength, {{"in", Inch}, {"mm", Mm}, {"cm", Cm}}};
+    static const SuffixList time{"time", Quantity::Time, {{"s", Second}, {"ms", MilliSecond}}};
+    static const SuffixList temperature{"temperature", Quantity::Temperature,
+                                        {{"C", Celsius}, {"F", Fahrenheit}, {"°C", Celsius, false}, {"°F", Fahrenheit, false}}};
+    static const SuffixList pressure{"pressure", Quantity::Pressure,
+                                     {{"inHg", InHg}, {"mmHg", MmHg}, {"mbar", MBar}, {"hPa", MBar}}};
+    switch (kind) {
+        case ValueKind::Velocity: return &velocity;
+        case ValueKind::Range: return &range;
+        case ValueKind::SmallLength: return &small_length;
+        case ValueKind::Time: return &time;
+        case ValueKind::Temperature: return &temperature;
+        case ValueKind::Pressure: return &pressure;
+        case ValueKind::Percent:
+        case ValueKind::Plain: break;
+    }
+    return nullptr;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool same_letters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+UnitValue refused(std::string why) { return {0.0f, std::move(why)}; }
+
+}  // namespace
+
+UnitValue read_unit_value(std::string_view text, ValueKind kind) {
+    float number = 0.0f;
+    std::string_view rest;
+    // Blanks before the number are the reader's; a sign must stand right before the digits.
+    if (!parse_leading_number(text, number, rest)) return refused("not a number");
+    const std::string_view suffix = trim(rest);
+    if (suffix.empty()) return {number, {}};
+
+    if (kind == ValueKind::Percent) {
+        if (suffix == "%") return {number, {}};
+        return refused("'" + std::string(suffix) + "' is not a unit of a percentage (%)");
+    }
+    const SuffixList* list = suffix_list(kind);
+    if (!list) return refused("takes no unit ('" + std::string(suffix) + "' follows the number)");
+    for (const Suffix& s : list->suffixes) {
+        if (!s.text) break;
+        if (same_letters(suffix, s.text)) return {from_display(list->quantity, s.unit, number, 0.0f), {}};
+    }
+    return refused("'" + std::string(suffix) + "' is not a unit of " + list->quantity_name + " (" +
+                   unit_suffixes(kind) + ")");
+}
+
+std::string unit_suffixes(ValueKind kind) {
+    if (kind == ValueKind::Percent) return "%";
+    const SuffixList* list = suffix_list(kind);
+    if (!list) return {};
+    std::string out;
+    for (const Suffix& s : list->suffixes) {
+        if (!s.text) break;
+        if (s.listed) out += (out.empty() ? "" : ", ") + std::string(s.text);
+    }
+    return out;
+}
+
+}  // namespace velora

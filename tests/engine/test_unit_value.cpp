@@ -1,0 +1,71 @@
+// Values with a unit suffix, against conversions worked by hand.
+#include <gtest/gtest.h>
+
+#include "engine/unit_value.h"
+
+namespace velora {
+namespace {
+
+float internal(std::string_view text, ValueKind kind) {
+    const UnitValue v = read_unit_value(text, kind);
+    EXPECT_TRUE(v.ok()) << text << ": " << v.error;
+    return v.value;
+}
+
+TEST(UnitValue, EachSuffixGivesTheInternalValue) {
+    EXPECT_FLOAT_EQ(internal("785", ValueKind::Velocity), 785.0f);
+    EXPECT_FLOAT_EQ(internal("785ft/s", ValueKind::Velocity), 785.0f);
+    EXPECT_FLOAT_EQ(internal("785 fps", ValueKind::Velocity), 785.0f);
+    EXPECT_FLOAT_EQ(internal("240m/s", ValueKind::Velocity), 787.40157f);  // 240 / 0.3048
+    EXPECT_FLOAT_EQ(internal("40yd", ValueKind::Range), 40.0f);
+    EXPECT_FLOAT_EQ(internal("36.576m", ValueKind::Range), 40.0f);         // 40 × 0.9144
+    EXPECT_FLOAT_EQ(internal("120ft", ValueKind::Range), 40.0f);
+    EXPECT_FLOAT_EQ(internal("1.65in", ValueKind::SmallLength), 1.65f);
+    EXPECT_FLOAT_EQ(internal("8mm", ValueKind::SmallLength), 0.31496063f);  // 8 / 25.4
+    EXPECT_FLOAT_EQ(internal("4.191cm", ValueKind::SmallLength), 1.65f);
+    EXPECT_FLOAT_EQ(internal("0.1708s", ValueKind::Time), 0.1708f);
+    EXPECT_FLOAT_EQ(internal("170.8ms", ValueKind::Time), 0.1708f);
+    EXPECT_FLOAT_EQ(internal("23.5C", ValueKind::Temperature), 23.5f);
+    EXPECT_FLOAT_EQ(internal("-4F", ValueKind::Temperature), -20.0f);
+    EXPECT_FLOAT_EQ(internal("68 °F", ValueKind::Temperature), 20.0f);
+    EXPECT_FLOAT_EQ(internal("28.42inHg", ValueKind::Pressure), 28.42f);
+    EXPECT_FLOAT_EQ(internal("760mmHg", ValueKind::Pressure), 29.921259f);  // 760 / 25.4
+    // The window's millibar: 1013.25 typed in mBar is 29.957 inHg, and hPa is the same unit.
+    EXPECT_FLOAT_EQ(internal("1013.25mbar", ValueKind::Pressure), 29.95739f);  // 1013.25 / 33.82304
+    EXPECT_EQ(internal("1013.25hPa", ValueKind::Pressure), internal("1013.25 mBar", ValueKind::Pressure));
+    EXPECT_FLOAT_EQ(internal("32%", ValueKind::Percent), 32.0f);
+    EXPECT_FLOAT_EQ(internal("1.6", ValueKind::Percent), 1.6f);
+    EXPECT_FLOAT_EQ(internal("0.0195", ValueKind::Plain), 0.0195f);
+    // Letter case and the sign as typed.
+    EXPECT_FLOAT_EQ(internal("-240 M/S", ValueKind::Velocity), -787.40157f);
+    EXPECT_FLOAT_EQ(internal("1e3MS", ValueKind::Time), 1.0f);
+}
+
+TEST(UnitValue, RefusesWhatIsNotANumberWithAUnitOfItsQuantity) {
+    for (const char* text : {"", "abc", " ", "nan", "inf", "m/s", ".", "-"}) {
+        EXPECT_EQ(read_unit_value(text, ValueKind::Velocity).error, "not a number") << text;
+    }
+    EXPECT_EQ(read_unit_value("785kmh", ValueKind::Velocity).error,
+              "'kmh' is not a unit of velocity (ft/s, fps, m/s)");
+    EXPECT_EQ(read_unit_value("40 yd yd", ValueKind::Range).error, "'yd yd' is not a unit of range (yd, m, ft)");
+    EXPECT_EQ(read_unit_value("40ms", ValueKind::Range).error, "'ms' is not a unit of range (yd, m, ft)");
+    EXPECT_EQ(read_unit_value("1e", ValueKind::Pressure).error,
+              "'e' is not a unit of pressure (inHg, mmHg, mbar, hPa)");
+    EXPECT_EQ(read_unit_value("20K", ValueKind::Temperature).error, "'K' is not a unit of temperature (C, F)");
+    EXPECT_EQ(read_unit_value("5 percent", ValueKind::Percent).error,
+              "'percent' is not a unit of a percentage (%)");
+    EXPECT_EQ(read_unit_value("0.02in", ValueKind::Plain).error, "takes no unit ('in' follows the number)");
+    EXPECT_FALSE(read_unit_value("785fps", ValueKind::Range).ok());
+    EXPECT_EQ(read_unit_value("abc", ValueKind::Range).value, 0.0f);
+}
+
+TEST(UnitValue, ListsTheSuffixesOfAQuantity) {
+    EXPECT_EQ(unit_suffixes(ValueKind::SmallLength), "in, mm, cm");
+    EXPECT_EQ(unit_suffixes(ValueKind::Temperature), "C, F");
+    EXPECT_EQ(unit_suffixes(ValueKind::Time), "s, ms");
+    EXPECT_EQ(unit_suffixes(ValueKind::Percent), "%");
+    EXPECT_EQ(unit_suffixes(ValueKind::Plain), "");
+}
+
+}  // namespace
+}  // namespace velora
