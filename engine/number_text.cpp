@@ -72,8 +72,10 @@ std::string format_fixed(double value, int decimals)
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     std::string text = magnitude_text(std::fabs(value), decimals);
-    // Only a value below zero carries the sign; a negative zero is written as zero.
-    if (value < 0) text.insert(text.begin(), '-');
+    // Only a value that shows below zero carries the sign: a negative zero, and a small negative
+    // value whose digits all round to zero, are written as zero ("0.00", never "-0.00").
+    const bool shows_a_digit = text.find_first_of("123456789") != std::string::npos;
+    if (value < 0 && shows_a_digit) text.insert(text.begin(), '-');
     return text;
 }
 

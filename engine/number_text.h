@@ -9,7 +9,8 @@
 
 namespace velora {
 
-// `value` in fixed-point notation with `decimals` decimals (0..12), rounded to nearest.
+// `value` in fixed-point notation with `decimals` decimals (0..12), rounded to nearest. A "-"
+// stands only before a text with a digit other than 0: what rounds to zero reads "0.00".
 std::string format_fixed(double value, int decimals);
 
 // The longest leading decimal number of `text` (blanks before it skipped; optional sign; digits

@@ -47,8 +47,14 @@ TEST(FormatFixed, SignOnlyForValuesBelowZero)
 {
     EXPECT_EQ(format_fixed(-0.0, 2), "0.00");
     EXPECT_EQ(format_fixed(0.0, 1), "0.0");
-    // A small negative value keeps its sign even where its digits round to zero.
-    EXPECT_EQ(format_fixed(-0.001, 2), "-0.00");
+    // What rounds to zero shows no sign, at any number of decimals; what shows a digit keeps it.
+    EXPECT_EQ(format_fixed(-0.001, 2), "0.00");
+    EXPECT_EQ(format_fixed(-0.03, 1), "0.0");
+    EXPECT_EQ(format_fixed(-0.4, 0), "0");
+    EXPECT_EQ(format_fixed(-0.5, 0), "-1");
+    EXPECT_EQ(format_fixed(-0.005, 2), "-0.01");
+    EXPECT_EQ(format_fixed(-0.0049, 2), "0.00");
+    EXPECT_EQ(format_fixed(-1e-9, 12), "-0.000000001000");
 }
 
 TEST(FormatFixed, ConversionsOfTheUnitFields)

@@ -31,7 +31,7 @@ TableLines yard_table(int gaps) {
 const std::string YardCsv =
     "Range,Velocity,PoI,Time,Drop\r"
     "(Yard),(Ft/s),(Inch),(Sec),(Inch)\r"
-    "0,785.0,-1.65,0.0000,-0.00\r"
+    "0,785.0,-1.65,0.0000,0.00\r"
     "5,763.0,-0.95,0.0194,-0.07\r"
     "10,742.1,-0.41,0.0393,-0.29\r"
     "15,722.2,-0.02,0.0598,-0.67\r"

@@ -51,7 +51,7 @@ TEST(RangeTable, YardsTo55InStepsOf5WithGaps) {
     // The stored first-run measurements stand at 40 yd: 633.4 ft/s, −0.767", 0.1708 s.
     const Lines rows = {
         "",
-        "      0    785.0    -1.65   0.0000    -0.00",
+        "      0    785.0    -1.65   0.0000     0.00",
         "      5    763.0    -0.95   0.0194    -0.07",
         "     10    742.1    -0.41   0.0393    -0.29",
         "     15    722.2    -0.02   0.0598    -0.67",
@@ -93,7 +93,7 @@ TEST(RangeTable, MetresTo50) {
     const TableLines t = table_of(state_at_50(Metre));
     const Lines expected = {
         "",
-        "      0    785.0    -1.65   0.0000    -0.00",
+        "      0    785.0    -1.65   0.0000     0.00",
         "      5    761.0    -0.90   0.0212    -0.09",
         "     10    738.3    -0.32   0.0431    -0.35",
         "     15    716.8     0.06   0.0657    -0.81",

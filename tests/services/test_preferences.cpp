@@ -109,6 +109,7 @@ TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike)
     state.CURVE = 9;
     state.AutoUpdateCheck = 0;
     state.TableStep = 0.5f;
+    state.TMP = -0.03f;  // rounds to zero: saved without a sign
     for (int i = 0; i < 4; ++i) state.TRArray[i] = 35.5f + 10.0f * i;
     ASSERT_TRUE(save_preferences(state));
 
@@ -118,6 +119,7 @@ TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike)
     EXPECT_NE(bytes.find("\r\nET = 0.0456\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\nScheme = -98765\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\nTableStep = 0.5\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nTMP = 0.0\r\n"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "Velora.prefs.new"));
 
     CalcState loaded;
