@@ -19,6 +19,10 @@ inline constexpr float PrintFontStep = 0.005f;     // the search lowers it in th
 inline constexpr float PrintSmallestFontSize = 0.02f;  // and never below this
 inline constexpr const char* TablePrintJobName = " Print Job";
 inline constexpr const char* PlotPrintJobName = "Image";
+// The names the printer dialog offers for printing to a file ("Velora Table.pdf"); the dialog
+// builds its suggestion from the document name, which holds these only while it is open.
+inline constexpr const char* TablePrintFileName = "Velora Table";
+inline constexpr const char* PlotPrintFileName = "Velora Plot";
 inline constexpr float PlotPrintCorner = 1.0f;     // the image's top-left corner, x and y
 inline constexpr float PlotPrintHeight = 4.0f;
 

@@ -22,6 +22,14 @@ struct Inches {
 
 Inches inches_of(const QPaintDevice& device) { return {double(device.logicalDpiX()), double(device.logicalDpiY())}; }
 
+// The printer dialog with the document named for a file, then the job's own name for the printout.
+bool ask_printer(QPrinter& printer, const PrinterDialog& dialog, const char* file_name, const char* job_name) {
+    printer.setDocName(QString::fromLatin1(file_name));
+    const bool chosen = dialog && dialog(printer);
+    printer.setDocName(QString::fromLatin1(job_name));
+    return chosen;
+}
+
 }  // namespace
 
 QFont table_print_font(float size, bool bold) {
@@ -78,8 +86,7 @@ bool print_plot_on(QPagedPaintDevice& device, const QImage& image) {
 bool print_table(const TableLines& table, const TablePrintFields& fields, const PrinterDialog& dialog) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setDocName(QString::fromLatin1(TablePrintJobName));
-    if (!dialog || !dialog(printer)) return false;
+    if (!ask_printer(printer, dialog, TablePrintFileName, TablePrintJobName)) return false;
     return print_table_on(printer, table, table_print_input_lines(fields));
 }
 
@@ -88,8 +95,7 @@ std::string print_image_path() { return (QDir::tempPath() + QLatin1Char('/') + Q
 bool print_plot(const QImage& canvas, const PrinterDialog& dialog, const std::string& path) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setDocName(QString::fromLatin1(PlotPrintJobName));
-    if (!dialog || !dialog(printer)) return false;
+    if (!ask_printer(printer, dialog, PlotPrintFileName, PlotPrintJobName)) return false;
     render_plot_image(canvas, path);
     QImage image(QString::fromStdString(path));
     // Should the temporary folder refuse the file, the same picture is printed from memory.

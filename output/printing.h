@@ -31,16 +31,16 @@ bool print_table_on(QPagedPaintDevice& device, const TableLines& table, const st
 // plot_print_size). False when the device cannot be painted on or the image is empty.
 bool print_plot_on(QPagedPaintDevice& device, const QImage& image);
 
-// The "Print Table" command: the printer dialog, then the job " Print Job". False when cancelled
-// or nothing could be printed.
+// The "Print Table" command: the printer dialog (offering "Velora Table.pdf" for a file), then the
+// job " Print Job". False when cancelled or nothing could be printed.
 bool print_table(const TableLines& table, const TablePrintFields& fields, const PrinterDialog& dialog);
 
 // Where the plot printout puts the image it prints: "Image.png" in the system's temporary folder.
 std::string print_image_path();
 
-// The "Print Image" command: the printer dialog, the framed canvas written to `image_path`
-// (print_image_path() unless the program keeps a temporary folder of its own), then the job
-// "Image" printing that file. The file stays; start-up and shut-down remove it.
+// The "Print Image" command: the printer dialog (offering "Velora Plot.pdf"), the framed canvas
+// written to `image_path` (print_image_path() unless the program keeps a temporary folder of its
+// own), then the job "Image" printing that file. The file stays; start-up and shut-down remove it.
 bool print_plot(const QImage& canvas, const PrinterDialog& dialog, const std::string& image_path = print_image_path());
 
 }  // namespace velora

@@ -64,6 +64,18 @@ std::vector<std::string> pdf_lines(const std::string& pdf, int page = 0) {
     return lines;
 }
 
+// The document title a PDF carries (the print job's name, without its leading blanks, which
+// pdfinfo's padding hides), or nothing without pdfinfo.
+std::optional<std::string> pdf_title(const std::string& pdf) {
+    const auto info = run("pdfinfo " + quoted(pdf));
+    if (!info) return std::nullopt;
+    std::istringstream in(*info);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("Title:", 0) == 0) return line.substr(line.find_first_not_of(' ', 6));
+    return std::string();
+}
+
 int pdf_pages(const std::string& pdf) {
     const auto text = run("pdftotext " + quoted(pdf) + " -");
     return text ? static_cast<int>(std::count(text->begin(), text->end(), '\f')) : -1;
@@ -252,7 +264,8 @@ TEST_F(Printout, TheCommandsPrintThroughThePrinterTheDialogChose) {
     int asked = 0;
     const PrinterDialog to_pdf = [&](QPrinter& printer) {
         ++asked;
-        EXPECT_EQ(printer.docName(), " Print Job");
+        // The dialog offers "Velora Table.pdf" for a file, from the document's name.
+        EXPECT_EQ(printer.docName(), "Velora Table");
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));
         printer.setPageSize(QPageSize(QPageSize::Letter));
@@ -263,6 +276,10 @@ TEST_F(Printout, TheCommandsPrintThroughThePrinterTheDialogChose) {
     const auto lines = pdf_lines(pdf);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "Velora (1.2.2)");
+    // The job keeps its own name, not the file name the dialog offered.
+    if (const auto job = pdf_title(pdf)) {
+        EXPECT_EQ(*job, "Print Job");
+    }
     const auto title = word_box(pdf, 1, "Velora");
     ASSERT_TRUE(title.has_value());
     EXPECT_NEAR(title->x_min, 0.75 * 72, 1.5);  // from the paper's edge, not the printable area's
@@ -279,7 +296,7 @@ TEST_F(Printout, TheCommandsPrintThroughThePrinterTheDialogChose) {
     ASSERT_TRUE(draw_plot(canvas, state, *r));
     const std::string plot_pdf = dir.file("plot.pdf");
     const bool printed = print_plot(canvas, [&](QPrinter& printer) {
-        EXPECT_EQ(printer.docName(), "Image");
+        EXPECT_EQ(printer.docName(), "Velora Plot");
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(plot_pdf));
         printer.setPageSize(QPageSize(QPageSize::Letter));
@@ -290,6 +307,9 @@ TEST_F(Printout, TheCommandsPrintThroughThePrinterTheDialogChose) {
     else
         qputenv("TMPDIR", old_tmp);
     EXPECT_TRUE(printed);
+    if (const auto job = pdf_title(plot_pdf)) {
+        EXPECT_EQ(*job, "Image");
+    }
     EXPECT_TRUE(std::filesystem::exists(dir.file("Image.png")));
     const DarkBounds b = dark_bounds(plot_pdf, dir.file("plot"));
     EXPECT_NEAR(b.left, 100, 2);
