@@ -113,13 +113,7 @@ QAction* add_item(MainWindow& w, QMenu* menu, int id, const char* text)
     return item;
 }
 
-void add_title_item(QMenu* menu, const char* text)
-{
-    QAction* title = menu->addAction(qs(text));
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-}
+void add_title_item(QMenu* menu, const char* text) { add_menu_title(*menu, qs(text)); }
 
 void build_menus(MainWindow& w, const CalcState& s)
 {

@@ -48,10 +48,10 @@ void add_items(QMenu& menu, const std::vector<PopupMenuItem>& items) {
         switch (item.kind) {
             case PopupMenuItem::Separator: menu.addSeparator(); break;
             case PopupMenuItem::Submenu: add_items(*menu.addMenu(QString::fromStdString(item.text)), item.items); break;
-            case PopupMenuItem::Title:
+            case PopupMenuItem::Title: add_menu_title(menu, QString::fromStdString(item.text)); break;
             case PopupMenuItem::Command: {
                 QAction* action = menu.addAction(QString::fromStdString(item.text));
-                action->setData(item.kind == PopupMenuItem::Command ? item.command : NoCommand);
+                action->setData(item.command);
                 if (item.checked) {
                     action->setCheckable(true);
                     action->setChecked(true);
@@ -68,7 +68,10 @@ bool same_shape(const QMenu& menu, const std::vector<PopupMenuItem>& items) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         const QAction* action = actions[static_cast<qsizetype>(i)];
         const PopupMenuItem& item = items[i];
-        if (action->isSeparator() != (item.kind == PopupMenuItem::Separator)) return false;
+        // A title is a section header: a separator that carries a text.
+        const bool title = item.kind == PopupMenuItem::Title;
+        if (action->isSeparator() != (title || item.kind == PopupMenuItem::Separator)) return false;
+        if (action->isSeparator() && action->text().isEmpty() == title) return false;
         if ((action->menu() != nullptr) != (item.kind == PopupMenuItem::Submenu)) return false;
         if (item.kind == PopupMenuItem::Submenu && !same_shape(*action->menu(), item.items)) return false;
     }
@@ -92,6 +95,15 @@ void apply_texts_and_ticks(QMenu& menu, const std::vector<PopupMenuItem>& items)
 }
 
 }  // namespace
+
+QAction* add_menu_title(QMenu& menu, const QString& text) {
+    QAction* title = menu.addSection(text);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setData(NoCommand);
+    return title;
+}
 
 void show_table(QListWidget& header_list, QListWidget& row_list, const TableLines& lines) {
     fill_list(header_list, lines.header);

@@ -8,8 +8,10 @@
 #include "output/popup_menus.h"
 #include "output/range_table.h"
 
+class QAction;
 class QListWidget;
 class QMenu;
+class QString;
 
 namespace velora {
 
@@ -25,6 +27,9 @@ void show_table(QListWidget& header_list, QListWidget& row_list, const TableLine
 
 // The table as the two lists hold it: what the CSV export and the table printout work from.
 TableLines read_table(const QListWidget& header_list, const QListWidget& row_list);
+
+// A menu's title: a bold section header that cannot be highlighted or chosen.
+QAction* add_menu_title(QMenu& menu, const QString& text);
 
 // Replaces the menu's content by `items`. Every item that runs a command carries the command
 // number as its action's data (QAction::data().toInt()); titles carry 0 and do nothing.

@@ -4,6 +4,7 @@
 #include <QFontInfo>
 #include <QListWidget>
 #include <QMenu>
+#include <QTest>
 
 #include "output/popup_menus.h"
 #include "output/table_view.h"
@@ -44,6 +45,8 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     ASSERT_EQ(actions.size(), 8);
     EXPECT_EQ(actions[0]->text(), "Table Option Menu:");
     EXPECT_EQ(actions[0]->data().toInt(), 0);
+    EXPECT_TRUE(actions[0]->isSeparator()) << "the title is a section header";
+    EXPECT_TRUE(actions[0]->font().bold());
     EXPECT_TRUE(actions[1]->isSeparator());
     QMenu* steps = actions[2]->menu();
     ASSERT_NE(steps, nullptr);
@@ -80,6 +83,27 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     EXPECT_EQ(menu.actions()[2]->text(), "Hide Target Marker");
     EXPECT_EQ(menu.actions()[2]->data().toInt(), 111);
     EXPECT_TRUE(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
+}
+
+TEST(PopupMenu, TheTitlesCannotBeHighlighted) {
+    CalcState s = testing::first_run_state();
+    QMenu menu;
+    fill_popup_menu(menu, table_menu_items(s));
+    menu.popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    // The first key goes past the title to the step submenu; from the top the last key wraps past
+    // it to the last command.
+    QTest::keyClick(&menu, Qt::Key_Down);
+    ASSERT_NE(menu.activeAction(), nullptr);
+    EXPECT_EQ(menu.activeAction()->text(), "Table Step ...");
+    QTest::keyClick(&menu, Qt::Key_Up);
+    ASSERT_NE(menu.activeAction(), nullptr);
+    EXPECT_EQ(menu.activeAction()->text(), "Save Table as .CSV");
+    // The mouse over the title highlights nothing.
+    const QRect title = menu.actionGeometry(menu.actions()[0]);
+    QTest::mouseMove(&menu, title.center());
+    EXPECT_NE(menu.activeAction(), menu.actions()[0]);
+    menu.close();
 }
 
 }  // namespace
