@@ -1,0 +1,685 @@
+#include "solver/shot_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include "engine/atmosphere.h"
+#include "engine/drag.h"
+#include "engine/number_text.h"
+#include "solver/input_limits.h"
+
+namespace velora {
+
+const char* shot_quantity_name(ShotQuantity q)
+{
+    switch (q) {
+        case ShotQuantity::Velocity: return "velocity";
+        case ShotQuantity::Time: return "time";
+        case ShotQuantity::Poi: return "poi";
+        case ShotQuantity::Drop: return "drop";
+    }
+    return "";
+}
+
+std::optional<ShotQuantity> shot_quantity_named(std::string_view name)
+{
+    for (int q = 0; q < ShotQuantityCount; ++q) {
+        if (name == shot_quantity_name(static_cast<ShotQuantity>(q))) return static_cast<ShotQuantity>(q);
+    }
+    return std::nullopt;
+}
+
+int method_of(ShotQuantity q)
+{
+    switch (q) {
+        case ShotQuantity::Velocity: return DeltaV;
+        case ShotQuantity::Time: return DeltaT;
+        case ShotQuantity::Poi: return DeltaPOI;
+        case ShotQuantity::Drop: return DeltaD;
+    }
+    return DeltaV;
+}
+
+float default_uncertainty(ShotQuantity q, float value)
+{
+    switch (q) {
+        case ShotQuantity::Velocity: return DefaultVelocityUncertainty * std::fabs(value);
+        case ShotQuantity::Time: return DefaultTimeUncertainty;
+        default: return DefaultLengthUncertainty;
+    }
+}
+
+float uncertainty_of(const Shot& shot)
+{
+    return shot.uncertainty ? *shot.uncertainty : default_uncertainty(shot.quantity, shot.value);
+}
+
+ShotFitInputs shot_fit_inputs(const CalcState& s)
+{
+    ShotFitInputs in;
+    in.MV = s.MV;
+    in.ZR = s.ZR;
+    in.SH = s.SH;
+    in.air = air_state(s);
+    in.MaxRange = 2.0f * max_target_range(s);
+    return in;
+}
+
+std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv)
+{
+    if (shots.empty()) return ShotProblem{-1, "there is no shot to fit"};
+    if (fit_mv && shots.size() < 2) return ShotProblem{-1, "fitting the muzzle velocity as well needs two shots or more"};
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        const Shot& shot = shots[i];
+        const int index = static_cast<int>(i);
+        if (!std::isfinite(shot.range) || shot.range <= 0.0f)
+            return ShotProblem{index, "its range must be more than 0 yd"};
+        if (shot.range > in.MaxRange) {
+            return ShotProblem{index, "its range " + format_fixed(shot.range, 1) + " yd lies beyond the flight's limit of " +
+                                          format_fixed(in.MaxRange, 1) + " yd"};
+        }
+        if (!std::isfinite(shot.value)) return ShotProblem{index, "its value is not a number"};
+        if ((shot.quantity == ShotQuantity::Velocity || shot.quantity == ShotQuantity::Time) && shot.value <= 0.0f)
+            return ShotProblem{index, std::string("its ") + shot_quantity_name(shot.quantity) + " must be more than 0"};
+        if (shot.uncertainty && !(std::isfinite(*shot.uncertainty) && *shot.uncertainty > 0.0f))
+            return ShotProblem{index, "its uncertainty must be more than 0"};
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// The flight: the solver's flight model (predict_measurement), step for step in the same 32-bit
+// arithmetic, flown once past every shot. Each shot's quantity is read off at the step where
+// predict_measurement would end a flight to that shot alone.
+
+constexpr float NotFound = 9999.9f;
+
+// What every flight of one fit shares, whatever its law, BC and muzzle velocity.
+struct FlightCourse {
+    std::vector<float> ranges;  // the shots' distinct ranges, rising
+    bool needs_zero = false;    // a POI shot: the line of sight needs the height at the zero range
+    float zr = 0, sh = 0;
+    float c = 0, rho = 0;
+};
+
+struct Reading {
+    float v = 0, t = 0, yT = NotFound;
+};
+
+struct ShotFlight {
+    float mv = 0, bc = 0;
+    int law = 0;
+    float x = 0, y = 0, vx = 0, vy = 0, t = 0;
+    float x0 = 0, y0 = 0;
+    float dt = 0, v = 0;
+    float yZ = 0;  // height at the zero range, 0 = not yet found
+    int steps = 0;
+    std::size_t next = 0;  // the first range not yet passed
+    bool unreached = false;
+    std::vector<Reading> readings;
+
+    ShotFlight(const FlightCourse& f, float mv_, float bc_, int law_)
+        : mv(mv_), bc(bc_), law(law_), vx(mv_), dt(SolverStep / mv_), readings(f.ranges.size())
+    {
+    }
+
+    // One step; true once the flight has ended. Inlined into the loop that interleaves flights.
+    [[gnu::always_inline]] bool step(const FlightCourse& f)
+    {
+        const float vx0 = vx;
+        const float vy0 = vy;
+        v = std::sqrt(vx * vx + vy * vy);
+        const float cd = static_cast<float>(drag_coefficient(v / f.c, law));
+        const float a = cd * (v * v) / bc * f.rho * SolverDragFactor;
+        vx = vx - dt * a * vx0 / v;
+        vy = vy - dt * a * vy0 / v + dt * SolverGravity;
+        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || steps >= SolverMostSteps) {
+            unreached = true;
+            return true;
+        }
+        ++steps;
+        if (f.zr < x / 3.0f && yZ == 0.0f) yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
+
+        x0 = x;
+        y0 = y;
+        x = x + dt * (vx + vx0) / 2.0f;
+        y = y + dt * (vy + vy0) / 2.0f;
+        // Several shots may lie within one half-inch step: each reads this same step.
+        while (next < f.ranges.size() && f.ranges[next] < x / 3.0f) {
+            Reading& r = readings[next];
+            r.yT = 12.0f * crossing_value(x0, y0, x, y, f.ranges[next]);
+            r.v = v;
+            r.t = t;
+            ++next;
+        }
+        if (next == f.ranges.size() && (!f.needs_zero || yZ != 0.0f)) return true;
+        dt = SolverStep / vx;
+        t = t + dt;
+        return false;
+    }
+
+    float measurement(const FlightCourse& f, std::size_t range_index, float range, int method) const
+    {
+        const bool reached = range_index < next && (method != DeltaPOI || yZ != 0.0f);
+        if (!reached) {
+            switch (method) {
+                case DeltaT: return std::numeric_limits<float>::max();
+                case DeltaV: return 0.0f;
+                default: return std::numeric_limits<float>::lowest();
+            }
+        }
+        const Reading& r = readings[range_index];
+        switch (method) {
+            case DeltaPOI: return r.yT - f.sh + (f.sh - yZ) * range / f.zr;
+            case DeltaT: return r.t;
+            case DeltaV: return r.v;
+            default: return r.yT;
+        }
+    }
+};
+
+// Flies the flights side by side, three at a time: a step is a long chain of dependent
+// operations, and the processor overlaps independent chains. Nothing in a flight changes.
+void fly(const FlightCourse& f, std::vector<ShotFlight>& flights)
+{
+    constexpr std::size_t Together = 3;
+    for (std::size_t first = 0; first < flights.size(); first += Together) {
+        const std::size_t count = std::min(Together, flights.size() - first);
+        bool live[Together] = {count > 0, count > 1, count > 2};
+        std::size_t n_live = count;
+        while (n_live > 0) {
+            for (std::size_t k = 0; k < count; ++k) {
+                if (live[k] && flights[first + k].step(f)) {
+                    live[k] = false;
+                    --n_live;
+                }
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The weighted sum of squares.
+
+struct Problem {
+    FlightCourse course;
+    std::vector<std::size_t> range_index;  // per shot, into course.ranges
+    std::vector<float> range, measured;
+    std::vector<int> method;
+    std::vector<double> sigma;
+    float mv = 0;  // the given muzzle velocity
+    bool fit_mv = false;
+};
+
+Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv)
+{
+    Problem p;
+    FlightCourse& f = p.course;
+    for (const Shot& shot : shots) f.ranges.push_back(shot.range);
+    std::sort(f.ranges.begin(), f.ranges.end());
+    f.ranges.erase(std::unique(f.ranges.begin(), f.ranges.end()), f.ranges.end());
+    f.zr = in.ZR;
+    f.sh = in.SH;
+    f.c = speed_of_sound(in.air.TMP);
+    f.rho = static_cast<float>(air_density(in.air.TMP, in.air.PRES, in.air.HUMID));
+    for (const Shot& shot : shots) {
+        p.range_index.push_back(
+            static_cast<std::size_t>(std::lower_bound(f.ranges.begin(), f.ranges.end(), shot.range) - f.ranges.begin()));
+        p.range.push_back(shot.range);
+        const int method = method_of(shot.quantity);
+        p.method.push_back(method);
+        if (method == DeltaPOI) f.needs_zero = true;
+        // A drop lies below the bore, whatever sign it was given with.
+        p.measured.push_back(shot.quantity == ShotQuantity::Drop ? -std::fabs(shot.value) : shot.value);
+        p.sigma.push_back(uncertainty_of(shot));
+    }
+    p.mv = in.MV;
+    p.fit_mv = fit_mv;
+    return p;
+}
+
+std::vector<float> predictions(const Problem& p, const ShotFlight& flight)
+{
+    std::vector<float> out;
+    for (std::size_t i = 0; i < p.range.size(); ++i)
+        out.push_back(flight.measurement(p.course, p.range_index[i], p.range[i], p.method[i]));
+    return out;
+}
+
+// One point of the objective: the weighted sum of squares, the muzzle velocity it was flown
+// with and the residuals measured − predicted of every shot, each in its own unit.
+struct Trial {
+    double S = 0;
+    float mv = 0;
+    std::vector<double> residuals;
+};
+
+Trial trial_of(const Problem& p, const ShotFlight& flight)
+{
+    Trial trial;
+    trial.mv = flight.mv;
+    const std::vector<float> predicted = predictions(p, flight);
+    for (std::size_t i = 0; i < predicted.size(); ++i) {
+        const double r = static_cast<double>(p.measured[i]) - static_cast<double>(predicted[i]);
+        const double z = r / p.sigma[i];
+        trial.residuals.push_back(r);
+        trial.S += z * z;
+    }
+    return trial;
+}
+
+// The BC of u = ln BC, the ends of the range exactly.
+float bc_at(double u) { return std::clamp(static_cast<float>(std::exp(u)), MinBC, MaxBC); }
+
+// What a search asks for: the objective at u under a law, the velocity's search (when it is
+// fitted) starting from `mv_hint`.
+struct Request {
+    int law = 0;
+    double u = 0;
+    float mv_hint = 0;
+};
+
+std::vector<Trial> flown(const Problem& p, std::vector<ShotFlight>& flights)
+{
+    fly(p.course, flights);
+    std::vector<Trial> out;
+    for (const ShotFlight& flight : flights) out.push_back(trial_of(p, flight));
+    return out;
+}
+
+// With the muzzle velocity fitted: for each request the least S over the velocity at its BC, by
+// Gauss-Newton steps from the hint with the slope taken once by a difference of 1 ft/s (the
+// predictions are nearly linear in the muzzle velocity over the few ft/s the steps move). The
+// velocity stays within the window's limits. All requests step together, their flights side by
+// side.
+std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& requests)
+{
+    constexpr float Difference = 1.0f;
+    constexpr int MostSteps = 8;
+    const std::size_t n = requests.size(), shots = p.range.size();
+
+    std::vector<ShotFlight> pairs;
+    for (const Request& r : requests) {
+        const float mv0 = std::clamp(r.mv_hint, MinMV, MaxMV);
+        const float mv1 = mv0 + Difference <= MaxMV ? mv0 + Difference : mv0 - Difference;
+        pairs.emplace_back(p.course, mv0, bc_at(r.u), r.law);
+        pairs.emplace_back(p.course, mv1, bc_at(r.u), r.law);
+    }
+    const std::vector<Trial> first = flown(p, pairs);
+
+    std::vector<Trial> best(n), last(n);
+    std::vector<std::vector<double>> slope(n, std::vector<double>(shots));
+    std::vector<double> jj(n, 0.0);
+    std::vector<bool> active(n, true);
+    for (std::size_t k = 0; k < n; ++k) {
+        const Trial& t0 = first[2 * k];
+        const Trial& t1 = first[2 * k + 1];
+        const double dmv = static_cast<double>(t1.mv) - static_cast<double>(t0.mv);
+        for (std::size_t i = 0; i < shots; ++i) {
+            // The slope of the normalised residual (measured − predicted) / σ.
+            slope[k][i] = (t1.residuals[i] - t0.residuals[i]) / p.sigma[i] / dmv;
+            jj[k] += slope[k][i] * slope[k][i];
+        }
+        best[k] = t1.S < t0.S ? t1 : t0;
+        last[k] = t0;
+        active[k] = jj[k] > 0.0 && std::isfinite(jj[k]);
+    }
+    for (int step = 0; step < MostSteps; ++step) {
+        std::vector<ShotFlight> flights;
+        std::vector<std::size_t> owner;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (!active[k]) continue;
+            double jz = 0.0;
+            for (std::size_t i = 0; i < shots; ++i) jz += slope[k][i] * last[k].residuals[i] / p.sigma[i];
+            const double wanted = static_cast<double>(last[k].mv) - jz / jj[k];
+            const float moved = static_cast<float>(std::clamp(wanted, double(MinMV), double(MaxMV)));
+            if (moved == last[k].mv || !std::isfinite(moved)) {
+                active[k] = false;
+                continue;
+            }
+            flights.emplace_back(p.course, moved, bc_at(requests[k].u), requests[k].law);
+            owner.push_back(k);
+        }
+        if (flights.empty()) break;
+        const std::vector<Trial> trials = flown(p, flights);
+        for (std::size_t j = 0; j < owner.size(); ++j) {
+            const std::size_t k = owner[j];
+            const bool settled = std::fabs(trials[j].mv - last[k].mv) < 0.005f;
+            if (trials[j].S < best[k].S) best[k] = trials[j];
+            last[k] = trials[j];
+            if (settled) active[k] = false;
+        }
+    }
+    return best;
+}
+
+// The objective at every request: S, or with the velocity fitted its least value over the
+// velocity.
+std::vector<Trial> objective(const Problem& p, const std::vector<Request>& requests)
+{
+    if (p.fit_mv) return profiles(p, requests);
+    std::vector<ShotFlight> flights;
+    for (const Request& r : requests) flights.emplace_back(p.course, p.mv, bc_at(r.u), r.law);
+    return flown(p, flights);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The one-dimensional searches over u = ln BC, each a step at a time so that the searches of
+// all laws can fly their points together.
+
+const double LowestU = std::log(static_cast<double>(MinBC));
+const double HighestU = std::log(static_cast<double>(MaxBC));
+constexpr int ScanPoints = 9;               // the bracketing scan over the whole BC range
+constexpr double MinimumTolerance = 1e-5;   // in u: the BC to one part in 100,000
+constexpr double IntervalTolerance = 1e-4;  // the interval's ends to 0.01 %
+
+struct Point {
+    double u = 0;
+    Trial at;
+};
+
+// Brent's minimisation (golden sections and parabolic steps) on [a, b] from a point `x` inside
+// it or on its edge whose value is known: propose() finds the next point to try (false once the
+// minimum is found), take() takes the objective there.
+struct BrentSearch {
+    static constexpr double Golden = 0.3819660112501051;  // (3 − √5) / 2
+    static constexpr int MostSteps = 100;
+    double a = 0, b = 0;
+    Point x, w, v;
+    double d = 0, e = 0;
+    double u = 0;  // the proposed point
+    int steps = 0;
+
+    BrentSearch(double a_, double b_, const Point& x_) : a(a_), b(b_), x(x_), w(x_), v(x_) {}
+
+    bool propose()
+    {
+        const double m = 0.5 * (a + b);
+        const double tol = MinimumTolerance;
+        const double t2 = 2.0 * tol;
+        if (steps >= MostSteps || std::fabs(x.u - m) <= t2 - 0.5 * (b - a)) return false;
+        bool parabolic = false;
+        if (std::fabs(e) > tol) {
+            double r = (x.u - w.u) * (x.at.S - v.at.S);
+            double q = (x.u - v.u) * (x.at.S - w.at.S);
+            double pp = (x.u - v.u) * q - (x.u - w.u) * r;
+            q = 2.0 * (q - r);
+            if (q > 0.0) pp = -pp;
+            else q = -q;
+            r = e;
+            e = d;
+            if (std::fabs(pp) < std::fabs(0.5 * q * r) && pp > q * (a - x.u) && pp < q * (b - x.u)) {
+                d = pp / q;
+                const double next = x.u + d;
+                if (next - a < t2 || b - next < t2) d = x.u < m ? tol : -tol;
+                parabolic = true;
+            }
+        }
+        if (!parabolic) {
+            e = x.u < m ? b - x.u : a - x.u;
+            d = Golden * e;
+        }
+        u = x.u + (std::fabs(d) >= tol ? d : (d > 0.0 ? tol : -tol));
+        return true;
+    }
+
+    void take(const Trial& at)
+    {
+        ++steps;
+        const Point fu{u, at};
+        if (fu.at.S <= x.at.S) {
+            if (u < x.u) b = x.u;
+            else a = x.u;
+            v = w;
+            w = x;
+            x = fu;
+        } else {
+            if (u < x.u) a = u;
+            else b = u;
+            if (fu.at.S <= w.at.S || w.u == x.u) {
+                v = w;
+                w = fu;
+            } else if (fu.at.S <= v.at.S || v.u == x.u || v.u == w.u) {
+                v = fu;
+            }
+        }
+    }
+};
+
+// One end of the interval: from the best point towards `edge`, the first u where the objective
+// reaches `target`, or `edge` itself when the objective stays below the target all the way.
+// A first step of 1 % of the BC, then the step that the curvature found there suggests, then
+// steps growing fourfold until the objective has crossed the target; then the Illinois form of
+// the false position between the last point below and the first at or above the target.
+struct IntervalEnd {
+    static constexpr int MostSteps = 60;
+    double target = 0, edge = 0, direction = 0;
+    Point best, inside, outside;
+    double h = 0.01;
+    bool curvature_used = false, crossing = false, done = false;
+    int kept_side = 0, steps = 0;
+    double result = 0;
+
+    IntervalEnd(const Point& best_, double edge_, double target_)
+        : target(target_), edge(edge_), direction(edge_ < best_.u ? -1.0 : 1.0), best(best_), inside(best_)
+    {
+        if (best.u == edge) finish(edge);
+    }
+
+    void finish(double at)
+    {
+        done = true;
+        result = at;
+    }
+
+    double next_u() const
+    {
+        if (!crossing) {
+            const double u = best.u + direction * h;
+            return direction * (u - edge) >= 0.0 ? edge : u;
+        }
+        const double ga = inside.at.S - target, gb = outside.at.S - target;
+        const double a = inside.u, b = outside.u;
+        const double u = b - gb * (b - a) / (gb - ga);
+        if (!std::isfinite(u) || u <= std::min(a, b) || u >= std::max(a, b)) return 0.5 * (a + b);
+        return u;
+    }
+
+    void take(const Point& here)
+    {
+        if (!crossing) {
+            if (here.at.S >= target) {
+                outside = here;
+                crossing = true;
+            } else if (here.u == edge) {
+                finish(edge);
+                return;
+            } else {
+                inside = here;
+                const double rise = here.at.S - best.at.S;
+                if (!curvature_used && rise > 0.0) {
+                    // S ≈ S_min + κ h²: the target lies near h √((target − S_min) / rise); aim beyond.
+                    h = std::max(h * 1.5, 1.1 * h * std::sqrt((target - best.at.S) / rise));
+                    curvature_used = true;
+                } else {
+                    h *= 4.0;
+                }
+                return;
+            }
+        } else if (here.at.S < target) {
+            // Illinois: an end kept twice has its value halved.
+            if (kept_side == -1) outside.at.S = target + 0.5 * (outside.at.S - target);
+            inside = here;
+            kept_side = -1;
+        } else {
+            if (kept_side == 1) inside.at.S = target + 0.5 * (inside.at.S - target);
+            outside = here;
+            kept_side = 1;
+        }
+        if (std::fabs(outside.u - inside.u) <= IntervalTolerance || ++steps >= MostSteps)
+            finish(0.5 * (inside.u + outside.u));
+    }
+};
+
+// The whole fit under one law: the bracketing scan, Brent's search in the bracket, then the two
+// ends of the interval side by side.
+struct LawSearch {
+    enum class Stage { Scan, Minimum, Interval, Done };
+
+    const Problem* p = nullptr;
+    int law = 0;
+    Stage stage = Stage::Scan;
+    std::vector<double> scan_us;
+    std::vector<Trial> scan;
+    std::optional<BrentSearch> brent;
+    std::vector<IntervalEnd> ends;
+    LawFit fit;
+
+    LawSearch(const Problem& p_, int law_) : p(&p_), law(law_)
+    {
+        for (int k = 0; k < ScanPoints; ++k)
+            scan_us.push_back(k == ScanPoints - 1 ? HighestU : LowestU + (HighestU - LowestU) * k / (ScanPoints - 1));
+    }
+
+    // Appends what the search needs next; nothing once it is done.
+    void ask(std::vector<Request>& requests)
+    {
+        switch (stage) {
+            case Stage::Scan:
+                for (double u : scan_us) requests.push_back({law, u, p->mv});
+                return;
+            case Stage::Minimum:
+                if (brent->propose()) {
+                    requests.push_back({law, brent->u, brent->x.at.mv});
+                    return;
+                }
+                found_minimum();
+                ask(requests);
+                return;
+            case Stage::Interval:
+                for (const IntervalEnd& end : ends)
+                    if (!end.done) requests.push_back({law, end.next_u(), end.best.at.mv});
+                return;
+            case Stage::Done: return;
+        }
+    }
+
+    // Takes the objective at what ask() appended, in its order.
+    void take(const Trial* trials)
+    {
+        switch (stage) {
+            case Stage::Scan: {
+                scan.assign(trials, trials + ScanPoints);
+                int least = 0;
+                for (int k = 1; k < ScanPoints; ++k)
+                    if (scan[k].S < scan[least].S) least = k;
+                const double a = scan_us[std::max(least - 1, 0)];
+                const double b = scan_us[std::min(least + 1, ScanPoints - 1)];
+                brent.emplace(a, b, Point{scan_us[least], scan[least]});
+                stage = Stage::Minimum;
+                return;
+            }
+            case Stage::Minimum: brent->take(trials[0]); return;
+            case Stage::Interval: {
+                for (IntervalEnd& end : ends) {
+                    if (end.done) continue;
+                    end.take({end.next_u(), *trials++});
+                }
+                if (std::all_of(ends.begin(), ends.end(), [](const IntervalEnd& e) { return e.done; })) {
+                    fit.BC_low = bc_at(ends[0].result);
+                    fit.BC_high = bc_at(ends[1].result);
+                    stage = Stage::Done;
+                }
+                return;
+            }
+            case Stage::Done: return;
+        }
+    }
+
+    void found_minimum()
+    {
+        const Point& best = brent->x;
+        // When an end of the range explains the shots as well as the best BC inside it, the best
+        // BC lies beyond that end (as the window's bisection runs out of the range when the
+        // measurement lies at or beyond what the end of the range predicts). The fit then stands
+        // at that end.
+        fit.law = law;
+        Point stands = best;
+        if (scan.front().S <= best.at.S) {
+            fit.outcome = FitOutcome::BelowRange;
+            stands = {scan_us.front(), scan.front()};
+        } else if (scan.back().S <= best.at.S) {
+            fit.outcome = FitOutcome::AboveRange;
+            stands = {scan_us.back(), scan.back()};
+        }
+        fit.BC = bc_at(stands.u);
+        fit.MV = stands.at.mv;
+        fit.chi_square = stands.at.S;
+        fit.rms = std::sqrt(stands.at.S / static_cast<double>(p->range.size()));
+        fit.residuals = stands.at.residuals;
+        if (fit.outcome != FitOutcome::Fitted) {
+            fit.BC_low = fit.BC_high = fit.BC;
+            stage = Stage::Done;
+            return;
+        }
+        const int parameters = p->fit_mv ? 2 : 1;
+        const int freedom = static_cast<int>(p->range.size()) - parameters;
+        const double delta = freedom > 0 ? std::max(1.0, best.at.S / freedom) : 1.0;
+        ends = {IntervalEnd(best, LowestU, best.at.S + delta), IntervalEnd(best, HighestU, best.at.S + delta)};
+        stage = Stage::Interval;
+    }
+};
+
+}  // namespace
+
+std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in)
+{
+    const Problem p = make_problem(shots, in, false);
+    ShotFlight flight(p.course, mv, bc, law);
+    while (!flight.step(p.course)) {
+    }
+    return predictions(p, flight);
+}
+
+std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, const ShotFitOptions& options)
+{
+    std::vector<int> laws = options.laws;
+    if (laws.empty()) {
+        laws.resize(DragLawCount);
+        std::iota(laws.begin(), laws.end(), 0);
+    }
+    const Problem p = make_problem(shots, in, options.fit_mv);
+    std::vector<LawSearch> searches;
+    for (int law : laws) searches.emplace_back(p, law);
+
+    // Every law's search one step at a time, the points of all of them flown together.
+    for (;;) {
+        std::vector<Request> requests;
+        std::vector<std::size_t> first;
+        for (LawSearch& search : searches) {
+            first.push_back(requests.size());
+            search.ask(requests);
+        }
+        if (requests.empty()) break;
+        const std::vector<Trial> trials = objective(p, requests);
+        for (std::size_t k = 0; k < searches.size(); ++k) {
+            const std::size_t end = k + 1 < searches.size() ? first[k + 1] : requests.size();
+            if (end > first[k]) searches[k].take(trials.data() + first[k]);
+        }
+    }
+
+    std::vector<LawFit> fits;
+    for (const LawSearch& search : searches) fits.push_back(search.fit);
+    std::stable_sort(fits.begin(), fits.end(), [](const LawFit& x, const LawFit& y) {
+        const bool x_fitted = x.outcome == FitOutcome::Fitted, y_fitted = y.outcome == FitOutcome::Fitted;
+        if (x_fitted != y_fitted) return x_fitted;
+        return x.rms < y.rms;
+    });
+    return fits;
+}
+
+}  // namespace velora
