@@ -74,6 +74,9 @@ std::string about_text()
     t += "1.1.0  Confidence limits from the chronographs' stated errors." + r;
     t += "1.0.0  First release: point of impact, time of flight and two chronographs." + r;
     t += r;
+    t += "Copyright (c) 2024-2026 The Velora developers." + r;
+    t += "Free software under the MIT License; its text comes with the program (LICENSE)." + r;
+    t += r;
     t += "Questions, range data and bug reports are welcome through the Tarvo website.";
     return t;
 }

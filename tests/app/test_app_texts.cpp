@@ -25,6 +25,7 @@ TEST(AboutText, OpensWithTheVersionLines)
               0u);
     EXPECT_NE(about.find("Acknowledgements"), std::string::npos);
     EXPECT_NE(about.find("Version history"), std::string::npos);
+    EXPECT_NE(about.find("MIT License"), std::string::npos) << "the licence the program comes under";
     EXPECT_EQ(about.find('\n'), std::string::npos) << "lines are separated by carriage returns alone";
 }
 
