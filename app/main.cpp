@@ -8,6 +8,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velora"));
     QApplication::setApplicationVersion(QStringLiteral("1.2.2"));
+    // The desktop entry of the windows (Wayland's app id; X11 matches WM_CLASS "Velora" instead).
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     return velora::run_program();
 }

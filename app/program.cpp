@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/app_icon.h"
 #include "app/control_ids.h"
 #include "app/embedded.h"
 #include "app/event_bridge.h"
@@ -52,6 +53,7 @@ bool write_help_document(const std::string& path)
 
 void start_program(App& app)
 {
+    QApplication::setWindowIcon(application_icon());
     CalcState& s = app.state;
     s = CalcState{};
     s.LastFolder = desktop_folder();

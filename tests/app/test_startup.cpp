@@ -1,5 +1,6 @@
 // Start-up and shut-down in a fresh home folder, the storage folders, the embedded resources and
 // the splash's pixel arithmetic.
+#include <QDialog>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -11,6 +12,7 @@
 #include "app_fixture.h"
 #include "app/embedded.h"
 #include "app/event_bridge.h"
+#include "app/preferences_window.h"
 #include "app/splash.h"
 #include "app/storage.h"
 
@@ -157,6 +159,29 @@ TEST(Splash, TheLogoIsA192PixelSquareWithAlpha)
     EXPECT_TRUE(logo.hasAlphaChannel());
     EXPECT_EQ(qAlpha(logo.pixel(0, 0)), 0) << "the corners are transparent";
     EXPECT_EQ(qAlpha(logo.pixel(96, 96)), 255);
+}
+
+// The desktop shows the windows' icon in task bars and switchers: the main window and the
+// preferences window carry the application's one icon at every installed size, drawn from the
+// splash logo's design (its centre is the logo's orange bull).
+TEST_F(StartUp, EveryWindowCarriesTheApplicationIcon)
+{
+    write_prefs();
+    start();
+    const QIcon icon = window().window->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int size : {16, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    ASSERT_NE(app().preferences.dialog, nullptr);
+    EXPECT_EQ(app().preferences.dialog->windowIcon().cacheKey(), icon.cacheKey());
+    EXPECT_EQ(QApplication::windowIcon().cacheKey(), icon.cacheKey()) << "set once for the application";
+
+    const QImage large = icon.pixmap(QSize(256, 256)).toImage();
+    ASSERT_EQ(large.size(), QSize(256, 256));
+    EXPECT_EQ(qAlpha(large.pixel(0, 0)), 0) << "the corners are transparent";
+    QImage logo;
+    ASSERT_TRUE(logo.loadFromData(reinterpret_cast<const uchar*>(LogoPng.data()), static_cast<int>(LogoPng.size())));
+    EXPECT_EQ(large.pixel(128, 128), logo.pixel(96, 96));
 }
 
 TEST(Splash, ShownCentredWithoutFrameAndHiddenAgain)
