@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Checks what a user or a distribution gets from a finished build:
+#   bash scripts/check_package.sh BUILD_DIR [--no-deb]
+# the desktop entry and the metainfo pass their validators; `cmake --install` into an empty prefix
+# gives both programs, the desktop entry, the icons, the metainfo, the man pages and the documents;
+# the installed programs run from that prefix alone; and (unless --no-deb) `cpack -G DEB` gives a
+# package whose Depends name the Qt 6 libraries and which lintian passes without errors.
+# Needs desktop-file-utils, appstream, dpkg-dev and lintian (scripts/debian_packages.txt).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+build=$(cd "${1:?usage: check_package.sh BUILD_DIR [--no-deb]}" && pwd)
+with_deb=1
+[ "${2:-}" = "--no-deb" ] && with_deb=0
+
+id=$(sed -n 's/^set(VELORA_APP_ID "\(.*\)")$/\1/p' CMakeLists.txt)
+[ -n "$id" ] || { echo "no VELORA_APP_ID in CMakeLists.txt"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "check_package: $*" >&2; exit 1; }
+
+echo "-- desktop entry and metainfo"
+desktop-file-validate "packaging/$id.desktop"
+appstreamcli validate --no-net "packaging/$id.metainfo.xml"
+# The metainfo's screenshots are the README's pictures, published under the same names.
+for picture in $(sed -n 's#.*<image>.*/docs/\([^<]*\)</image>.*#\1#p' "packaging/$id.metainfo.xml"); do
+  [ -f "docs/$picture" ] || fail "the metainfo shows docs/$picture, which is not in docs/"
+  grep -q "(docs/$picture)" README.md || fail "docs/$picture is in the metainfo but not in README.md"
+done
+grep -q "^StartupWMClass=Velora$" "packaging/$id.desktop" || fail "StartupWMClass is not the window's class Velora"
+
+echo "-- cmake --install into an empty prefix"
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" --strip > "$work/install.log"
+for file in bin/velora bin/velora-cli "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
+            share/man/man1/velora.1.gz share/man/man1/velora-cli.1.gz "share/icons/hicolor/scalable/apps/$id.svg" \
+            share/doc/velora/README.md share/doc/velora/copyright share/doc/velora/changelog.gz \
+            share/doc/velora/VeloraHelp.pdf; do
+  [ -s "$prefix/$file" ] || fail "$file is not installed"
+done
+for size in 16 32 48 64 128 256; do
+  icon="$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
+  [ -s "$icon" ] || fail "no ${size}px icon"
+  # A PNG's width and height are the big-endian words at bytes 16 and 20.
+  read -r width height < <(od -An -j16 -N8 -tu1 "$icon" |
+                           awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8}')
+  [ "$width $height" = "$size $size" ] || fail "the ${size}px icon is ${width}x${height}"
+done
+appstreamcli validate-tree --no-net "$prefix" > /dev/null
+for page in velora velora-cli; do
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man page $page: $warnings"
+done
+
+echo "-- the installed programs run from the prefix alone"
+for program in velora velora-cli; do
+  ! grep -q -F -e "$top" -e "$build" "$prefix/bin/$program" || fail "bin/$program names the source or build folder"
+done
+cli="$prefix/bin/velora-cli"
+"$cli" first-run > "$work/range.prefs"
+"$cli" solve "$work/range.prefs" stateRB=2 TV=600 > "$work/solve.json"
+grep -q '"message": null' "$work/solve.json" || fail "the installed velora-cli solve gave: $(head -c 300 "$work/solve.json")"
+# The window, on the offscreen platform in a home of its own, with the splash and the update check
+# off; SIGTERM ends it as Quit does, and it saves its preferences on the way out.
+home="$work/home"
+mkdir -p "$home/.config/Velora"
+sed -e 's/^AutoLogoCheck = 1/AutoLogoCheck = 0/' -e 's/^AutoUpdateCheck = 1/AutoUpdateCheck = 0/' \
+    "$work/range.prefs" > "$home/.config/Velora/Velora.prefs"
+(cd "$work" && exec env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+   "$prefix/bin/velora" > "$work/velora.log" 2>&1) &
+velora=$!
+for _ in $(seq 100); do
+  [ -s "$home/.local/share/Velora/Help/VeloraHelp.pdf" ] && break
+  kill -0 "$velora" 2>/dev/null || break
+  sleep 0.1
+done
+sleep 1
+kill -TERM "$velora" 2>/dev/null || true
+status=0
+wait "$velora" || status=$?
+[ "$status" -eq 0 ] || fail "the installed velora ended with $status: $(cat "$work/velora.log")"
+cmp -s "$home/.local/share/Velora/Help/VeloraHelp.pdf" resources/VeloraHelp.pdf ||
+  fail "the installed velora did not write its help manual"
+head -c 3 "$home/.config/Velora/Velora.prefs" | cmp -s - <(printf '\357\273\277') ||
+  fail "the installed velora did not save its preferences"
+
+[ "$with_deb" -eq 1 ] || { echo "check_package: all good (no .deb)"; exit 0; }
+
+echo "-- cpack -G DEB and lintian"
+(cd "$build" && cpack -G DEB -B "$work/deb" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack failed"; }
+deb=$(ls "$work"/deb/velora_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
+  grep -Eq "(^|, )$library( |,|$)" <<< "$depends" || fail "Depends lacks $library: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Package Version Section)" = $'Package: velora\nVersion: 1.2.2\nSection: science' ] ||
+  fail "unexpected control fields: $(dpkg-deb -f "$deb" Package Version Section)"
+dpkg-deb -x "$deb" "$work/root"
+head -1 "$work/root/usr/share/doc/velora/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+  fail "the copyright file is not in the machine-readable format"
+for program in velora velora-cli; do
+  ! grep -q -F -e "$top" -e "$build" "$work/root/usr/bin/$program" || fail "the packaged $program names the source or build folder"
+done
+# Warnings and notes are shown for review; an error fails the check.
+status=0
+lintian --fail-on error --display-info "$deb" > "$work/lintian.log" 2>&1 || status=$?
+grep -v 'running with root privileges' "$work/lintian.log" || true
+[ "$status" -eq 0 ] || fail "lintian reports errors on $(basename "$deb")"
+echo "check_package: all good ($(basename "$deb"))"
