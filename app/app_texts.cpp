@@ -50,6 +50,19 @@ std::vector<std::pair<int, std::string>> fixed_tooltips()
     };
 }
 
+int click_area_over(int caption_id)
+{
+    switch (caption_id) {
+        case CaptionZR: return ClickZero;
+        case CaptionBC: return ClickBC;
+        case MethodCaptionPOI: return ClickMethodPOI;
+        case MethodCaptionT: return ClickMethodT;
+        case MethodCaptionV: return ClickMethodV;
+        case MethodCaptionD: return ClickMethodD;
+        default: return NoControl;
+    }
+}
+
 std::string about_text()
 {
     const std::string r = "\r";

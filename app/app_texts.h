@@ -20,6 +20,11 @@ inline constexpr const char* AboutTitle = "About Velora";
 // The tooltips that do not depend on the values, in the order they are attached.
 std::vector<std::pair<int, std::string>> fixed_tooltips();
 
+// The transparent click area that lies over a caption and takes its clicks (the zero caption's,
+// the BC caption's and the four set-up captions'), or 0 for a caption without one. The area
+// shows the caption's tooltip, as the mouse over the caption is over the area.
+int click_area_over(int caption_id);
+
 // The text of the About box, lines separated by carriage returns.
 std::string about_text();
 

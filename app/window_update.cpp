@@ -102,8 +102,10 @@ void redraw_outputs(App& app)
 
 void set_tooltip(App& app, int id, const std::string& text)
 {
-    if (QWidget* c = control(app.window, id))
-        c->setToolTip(app.state.EnableToolTips ? QString::fromStdString(text) : QString());
+    const QString tip = app.state.EnableToolTips ? QString::fromStdString(text) : QString();
+    // A caption under a click area shows its tooltip through the area that the mouse is over.
+    for (int target : {id, click_area_over(id)})
+        if (QWidget* c = control(app.window, target)) c->setToolTip(tip);
 }
 
 void apply_tooltips(App& app)

@@ -24,7 +24,8 @@ void show_recalculation(App& app, const RecalcOutcome& outcome);
 // output panel is shown; otherwise the lists and the canvas keep what they last showed.
 void redraw_outputs(App& app);
 
-// The control's tooltip becomes `text` while tooltips are enabled, or is removed.
+// The control's tooltip becomes `text` while tooltips are enabled, or is removed; a caption's
+// click area gets the same.
 void set_tooltip(App& app, int id, const std::string& text);
 // The fixed tooltips of the window.
 void apply_tooltips(App& app);
