@@ -11,6 +11,7 @@
 #include "app/features.h"
 #include "app/navigation.h"
 #include "app/window_update.h"
+#include "solver/display_texts.h"
 #include "solver/field_checks.h"
 #include "solver/recalculate.h"
 
@@ -26,7 +27,13 @@ void commit_and_move(App& app, int key)
     if (is_input_field(focused)) {
         const FieldCommit commit = commit_field(s, app.results, static_cast<FieldId>(focused), control_text(w, focused));
         if (commit.bc_text) set_control_text(w, FieldBC, *commit.bc_text);
-        if (commit.changed) run_recalculate(app);
+        if (commit.changed) {
+            run_recalculate(app);
+        } else {
+            // A refused, clamped or equal entry: the field shows again the value in use, in its
+            // unit and decimals, and never a typed text that the calculation did not take.
+            set_control_text(w, focused, field_text(s, app.results, static_cast<FieldId>(focused)));
+        }
     }
     focus_control(w, next_field(s, focused, key));
 }

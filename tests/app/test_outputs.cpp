@@ -321,6 +321,12 @@ TEST_F(Outputs, SaveTableAsCsvWritesTheShownTable)
     EXPECT_EQ(csv, table_csv_text(shown()));
     EXPECT_EQ(csv.substr(0, 29), "Range,Velocity,PoI,Time,Drop\r");
     EXPECT_EQ(csv.find('\n'), std::string::npos);
+    // The drop at the muzzle lies a hair below zero: it reads 0.00 in the table and the file.
+    ASSERT_GE(row_list()->count(), 2);
+    const std::string muzzle_row = row_list()->item(1)->text().toStdString();
+    EXPECT_EQ(muzzle_row.substr(muzzle_row.size() - 9), "     0.00");
+    EXPECT_NE(csv.find("\r0,785.0,-42,0.0000,0.00\r"), std::string::npos);
+    EXPECT_EQ(csv.find("-0.00"), std::string::npos);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].title, "CSV File:");
     EXPECT_EQ(messages_[0].text, "Saved as:\r" + path);
