@@ -33,7 +33,7 @@ std::optional<std::string> preferences_file_text(const std::string& path);
 // begin with a number, takes its missing-key value. Values that the window could never have
 // produced are brought back into the ranges the program works with (see the .cpp); the two
 // chronograph tolerances are limited to 5 %. Keys are matched without regard to letter case,
-// blanks around "=" are ignored, the first of duplicate keys counts and lines without "=" are
+// blanks around "=" are ignored, the last of duplicate keys counts and lines without "=" are
 // skipped. Fields that the file does not store are left as they are.
 void read_preferences_text(std::string_view text, CalcState& s);
 

@@ -5,25 +5,13 @@
 
 #include "engine/drag.h"
 #include "engine/trajectory.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {
 
-FlightInputs first_run() {
-    FlightInputs in;
-    in.MV = 785.0f;
-    in.BC = 0.0195f;
-    in.CURVE = GA2;
-    in.TMP = 23.5f;
-    in.PRES = 28.42f;
-    in.HUMID = 32.0f;
-    in.SH = 1.65f;
-    in.ZR = 32.0f;
-    return in;
-}
-
 FlightInputs long_flight() {
-    FlightInputs in = first_run();
+    FlightInputs in = testing::first_run_flight();
     in.MV = 4000.0f;
     in.BC = 1.2f;
     in.CURVE = G7;
@@ -45,7 +33,7 @@ void run(benchmark::State& state, const FlightInputs& in) {
         benchmark::Counter(steps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void BM_TrajectoryFirstRun(benchmark::State& state) { run(state, first_run()); }
+void BM_TrajectoryFirstRun(benchmark::State& state) { run(state, testing::first_run_flight()); }
 void BM_TrajectoryLongFlight(benchmark::State& state) { run(state, long_flight()); }
 
 void BM_DragCoefficient(benchmark::State& state) {

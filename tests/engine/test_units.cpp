@@ -3,6 +3,7 @@
 #include "engine/atmosphere.h"
 #include "engine/number_text.h"
 #include "engine/units.h"
+#include "tests/golden/golden_values.h"
 
 namespace velora {
 namespace {
@@ -24,6 +25,24 @@ TEST(Units, CaptionsAndListsInWindowOrder) {
     EXPECT_STREQ(unit_caption(Quantity::Range, -1), "");
     EXPECT_EQ(unit_count(Quantity::Time), 2);
     EXPECT_EQ(unit_count(Quantity::Pressure), 3);
+}
+
+TEST(Units, PositionAtTheEndOfTheListIsOutsideIt) {
+    // One past the last entry reads as no unit: no caption, the first entry's decimals, no
+    // conversion. (The time and temperature lists hold two entries in rows of three.)
+    const Quantity all[] = {Quantity::Velocity, Quantity::Range,       Quantity::SmallLength,
+                            Quantity::Time,     Quantity::Temperature, Quantity::Pressure};
+    for (Quantity q : all) {
+        const int end = unit_count(q);
+        SCOPED_TRACE(end);
+        EXPECT_STREQ(unit_caption(q, end), "");
+        EXPECT_EQ(unit_decimals(q, end), unit_decimals(q, 0));
+        EXPECT_EQ(unit_factor(q, end, 20.0f), 1.0f);
+        EXPECT_EQ(to_display(q, end, 12.5f, 20.0f), 12.5f);
+        EXPECT_EQ(from_display(q, end, 12.5f, 20.0f), 12.5f);
+    }
+    EXPECT_EQ(unit_decimals(Quantity::Time, 2), 5);
+    EXPECT_STREQ(unit_caption(Quantity::Velocity, 3), "");
 }
 
 TEST(Units, ShownValuesWithTheirDecimals) {
@@ -48,14 +67,14 @@ TEST(Units, TypedValuesBecomeInternal) {
     EXPECT_FLOAT_EQ(from_display(Quantity::Temperature, Fahrenheit, -4.0f, 20.0f), -20.0f);
     EXPECT_FLOAT_EQ(from_display(Quantity::Range, Foot, 120.0f, 20.0f), 40.0f);
     // Mach goes through the speed of sound at the temperature of the moment.
-    EXPECT_FLOAT_EQ(from_display(Quantity::Velocity, Mach, 1.0f, 0.0f), speed_of_sound(0.0f));
-    EXPECT_NE(to_display(Quantity::Velocity, Mach, 900.0f, 0.0f), to_display(Quantity::Velocity, Mach, 900.0f, 30.0f));
+    EXPECT_EQ(from_display(Quantity::Velocity, Mach, 1.0f, 0.0f), 0x1.0fc02ap+10f);  // 1087.0026 ft/s
+    EXPECT_EQ(format_fixed(to_display(Quantity::Velocity, Mach, 900.0f, 30.0f), 3), "0.786");
 }
 
 TEST(Atmosphere, SpeedOfSound) {
     EXPECT_EQ(format_fixed(speed_of_sound(20.0f), 2), "1126.09");
-    EXPECT_EQ(format_fixed(speed_of_sound(0.0f), 1), "1087.0");
-    EXPECT_GE(speed_of_sound(-20.0f), 1046.0f);
+    EXPECT_EQ(speed_of_sound(0.0f), 0x1.0fc02ap+10f);  // 1087.0026
+    EXPECT_EQ(format_fixed(speed_of_sound(-20.0f), 2), "1046.45");
 }
 
 TEST(Atmosphere, MoistAirDensity) {
@@ -68,13 +87,14 @@ TEST(Atmosphere, MoistAirDensity) {
     EXPECT_LT(air_density(25, 29.92, 80), air_density(25, 29.92, 20));
 }
 
-TEST(Atmosphere, SaturationPressureIsWholePascals) {
-    // At 20 °C the saturation vapour pressure 2338.09 Pa counts as 2338 Pa: at full humidity the
-    // vapour share is exactly 2338 Pa.
-    const double pa = 29.92 / 0.00029529983071;
-    const double t = 20.0 + 273.15;
-    const double expected = ((pa - 2338.0) / (287.058 * t) + 2338.0 / (461.495 * t)) * KgM3ToLbmFt3;
-    EXPECT_DOUBLE_EQ(air_density(20, 29.92, 100), expected);
+TEST(Atmosphere, SaturationPressureIsRoundedToWholePascals) {
+    // 610.78 Pa at 0 °C and 1227.89 Pa at 10 °C count as 611 and 1228 Pa (a cut would make them
+    // 610 and 1227); at 20 °C 2338.09 Pa counts as 2338. Full humidity gives the vapour its
+    // greatest share.
+    for (const golden::Density& d : golden::Densities) {
+        SCOPED_TRACE(d.TMP);
+        EXPECT_NEAR(air_density(d.TMP, d.PRES, d.HUMID), d.lbm_ft3, 1e-15);
+    }
 }
 
 TEST(Atmosphere, DensityReadout) {

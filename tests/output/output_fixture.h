@@ -1,4 +1,4 @@
-// The calculator as a first run leaves it, for the output tests and benchmarks.
+// The results of a recalculation, for the output tests and benchmarks.
 #pragma once
 
 #include <memory>
@@ -8,42 +8,9 @@
 #include "engine/trajectory.h"
 #include "solver/bc_solver.h"
 #include "solver/calc_results.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora::testing {
-
-// The inputs of a new preferences file: 785 ft/s, BC 0.0195 (GA2), 23.5 °C, 28.42 "Hg, 32 %,
-// sight height 1.65", zero 32 yd, DeltaPOI at 40 yd, table step 5 with gaps.
-inline CalcState first_run_state() {
-    CalcState s;
-    s.MV = 785.0f;
-    s.BC = 0.0195f;
-    s.CURVE = GA2;
-    s.stateBC = 2;
-    s.TMP = 23.5f;
-    s.PRES = 28.42f;
-    s.HUMID = 32.0f;
-    s.SH = 1.65f;
-    s.ZR = 32.0f;
-    s.TRArray[0] = 40.0f;
-    s.TRArray[1] = 50.0f;
-    s.TRArray[2] = 60.0f;
-    s.TRArray[3] = 50.0f;
-    s.stateRB = DeltaPOI;
-    s.TR = s.TRArray[0];
-    s.TableStep = 5.0f;
-    s.Gaps = 1;
-    s.ShowTarget = 1;
-    s.stateMV = 0;
-    s.stateZR = 1;
-    s.stateTR = 1;
-    s.stateSH = 0;
-    s.statePOI = 2;
-    s.stateET = 0;
-    s.stateDROP = 0;
-    s.stateBC_VAL = 1;
-    s.mode = 1;
-    return s;
-}
 
 // The trajectory, display factors and range limits of `s`, as a recalculation leaves them.
 inline std::unique_ptr<CalcResults> results_for(const CalcState& s) {

@@ -9,6 +9,7 @@
 #include "output/range_table.h"
 #include "tests/output/output_fixture.h"
 #include "tests/output/synthetic_trajectory.h"
+#include "tests/golden/golden_values.h"
 
 namespace velora {
 namespace {
@@ -110,6 +111,27 @@ TEST(RangeTable, MetresTo50) {
     };
     EXPECT_EQ(t.header[1], "    (m)   (Ft/s)   (Inch)    (Sec)   (Inch)");
     EXPECT_EQ(t.rows, expected);
+}
+
+TEST(RangeTable, MetreRowsConvertWithTheFullSinglePrecisionFactor) {
+    // Zeroed at 40 m, 900 ft/s with BC 0.05: the 40-m row reads the path at 43.744532 yd, where
+    // the drop is -4.45 inches; a factor cut to 1.0936 would read it at 43.744 yd and show -4.44.
+    const golden::Flight& g = golden::MetreTableFlight;
+    CalcState s = testing::first_run_state();
+    s.MV = g.MV;
+    s.BC = g.BC;
+    s.ZR = g.ZR;
+    s.TR = 55.0f;
+    s.stateZR = Metre;
+    s.stateTR = Metre;
+    s.statePOI = Inch;
+    const TableLines t = table_of(s);
+    std::string row_40m;
+    for (const auto& row : t.rows)
+        if (row.substr(0, 7) == "     40") row_40m = row;
+    ASSERT_EQ(row_40m.size(), 43u);
+    EXPECT_EQ(row_40m.substr(34), pad_left(golden::MetreTableDropAt40m, 9));
+    EXPECT_EQ(row_40m.substr(34), "    -4.45");
 }
 
 TEST(RangeTable, TenRowsEndWithTwoEmptyLinesAndNoGapsLeavesOnlyTheOuterOnes) {
@@ -227,8 +249,8 @@ TEST(RangeTable, UnusableStepsAndRangesEndTheTable) {
     s.TR = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EQ(fill_table(s, *r).rows, (Lines{"", ""}));
     s.TR = 40.0f;
-    s.TableStep = 1e-30f;  // never moves the range: cut off, not endless
-    EXPECT_LE(fill_table(s, *r).rows.size(), static_cast<std::size_t>(MostTableRows) * 2u);
+    s.TableStep = 1e-30f;  // would take some 2^24 rows to reach the end: cut off, not endless
+    EXPECT_EQ(fill_table(s, *r).rows.size(), 1u + MostTableRows + MostTableRows / GapInterval + 1u);
 }
 
 TEST(TableMenu, ItemsTicksAndTitles) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/fixtures/first_run.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -95,6 +97,8 @@ TEST_F(PreferencesFolder, FirstRunWritesTheDefaultFileAndReadsItsValues)
 
     // Saving these values gives the program's own form of the same file.
     EXPECT_EQ(preferences_text(state), SavedFirstRun);
+    // The tests' first-run fixture is this state, in every stored field.
+    EXPECT_EQ(preferences_text(testing::first_run_state()), SavedFirstRun);
 }
 
 TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike)
@@ -189,77 +193,178 @@ TEST(ReadPreferences, DragLawAndListPositionAreTakenAsTheyStand)
     EXPECT_EQ(s.stateBC, 2);  // the list shows GA2
 }
 
-TEST(ReadPreferences, ToleratesHandEditing)
+TEST(ReadPreferences, KeysAreMatchedWithoutRegardToCase)
 {
     CalcState s;
-    read_preferences_text("[Velora]\r; comment\r\n  mv\t=\t801.5 ft/s  \r\n_poi=-2\nMV = 900\nthis line has no equals\n"
-                          " = 3\nSTATEmv = 1\r\nTR = 44.25\n",
-                          s);
-    EXPECT_EQ(s.MV, 900.0f);  // the last of two lines counts
-    EXPECT_EQ(s.POI, -2.0f);
+    read_preferences_text("mv = 801.5\nSTATEmv = 1\ntrarray(2) = 44\n_Poi = -2\n", s);
+    EXPECT_EQ(s.MV, 801.5f);
     EXPECT_EQ(s.stateMV, 1);
+    EXPECT_EQ(s.TRArray[2], 44.0f);
+    EXPECT_EQ(s.POI, -2.0f);
+}
+
+TEST(ReadPreferences, BlanksAroundTheEqualsSignAreIgnored)
+{
+    CalcState s;
+    read_preferences_text("  MV\t=\t801.5  \r\nSH=2.5\r\nTR   =   44.25\nstateRB=\t2 \n", s);
+    EXPECT_EQ(s.MV, 801.5f);
+    EXPECT_EQ(s.SH, 2.5f);
     EXPECT_EQ(s.TR, 44.25f);
+    EXPECT_EQ(s.stateRB, 2);
+}
+
+TEST(ReadPreferences, TheLastOfDuplicateKeysCounts)
+{
+    CalcState s;
+    read_preferences_text("MV = 801\nCURVE = 3\nMV = 900\nmv = 905\nCURVE = 7\n", s);
+    EXPECT_EQ(s.MV, 905.0f);
+    EXPECT_EQ(s.CURVE, 7);
+}
+
+TEST(ReadPreferences, ByteOrderMarkIsSkipped)
+{
+    // A hand-made file whose first key follows the mark directly.
+    CalcState s;
+    read_preferences_text("\xEF\xBB\xBFMV = 801.5\nBC = 0.025\n", s);
+    EXPECT_EQ(s.MV, 801.5f);
+    EXPECT_EQ(s.BC, 0.025f);
+}
+
+TEST(ReadPreferences, LinesItDoesNotUnderstandAreSkipped)
+{
+    CalcState s;
+    read_preferences_text("[Velora]\r; comment\r\nthis line has no equals\n = 3\nNoSuchKey = 12\nMV = 850\n", s);
+    EXPECT_EQ(s.MV, 850.0f);
+    EXPECT_EQ(s.BC, 0.03f);  // missing
 }
 
 TEST(ReadPreferences, ValuesThatAreNotNumbersReadAsMissing)
 {
     CalcState s;
-    read_preferences_text("MV = fast\nBC = \nCURVE = G7\nScheme = 12abc\nZR = 25,5\n", s);
+    read_preferences_text("MV = fast\nBC = \nCURVE = G7\nScheme = 12abc\nZR = 25,5\nSH = 2.5 in\n", s);
     EXPECT_EQ(s.MV, 790.0f);
     EXPECT_EQ(s.BC, 0.03f);
     EXPECT_EQ(s.CURVE, 5);
+    // A leading number counts, what follows it does not.
     EXPECT_EQ(s.Scheme, 12);
     EXPECT_EQ(s.ZR, 25.0f);
+    EXPECT_EQ(s.SH, 2.5f);
 }
 
-TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtBack)
-{
-    CalcState s;
-    read_preferences_text("MV = 0\nBC = 0\nZR = -5\nSH = 40\nTV = 9000\n_POI = 0.5\nET = -0.2\nHUMID = -150\n"
-                          "TMP = 70\nPRES = 10\nTableStep = 0\nTRArray(3) = 5\nTRArray(1) = 1e30\n"
-                          "MV_TOL = -2\n",
-                          s);
-    EXPECT_EQ(s.MV, 200.0f);
-    EXPECT_EQ(s.BC, 0.004f);
-    EXPECT_EQ(s.ZR, 1.0f);
-    EXPECT_EQ(s.SH, 6.0f);
-    EXPECT_EQ(s.TV, 198.0f);  // MV − 2
-    EXPECT_EQ(s.POI, -0.5f);
-    EXPECT_EQ(s.ET, 0.2f);
-    EXPECT_EQ(s.HUMID, 100.0f);
-    EXPECT_EQ(s.TMP, 60.0f);
-    EXPECT_EQ(s.PRES, 19.0f);
-    EXPECT_EQ(s.TableStep, 1.0f);
-    EXPECT_EQ(s.TRArray[3], 20.0f);
-    EXPECT_EQ(s.TRArray[1], 1901.0f);
-    EXPECT_EQ(s.MV_TOL, 2.0f);
+// One line of a file read alone, and the field it sets as the reader leaves it.
+struct LoadedValue {
+    const char* line;
+    float CalcState::*field;
+    float expected;
+};
 
-    read_preferences_text("CURVE = 10\nstateBC = -1\nstateMV = 3\nstateZR = 9\nstateET = 2\nstateRB = 4\n"
-                          "mpag = 17\nmode = 2\nAutoLogoCheck = 256\nGaps = -1\nWinX(0) = 99999999999\n",
-                          s);
+TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtIntoItsRanges)
+{
+    const LoadedValue cases[] = {
+        {"MV = 0", &CalcState::MV, 200.0f},
+        {"MV = 5000", &CalcState::MV, 4000.0f},
+        {"ZR = -5", &CalcState::ZR, 1.0f},
+        {"ZR = 2000", &CalcState::ZR, 950.5f},  // half the farthest target range
+        {"ZR = 950.5", &CalcState::ZR, 950.5f},
+        {"TR = 3", &CalcState::TR, 10.0f},
+        {"TR = 3000", &CalcState::TR, 1901.0f},
+        {"SH = 40", &CalcState::SH, 6.0f},
+        {"SH = 0", &CalcState::SH, 0.1f},
+        {"TV = -600", &CalcState::TV, 600.0f},
+        {"TV = 100", &CalcState::TV, 200.0f},
+        {"TV = 9000", &CalcState::TV, 788.0f},  // MV (the missing 790) − 2
+        {"_POI = 0.5", &CalcState::POI, -0.5f},
+        {"_POI = -0.05", &CalcState::POI, -0.1f},
+        {"ET = -0.2", &CalcState::ET, 0.2f},
+        {"BC = 0", &CalcState::BC, 0.004f},
+        {"BC = 2", &CalcState::BC, 1.2f},
+        {"MV_TOL = -2", &CalcState::MV_TOL, 2.0f},
+        {"TV_TOL = -7", &CalcState::TV_TOL, 5.0f},
+        {"TMP = 70", &CalcState::TMP, 60.0f},
+        {"TMP = -30", &CalcState::TMP, -20.0f},
+        {"PRES = 10", &CalcState::PRES, 19.0f},
+        {"PRES = 40", &CalcState::PRES, 35.0f},
+        {"HUMID = -150", &CalcState::HUMID, 100.0f},
+        {"HUMID = -40", &CalcState::HUMID, 40.0f},
+        {"TableStep = 0", &CalcState::TableStep, 1.0f},
+        {"TableStep = -5", &CalcState::TableStep, 1.0f},
+        {"TableStep = 0.09", &CalcState::TableStep, 1.0f},
+        {"TableStep = 0.1", &CalcState::TableStep, 0.1f},
+    };
+    for (const LoadedValue& c : cases) {
+        CalcState s;
+        read_preferences_text(c.line, s);
+        EXPECT_EQ(s.*c.field, c.expected) << c.line;
+    }
+    CalcState s;
+    read_preferences_text("TRArray(0) = 5\nTRArray(1) = 1e30\nTRArray(2) = 0\nTRArray(3) = 5\n", s);
+    EXPECT_EQ(s.TRArray[0], 10.0f);
+    EXPECT_EQ(s.TRArray[1], 1901.0f);
+    EXPECT_EQ(s.TRArray[2], 10.0f);
+    EXPECT_EQ(s.TRArray[3], 20.0f);  // the drop needs 20 yd
+    // The target velocity stays 2 ft/s below the muzzle velocity of the same file.
+    read_preferences_text("MV = 850\nTV = 900\n", s);
+    EXPECT_EQ(s.TV, 848.0f);
+}
+
+// An integer key, the number of values it can take from 0 (or from `lowest`), and what it reads
+// as when missing.
+struct ListKey {
+    const char* key;
+    int CalcState::*field;
+    int lowest, count, missing;
+};
+
+TEST(ReadPreferences, ASelectionOutsideItsListReadsAsMissing)
+{
+    const ListKey keys[] = {
+        {"CURVE", &CalcState::CURVE, 0, 10, 5},          {"stateMV", &CalcState::stateMV, 0, 3, 0},
+        {"stateZR", &CalcState::stateZR, 0, 3, 1},       {"stateTR", &CalcState::stateTR, 0, 3, 1},
+        {"stateSH", &CalcState::stateSH, 0, 3, 0},       {"stateTV", &CalcState::stateTV, 0, 3, 0},
+        {"statePOI", &CalcState::statePOI, 0, 3, 0},     {"stateET", &CalcState::stateET, 0, 2, 0},
+        {"stateBC", &CalcState::stateBC, 0, 10, 2},      {"stateTMP", &CalcState::stateTMP, 0, 2, 0},
+        {"statePRES", &CalcState::statePRES, 0, 3, 0},   {"statePAN", &CalcState::statePAN, 0, 3, 0},
+        {"stateDROP", &CalcState::stateDROP, 0, 3, 0},   {"stateBC_VAL", &CalcState::stateBC_VAL, 0, 2, 0},
+        {"ShowTarget", &CalcState::ShowTarget, 0, 2, 0}, {"stateRB", &CalcState::stateRB, 0, 4, 0},
+        {"mode", &CalcState::mode, 0, 2, 0},             {"Gaps", &CalcState::Gaps, 0, 2, 1},
+        {"mpag", &CalcState::mpag, 5, 12, 5},
+    };
+    for (const ListKey& k : keys) {
+        const int highest = k.lowest + k.count - 1;
+        const int beyond = k.lowest + k.count;
+        CalcState s;
+        read_preferences_text(std::string(k.key) + " = " + std::to_string(highest), s);
+        EXPECT_EQ(s.*k.field, highest) << k.key;
+        read_preferences_text(std::string(k.key) + " = " + std::to_string(beyond), s);
+        EXPECT_EQ(s.*k.field, k.missing) << k.key << " = " << beyond;
+        read_preferences_text(std::string(k.key) + " = " + std::to_string(k.lowest - 1), s);
+        EXPECT_EQ(s.*k.field, k.missing) << k.key << " = " << k.lowest - 1;
+    }
+    CalcState s;
+    read_preferences_text("CURVE = 42", s);
     EXPECT_EQ(s.CURVE, 5);
-    EXPECT_EQ(s.stateBC, 2);
-    EXPECT_EQ(s.stateMV, 0);
-    EXPECT_EQ(s.stateZR, 1);
-    EXPECT_EQ(s.stateET, 0);
-    EXPECT_EQ(s.stateRB, 0);
-    EXPECT_EQ(s.mpag, 5);
-    EXPECT_EQ(s.mode, 0);
+    // The three option flags are 0 or 1; the window positions and the scheme take any integer.
+    read_preferences_text("AutoLogoCheck = 256\nAutoUpdateCheck = 2\nEnableToolTips = 0\n", s);
     EXPECT_EQ(s.AutoLogoCheck, 1);
-    EXPECT_EQ(s.Gaps, 1);
+    EXPECT_EQ(s.AutoUpdateCheck, 1);
+    EXPECT_EQ(s.EnableToolTips, 0);
+    read_preferences_text("WinX(0) = 99999999999\nWinY(1) = -3\nScheme = -98765\n", s);
     EXPECT_EQ(s.WinX[0], 2147483647);
+    EXPECT_EQ(s.WinY[1], -3);
+    EXPECT_EQ(s.Scheme, -98765);
 }
 
 TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead)
 {
     CalcState s;
-    read_preferences_text("TMP = -20\nPRES = 35\nTableStep = 0.1\nmpag = 16\nTV = 900\nMV = 850\nZR = 950.5\n", s);
+    read_preferences_text("TMP = -20\nPRES = 35\nTableStep = 0.5\nTV = 600\nMV = 850\nZR = 12.5\nHUMID = 100\n", s);
     EXPECT_EQ(s.TMP, -20.0f);
     EXPECT_EQ(s.PRES, 35.0f);
-    EXPECT_EQ(s.TableStep, 0.1f);
-    EXPECT_EQ(s.mpag, 16);
-    EXPECT_EQ(s.TV, 848.0f);
-    EXPECT_EQ(s.ZR, 950.5f);
+    EXPECT_EQ(s.TableStep, 0.5f);
+    EXPECT_EQ(s.TV, 600.0f);
+    EXPECT_EQ(s.MV, 850.0f);
+    EXPECT_EQ(s.ZR, 12.5f);
+    EXPECT_EQ(s.HUMID, 100.0f);
 }
 
 TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem)

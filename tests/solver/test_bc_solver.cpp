@@ -5,7 +5,8 @@
 
 #include "engine/sampling.h"
 #include "solver/bc_solver.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
+#include "tests/golden/golden_values.h"
 
 namespace velora {
 namespace {
@@ -44,19 +45,31 @@ INSTANTIATE_TEST_SUITE_P(DragLaws, SolvesBack,
                                            SolveCase{SLG1, 950.0f, 0.06f, 100.0f}, SolveCase{RA4, 1100.0f, 0.12f, 100.0f},
                                            SolveCase{GA, 700.0f, 0.008f, 20.0f}));
 
-TEST(SolveBc, DispatchesOnTheActiveMethodsMeasurementAtTheTargetRange) {
-    CalcState s = first_run_state();
-    s.TR = 45.0f;
-    const AirState air = air_state(s);
-    s.POI = predict_measurement(s.MV, 0.03f, s.ZR, s.SH, s.TR, s.CURVE, DeltaPOI, air);
-    s.ET = predict_measurement(s.MV, 0.02f, s.ZR, s.SH, s.TR, s.CURVE, DeltaT, air);
-    s.TV = predict_measurement(s.MV, 0.04f, s.ZR, s.SH, s.TR, s.CURVE, DeltaV, air);
-    s.DROP = predict_measurement(s.MV, 0.05f, s.ZR, s.SH, s.TR, s.CURVE, DeltaD, air);
-    const float expected[4] = {0.03f, 0.02f, 0.04f, 0.05f};
-    for (int method = DeltaPOI; method <= DeltaD; ++method) {
-        s.stateRB = method;
-        EXPECT_NEAR(solve_bc(s), expected[method], BisectionTolerance) << "method " << method;
+// Bit for bit the BCs of the independent step-by-step calculation of tests/golden: each method
+// at a short range (the first run's own measurements), at 300 yd and with a BC near 0.9, each
+// solved from the active method's field.
+TEST(SolveBc, GoldenBcsOfEveryMethod) {
+    for (const golden::Solve& g : golden::Solves) {
+        CalcState s = first_run_state();
+        s.stateRB = g.method;
+        s.MV = g.MV;
+        s.CURVE = g.CURVE;
+        s.ZR = g.ZR;
+        s.SH = g.SH;
+        s.TR = g.TR;
+        s.TMP = g.TMP;
+        s.PRES = g.PRES;
+        s.HUMID = g.HUMID;
+        s.POI = s.ET = s.TV = s.DROP = 0.0f;
+        switch (g.method) {
+            case DeltaPOI: s.POI = g.measured; break;
+            case DeltaT: s.ET = g.measured; break;
+            case DeltaV: s.TV = g.measured; break;
+            default: s.DROP = g.measured; break;
+        }
+        EXPECT_EQ(solve_bc(s), g.BC) << "method " << g.method << " at " << g.TR << " yd, measured " << g.measured;
     }
+    CalcState s = first_run_state();
     s.stateRB = 4;
     EXPECT_EQ(solve_bc(s), 0.0f);
 }
@@ -225,28 +238,31 @@ TEST(MaxTargetRange, CappedAtNineteenHundredAndOneYards) {
     EXPECT_EQ(max_target_range(s), 950.5f);
 }
 
-TEST(MaxTargetRange, FollowsTheBcAndTheDragLaw) {
+TEST(MaxTargetRange, GoldenRangeLimits) {
+    // The first-run pellet falls 30 ft within 218.9 yd; the fast G7 bullet within 1017.7 yd.
     CalcState s = first_run_state();
-    const float first = max_target_range(s);
-    EXPECT_GT(first, 80.0f);
-    EXPECT_LT(first, 140.0f);
+    EXPECT_EQ(max_target_range(s), golden::FirstRunFlightDerived.MaxZeroRange);
+    const golden::Flight& fast = golden::FastFlight;
+    s.MV = fast.MV;
+    s.BC = fast.BC;
+    s.CURVE = fast.CURVE;
+    s.TMP = fast.TMP;
+    s.PRES = fast.PRES;
+    s.HUMID = fast.HUMID;
+    EXPECT_EQ(max_target_range(s), golden::FastFlightDerived.MaxZeroRange);
+    // A larger BC carries further.
+    s = first_run_state();
     s.BC = 0.04f;
-    EXPECT_GT(max_target_range(s), first);
-    s.MV = 4000.0f;
-    s.BC = 1.2f;
-    s.CURVE = G7;
-    const float fastest = max_target_range(s);
-    EXPECT_GT(fastest, 700.0f);
-    EXPECT_LT(fastest, 950.5f);
+    EXPECT_GT(max_target_range(s), golden::FirstRunFlightDerived.MaxZeroRange);
 }
 
-TEST(MaxTargetRange, UnusableInputsEndTheFlight) {
+TEST(MaxTargetRange, UnusableInputsEndTheFlightWithNoRange) {
     CalcState s = first_run_state();
     s.BC = 0.0f;
-    EXPECT_GE(max_target_range(s), 0.0f);
+    EXPECT_EQ(max_target_range(s), 0.0f);
     s = first_run_state();
     s.MV = 0.0f;
-    EXPECT_GE(max_target_range(s), 0.0f);
+    EXPECT_EQ(max_target_range(s), 0.0f);
 }
 
 TEST(ConvertBcToDragLaw, KeepsTheVelocityAtTheTarget) {

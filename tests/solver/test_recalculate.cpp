@@ -8,7 +8,8 @@
 #include "engine/sampling.h"
 #include "solver/bc_solver.h"
 #include "solver/recalculate.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
+#include "tests/golden/golden_values.h"
 
 namespace velora {
 namespace {
@@ -42,8 +43,8 @@ TEST(Recalculate, StartUpPassPredictsTheFirstRunMeasurements) {
     EXPECT_EQ(c.s.TR, 40.0f);
     EXPECT_EQ(c.r->trajectory.FarZero, 32.0f);
     EXPECT_EQ(c.r->trajectory.ApexRange, 24.0f);
-    EXPECT_EQ(c.r->MaxTargetRange, 2.0f * c.r->MaxZeroRange);
-    EXPECT_EQ(c.r->MaxZeroRange, max_target_range(c.s));
+    EXPECT_EQ(c.r->MaxZeroRange, golden::FirstRunFlightDerived.MaxZeroRange);
+    EXPECT_EQ(c.r->MaxTargetRange, 2.0f * golden::FirstRunFlightDerived.MaxZeroRange);
     EXPECT_TRUE(c.start.bc_predicted);
     EXPECT_FALSE(c.start.message.has_value());
     EXPECT_EQ(c.s.BC, 0.0195f);
@@ -115,21 +116,22 @@ TEST(Recalculate, SolveFindsTheBcAndRefillsEveryMeasurementFromTheModel) {
     Calculator c;
     c.s.stateRB = DeltaV;
     c.pass(1);
-    const float typed = c.s.TV - 20.0f;
-    c.s.TV = typed;
+    const golden::SolvePass& g = golden::TargetVelocitySolve;
+    ASSERT_EQ(c.s.TV - 20.0f, g.typed_TV);
+    c.s.TV = g.typed_TV;
     const RecalcOutcome o = c.pass(2);
     EXPECT_FALSE(o.message.has_value());
     EXPECT_FALSE(o.bc_predicted);
-    EXPECT_GT(c.s.BC, 0.0195f * 0.5f);
-    EXPECT_LT(c.s.BC, 0.0195f);
-    EXPECT_EQ(c.s.BC, bisect_bc(c.s, typed, 60.0f, DeltaV));
-    // The active measurement now shows the model's value, close to but not exactly what was typed.
-    EXPECT_NEAR(c.s.TV, typed, 0.5f);
-    EXPECT_NE(c.s.TV, typed);
-    EXPECT_EQ(c.s.TV, static_cast<float>(velocity_at(c.r->trajectory, 60.0)));
-    EXPECT_EQ(c.s.POI, static_cast<float>(poi_at(c.r->trajectory, 60.0)));
-    EXPECT_EQ(c.s.ET, static_cast<float>(time_at(c.r->trajectory, 60.0)));
-    EXPECT_EQ(field(o, FieldId::BC).text, format_fixed(c.s.BC, 4));
+    EXPECT_EQ(c.s.BC, g.BC);
+    // Every measurement, the active one too, shows the model's value for the new BC, which is
+    // close to but not exactly what was typed.
+    EXPECT_EQ(c.s.TV, g.TV);
+    EXPECT_NE(c.s.TV, g.typed_TV);
+    EXPECT_EQ(c.s.POI, g.POI);
+    EXPECT_EQ(c.s.ET, g.ET);
+    EXPECT_EQ(c.s.DROP, g.DROP);
+    EXPECT_EQ(field(o, FieldId::BC).text, "0.0174");
+    EXPECT_EQ(field(o, FieldId::TV).text, "552.8");
 }
 
 TEST(Recalculate, ImprobableSolveShowsTheMessageAndKeepsTheBc) {
@@ -230,23 +232,20 @@ TEST(Recalculate, EveryPassLeavesThePathOfTheInputsThatStand) {
     EXPECT_EQ(c.r->trajectory.ZeroIsFar, 1);
 }
 
+void expect_band(const ConfidencePage& page, const golden::Band& band) {
+    ASSERT_TRUE(page.maximum_bc && page.minimum_bc && page.mean_bc);
+    EXPECT_EQ(*page.maximum_bc, band.maximum);
+    EXPECT_EQ(*page.mean_bc, band.mean);
+    EXPECT_EQ(*page.minimum_bc, band.minimum);
+    EXPECT_EQ(page.maximum, band.maximum_text);
+    EXPECT_EQ(page.mean, band.mean_text);
+    EXPECT_EQ(page.minimum, band.minimum_text);
+}
+
 TEST(ConfidenceLimits, SlowerMuzzleReadingGivesTheMaximum) {
     Calculator c;
-    const ConfidencePage& page = *c.start.confidence;
-    CalcState slow = c.s;
-    slow.MV = c.s.MV * (100.0f - 1.6f) / 100.0f;
-    CalcState fast = c.s;
-    fast.MV = c.s.MV * (100.0f + 1.6f) / 100.0f;
-    ASSERT_TRUE(page.maximum_bc && page.minimum_bc && page.mean_bc);
-    EXPECT_EQ(*page.maximum_bc, solve_bc(slow));
-    EXPECT_EQ(*page.minimum_bc, solve_bc(fast));
-    EXPECT_EQ(*page.mean_bc, (*page.maximum_bc + *page.minimum_bc) / 2.0f);
-    EXPECT_EQ(page.maximum, format_fixed(*page.maximum_bc, 4));
-    EXPECT_EQ(page.mean, format_fixed(*page.mean_bc, 4));
-    EXPECT_EQ(page.minimum, format_fixed(*page.minimum_bc, 4));
-    EXPECT_GT(*page.maximum_bc, 0.0195f);
-    EXPECT_LT(*page.minimum_bc, 0.0195f);
-    EXPECT_EQ(page.muzzle_tolerance, "1.6%");
+    expect_band(*c.start.confidence, golden::FirstRunBand);
+    EXPECT_EQ(c.start.confidence->muzzle_tolerance, "1.6%");
 }
 
 TEST(ConfidenceLimits, NoMuzzleErrorMeansNoBand) {
@@ -265,13 +264,7 @@ TEST(ConfidenceLimits, TwoChronographsMoveOnlyTheTargetReadingWhenTheMuzzleIsExa
     c.s.TV_TOL = 2.0f;
     c.pass(1);
     const ConfidencePage page = confidence_limits(c.s, c.r->trajectory);
-    CalcState fast_target = c.s;
-    fast_target.TV = c.s.TV * 102.0f / 100.0f;
-    CalcState slow_target = c.s;
-    slow_target.TV = c.s.TV * 98.0f / 100.0f;
-    ASSERT_TRUE(page.maximum_bc && page.minimum_bc);
-    EXPECT_EQ(*page.maximum_bc, solve_bc(fast_target));
-    EXPECT_EQ(*page.minimum_bc, solve_bc(slow_target));
+    expect_band(page, golden::TargetChronographBand);
     EXPECT_TRUE(page.target_tolerance_enabled);
     EXPECT_EQ(page.heading, "Two Chronographs (∆V)");
 }
