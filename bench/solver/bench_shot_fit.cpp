@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "solver/shot_fit.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {

@@ -9,7 +9,7 @@
 #include "solver/bc_solver.h"
 #include "solver/input_limits.h"
 #include "solver/shot_fit.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {
