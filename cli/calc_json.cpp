@@ -4,22 +4,26 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/state_members.h"
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "solver/field_checks.h"
 
 namespace velora {
 
-namespace {
-
-std::string number(float value) {
-    if (!std::isfinite(value)) return "null";
+std::string json_number(float value) {
     char buffer[32];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, r.ptr);
 }
 
+namespace {
+
+std::string number(float value) { return std::isfinite(value) ? json_number(value) : "null"; }
+
 std::string number(int value) { return std::to_string(value); }
+
+std::string optional_number(const std::optional<float>& value) { return value ? number(*value) : "null"; }
 
 std::string quoted(std::string_view text) {
     std::string out = "\"";
@@ -64,48 +68,13 @@ std::string array(const T* values, int count) {
 }
 
 std::string state_json(const CalcState& s) {
+    CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
     Members m{"    ", {}};
-    m.add("MV", number(s.MV));
-    m.add("ZR", number(s.ZR));
-    m.add("TR", number(s.TR));
-    m.add("TRArray", array(s.TRArray, 4));
-    m.add("SH", number(s.SH));
-    m.add("TV", number(s.TV));
-    m.add("POI", number(s.POI));
-    m.add("ET", number(s.ET));
-    m.add("DROP", number(s.DROP));
-    m.add("BC", number(s.BC));
-    m.add("MV_TOL", number(s.MV_TOL));
-    m.add("TV_TOL", number(s.TV_TOL));
-    m.add("TMP", number(s.TMP));
-    m.add("PRES", number(s.PRES));
-    m.add("HUMID", number(s.HUMID));
-    m.add("TableStep", number(s.TableStep));
-    m.add("CURVE", number(s.CURVE));
-    m.add("stateBC", number(s.stateBC));
-    m.add("stateRB", number(s.stateRB));
-    m.add("stateBC_VAL", number(s.stateBC_VAL));
-    m.add("stateMV", number(s.stateMV));
-    m.add("stateZR", number(s.stateZR));
-    m.add("stateTR", number(s.stateTR));
-    m.add("stateSH", number(s.stateSH));
-    m.add("stateTV", number(s.stateTV));
-    m.add("statePOI", number(s.statePOI));
-    m.add("stateET", number(s.stateET));
-    m.add("stateDROP", number(s.stateDROP));
-    m.add("stateTMP", number(s.stateTMP));
-    m.add("statePRES", number(s.statePRES));
-    m.add("statePAN", number(s.statePAN));
-    m.add("mode", number(s.mode));
-    m.add("mpag", number(s.mpag));
-    m.add("ShowTarget", number(s.ShowTarget));
-    m.add("Gaps", number(s.Gaps));
-    m.add("AutoUpdateCheck", number(static_cast<int>(s.AutoUpdateCheck)));
-    m.add("AutoLogoCheck", number(static_cast<int>(s.AutoLogoCheck)));
-    m.add("EnableToolTips", number(static_cast<int>(s.EnableToolTips)));
-    m.add("Scheme", number(s.Scheme));
-    m.add("WinX", array(s.WinX, 2));
-    m.add("WinY", array(s.WinY, 2));
+    for (const StateMember& member : state_members()) {
+        if (member.real) m.add(member.name, member.count == 1 ? number(*member.real(fields)) : array(member.real(fields), member.count));
+        else if (member.integer) m.add(member.name, member.count == 1 ? number(*member.integer(fields)) : array(member.integer(fields), member.count));
+        else m.add(member.name, number(static_cast<int>(*member.flag(fields))));
+    }
     return m.object("  ");
 }
 
@@ -148,6 +117,7 @@ std::string trajectory_json(const Trajectory& t) {
 std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
                              bool with_trajectory) {
     Members m{"  ", {}};
+    m.add("schema", number(CliJsonSchema));
     m.add("state", state_json(s));
     m.add("derived", derived_json(r));
     m.add("message", outcome.message ? quoted(*outcome.message) : "null");
@@ -156,6 +126,9 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
         c.add("max", quoted(outcome.confidence->maximum));
         c.add("mean", quoted(outcome.confidence->mean));
         c.add("min", quoted(outcome.confidence->minimum));
+        c.add("max_bc", optional_number(outcome.confidence->maximum_bc));
+        c.add("mean_bc", optional_number(outcome.confidence->mean_bc));
+        c.add("min_bc", optional_number(outcome.confidence->minimum_bc));
         m.add("confidence", c.object("  "));
     } else {
         m.add("confidence", "null");
@@ -171,6 +144,7 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
 
 std::string flight_json(const CalcState& s, const Trajectory& t) {
     Members m{"  ", {}};
+    m.add("schema", number(CliJsonSchema));
     m.add("state", state_json(s));
     m.add("derived", trajectory_derived(t).object("  "));
     m.add("trajectory", trajectory_json(t));

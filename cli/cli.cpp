@@ -2,6 +2,8 @@
 
 #include "app/calc_state.h"
 #include "cli/calc_json.h"
+#include "cli/state_arguments.h"
+#include "cli/state_members.h"
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
@@ -13,74 +15,159 @@
 #include "solver/recalculate.h"
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
+
+#ifndef VELORA_VERSION_TEXT
+#define VELORA_VERSION_TEXT "1.2.2"
+#endif
 
 namespace velora {
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: velora-cli trajectory FILE [KEY=VALUE ...] [--text]\n"
-    "       velora-cli solve FILE [KEY=VALUE ...] [DROP=INCHES] [--trajectory | --text]\n"
-    "       velora-cli predict FILE [KEY=VALUE ...] [DROP=INCHES] [--trajectory | --text]\n"
-    "       velora-cli table FILE [KEY=VALUE ...]\n"
-    "       velora-cli prefs FILE [KEY=VALUE ...]\n"
-    "       velora-cli first-run\n"
-    "       velora-cli number TEXT [DECIMALS]\n"
-    "\n"
-    "FILE is a preferences file (Velora.prefs); KEY=VALUE replaces one of its values, in internal\n"
-    "units (ft/s, yd, in, s, degrees C, inHg, %), and is read and limited as the file is.\n"
-    "trajectory  flies the file's projectile: one JSON object with \"state\", \"derived\" (FarZero,\n"
-    "            NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and \"trajectory\" (arrays\n"
-    "            drop, velocity, time, poi for yards 0..LastSample). --text prints a short table.\n"
-    "solve       solves the BC from the measurement of the method stateRB (0 POI, 1 time,\n"
-    "            2 velocity at target, 3 drop), as the window does after an edit;\n"
-    "predict     keeps the BC and predicts the measurements. Both print one JSON object with\n"
-    "            \"state\", \"derived\" (as above plus MaxZeroRange, MaxTargetRange), \"message\"\n"
-    "            (the improbable-BC text or null), \"confidence\" (max, mean, min as shown) and\n"
-    "            \"table\" (header, rows); --trajectory adds the trajectory, --text prints the\n"
-    "            fields as the window shows them instead. DROP=INCHES, or a line \"DROP = value\"\n"
-    "            in FILE, is the drop below the bore axis that stateRB=3 solves from.\n"
-    "table       the range table as the window lists it.\n"
-    "prefs       the preferences as the program reads them; first-run: the text a first run\n"
-    "            writes; number: TEXT read as an input field reads it.\n"
-    "Exit status: 0 done, 2 unreadable file or bad command line, 3 improbable BC (kept).\n";
+struct CliIo {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
 
-int bad_usage(std::ostream& err, const std::string& why)
-{
-    err << "velora-cli: " << why << "\n" << Usage;
-    return CliBadUsage;
+// A command's arguments with its options taken out, in their order.
+struct CommandLine {
+    std::string command;
+    std::vector<std::string> operands;
+    std::vector<std::string> options;
+
+    bool has(const char* option) const {
+        for (const std::string& o : options) {
+            if (o == option) return true;
+        }
+        return false;
+    }
+};
+
+// One command of the tool. A new command is one more entry in command_table() below: its run
+// function, its synopsis for the usage and its help text; `takes_state` adds the FILE and
+// KEY=VALUE explanation to its help.
+struct Command {
+    const char* name;
+    const char* synopsis;  // after "velora-cli "
+    const char* summary;   // one line in the list of commands
+    const char* help;      // what it does, for "velora-cli help NAME"
+    std::vector<const char*> options;
+    bool takes_state;
+    int (*run)(const CommandLine&, CliIo&);
+};
+
+const std::vector<Command>& command_table();
+
+const char* const ExitStatusText =
+    "Exit status: 0 done; 2 a file that cannot be read or is no preferences file, a command line the\n"
+    "tool does not take or a value it refuses (one line on standard error); 3 the solve needed a BC\n"
+    "outside 0.004 to 1.2, so the BC was kept (the JSON carries the message).\n";
+
+const Command* find_command(const std::string& name) {
+    for (const Command& c : command_table()) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
 }
 
-// The state of a preferences file as the program reads it at start-up (but no first-run file is
-// written for a missing one: the tool only reads), with the KEY=VALUE arguments put after the
-// file's lines. The last line of a key counts, so each argument takes the place of the file's
-// value and is read and limited exactly like it.
-int load_state(const std::vector<std::string>& args, CalcState& s, std::ostream& err)
-{
-    if (args.size() < 2) return bad_usage(err, args[0] + " needs a preferences file");
-    std::string overrides;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        const std::size_t equals = args[i].find('=');
-        if (equals == std::string::npos || !is_preference_key(args[i].substr(0, equals))) {
-            return bad_usage(err, "'" + args[i] + "' is not KEY=VALUE with a key of the preferences file");
+int fail(CliIo& io, int code, const std::string& message) {
+    io.err << "velora-cli: " << message << "\n";
+    return code;
+}
+
+int bad_usage(CliIo& io, const CommandLine& cl, const std::string& why) {
+    return fail(io, CliBadUsage, why + "; see 'velora-cli help " + cl.command + "'");
+}
+
+// Words joined by blanks, wrapped before `width` columns, each line begun with `indent`.
+std::string wrapped(const std::vector<std::string>& words, std::size_t width, const std::string& indent) {
+    std::string out, line = indent;
+    for (const std::string& w : words) {
+        if (line.size() > indent.size() && line.size() + 1 + w.size() > width) {
+            out += line + "\n";
+            line = indent;
         }
-        overrides += args[i] + "\n";
+        line += (line.size() > indent.size() ? " " : "") + w;
     }
-    const std::optional<std::string> file = preferences_file_text(args[1]);
-    if (!file) {
-        err << "velora-cli: cannot read " << args[1] << "\n";
-        return CliFailed;
+    return out + line + "\n";
+}
+
+std::string state_help() {
+    std::vector<std::string> keys;
+    for (const StateMember& m : state_members()) keys.push_back(m.name);
+    return "FILE is a preferences file (Velora.prefs, or one written by velora-cli first-run), read as the\n"
+           "program reads it; - reads it from standard input.\n"
+           "\n"
+           "KEY=VALUE sets one value after the file's. KEY is a member of the JSON \"state\" or a key of the\n"
+           "file (_POI, TRArray(2)), in any letter case:\n" +
+           wrapped(keys, 96, "  ") +
+           "Arrays take one value per entry separated by commas (TRArray=40,50,60,50, WinX=-1,-1), or\n"
+           "one entry as TRArray(2)=60. TR is the target range of the active method (entry stateRB of\n"
+           "TRArray). stateRB: 0 point of impact, 1 time of flight, 2 velocity at the target, 3 drop;\n"
+           "CURVE: 0 G1, 1 GA, 2 GS, 3 RA4, 4 G7, 5 GA2, 6 SLG0, 7 SLG1, 8 WC0, 9 GL.\n"
+           "\n"
+           "A value without a unit is in the internal unit (ft/s, yd, in, s, C, inHg, %); a unit suffix\n"
+           "converts it as the window converts a value typed in that unit:\n"
+           "  velocity " + unit_suffixes(ValueKind::Velocity) + "; range " + unit_suffixes(ValueKind::Range) +
+           "; length " + unit_suffixes(ValueKind::SmallLength) + "; time " + unit_suffixes(ValueKind::Time) +
+           ";\n  temperature " + unit_suffixes(ValueKind::Temperature) + "; pressure " +
+           unit_suffixes(ValueKind::Pressure) + " (hPa and mbar are the window's mBar); percent %\n"
+           "(MV=240m/s, TR=40m, POI=19mm, ET=170.8ms, TMP=75F, PRES=1013hPa, HUMID=32%).\n"
+           "Each value goes through its input field's check as if typed there (MV=5000 becomes 4000,\n"
+           "POI=0.5 becomes -0.5); a temperature or pressure outside the window's range and a target\n"
+           "range beyond the flight's limit are refused.\n";
+}
+
+std::string usage() {
+    std::string text;
+    const char* lead = "usage: ";
+    for (const Command& c : command_table()) {
+        text += std::string(lead) + "velora-cli " + c.synopsis + "\n";
+        lead = "       ";
     }
-    read_preferences_text(*file + "\n" + overrides, s);
+    text += "       velora-cli help [COMMAND]   (or velora-cli COMMAND --help)\n"
+            "       velora-cli --version\n\n";
+    for (const Command& c : command_table()) {
+        std::string name = c.name;
+        text += "  " + name + std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') + c.summary + "\n";
+    }
+    text += "\nFILE is a preferences file (Velora.prefs, or one written by velora-cli first-run); - reads it\n"
+            "from standard input. KEY=VALUE sets one value of the state, in the internal unit or with a\n"
+            "unit suffix (MV=240m/s): see 'velora-cli help solve'.\n";
+    return text + ExitStatusText;
+}
+
+std::string command_help(const Command& c) {
+    std::string text = "usage: velora-cli " + std::string(c.synopsis) + "\n\n" + c.help;
+    if (c.takes_state) text += "\n" + state_help();
+    return text + "\n" + ExitStatusText;
+}
+
+// FILE and the KEY=VALUE operands after it into `s`; 0 when loaded, else the exit status of the
+// message written. `file_text` receives the file's bytes.
+int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text) {
+    if (cl.operands.empty()) return bad_usage(io, cl, cl.command + " needs a preferences file (FILE, or - for standard input)");
+    const std::string& path = cl.operands.front();
+    // KEY=VALUE where FILE belongs, and no file of that name: the file was left out.
+    std::error_code ignored;
+    const std::size_t equals = path.find('=');
+    if (equals != std::string::npos && find_state_member(path.substr(0, equals)) &&
+        !std::filesystem::exists(path, ignored)) {
+        return bad_usage(io, cl, cl.command + " needs a preferences file before '" + path + "'");
+    }
+    if (auto error = read_input(path, io.in, file_text)) return fail(io, CliFailed, *error);
+    const std::vector<std::string> assignments(cl.operands.begin() + 1, cl.operands.end());
+    if (auto error = load_state(file_text, input_name(path), assignments, s)) return fail(io, CliFailed, *error);
     return CliOk;
 }
 
 // A whole number 0..12 given on the command line, all of the argument.
-std::optional<int> decimals_argument(const std::string& text)
-{
+std::optional<int> decimals_argument(const std::string& text) {
     if (text.empty() || text.size() > 2) return std::nullopt;
     int value = 0;
     for (char c : text) {
@@ -91,56 +178,53 @@ std::optional<int> decimals_argument(const std::string& text)
     return value;
 }
 
-std::string pad_right(const std::string& text, std::size_t width)
-{
+std::string pad_right(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-int prefs_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
+int prefs_command(const CommandLine& cl, CliIo& io) {
     CalcState s;
-    if (const int code = load_state(args, s, err); code != CliOk) return code;
+    std::string file;
+    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
     // The saved form without its byte-order mark and first empty line, one key a line.
     const std::string saved = preferences_text(s);
     std::string text;
     for (std::size_t i = saved.find('\n') + 1; i < saved.size(); ++i) {
         if (saved[i] != '\r') text += saved[i];
     }
-    out << text;
+    io.out << text;
     return CliOk;
 }
 
-int number_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
-    if (args.size() < 2 || args.size() > 3) return bad_usage(err, "number takes a text and at most a count of decimals");
+int number_command(const CommandLine& cl, CliIo& io) {
+    if (cl.operands.empty() || cl.operands.size() > 2) return bad_usage(io, cl, "number takes a text and at most a count of decimals");
     int decimals = 4;
-    if (args.size() == 3) {
-        const auto given = decimals_argument(args[2]);
-        if (!given) return bad_usage(err, "decimals must be a whole number from 0 to 12");
+    if (cl.operands.size() == 2) {
+        const auto given = decimals_argument(cl.operands[1]);
+        if (!given) return bad_usage(io, cl, "decimals must be a whole number from 0 to 12");
         decimals = *given;
     }
-    out << format_fixed(read_number(args[1]), decimals) << "\n";
+    io.out << format_fixed(read_number(cl.operands[0]), decimals) << "\n";
+    return CliOk;
+}
+
+int first_run_command(const CommandLine& cl, CliIo& io) {
+    if (!cl.operands.empty()) return bad_usage(io, cl, "first-run takes no arguments");
+    io.out << FirstRunPreferencesText;
     return CliOk;
 }
 
 // The flight of the file's projectile: the JSON object of flight_json, or with --text a short
 // table in internal units, every TableStep yards out to the target range of the active method.
-int trajectory_command(const std::vector<std::string>& all_args, std::ostream& out, std::ostream& err)
-{
-    std::vector<std::string> args;
-    bool as_text = false;
-    for (std::size_t i = 0; i < all_args.size(); ++i) {
-        if (i > 0 && all_args[i] == "--text")
-            as_text = true;
-        else
-            args.push_back(all_args[i]);
-    }
+int trajectory_command(const CommandLine& cl, CliIo& io) {
     CalcState s;
-    if (const int code = load_state(args, s, err); code != CliOk) return code;
+    std::string file;
+    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
     const FlightInputs in = flight_inputs(s);
     auto tr = std::make_unique<Trajectory>();
     compute_trajectory(in, *tr);
-    if (!as_text) {
+    std::ostream& out = io.out;
+    if (!cl.has("--text")) {
         out << flight_json(s, *tr);
         return CliOk;
     }
@@ -165,7 +249,7 @@ int trajectory_command(const std::vector<std::string>& all_args, std::ostream& o
             << pad_left(format_fixed(drop_at(*tr, range), 2), 9) << "\n";
     };
     // Whole steps up to the target, then the target itself when it falls between two steps. The
-    // loaded step is at least half a yard and the target at most 1901 yd.
+    // loaded step is at least a tenth of a yard and the target at most 1901 yd.
     const int steps = static_cast<int>(std::floor(target / step));
     for (int i = 0; i <= steps; ++i) row(static_cast<float>(i) * step);
     if (static_cast<float>(steps) * step < target) row(target);
@@ -173,42 +257,40 @@ int trajectory_command(const std::vector<std::string>& all_args, std::ostream& o
 }
 
 // The range table of the window, line for line, after the prediction pass that start-up runs.
-int table_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
+int table_command(const CommandLine& cl, CliIo& io) {
     CalcState s;
-    if (const int code = load_state(args, s, err); code != CliOk) return code;
+    std::string file;
+    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = 1;
     recalculate(s, *r, false);
     const TableLines table = fill_table(s, *r);
-    for (const std::string& line : table.header) out << line << "\n";
-    for (const std::string& line : table.rows) out << line << "\n";
+    for (const std::string& line : table.header) io.out << line << "\n";
+    for (const std::string& line : table.rows) io.out << line << "\n";
     return CliOk;
 }
 
 // Name and unit of an input field as the output shows them; the humidity has no unit list.
-std::string field_name(FieldId field)
-{
+std::string field_name(FieldId field) {
     static constexpr const char* Names[] = {"MV",  "ZR", "TR",  "SH",   "TV",    "POI",    "ET",
                                             "DROP", "BC", "TMP", "PRES", "HUMID", "MV_TOL", "TV_TOL"};
     return Names[static_cast<int>(field) - FirstFieldId];
 }
 
-std::string field_unit(const CalcState& s, FieldId field)
-{
+std::string field_unit(const CalcState& s, FieldId field) {
     switch (field) {
-    case FieldId::MV: return unit_caption(Quantity::Velocity, s.stateMV);
-    case FieldId::TV: return unit_caption(Quantity::Velocity, s.stateTV);
-    case FieldId::ZR: return unit_caption(Quantity::Range, s.stateZR);
-    case FieldId::TR: return unit_caption(Quantity::Range, s.stateTR);
-    case FieldId::SH: return unit_caption(Quantity::SmallLength, s.stateSH);
-    case FieldId::POI: return unit_caption(Quantity::SmallLength, s.statePOI);
-    case FieldId::DROP: return unit_caption(Quantity::SmallLength, s.stateDROP);
-    case FieldId::ET: return unit_caption(Quantity::Time, s.stateET);
-    case FieldId::TMP: return unit_caption(Quantity::Temperature, s.stateTMP);
-    case FieldId::PRES: return unit_caption(Quantity::Pressure, s.statePRES);
-    case FieldId::HUMID: return "%";
-    default: return "";
+        case FieldId::MV: return unit_caption(Quantity::Velocity, s.stateMV);
+        case FieldId::TV: return unit_caption(Quantity::Velocity, s.stateTV);
+        case FieldId::ZR: return unit_caption(Quantity::Range, s.stateZR);
+        case FieldId::TR: return unit_caption(Quantity::Range, s.stateTR);
+        case FieldId::SH: return unit_caption(Quantity::SmallLength, s.stateSH);
+        case FieldId::POI: return unit_caption(Quantity::SmallLength, s.statePOI);
+        case FieldId::DROP: return unit_caption(Quantity::SmallLength, s.stateDROP);
+        case FieldId::ET: return unit_caption(Quantity::Time, s.stateET);
+        case FieldId::TMP: return unit_caption(Quantity::Temperature, s.stateTMP);
+        case FieldId::PRES: return unit_caption(Quantity::Pressure, s.statePRES);
+        case FieldId::HUMID: return "%";
+        default: return "";
     }
 }
 
@@ -216,38 +298,19 @@ std::string field_unit(const CalcState& s, FieldId field)
 // 2 solves the BC from the active method's measurement, 1 keeps the BC and predicts the
 // measurements. Prints the pass as one JSON object (cli/calc_json.h), --trajectory adds the
 // trajectory to it; --text prints the fields as the window would refill them, and the confidence
-// limits, instead. The drop is no key of the preferences file: a "DROP = value" line of the file
-// or a DROP=VALUE argument (inches, the argument first) gives it, read as the drop field reads it.
-int calculate_command(const std::vector<std::string>& all_args, int change_kind, std::ostream& out,
-                      std::ostream& err)
-{
-    std::vector<std::string> args;
-    bool as_text = false, with_trajectory = false;
-    std::optional<float> drop;
-    for (std::size_t i = 0; i < all_args.size(); ++i) {
-        if (i > 0 && all_args[i] == "--text") {
-            as_text = true;
-        } else if (i > 0 && all_args[i] == "--trajectory") {
-            with_trajectory = true;
-        } else if (const auto given = i > 1 ? drop_line(all_args[i]) : std::nullopt) {
-            if (!drop) drop = given;
-        } else {
-            args.push_back(all_args[i]);
-        }
-    }
-    if (with_trajectory && as_text) return bad_usage(err, "--trajectory goes with the JSON output, not --text");
-
+// limits, instead.
+int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
+    const bool as_text = cl.has("--text");
+    if (as_text && cl.has("--trajectory")) return bad_usage(io, cl, "--trajectory goes with the JSON output, not --text");
     CalcState s;
-    if (const int code = load_state(args, s, err); code != CliOk) return code;
-    if (!drop) {
-        if (const auto file = preferences_file_text(args[1])) drop = drop_line(*file);
-    }
-    if (drop) s.DROP = *drop;
+    std::string file;
+    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = change_kind;
     const RecalcOutcome outcome = recalculate(s, *r, true);
+    std::ostream& out = io.out;
     if (!as_text) {
-        out << calculation_json(s, *r, outcome, with_trajectory);
+        out << calculation_json(s, *r, outcome, cl.has("--trajectory"));
         return outcome.message ? CliImprobableBc : CliOk;
     }
 
@@ -267,38 +330,106 @@ int calculate_command(const std::vector<std::string>& all_args, int change_kind,
         out << "Maximum BC " << c.maximum << ", mean BC " << c.mean << ", minimum BC " << c.minimum << "\n";
     }
     if (outcome.message) {
-        std::string text = *outcome.message;
-        for (char& ch : text) {
-            if (ch == '\r') ch = '\n';
+        // The message on one line: its carriage returns become blanks.
+        std::string text;
+        for (const char ch : *outcome.message) {
+            if (ch != '\r') text += ch;
+            else if (!text.empty() && text.back() != ' ') text += ' ';
         }
-        err << ImprobableBcTitle << text << "\n";
-        return CliImprobableBc;
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        return fail(io, CliImprobableBc, std::string(ImprobableBcTitle) + text);
     }
+    return CliOk;
+}
+
+int solve_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 2); }
+int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 1); }
+
+const std::vector<Command>& command_table() {
+    static const std::vector<Command> commands = {
+        {"trajectory", "trajectory FILE [KEY=VALUE ...] [--text]", "the flight of the file's projectile, yard by yard",
+         "Flies the projectile of FILE and prints one JSON object: \"schema\", \"state\", \"derived\"\n"
+         "(FarZero, NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and \"trajectory\" (arrays drop,\n"
+         "velocity, time, poi for yards 0..LastSample). --text prints a short table in internal units\n"
+         "instead, every TableStep yards out to the active method's target range.\n",
+         {"--text"}, true, trajectory_command},
+        {"solve", "solve FILE [KEY=VALUE ...] [--trajectory | --text]", "the BC solved from the active method's measurement",
+         "Runs the pass that the window runs after a measurement is typed: the BC is solved from the\n"
+         "measurement of the method stateRB (POI, ET, TV or DROP at the target range TR). Prints one\n"
+         "JSON object: \"schema\", \"state\", \"derived\" (as trajectory, and MaxZeroRange, MaxTargetRange),\n"
+         "\"message\" (the improbable-BC text, or null), \"confidence\" (max, mean, min as the Confidence\n"
+         "page shows them; max_bc, mean_bc, min_bc as numbers, null for \"??????\") and \"table\" (header,\n"
+         "rows). --trajectory adds \"trajectory\"; --text prints the fields as the window shows them and\n"
+         "the confidence limits instead. The drop is no key of the file: DROP=VALUE, or a line\n"
+         "\"DROP = value\" in FILE, gives the drop below the bore axis that stateRB=3 solves from.\n",
+         {"--trajectory", "--text"}, true, solve_command},
+        {"predict", "predict FILE [KEY=VALUE ...] [--trajectory | --text]", "the measurements that the BC predicts",
+         "Runs the pass that the window runs after any other edit: the BC stands and predicts TV, POI,\n"
+         "ET and DROP at the target range. Prints the JSON object of solve (or --text its readable form).\n",
+         {"--trajectory", "--text"}, true, predict_command},
+        {"table", "table FILE [KEY=VALUE ...]", "the window's range table",
+         "Prints the range table as the window lists it, in the units that FILE selects, after the\n"
+         "prediction pass that the program runs at start-up.\n",
+         {}, true, table_command},
+        {"prefs", "prefs FILE [KEY=VALUE ...]", "the preferences as the program reads them",
+         "Prints the preferences as the program reads FILE (and the KEY=VALUE arguments), in the form\n"
+         "the program saves them, one key a line.\n",
+         {}, true, prefs_command},
+        {"first-run", "first-run", "the preferences file that a first run writes",
+         "Prints the preferences file that the program writes when it starts for the first time.\n", {}, false,
+         first_run_command},
+        {"number", "number TEXT [DECIMALS]", "TEXT read as an input field reads it",
+         "Reads TEXT as an input field of the window reads it (the longest leading number, the rest\n"
+         "ignored; nothing read is 0) and prints it with DECIMALS decimals (0 to 12, default 4).\n",
+         {}, false, number_command},
+    };
+    return commands;
+}
+
+int help_command(const std::vector<std::string>& args, CliIo& io) {
+    if (args.size() > 2) return fail(io, CliBadUsage, "help takes at most one command; see 'velora-cli --help'");
+    if (args.size() == 1) {
+        io.out << usage();
+        return CliOk;
+    }
+    const Command* c = find_command(args[1]);
+    if (!c) return fail(io, CliBadUsage, "unknown command '" + args[1] + "'; see 'velora-cli --help'");
+    io.out << command_help(*c);
     return CliOk;
 }
 
 }  // namespace
 
-int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
-    if (args.empty()) return bad_usage(err, "no command given");
-    const std::string& command = args[0];
-    if (command == "prefs") return prefs_command(args, out, err);
-    if (command == "trajectory") return trajectory_command(args, out, err);
-    if (command == "table") return table_command(args, out, err);
-    if (command == "solve") return calculate_command(args, 2, out, err);
-    if (command == "predict") return calculate_command(args, 1, out, err);
-    if (command == "number") return number_command(args, out, err);
-    if (command == "first-run") {
-        if (args.size() != 1) return bad_usage(err, "first-run takes no arguments");
-        out << FirstRunPreferencesText;
+int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    CliIo io{in, out, err};
+    if (args.empty()) return fail(io, CliBadUsage, "no command given; see 'velora-cli --help'");
+    const std::string& first = args[0];
+    if (first == "--version" || first == "-V") {
+        if (args.size() > 1) return fail(io, CliBadUsage, first + " takes no arguments");
+        out << "velora-cli " << VELORA_VERSION_TEXT << "\n";
         return CliOk;
     }
-    if (command == "help" || command == "--help" || command == "-h") {
-        out << Usage;
-        return CliOk;
+    if (first == "help" || first == "--help" || first == "-h") return help_command(args, io);
+    const Command* command = find_command(first);
+    if (!command) return fail(io, CliBadUsage, "unknown command '" + first + "'; see 'velora-cli --help'");
+
+    CommandLine cl{first, {}, {}};
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            out << command_help(*command);
+            return CliOk;
+        }
+        if (a.rfind("--", 0) == 0) {
+            bool known = false;
+            for (const char* o : command->options) known = known || a == o;
+            if (!known) return bad_usage(io, cl, "unknown option '" + a + "' for " + first);
+            cl.options.push_back(a);
+        } else {
+            cl.operands.push_back(a);
+        }
     }
-    return bad_usage(err, "unknown command '" + command + "'");
+    return command->run(cl, io);
 }
 
 }  // namespace velora

@@ -264,6 +264,32 @@ bool is_preference_key(std::string_view key)
                        [&wanted](const PrefKey& k) { return lower_case(k.name) == wanted; });
 }
 
+bool has_preference_key(std::string_view text)
+{
+    const auto values = key_values(text);
+    return std::any_of(std::begin(Keys), std::end(Keys),
+                       [&values](const PrefKey& k) { return values.count(lower_case(k.name)) > 0; });
+}
+
+std::vector<PreferenceKey> preference_keys()
+{
+    std::vector<PreferenceKey> keys;
+    for (const PrefKey& k : Keys) {
+        keys.push_back({k.name, k.type != KeyType::Float, k.lowest, k.highest});
+    }
+    return keys;
+}
+
+const PreferenceKey* preference_key(std::string_view name)
+{
+    static const std::vector<PreferenceKey> keys = preference_keys();
+    const std::string wanted = lower_case(trim(name));
+    for (const PreferenceKey& k : keys) {
+        if (lower_case(k.name) == wanted) return &k;
+    }
+    return nullptr;
+}
+
 std::string preferences_text(const CalcState& s)
 {
     CalcState fields = s;  // the accessors hand out writable fields; this copy is only read

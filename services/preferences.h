@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velora {
 
@@ -40,6 +41,22 @@ void read_preferences_text(std::string_view text, CalcState& s);
 // True for a key of the file ("MV", "_POI", "TRArray(2)"), in any letter case and with any blanks
 // around it, as the reader matches keys.
 bool is_preference_key(std::string_view key);
+
+// True when at least one line of `text` gives a key of the file (as the reader matches keys): a
+// text without one (an empty file, a binary, some other program's file) is no preferences file.
+bool has_preference_key(std::string_view text);
+
+// One key of the file as the reader takes it: a whole number (or a 0/1 flag) within lowest..highest,
+// else a decimal number.
+struct PreferenceKey {
+    const char* name;  // as the file writes it: "MV", "_POI", "TRArray(2)"
+    bool whole_number;
+    int lowest, highest;  // whole numbers: the values the reader keeps (others read as missing)
+};
+
+// The keys in file order; nothing for a name that is not one (matched as is_preference_key does).
+const PreferenceKey* preference_key(std::string_view name);
+std::vector<PreferenceKey> preference_keys();
 
 // The text that save_preferences writes: the UTF-8 byte-order mark and CR LF, then one
 // "key = value" line per key ended by CR LF.

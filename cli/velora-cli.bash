@@ -1,0 +1,81 @@
+# bash completion for velora-cli: its commands, their options, the keys of KEY=VALUE with their
+# unit suffixes, and file names where a preferences file goes.
+
+_velora_cli()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local commands="trajectory solve predict table prefs first-run number help"
+    local keys="MV ZR TR TRArray SH TV POI ET DROP BC MV_TOL TV_TOL TMP PRES HUMID TableStep CURVE stateBC stateRB stateBC_VAL stateMV stateZR stateTR stateSH stateTV statePOI stateET stateDROP stateTMP statePRES statePAN mode mpag ShowTarget Gaps AutoUpdateCheck AutoLogoCheck EnableToolTips Scheme WinX WinY"
+    COMPREPLY=()
+
+    if [[ $COMP_CWORD -eq 1 ]]; then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+
+    local command=${COMP_WORDS[1]} options=""
+    case $command in
+        trajectory) options="--text --help" ;;
+        solve|predict) options="--trajectory --text --help" ;;
+        table|prefs|first-run|number) options="--help" ;;
+        help)
+            [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+            return ;;
+        *) return ;;
+    esac
+
+    if [[ $cur == -* && $cur != - ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+    case $command in
+        first-run|number) return ;;
+    esac
+
+    # The first word after the command is FILE; the words after it are KEY=VALUE. bash splits
+    # "MV=" into "MV" "=" when = is one of its word breaks, so the key may stand two words back.
+    local i operands=0
+    for ((i = 2; i < COMP_CWORD; i++)); do
+        [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
+        [[ ${COMP_WORDS[i]} == = || ${COMP_WORDS[i-1]} == = ]] && continue
+        operands=$((operands + 1))
+    done
+    if [[ $operands -eq 0 && $cur != *=* && $cur != = && ${COMP_WORDS[COMP_CWORD-1]} != = ]]; then
+        COMPREPLY=($(compgen -f -- "$cur"))
+        compopt -o filenames 2>/dev/null
+        return
+    fi
+
+    local key="" value=""
+    if [[ $cur == *=* ]]; then
+        key=${cur%%=*} value=${cur#*=}
+    elif [[ $cur == = ]]; then
+        key=${COMP_WORDS[COMP_CWORD-1]}
+    elif [[ ${COMP_WORDS[COMP_CWORD-1]} == = ]]; then
+        key=${COMP_WORDS[COMP_CWORD-2]} value=$cur
+    fi
+    if [[ -n $key || $cur == = ]]; then
+        # A value: after its number, the unit suffixes of the key's quantity.
+        local suffixes=""
+        case ${key^^} in
+            MV|TV) suffixes="ft/s fps m/s" ;;
+            ZR|TR|TRARRAY*) suffixes="yd m ft" ;;
+            SH|POI|_POI|DROP) suffixes="in mm cm" ;;
+            ET) suffixes="s ms" ;;
+            TMP) suffixes="C F" ;;
+            PRES) suffixes="inHg mmHg mbar hPa" ;;
+            HUMID|MV_TOL|TV_TOL) suffixes="%" ;;
+        esac
+        local number=${value%%[!0-9.eE+-]*}
+        if [[ -n $number && -n $suffixes && $number == "$value" ]]; then
+            local prefix=""
+            [[ $cur == *=* ]] && prefix="$key="
+            COMPREPLY=($(compgen -P "$prefix$number" -W "$suffixes" -- ""))
+        fi
+        return
+    fi
+    COMPREPLY=($(compgen -S = -W "$keys" -- "$cur"))
+    compopt -o nospace 2>/dev/null
+}
+
+complete -F _velora_cli velora-cli
