@@ -1,0 +1,129 @@
+// The installed side of velora-cli, run as a user runs it: the examples of the README through the
+// built program and bash, and the bash completion.
+#include "tests/cli/cli_run.h"
+
+#include "cli/state_members.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace velora {
+namespace {
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Shell {
+    int status = -1;
+    std::string output;  // standard output and standard error
+};
+
+// Runs `script` with bash in `folder`, the built velora-cli first on the PATH.
+Shell bash(const std::filesystem::path& folder, const std::string& script) {
+    const std::filesystem::path file = folder / "script.sh";
+    std::ofstream(file) << "export PATH='" VELORA_CLI_DIR "':\"$PATH\"\ncd '" << folder.string() << "' || exit 99\n"
+                        << script << "\n";
+    Shell r;
+    FILE* pipe = ::popen(("bash '" + file.string() + "' 2>&1").c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+struct Example {
+    std::string command;
+    std::string expected;  // the lines shown after it
+};
+
+// The "$ " lines of the console blocks in the README's velora-cli section, each with the output
+// lines below it.
+std::vector<Example> readme_examples(const std::string& readme) {
+    const std::size_t begin = readme.find("\n## velora-cli\n");
+    if (begin == std::string::npos) return {};
+    const std::size_t end = readme.find("\n## ", begin + 1);
+    std::vector<Example> examples;
+    bool in_block = false;
+    for (const std::string& line : lines_of(readme.substr(begin, end == std::string::npos ? end : end - begin))) {
+        if (line == "```console") in_block = true;
+        else if (line.rfind("```", 0) == 0) in_block = false;
+        else if (in_block && line.rfind("$ ", 0) == 0) examples.push_back({line.substr(2), ""});
+        else if (in_block && !examples.empty()) examples.back().expected += line + "\n";
+    }
+    return examples;
+}
+
+TEST_F(CliFiles, EveryReadmeExampleGivesTheOutputShown) {
+    const std::vector<Example> examples = readme_examples(read_text(VELORA_README));
+    ASSERT_GE(examples.size(), 10u);
+    for (const Example& e : examples) {
+        EXPECT_NE(e.command.find("velora-cli"), std::string::npos) << e.command;
+        const Shell r = bash(folder, e.command);
+        EXPECT_EQ(r.output, e.expected) << "$ " << e.command;
+    }
+}
+
+// What the completion offers for a command line whose last word is being typed; COMP_WORDS
+// split at "=" as bash splits them by default.
+std::string completions(const std::filesystem::path& folder, const std::string& words) {
+    return bash(folder, "source '" VELORA_COMPLETION "'\nCOMP_WORDS=(" + words +
+                            ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n_velora_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"")
+        .output;
+}
+
+TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
+    file("", "range-day.prefs");
+    EXPECT_EQ(completions(folder, "velora-cli so"), "solve\n");
+    EXPECT_EQ(completions(folder, "velora-cli pr"), "predict\nprefs\n");
+    EXPECT_EQ(completions(folder, "velora-cli --v"), "--version\n");
+    EXPECT_EQ(completions(folder, "velora-cli help tr"), "trajectory\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve --t"), "--trajectory\n--text\n");
+    EXPECT_EQ(completions(folder, "velora-cli table --"), "--help\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve ra"), "range-day.prefs\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs MV_"), "MV_TOL=\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve - stateR"), "stateRB=\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs MV=240"), "MV=240ft/s\nMV=240fps\nMV=240m/s\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs PRES = 1013"), "1013inHg\n1013mmHg\n1013mbar\n1013hPa\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs MV=24 TR = 4"), "4yd\n4m\n4ft\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs BC=0.02"), "\n");
+    EXPECT_EQ(completions(folder, "velora-cli number ''"), "\n");
+    EXPECT_EQ(completions(folder, "velora-cli first-run ''"), "\n");
+}
+
+TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
+    const std::string script = read_text(VELORA_COMPLETION);
+    const auto listed = [&script](const std::string& variable) {
+        const std::size_t at = script.find("local " + variable + "=\"");
+        const std::size_t begin = script.find('"', at) + 1;
+        std::istringstream words(script.substr(begin, script.find('"', begin) - begin));
+        std::vector<std::string> out;
+        for (std::string w; words >> w;) out.push_back(w);
+        return out;
+    };
+    std::vector<std::string> members;
+    for (const StateMember& m : state_members()) members.push_back(m.name);
+    EXPECT_EQ(listed("keys"), members);
+
+    // The commands of the usage text, and help.
+    std::vector<std::string> commands;
+    for (const std::string& line : lines_of(run({"--help"}).out)) {
+        const std::size_t at = line.find("velora-cli ");
+        if (at == std::string::npos || line.find_first_not_of(' ', line.rfind("usage:", 0) == 0 ? 6 : 0) != at) continue;
+        std::istringstream words(line.substr(at + 11));
+        std::string name;
+        words >> name;
+        if (name != "--version") commands.push_back(name);
+    }
+    EXPECT_EQ(listed("commands"), commands);
+}
+
+}  // namespace
+}  // namespace velora
