@@ -35,7 +35,7 @@ cmake --install "$build" --prefix "$prefix" --strip > "$work/install.log"
 for file in bin/velora bin/velora-cli "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
             share/man/man1/velora.1.gz share/man/man1/velora-cli.1.gz "share/icons/hicolor/scalable/apps/$id.svg" \
             share/doc/velora/README.md share/doc/velora/copyright share/doc/velora/changelog.gz \
-            share/doc/velora/VeloraHelp.pdf; do
+            share/doc/velora/VeloraHelp.pdf share/bash-completion/completions/velora-cli; do
   [ -s "$prefix/$file" ] || fail "$file is not installed"
 done
 for size in 16 32 48 64 128 256; do
