@@ -12,6 +12,7 @@
 #include "cli/calc_json.h"
 #include "engine/number_text.h"
 #include "services/preferences.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {
@@ -34,12 +35,13 @@ TEST_F(CliFiles, PredictOnTheFirstRunFileGivesItsOwnMeasurements) {
     const json j = json::parse(r.out);
     EXPECT_EQ(j["schema"], CliJsonSchema);
     // The first-run file holds what its BC predicts at 40 yd, to the decimals it is written with.
+    const CalcState first = testing::first_run_state();
     const json& st = j["state"];
-    EXPECT_NEAR(as_float(st["TV"]), 633.4f, 0.05f);
-    EXPECT_NEAR(as_float(st["POI"]), -0.767f, 0.0005f);
-    EXPECT_NEAR(as_float(st["ET"]), 0.1708f, 0.00005f);
-    EXPECT_EQ(as_float(st["BC"]), 0.0195f);
-    EXPECT_EQ(as_float(st["TR"]), 40.0f);
+    EXPECT_NEAR(as_float(st["TV"]), first.TV, 0.05f);
+    EXPECT_NEAR(as_float(st["POI"]), first.POI, 0.0005f);
+    EXPECT_NEAR(as_float(st["ET"]), first.ET, 0.00005f);
+    EXPECT_EQ(as_float(st["BC"]), first.BC);
+    EXPECT_EQ(as_float(st["TR"]), first.TR);
     EXPECT_EQ(st["TRArray"], json::parse("[40, 50, 60, 50]"));
     EXPECT_EQ(st["WinX"], json::parse("[-1, -1]"));
     EXPECT_EQ(st["CURVE"].get<int>(), GA2);
@@ -227,7 +229,7 @@ TEST_F(CliFiles, SolvesTheDropOfTheFileOrOfTheCommandLine) {
     // a lower BC. The last line of a key counts: the method goes after the first-run lines.
     const std::string text = std::string(FirstRunPreferencesText) + "drop = 8.53\r\nstateRB = 3\n";
     const json j = json_of({"solve", file(text)});
-    EXPECT_NEAR(as_float(j["state"]["BC"]), 0.0195f, 0.0001f);
+    EXPECT_NEAR(as_float(j["state"]["BC"]), testing::first_run_state().BC, 0.0001f);
     const json deeper = json_of({"solve", file(text), "DROP=9"});
     EXPECT_LT(as_float(deeper["state"]["BC"]), 0.0192f);
     EXPECT_NEAR(as_float(deeper["state"]["DROP"]), -9.0f, 0.2f);
@@ -242,10 +244,11 @@ TEST_F(CliFiles, ImprobableSolveCarriesTheMessageWithItsCarriageReturns) {
     EXPECT_EQ(j["message"].get<std::string>(),
               "\rThe entered parameters result in an improbable BC value.\ri.e., In this case, BC[GA2 ] is "
               "greater than 1.2000\r\rPlease review your inputs ...");
-    EXPECT_EQ(as_float(j["state"]["BC"]), 0.0195f);
+    EXPECT_EQ(as_float(j["state"]["BC"]), testing::first_run_state().BC);
 }
 
 TEST_F(CliFiles, TrajectoryArraysOfTheFlight) {
+    const CalcState first = testing::first_run_state();
     const std::string path = first_run_file();
     const json withpass = json_of({"predict", path, "--trajectory"});
     const json flight = json_of({"trajectory", path, "TMP=10"});
@@ -257,14 +260,14 @@ TEST_F(CliFiles, TrajectoryArraysOfTheFlight) {
         const int last = (*j)["derived"]["LastSample"].get<int>();
         EXPECT_GT(last, 250);
         for (const char* key : {"drop", "velocity", "time", "poi"}) EXPECT_EQ((*j)["trajectory"][key].size(), last + 1u);
-        EXPECT_EQ(as_float((*j)["trajectory"]["velocity"][0]), 785.0f);
+        EXPECT_EQ(as_float((*j)["trajectory"]["velocity"][0]), first.MV);
         EXPECT_EQ(as_float((*j)["trajectory"]["time"][0]), 0.0f);
     }
     // At the first-run target, 40 yd, the measurements that the file holds.
     const json& t = withpass["trajectory"];
-    EXPECT_NEAR(as_float(t["velocity"][40]), 633.4f, 0.05f);
-    EXPECT_NEAR(as_float(t["time"][40]), 0.1708f, 0.00005f);
-    EXPECT_NEAR(as_float(t["poi"][40]), -0.767f, 0.0005f);
+    EXPECT_NEAR(as_float(t["velocity"][40]), first.TV, 0.05f);
+    EXPECT_NEAR(as_float(t["time"][40]), first.ET, 0.00005f);
+    EXPECT_NEAR(as_float(t["poi"][40]), first.POI, 0.0005f);
 }
 
 TEST(DropLine, FirstDropLineInAnyCaseTakenAsTheDropField) {
