@@ -3,9 +3,11 @@
 #   bash scripts/check_package.sh BUILD_DIR [--no-deb]
 # the desktop entry and the metainfo pass their validators; `cmake --install` into an empty prefix
 # gives both programs, the desktop entry, the icons, the metainfo, the man pages and the documents;
-# the installed programs run from that prefix alone; and (unless --no-deb) `cpack -G DEB` gives a
+# the installed programs run from that prefix alone, the window with the desktop entry's class and
+# the icon; and (unless --no-deb) `cpack -G DEB` gives a
 # package whose Depends name the Qt 6 libraries and which lintian passes without errors.
-# Needs desktop-file-utils, appstream, dpkg-dev and lintian (scripts/debian_packages.txt).
+# Needs desktop-file-utils, appstream, dpkg-dev, lintian, man-db, xvfb and x11-utils
+# (scripts/debian_packages.txt).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -16,7 +18,9 @@ with_deb=1
 id=$(sed -n 's/^set(VELORA_APP_ID "\(.*\)")$/\1/p' CMakeLists.txt)
 [ -n "$id" ] || { echo "no VELORA_APP_ID in CMakeLists.txt"; exit 1; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+processes=()  # what the check started and ends on the way out
+clean_up() { [ ${#processes[@]} -eq 0 ] || kill "${processes[@]}" 2>/dev/null || true; rm -rf "$work"; }
+trap clean_up EXIT
 fail() { echo "check_package: $*" >&2; exit 1; }
 
 echo "-- desktop entry and metainfo"
@@ -27,7 +31,6 @@ for picture in $(sed -n 's#.*<image>.*/docs/\([^<]*\)</image>.*#\1#p' "packaging
   [ -f "docs/$picture" ] || fail "the metainfo shows docs/$picture, which is not in docs/"
   grep -q "(docs/$picture)" README.md || fail "docs/$picture is in the metainfo but not in README.md"
 done
-grep -q "^StartupWMClass=Velora$" "packaging/$id.desktop" || fail "StartupWMClass is not the window's class Velora"
 
 echo "-- cmake --install into an empty prefix"
 prefix="$work/prefix"
@@ -57,24 +60,48 @@ for program in velora velora-cli; do
   ! grep -q -F -e "$top" -e "$build" "$prefix/bin/$program" || fail "bin/$program names the source or build folder"
 done
 cli="$prefix/bin/velora-cli"
+# The man page keeps up with the tool: every command of its usage has a synopsis line.
+"$cli" --help > "$work/usage.txt"
+sed 's/\\-/-/g' packaging/velora-cli.1 > "$work/velora-cli.1"
+for command in $(sed -n 's/^\(usage:\)\{0,1\} *velora-cli \([^ ]*\).*/\2/p' "$work/usage.txt" | sort -u); do
+  grep -q "^\.B velora-cli $command\( \|$\)" "$work/velora-cli.1" ||
+    fail "velora-cli $command is not in the man page's synopsis (packaging/velora-cli.1)"
+done
 "$cli" first-run > "$work/range.prefs"
 "$cli" solve "$work/range.prefs" stateRB=2 TV=600 > "$work/solve.json"
 grep -q '"message": null' "$work/solve.json" || fail "the installed velora-cli solve gave: $(head -c 300 "$work/solve.json")"
-# The window, on the offscreen platform in a home of its own, with the splash and the update check
-# off; SIGTERM ends it as Quit does, and it saves its preferences on the way out.
+# The window, on a display of its own (Xvfb picks a free number) in a home of its own, with the
+# splash and the update check off: its X11 class is the desktop entry's StartupWMClass and it
+# carries an icon. SIGTERM ends it as Quit does, and it saves its preferences on the way out.
 home="$work/home"
 mkdir -p "$home/.config/Velora"
 sed -e 's/^AutoLogoCheck = 1/AutoLogoCheck = 0/' -e 's/^AutoUpdateCheck = 1/AutoUpdateCheck = 0/' \
     "$work/range.prefs" > "$home/.config/Velora/Velora.prefs"
-(cd "$work" && exec env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-   "$prefix/bin/velora" > "$work/velora.log" 2>&1) &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
+processes+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+display=":$(head -1 "$work/display")"
+(cd "$work" && exec env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u WAYLAND_DISPLAY HOME="$home" DISPLAY="$display" \
+   QT_QPA_PLATFORM=xcb "$prefix/bin/velora" > "$work/velora.log" 2>&1) &
 velora=$!
+processes+=("$velora")
+window=
 for _ in $(seq 100); do
-  [ -s "$home/.local/share/Velora/Help/VeloraHelp.pdf" ] && break
+  window=$(DISPLAY="$display" xwininfo -root -tree 2>/dev/null | awk '/"Velora \| 1\.2\.2"/ && !found {print $1; found = 1}') || true
+  [ -n "$window" ] && break
   kill -0 "$velora" 2>/dev/null || break
   sleep 0.1
 done
-sleep 1
+[ -n "$window" ] || fail "the installed velora showed no window: $(cat "$work/velora.log")"
+wm_class=$(DISPLAY="$display" xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')
+startup_class=$(sed -n 's/^StartupWMClass=//p' "packaging/$id.desktop")
+[ "$wm_class" = "$startup_class" ] || fail "the window's class is '$wm_class', the desktop entry says '$startup_class'"
+icons=$(DISPLAY="$display" xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\n' ' ')
+# (Qt hands X11 the pictures up to 128 pixels.)
+for size in 16 32 48 64 128; do
+  [[ "$icons" == *"Icon ($size x $size)"* ]] || fail "the window's icon has no ${size}px picture (it has: $icons)"
+done
 kill -TERM "$velora" 2>/dev/null || true
 status=0
 wait "$velora" || status=$?
@@ -96,7 +123,7 @@ done
 [ "$(dpkg-deb -f "$deb" Package Version Section)" = $'Package: velora\nVersion: 1.2.2\nSection: science' ] ||
   fail "unexpected control fields: $(dpkg-deb -f "$deb" Package Version Section)"
 dpkg-deb -x "$deb" "$work/root"
-head -1 "$work/root/usr/share/doc/velora/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+[ "$(head -1 "$work/root/usr/share/doc/velora/copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
   fail "the copyright file is not in the machine-readable format"
 for program in velora velora-cli; do
   ! grep -q -F -e "$top" -e "$build" "$work/root/usr/bin/$program" || fail "the packaged $program names the source or build folder"
