@@ -62,13 +62,13 @@ done
 cli="$prefix/bin/velora-cli"
 # The man page keeps up with the tool: every command of its usage has a synopsis line.
 "$cli" --help > "$work/usage.txt"
-sed 's/\\-/-/g' packaging/velora-cli.1 > "$work/velora-cli.1"
+sed -e 's/\\-/-/g' -e 's/"//g' packaging/velora-cli.1 > "$work/velora-cli.1"
 for command in $(sed -n 's/^\(usage:\)\{0,1\} *velora-cli \([^ ]*\).*/\2/p' "$work/usage.txt" | sort -u); do
-  grep -q "^\.B velora-cli $command\( \|$\)" "$work/velora-cli.1" ||
+  grep -q "^\.BR\{0,1\} velora-cli $command\( \|$\)" "$work/velora-cli.1" ||
     fail "velora-cli $command is not in the man page's synopsis (packaging/velora-cli.1)"
 done
 "$cli" first-run > "$work/range.prefs"
-"$cli" solve "$work/range.prefs" stateRB=2 TV=600 > "$work/solve.json"
+"$cli" first-run | "$cli" solve - stateRB=2 TV=600 > "$work/solve.json"
 grep -q '"message": null' "$work/solve.json" || fail "the installed velora-cli solve gave: $(head -c 300 "$work/solve.json")"
 # The window, on a display of its own (Xvfb picks a free number) in a home of its own, with the
 # splash and the update check off: its X11 class is the desktop entry's StartupWMClass and it
