@@ -19,6 +19,8 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include "app/app_texts.h"
 #include "app/control_ids.h"
 #include "app/navigation.h"
@@ -371,11 +373,80 @@ void build_main_window(MainWindow& w, CalcState& s)
 
     update_step_menu_checks(w, s);
     enable_fields_for_method(w, s);
-    w.window->move(s.WinX[0], s.WinY[0]);
     resize_for_mode(w, s);
+    // A saved or centred position that would put the title bar or the menu bar off the screen
+    // (another screen, a smaller one) is moved onto it.
+    place_on_screen(*w.window, s.WinX[0], s.WinY[0]);
     // A selection the lists could not take (a damaged file) stands as the lists show it.
     read_controls_into_state(w, s);
     focus_control(w, s.mpag);
+}
+
+QPoint keep_inside(QPoint at, QSize size, const QRect& area)
+{
+    if (area.isEmpty()) return at;
+    const int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+QRect available_area_at(QPoint at)
+{
+    if (const QScreen* screen = QGuiApplication::screenAt(at)) return screen->availableGeometry();
+    // Off every screen (one that is gone): the screen nearest to the point.
+    const QScreen* nearest = QGuiApplication::primaryScreen();
+    long long best = -1;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        const long long dx = std::max({g.left() - at.x(), 0, at.x() - g.right()});
+        const long long dy = std::max({g.top() - at.y(), 0, at.y() - g.bottom()});
+        if (best < 0 || dx * dx + dy * dy < best) {
+            best = dx * dx + dy * dy;
+            nearest = screen;
+        }
+    }
+    return nearest != nullptr ? nearest->availableGeometry() : QRect();
+}
+
+namespace {
+
+// Once a window is shown its frame is known: a frame that overhangs the free area is moved onto
+// it, each time the window is shown.
+class KeptOnScreen : public QObject {
+public:
+    explicit KeptOnScreen(QWidget& window) : QObject(&window), window_(window) { window.installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &window_ && event->type() == QEvent::Show) {
+            int x = window_.frameGeometry().x(), y = window_.frameGeometry().y();
+            const QSize frame = window_.frameGeometry().size();
+            const QPoint at = keep_inside({x, y}, frame, available_area_at({x + frame.width() / 2, y + 10}));
+            if (at != QPoint(x, y)) window_.move(at);
+        }
+        return false;
+    }
+
+private:
+    QWidget& window_;
+};
+
+}  // namespace
+
+void place_on_screen(QWidget& window, int& x, int& y)
+{
+    constexpr const char* Kept = "veloraKeptOnScreen";
+    if (!window.property(Kept).toBool()) {
+        window.setProperty(Kept, true);
+        new KeptOnScreen(window);
+    }
+    // The frame's size where the window system reports it already, else the window's own.
+    const QSize frame = window.frameGeometry().size().expandedTo(window.size());
+    // The screen is the one under the title bar's middle.
+    const QPoint at = keep_inside({x, y}, frame, available_area_at({x + frame.width() / 2, y + 10}));
+    window.move(at);
+    x = at.x();
+    y = at.y();
 }
 
 QWidget* control(const MainWindow& w, int id)

@@ -47,6 +47,20 @@ struct MainWindow {
 // first recalculation.
 void build_main_window(MainWindow& w, CalcState& s);
 
+// Where a window of `size` placed at `at` opens so that it lies inside `area` (the screen less its
+// panels): moved left and up as far as it overhangs the right and bottom edges, but never past
+// the left and top edges, so that its title bar and menu bar stay on the screen even when the
+// window is larger than the area.
+QPoint keep_inside(QPoint at, QSize size, const QRect& area);
+
+// The free area of the screen that holds the point `at` (the nearest screen's when none does; an
+// empty rectangle without screens).
+QRect available_area_at(QPoint at);
+
+// Moves `window` to (x, y) kept inside the free area of its screen; the position it gets is
+// written back into x and y.
+void place_on_screen(QWidget& window, int& x, int& y);
+
 // The control registered under `id`, or null.
 QWidget* control(const MainWindow& w, int id);
 QLineEdit* field(const MainWindow& w, int id);

@@ -11,6 +11,7 @@
 
 #include "app/app.h"
 #include "app/features.h"
+#include "app/main_window.h"
 #include "app/program.h"
 #include "app/window_update.h"
 
@@ -53,7 +54,7 @@ void build_preferences_window(PreferencesWindow& p, QWidget* main, CalcState& s)
     p.dialog->setWindowTitle(QString::fromUtf8(PreferencesTitle));
     p.dialog->setWindowModality(Qt::ApplicationModal);
     p.dialog->setFixedSize(PreferencesWidth, PreferencesHeight);
-    p.dialog->move(s.WinX[1], s.WinY[1]);
+    place_on_screen(*p.dialog, s.WinX[1], s.WinY[1]);
 
     QCheckBox** boxes[3] = {&p.update_box, &p.logo_box, &p.tooltip_box};
     for (int row = 0; row < 3; ++row) {
