@@ -27,6 +27,12 @@ struct WebAddresses {
     std::string probe;         // the page whose status 200 shows a working connection
 };
 
+// How long the logo stays up at the start and at the end (tests shorten it).
+struct LogoTimes {
+    int start_milliseconds = 2000;
+    int end_milliseconds = 1000;
+};
+
 struct App {
     explicit App(CalcState& s) : state(s) {}
     App(const App&) = delete;
@@ -36,6 +42,7 @@ struct App {
     CalcResults results;
     MainWindow window;
     Splash splash;
+    LogoTimes logo_times;
     Dialogs dialogs;
     PreferencesWindow preferences;
     WebAddresses web;

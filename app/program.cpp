@@ -35,8 +35,6 @@ namespace velora {
 
 namespace {
 
-constexpr int StartLogoMilliseconds = 2000;
-constexpr int EndLogoMilliseconds = 1000;
 constexpr int SettlingRounds = 101;
 
 }  // namespace
@@ -72,7 +70,7 @@ void start_program(App& app)
     update_step_menu_checks(app.window, s);
     app.window.window->move(s.WinX[0], s.WinY[0]);
     if (s.AutoLogoCheck) {
-        wait_since_logo(app.splash, StartLogoMilliseconds);
+        wait_since_logo(app.splash, app.logo_times.start_milliseconds);
         hide_logo(app.splash);
     }
     handle_events_rounds(SettlingRounds);
@@ -108,7 +106,7 @@ void end_program(App& app)
     delete_temporary_image(app.temporary_folder);
     if (app.state.AutoLogoCheck) {
         show_logo(app.splash);
-        wait_since_logo(app.splash, EndLogoMilliseconds);
+        wait_since_logo(app.splash, app.logo_times.end_milliseconds);
         hide_logo(app.splash);
     }
     delete_temporary_image(app.temporary_folder);

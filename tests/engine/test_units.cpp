@@ -30,16 +30,16 @@ TEST(Units, CaptionsAndListsInWindowOrder) {
 TEST(Units, PositionAtTheEndOfTheListIsOutsideIt) {
     // One past the last entry reads as no unit: no caption, the first entry's decimals, no
     // conversion. (The time and temperature lists hold two entries in rows of three.)
-    const Quantity all[] = {Quantity::Velocity, Quantity::Range,       Quantity::SmallLength,
-                            Quantity::Time,     Quantity::Temperature, Quantity::Pressure};
+    const Quantity all[] = {Quantity::Time,  Quantity::Temperature, Quantity::Velocity,
+                            Quantity::Range, Quantity::SmallLength, Quantity::Pressure};
     for (Quantity q : all) {
         const int end = unit_count(q);
-        SCOPED_TRACE(end);
-        EXPECT_STREQ(unit_caption(q, end), "");
+        SCOPED_TRACE(static_cast<int>(q));
         EXPECT_EQ(unit_decimals(q, end), unit_decimals(q, 0));
         EXPECT_EQ(unit_factor(q, end, 20.0f), 1.0f);
         EXPECT_EQ(to_display(q, end, 12.5f, 20.0f), 12.5f);
         EXPECT_EQ(from_display(q, end, 12.5f, 20.0f), 12.5f);
+        EXPECT_STREQ(unit_caption(q, end), "");
     }
     EXPECT_EQ(unit_decimals(Quantity::Time, 2), 5);
     EXPECT_STREQ(unit_caption(Quantity::Velocity, 3), "");
