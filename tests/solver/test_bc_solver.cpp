@@ -146,8 +146,8 @@ TEST(BisectBc, SameBitsAsTheStepByStepBisectionOverTheModel) {
     const AirState air = air_state(s);
     int compared = 0;
     for (int method = DeltaPOI; method <= DeltaD; ++method) {
-        for (float range : {12.0f, 40.0f, 75.0f}) {
-            for (float bc : {0.0041f, 0.0123f, 0.0195f, 0.04f, 0.3f, 1.19f}) {
+        for (float range : {12.0f, 75.0f}) {
+            for (float bc : {0.0041f, 0.0195f, 0.3f, 1.19f}) {
                 for (float offset : {0.0f, 0.37f, -0.37f}) {
                     const float p = predict_measurement(s.MV, bc, s.ZR, s.SH, range, s.CURVE, method, air);
                     const float measured = p + offset * (method == DeltaT ? 0.01f : 1.0f);
@@ -161,7 +161,7 @@ TEST(BisectBc, SameBitsAsTheStepByStepBisectionOverTheModel) {
             }
         }
     }
-    EXPECT_EQ(compared, 4 * 3 * 6 * 3);
+    EXPECT_EQ(compared, 4 * 2 * 4 * 3);
 }
 
 TEST(BisectBcOver, FifteenHalvingsEndAtTheMidpointOfTheLastBracket) {
