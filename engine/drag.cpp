@@ -10,25 +10,21 @@ constexpr float DragTable[DragTableRows][DragTableColumns] = {
 
 namespace {
 
-// The slope of every segment of every law, worked out once when the program is compiled, with
-// the very arithmetic of the lookup: the difference of two singles divided in double.
-struct SegmentSlopes {
-    double of[DragTableLastRow][DragLawCount];
-};
-
+// The slope of a segment with the very arithmetic of the lookup: the difference of two singles
+// divided in double.
 constexpr double segment_slope(int i, int law) {
     return static_cast<double>(DragTable[i + 1][law + 1] - DragTable[i][law + 1]) /
            (DragTable[i + 1][0] - DragTable[i][0]);
 }
 
-constexpr SegmentSlopes make_slopes() {
-    SegmentSlopes s{};
-    for (int i = 0; i < DragTableLastRow; ++i)
-        for (int law = 0; law < DragLawCount; ++law) s.of[i][law] = segment_slope(i, law);
-    return s;
+// Worked out once, when the program is compiled.
+constexpr DragSegmentTable make_segments() {
+    DragSegmentTable t{};
+    for (int law = 0; law < DragLawCount; ++law)
+        for (int i = 0; i < DragTableLastRow; ++i)
+            t.of[law][i] = {DragTable[i][0], DragTable[i + 1][0], DragTable[i][law + 1], segment_slope(i, law)};
+    return t;
 }
-
-constexpr SegmentSlopes Slopes = make_slopes();
 
 const char* const Descriptions[12] = {
     "G1  -  Standard model, Flat-base, 2-calibre nose ogive",
@@ -59,6 +55,8 @@ int valid_law(int law) { return law >= 0 && law < DragLawCount ? law : 0; }
 
 }  // namespace
 
+constexpr DragSegmentTable DragSegments = make_segments();
+
 const char* drag_law_description(int law) {
     return law >= 0 && law < 12 ? Descriptions[law] : "";
 }
@@ -88,17 +86,8 @@ double drag_coefficient_by_scan(double mach, int law) {
 double drag_coefficient(double mach, int law) {
     law = valid_law(law);
     if (mach > DragTable[DragTableLastRow][0]) return std::fabs(DragTable[DragTableLastRow][law + 1]);
-    // The segment is the first row i + 1 whose Mach is at least `mach`. Guess it from the row
-    // spacing of 0.025, then settle it against the stored row Machs so that it is the very row
-    // the scan from row 0 would stop at.
-    int i = 0;
-    if (mach > 0.0) {
-        i = static_cast<int>(mach * 40.0);
-        if (i > DragTableLastRow - 1) i = DragTableLastRow - 1;
-        while (i > 0 && !(mach > DragTable[i][0])) --i;
-        while (mach > DragTable[i + 1][0]) ++i;
-    }
-    return interpolate(mach, i, law, Slopes.of[i][law]);
+    const DragSegment& seg = DragSegments.of[law][drag_segment_of(mach)];
+    return std::fabs(seg.c0 + seg.slope * (mach - seg.mach_lo));
 }
 
 }  // namespace velora

@@ -74,38 +74,55 @@ void lift_until_apex_above_sight_line(Trajectory& out) {
 }  // namespace
 
 void compute_trajectory(const FlightInputs& in, Trajectory& out) {
-    FlightAir air;
-    air.c = speed_of_sound(in.TMP);
-    air.rho = static_cast<float>(air_density(in.TMP, in.PRES, in.HUMID));
-    air.bc = in.BC;
-    air.law = in.CURVE;
+    // The flight steps of flight_velocity_phase, flight_position_phase and flight_time_phase,
+    // written out in one loop with the state in locals: the same operations on the same values
+    // in the same order, so the same bits. The drag lookup starts from the previous step's row.
+    const float c = speed_of_sound(in.TMP);
+    const float rho_single = static_cast<float>(air_density(in.TMP, in.PRES, in.HUMID));
+    // The deceleration is worked out in double: these are the singles it reads, widened once.
+    const double bc = in.BC;
+    const double rho = rho_single;
+    const double drag_factor = DragFactor;
+    DragCursor drag(in.CURVE);
 
-    FlightState f;
-    f.vx = in.MV;
-    f.dt = StepLength / in.MV;
+    const float mv = in.MV;
+    float vx = mv, vy = 0.0f, x = 0.0f, y = 0.0f, t = 0.0f, dt = StepLength / mv;
     int i = 0;
     float h0 = 0.0f;
-    float x_prev = 0.0f, y_prev = 0.0f, t_prev = 0.0f, v_prev = in.MV;
+    float x_prev = 0.0f, y_prev = 0.0f, t_prev = 0.0f, v_prev = mv;
     out.time[0] = 0.0f;
 
     for (;;) {
-        flight_velocity_phase(f, air);
+        // Velocity phase: the deceleration at the start of the step, Euler.
+        const float vx_old = vx;
+        const float vy_old = vy;
+        const float v = std::sqrt(vx * vx + vy * vy);
+        const double cd = drag.at(v / c);
+        const float k = static_cast<float>(v * v * cd / bc * rho * drag_factor);
+        vx = vx + dt * (-k * vx / v);
+        vy = vy + dt * (-k * vy / v) + dt * Gravity;
         // At most one sample per step, when the step passes a whole yard.
-        if (static_cast<float>(i) < f.x / 3.0f) {
-            out.drop[i] = (f.y + y_prev) / 2.0f * 12.0f;
-            out.velocity[i] = i == 0 ? in.MV : (f.v + v_prev) / 2.0f;
-            out.time[i] = crossing_value(x_prev, t_prev, f.x, f.t, f.x / 3.0f);
+        const float yards = x / 3.0f;
+        if (static_cast<float>(i) < yards) [[unlikely]] {
+            out.drop[i] = (y + y_prev) / 2.0f * 12.0f;
+            out.velocity[i] = i == 0 ? mv : (v + v_prev) / 2.0f;
+            out.time[i] = crossing_value(x_prev, t_prev, x, t, yards);
             ++i;
         }
-        if (h0 == 0.0f && in.ZR < f.x / 3.0f) h0 = crossing_value(x_prev, y_prev, f.x, f.y, in.ZR) * 12.0f;
-        x_prev = f.x;
-        y_prev = f.y;
-        v_prev = f.v;
-        t_prev = f.t;
-        flight_position_phase(f);
+        if (h0 == 0.0f && in.ZR < yards) [[unlikely]]
+            h0 = crossing_value(x_prev, y_prev, x, y, in.ZR) * 12.0f;
+        x_prev = x;
+        y_prev = y;
+        v_prev = v;
+        t_prev = t;
+        // Position phase, trapezoid rule.
+        x = x + dt * (vx + vx_old) / 2.0f;
+        y = y + dt * (vy + vy_old) / 2.0f;
         // Stop once the descent is steeper than 2 : 1, or at yard 2000.
-        if (std::fabs(f.vx) <= std::fabs(0.5 * f.vy) || i >= MostSamples) break;
-        flight_time_phase(f);
+        if (std::fabs(vx) <= std::fabs(0.5 * vy) || i >= MostSamples) break;
+        // Time phase: the clock advances by the coming step's time.
+        dt = StepLength / vx;
+        t = t + dt;
     }
     const int last = i - 1;
     out.LastSample = last;

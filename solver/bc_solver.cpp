@@ -41,6 +41,7 @@ constexpr float NotFound = 9999.9f;
 // operations, and the processor overlaps independent chains. Interleaving changes no operation
 // of a flight.
 struct SolverFlight {
+    DragCursor drag;
     float bc = 0;
     float x = 0, y = 0, vx = 0, vy = 0, t = 0;
     float x0 = 0, y0 = 0;
@@ -51,7 +52,7 @@ struct SolverFlight {
     int steps = 0;
     bool unreached = false;
 
-    SolverFlight(const FlightSetup& f, float bc_) : bc(bc_), vx(f.mv), dt(SolverStep / f.mv) {}
+    SolverFlight(const FlightSetup& f, float bc_) : drag(f.law), bc(bc_), vx(f.mv), dt(SolverStep / f.mv) {}
 
     // One integration step; true once the flight has ended. Inlined into the loop that
     // interleaves the flights, where the processor can overlap their steps.
@@ -59,27 +60,30 @@ struct SolverFlight {
         const float vx0 = vx;
         const float vy0 = vy;
         v = std::sqrt(vx * vx + vy * vy);
-        const float cd = static_cast<float>(drag_coefficient(v / f.c, f.law));
+        const float cd = static_cast<float>(drag.at(v / f.c));
         const float a = cd * (v * v) / bc * f.rho * SolverDragFactor;
         vx = vx - dt * a * vx0 / v;
         vy = vy - dt * a * vy0 / v + dt * SolverGravity;
 
         // A pellet that has come to a standstill would step backwards (or forever) from here on.
-        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || steps >= SolverMostSteps) {
+        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || steps >= SolverMostSteps) [[unlikely]] {
             unreached = true;
             return true;
         }
         ++steps;
 
         // The last two integration points lie on either side of the zero range.
-        if (f.zr < x / 3.0f && yZ == 0.0f) yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
-        if (x / 3.0f >= f.R + 1.0f) return true;
+        const float yards = x / 3.0f;
+        if (f.zr < yards && yZ == 0.0f) [[unlikely]]
+            yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
+        if (yards >= f.R + 1.0f) [[unlikely]]
+            return true;
 
         x0 = x;
         y0 = y;
         x = x + dt * (vx + vx0) / 2.0f;
         y = y + dt * (vy + vy0) / 2.0f;
-        if (f.R < x / 3.0f && yT == NotFound) {
+        if (f.R < x / 3.0f && yT == NotFound) [[unlikely]] {
             yT = 12.0f * crossing_value(x0, y0, x, y, f.R);
             return true;
         }
@@ -99,21 +103,23 @@ struct SolverFlight {
     }
 };
 
-// Flies three BCs side by side (three overlap almost completely; more no longer do).
+// Flies three BCs side by side (three overlap almost completely; more no longer do). Each flight
+// is a separate local, so that its state stays in registers.
 void predict_together(const FlightSetup& f, const float (&bcs)[3], float (&out)[3]) {
-    constexpr int N = 3;
-    SolverFlight flights[N] = {SolverFlight(f, bcs[0]), SolverFlight(f, bcs[1]), SolverFlight(f, bcs[2])};
-    bool live[N] = {true, true, true};
-    int n_live = N;
-    while (n_live > 0) {
-        for (int k = 0; k < N; ++k) {
-            if (live[k] && flights[k].step(f)) {
-                live[k] = false;
-                --n_live;
-            }
-        }
+    SolverFlight a(f, bcs[0]), b(f, bcs[1]), c(f, bcs[2]);
+    bool live_a = true, live_b = true, live_c = true;
+    // While all three fly, no test of which still does.
+    while (live_a && live_b && live_c) {
+        live_a = !a.step(f);
+        live_b = !b.step(f);
+        live_c = !c.step(f);
     }
-    for (int k = 0; k < N; ++k) out[k] = flights[k].measurement(f);
+    while (live_a) live_a = !a.step(f);
+    while (live_b) live_b = !b.step(f);
+    while (live_c) live_c = !c.step(f);
+    out[0] = a.measurement(f);
+    out[1] = b.measurement(f);
+    out[2] = c.measurement(f);
 }
 
 float predict_one(const FlightSetup& f, float bc) {
@@ -198,7 +204,7 @@ float max_target_range(const CalcState& s) {
     const double rho = air_density(s.TMP, s.PRES, s.HUMID);
     const float dt = 0.5f / s.MV;
     const float bc = s.BC;
-    const int law = s.CURVE;
+    DragCursor drag(s.CURVE);
 
     // Fixed time steps, gravity taken as a round 32 ft/s², until the shot has fallen 30 ft. A
     // fall through unusable numbers (NaN) ends the loop as well; so does the step bound, far
@@ -208,7 +214,7 @@ float max_target_range(const CalcState& s) {
         const float vx0 = vx;
         const float vy0 = vy;
         const float v = static_cast<float>(std::pow(static_cast<double>(vx * vx + vy * vy), 0.5));
-        const float a = static_cast<float>(drag_coefficient(v / c, law) * (v * v) / bc * rho * SolverDragFactor);
+        const float a = static_cast<float>(drag.at(v / c) * (v * v) / bc * rho * SolverDragFactor);
         vx = vx - dt * a * vx0 / v;
         vy = vy - dt * a * vy0 / v - 32.0f * dt;
         x += dt * (vx + vx0) / 2.0f;

@@ -142,6 +142,34 @@ TEST(DragCoefficient, DirectSearchIsBitIdenticalToTheScan) {
     same(std::numeric_limits<double>::quiet_NaN());
 }
 
+// The cursor starts from the segment of its previous lookup: along a slowing flight, across
+// jumps in either direction, on the row boundaries, above the table and for unusable numbers it
+// must give what the scan from row 0 gives.
+TEST(DragCoefficient, CursorFromThePreviousRowIsBitIdenticalToTheScan) {
+    for (int law = 0; law < DragLawCount; ++law) {
+        DragCursor cursor(law);
+        auto same = [&](double mach) {
+            const double a = cursor.at(mach), b = drag_coefficient_by_scan(mach, law);
+            if (std::isnan(b))
+                ASSERT_TRUE(std::isnan(a)) << mach;
+            else
+                ASSERT_EQ(a, b) << "mach " << mach << " law " << law;
+        };
+        for (float v = 4000.0f; v > 150.0f; v -= 0.173f) same(v / 1046.0f);  // a slowing flight
+        for (int row = DragTableLastRow; row >= 0; --row) {
+            const double m = DragTable[row][0];
+            for (double probe : {std::nextafter(m, 10.0), m, std::nextafter(m, 0.0)}) same(probe);
+        }
+        for (double jump : {0.3, 3.9, 0.0, 4.2, 4.25, 1.0, -0.5, 2.0, std::numeric_limits<double>::quiet_NaN(), 0.7,
+                            100.0, 0.0125})
+            same(jump);
+    }
+    // A law outside the ten reads G1, as drag_coefficient does.
+    DragCursor other(42);
+    EXPECT_EQ(other.at(0.5), drag_coefficient(0.5, 42));
+    EXPECT_EQ(other.at(0.5), drag_coefficient(0.5, G1));
+}
+
 TEST(DragLaws, DescriptionsAndNames) {
     EXPECT_STREQ(drag_law_description(G1), "G1  -  Standard model, Flat-base, 2-calibre nose ogive");
     EXPECT_STREQ(drag_law_description(GA2), "GA2 -  Quenby's contender for round-nosed diabolo airgun pellets");
