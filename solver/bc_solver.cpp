@@ -189,27 +189,47 @@ float bisect_bc(const CalcState& s, float measured, float target_range, int meth
     return bisect_with(s.MV, s.ZR, s.SH, s.CURVE, air_state(s), measured, target_range, method);
 }
 
-float solve_bc(const CalcState& s) {
+SolveInputs solve_inputs(const CalcState& s) {
+    SolveInputs in;
+    in.MV = s.MV;
+    in.ZR = s.ZR;
+    in.SH = s.SH;
+    in.TR = s.TR;
+    in.method = s.stateRB;
+    in.law = s.CURVE;
+    in.air = air_state(s);
     switch (s.stateRB) {
-        case DeltaPOI: return bisect_bc(s, s.POI, s.TR, DeltaPOI);
-        case DeltaT: return bisect_bc(s, s.ET, s.TR, DeltaT);
-        case DeltaV: return bisect_bc(s, s.TV, s.TR, DeltaV);
-        case DeltaD: return bisect_bc(s, s.DROP, s.TR, DeltaD);
-        default: return 0.0f;
+        case DeltaPOI: in.measured = s.POI; break;
+        case DeltaT: in.measured = s.ET; break;
+        case DeltaV: in.measured = s.TV; break;
+        case DeltaD: in.measured = s.DROP; break;
+        default: break;
     }
+    return in;
 }
 
-float max_target_range(const CalcState& s) {
-    const float c = speed_of_sound(s.TMP);
-    const double rho = air_density(s.TMP, s.PRES, s.HUMID);
-    const float dt = 0.5f / s.MV;
-    const float bc = s.BC;
-    DragCursor drag(s.CURVE);
+float solve(const SolveInputs& in) {
+    if (in.method < DeltaPOI || in.method > DeltaD) return 0.0f;
+    return bisect_with(in.MV, in.ZR, in.SH, in.law, in.air, in.measured, in.TR, in.method);
+}
+
+float solve_bc(const CalcState& s) { return solve(solve_inputs(s)); }
+
+RangeLimitInputs range_limit_inputs(const CalcState& s) { return {s.MV, s.BC, s.CURVE, air_state(s)}; }
+
+float max_target_range(const CalcState& s) { return max_target_range(range_limit_inputs(s)); }
+
+float max_target_range(const RangeLimitInputs& in) {
+    const float c = speed_of_sound(in.air.TMP);
+    const double rho = air_density(in.air.TMP, in.air.PRES, in.air.HUMID);
+    const float dt = 0.5f / in.MV;
+    const float bc = in.BC;
+    DragCursor drag(in.law);
 
     // Fixed time steps, gravity taken as a round 32 ft/s², until the shot has fallen 30 ft. A
     // fall through unusable numbers (NaN) ends the loop as well; so does the step bound, far
     // beyond the 16,000 steps of the slowest accepted fall.
-    float x = 0.0f, y = 0.0f, vx = s.MV, vy = 0.0f;
+    float x = 0.0f, y = 0.0f, vx = in.MV, vy = 0.0f;
     for (int step = 0; y > -30.0f && step < SolverMostSteps * 10; ++step) {
         const float vx0 = vx;
         const float vy0 = vy;

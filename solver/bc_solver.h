@@ -83,9 +83,35 @@ float bisect_bc(const CalcState& s, float measured, float target_range, int meth
 // The BC for the active method's measurement at TR: POI, ET, TV or DROP. 0 for another method.
 float solve_bc(const CalcState& s);
 
+// Everything one solve reads: the solve is a pure function of these.
+struct SolveInputs {
+    float MV = 0, ZR = 0, SH = 0;
+    float TR = 0;        // target range, yd
+    float measured = 0;  // the method's measurement at TR
+    int method = 0;      // a method outside 0..3 solves to 0
+    int law = 0;
+    AirState air;
+};
+
+// What solve_bc(s) solves.
+SolveInputs solve_inputs(const CalcState& s);
+
+// solve_bc of a state with these inputs.
+float solve(const SolveInputs& in);
+
 // Half the range over which a level shot with the state's BC falls 30 ft (at most 1901 yd): the
 // largest zero range. The largest target range is twice it.
 float max_target_range(const CalcState& s);
+
+// What the range limit reads.
+struct RangeLimitInputs {
+    float MV = 0, BC = 0;
+    int law = 0;
+    AirState air;
+};
+
+RangeLimitInputs range_limit_inputs(const CalcState& s);
+float max_target_range(const RangeLimitInputs& in);
 
 // The BC that makes `new_law` lose over TR the velocity that `tr` (flown with the old law and
 // BC) loses there. A sentinel when that BC lies outside 0.004..1.2.

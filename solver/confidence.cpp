@@ -9,28 +9,6 @@ namespace velora {
 
 namespace {
 
-// The values the perturbed solves may touch, kept to be put back exactly.
-struct SavedInputs {
-    float MV, ZR, slot, SH, TV, POI, ET, BC, DROP;
-};
-
-SavedInputs save_inputs(const CalcState& s) {
-    return {s.MV, s.ZR, s.TRArray[active_slot(s)], s.SH, s.TV, s.POI, s.ET, s.BC, s.DROP};
-}
-
-void restore_inputs(CalcState& s, const SavedInputs& saved) {
-    s.MV = saved.MV;
-    s.ZR = saved.ZR;
-    s.TRArray[active_slot(s)] = saved.slot;
-    s.TR = saved.slot;
-    s.SH = saved.SH;
-    s.TV = saved.TV;
-    s.POI = saved.POI;
-    s.ET = saved.ET;
-    s.BC = saved.BC;
-    s.DROP = saved.DROP;
-}
-
 std::string limit_text(const std::optional<float>& limit) { return limit ? bc_text(*limit) : UnknownLimit; }
 
 }  // namespace
@@ -41,31 +19,31 @@ ConfidencePage confidence_limits(CalcState& s, Trajectory& tr) {
     return page;
 }
 
-ConfidencePage confidence_page(CalcState& s) {
-    const SavedInputs saved = save_inputs(s);
-    const float bc = saved.BC;
-    float hi_bc = bc;
-    float lo_bc = bc;
-
+ConfidenceTrials confidence_trials(const CalcState& s) {
+    ConfidenceTrials trials;
+    SolveInputs hi = solve_inputs(s);
+    SolveInputs lo = hi;
     if (s.stateRB == DeltaV) {
-        if (s.MV_TOL + s.TV_TOL != 0.0f) {
-            // The smallest velocity loss gives the upper limit, the largest the lower one.
-            s.MV = saved.MV * (100.0f - s.MV_TOL) / 100.0f;
-            s.TV = saved.TV * (100.0f + s.TV_TOL) / 100.0f;
-            hi_bc = solve_bc(s);
-            s.MV = saved.MV * (100.0f + s.MV_TOL) / 100.0f;
-            s.TV = saved.TV * (100.0f - s.TV_TOL) / 100.0f;
-            lo_bc = solve_bc(s);
-        }
-    } else if (s.MV_TOL != 0.0f) {
+        if (s.MV_TOL + s.TV_TOL == 0.0f) return trials;
+        // The smallest velocity loss gives the upper limit, the largest the lower one.
+        hi.MV = s.MV * (100.0f - s.MV_TOL) / 100.0f;
+        hi.measured = s.TV * (100.0f + s.TV_TOL) / 100.0f;
+        lo.MV = s.MV * (100.0f + s.MV_TOL) / 100.0f;
+        lo.measured = s.TV * (100.0f - s.TV_TOL) / 100.0f;
+    } else {
+        if (s.MV_TOL == 0.0f) return trials;
         // A slower pellet that still reaches the same measurement must lose less.
-        s.MV = saved.MV * (100.0f - s.MV_TOL) / 100.0f;
-        hi_bc = solve_bc(s);
-        s.MV = saved.MV * (100.0f + s.MV_TOL) / 100.0f;
-        lo_bc = solve_bc(s);
+        hi.MV = s.MV * (100.0f - s.MV_TOL) / 100.0f;
+        lo.MV = s.MV * (100.0f + s.MV_TOL) / 100.0f;
     }
-    restore_inputs(s, saved);
+    trials.solved = true;
+    trials.maximum = hi;
+    trials.minimum = lo;
+    return trials;
+}
 
+ConfidencePage confidence_page_from(const CalcState& s, float hi_bc, float lo_bc) {
+    const float bc = s.BC;
     ConfidencePage page;
     page.heading = method_heading(s.stateRB);
     page.drag_law_heading = "With Reference to Drag Law " + drag_law_name(drag_law_at_list_position(s.stateBC));
@@ -80,6 +58,16 @@ ConfidencePage confidence_page(CalcState& s) {
     page.muzzle_tolerance = tolerance_text(s.MV_TOL);
     page.target_tolerance = tolerance_text(s.TV_TOL);
     return page;
+}
+
+ConfidencePage confidence_page(CalcState& s) {
+    // The solves read the perturbed readings from copies; the state keeps its own, and TR comes
+    // from the active slot afterwards, as after any restore.
+    const ConfidenceTrials trials = confidence_trials(s);
+    const float hi_bc = trials.solved ? solve(trials.maximum) : s.BC;
+    const float lo_bc = trials.solved ? solve(trials.minimum) : s.BC;
+    s.TR = s.TRArray[active_slot(s)];
+    return confidence_page_from(s, hi_bc, lo_bc);
 }
 
 }  // namespace velora

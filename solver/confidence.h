@@ -6,6 +6,7 @@
 
 #include "app/calc_state.h"
 #include "engine/trajectory.h"
+#include "solver/bc_solver.h"
 
 namespace velora {
 
@@ -39,5 +40,20 @@ ConfidencePage confidence_limits(CalcState& s, Trajectory& tr);
 // The same page without flying the trajectory again, for a caller whose trajectory was flown
 // from exactly the state's inputs (the flight after the restore would repeat it bit for bit).
 ConfidencePage confidence_page(CalcState& s);
+
+// The page in two halves, for a caller that runs the two solves itself (side by side): the
+// solves with the readings moved to the ends of their error ranges — none when the errors are
+// zero, and then both limits are the BC — and the page from their results.
+struct ConfidenceTrials {
+    bool solved = false;
+    SolveInputs maximum;  // slower muzzle (and faster target) reading
+    SolveInputs minimum;
+};
+
+ConfidenceTrials confidence_trials(const CalcState& s);
+
+// `hi_bc` and `lo_bc` are the trials' results, or the BC when there were none. The state is not
+// changed.
+ConfidencePage confidence_page_from(const CalcState& s, float hi_bc, float lo_bc);
 
 }  // namespace velora

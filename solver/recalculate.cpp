@@ -1,5 +1,7 @@
 #include "solver/recalculate.h"
 
+#include <optional>
+
 #include "engine/drag.h"
 #include "engine/sampling.h"
 #include "solver/bc_solver.h"
@@ -21,7 +23,76 @@ bool raise_poi_target(CalcState& s, const CalcResults& r) {
 
 void reload_target(CalcState& s) { s.TR = s.TRArray[active_slot(s)]; }
 
-void fly(const CalcState& s, CalcResults& r) { compute_trajectory(flight_inputs(s), r.trajectory); }
+// The trajectory of the state's inputs into r.trajectory, taken from the last pass when it flew
+// the same.
+void fly(const CalcState& s, CalcResults& r) {
+    const FlightInputs in = flight_inputs(s);
+    if (const Trajectory* kept = r.cache.flight(in)) {
+        copy_flight(*kept, r.trajectory);
+        return;
+    }
+    compute_trajectory(in, r.trajectory);
+    r.cache.keep_flight(in, r.trajectory);
+    ++r.cache.computed.flights;
+}
+
+float solve_kept(CalcResults& r, const SolveInputs& in) {
+    if (const std::optional<float> kept = r.cache.solve(in)) return *kept;
+    const float bc = solve(in);
+    r.cache.keep_solve(in, bc);
+    ++r.cache.computed.solves;
+    return bc;
+}
+
+// The trajectory and the range limit of the state's inputs, side by side: the flight on this
+// thread, the limit (which reads only the muzzle velocity, the BC, the law and the air, none of
+// which the flight writes) on the worker.
+float fly_with_range_limit(const CalcState& s, CalcResults& r) {
+    const RangeLimitInputs in = range_limit_inputs(s);
+    if (const std::optional<float> kept = r.cache.range_limit(in)) {
+        fly(s, r);
+        return *kept;
+    }
+    float limit = 0.0f;
+    r.worker.run_beside([&limit, in] { limit = max_target_range(in); }, [&s, &r] { fly(s, r); });
+    r.cache.keep_range_limit(in, limit);
+    ++r.cache.computed.range_limits;
+    return limit;
+}
+
+float range_limit(const CalcState& s, CalcResults& r) {
+    const RangeLimitInputs in = range_limit_inputs(s);
+    if (const std::optional<float> kept = r.cache.range_limit(in)) return *kept;
+    const float limit = max_target_range(in);
+    r.cache.keep_range_limit(in, limit);
+    ++r.cache.computed.range_limits;
+    return limit;
+}
+
+// The confidence page with its two solves side by side, the maximum on the worker.
+ConfidencePage confidence(CalcState& s, CalcResults& r) {
+    const ConfidenceTrials trials = confidence_trials(s);
+    float hi_bc = s.BC, lo_bc = s.BC;
+    if (trials.solved) {
+        const std::optional<float> hi_kept = r.cache.solve(trials.maximum);
+        const std::optional<float> lo_kept = r.cache.solve(trials.minimum);
+        if (hi_kept && lo_kept) {
+            hi_bc = *hi_kept;
+            lo_bc = *lo_kept;
+        } else if (hi_kept || lo_kept) {
+            hi_bc = solve_kept(r, trials.maximum);
+            lo_bc = solve_kept(r, trials.minimum);
+        } else {
+            const SolveInputs hi_in = trials.maximum, lo_in = trials.minimum;
+            r.worker.run_beside([&hi_bc, hi_in] { hi_bc = solve(hi_in); }, [&lo_bc, lo_in] { lo_bc = solve(lo_in); });
+            r.cache.keep_solve(hi_in, hi_bc);
+            r.cache.keep_solve(lo_in, lo_bc);
+            r.cache.computed.solves += 2;
+        }
+    }
+    reload_target(s);
+    return confidence_page_from(s, hi_bc, lo_bc);
+}
 
 // The four measurements as the model of the BC that stands gives them at the target.
 void refill_measurements(CalcState& s, const Trajectory& tr) {
@@ -53,12 +124,15 @@ RecalcOutcome recalculate(CalcState& s, CalcResults& r, bool panel_shown) {
     raise_poi_target(s, r);
     reload_target(s);
 
-    const bool flown = s.ChangeKind == 1 || s.ChangeKind == 2;
+    // The range limit reads only the muzzle velocity, the BC, the law and the air, which stand
+    // from the moment the path is flown (or from the start of a redisplay): it is worked out
+    // beside the flight.
+    float zero_limit = 0.0f;
     if (s.ChangeKind == 1) {
         // The BC stands: fly it and predict what each method would measure.
         // A far zero that moved with the new path may push the DeltaPOI target out again; the
         // path itself does not depend on the target, so it need not be flown once more.
-        fly(s, r);
+        zero_limit = fly_with_range_limit(s, r);
         if (raise_poi_target(s, r)) reload_target(s);
         refill_measurements(s, r.trajectory);
         out.bc_predicted = true;
@@ -66,23 +140,29 @@ RecalcOutcome recalculate(CalcState& s, CalcResults& r, bool panel_shown) {
         // A measurement changed: solve, keeping the BC that stood should the solve fail. The solve
         // flies its own model, so the path is flown once, for the BC that stands afterwards.
         const float kept = s.BC;
-        const float solved = solve_bc(s);
+        const float solved = solve_kept(r, solve_inputs(s));
         if (is_bc_sentinel(solved)) {
             out.message = improbable_bc_message(s.CURVE, solved == BcTooLow);
             s.BC = kept;
         } else {
             s.BC = solved;
         }
-        fly(s, r);
+        zero_limit = fly_with_range_limit(s, r);
         refill_measurements(s, r.trajectory);
+    } else {
+        zero_limit = range_limit(s, r);
     }
 
-    r.MaxZeroRange = max_target_range(s);
+    r.MaxZeroRange = zero_limit;
     r.MaxTargetRange = 2.0f * r.MaxZeroRange;
 
-    // After a prediction or a solve the path was just flown from exactly the inputs the limits
-    // restore; a redisplay flies it for them.
-    if (panel_shown) out.confidence = flown ? confidence_page(s) : confidence_limits(s, r.trajectory);
+    // The limits solve from the measurements just refilled, so they follow the flight. After a
+    // prediction or a solve the path was just flown from exactly the inputs the limits restore;
+    // a redisplay flies it for them (from the last pass, when it flew the same).
+    if (panel_shown) {
+        out.confidence = confidence(s, r);
+        if (s.ChangeKind != 1 && s.ChangeKind != 2) fly(s, r);
+    }
     out.texts = window_texts(s, r, panel_shown);
     return out;
 }
