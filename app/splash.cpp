@@ -9,6 +9,9 @@
 #include <QScreen>
 #include <QThread>
 
+#include <chrono>
+#include <thread>
+
 #include "app/embedded.h"
 
 namespace velora {
@@ -75,9 +78,14 @@ void wait_since_logo(const Splash& splash, int milliseconds)
 
 void handle_events_rounds(int rounds)
 {
-    for (int i = 0; i < rounds; ++i) {
+    // Each round's pause ends a whole millisecond after the previous round's deadline, counted
+    // from the start, rather than a millisecond after it began: a pause that oversleeps shortens
+    // the next, so the rounds take `rounds` milliseconds in all instead of gathering every
+    // oversleep.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 1; i <= rounds; ++i) {
         QCoreApplication::processEvents();
-        QThread::msleep(1);
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(i));
     }
 }
 

@@ -33,7 +33,9 @@ void hide_logo(Splash& splash);
 // handling their events with a 1 ms pause between rounds; nothing is dispatched to the calculator.
 void wait_since_logo(const Splash& splash, int milliseconds);
 
-// One round of handling window events followed by a 1 ms pause, `rounds` times.
+// One round of handling window events followed by a pause, `rounds` times, one round per
+// millisecond: the rounds end `rounds` milliseconds after they began (or as soon as the last one
+// is done, when handling the events took longer).
 void handle_events_rounds(int rounds);
 
 }  // namespace velora

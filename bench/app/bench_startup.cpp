@@ -14,6 +14,7 @@
 #include "app/control_ids.h"
 #include "app/dispatch.h"
 #include "app/program.h"
+#include "app/splash.h"
 
 namespace {
 
@@ -56,6 +57,14 @@ void StartUpToWindowShown(benchmark::State& state)
     }
 }
 BENCHMARK(StartUpToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The 101 rounds of event handling before the first pass (to be 101 ms however each pause
+// oversleeps).
+void SettlingRounds(benchmark::State& state)
+{
+    for (auto _ : state) handle_events_rounds(101);
+}
+BENCHMARK(SettlingRounds)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void CommitMuzzleVelocityWithPanel(benchmark::State& state)
 {

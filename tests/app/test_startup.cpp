@@ -3,7 +3,9 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTimer>
 
 #include <algorithm>
 #include <csignal>
@@ -149,6 +151,20 @@ TEST(Splash, PremultiplyTruncatesEachChannelAndKeepsAlpha)
     premultiply_alpha(pixels, 2, 2);
     const std::vector<std::uint8_t> expected = {255, 128, 1, 255,  128, 64, 0, 128,  0, 0, 0, 0,  0, 0, 0, 1};
     EXPECT_EQ(pixels, expected);
+}
+
+TEST(Splash, SettlingRoundsHandleEventsForTheirWholeMilliseconds)
+{
+    // However the pauses oversleep, the rounds last at least their count in milliseconds and
+    // handle what the windows posted meanwhile.
+    int handled = 0;
+    QTimer::singleShot(0, [&handled] { ++handled; });
+    QTimer::singleShot(40, [&handled] { ++handled; });
+    QElapsedTimer clock;
+    clock.start();
+    handle_events_rounds(101);
+    EXPECT_GE(clock.elapsed(), 101);
+    EXPECT_EQ(handled, 2);
 }
 
 TEST(Splash, TheLogoIsA192PixelSquareWithAlpha)
