@@ -11,7 +11,7 @@
 
 #include "solver/bc_solver.h"
 #include "solver/recalculate.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {

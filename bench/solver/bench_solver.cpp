@@ -1,5 +1,5 @@
-// Cost of the solver: one solve per method at a short and a long target range, the recalculation
-// pass that a measurement edit runs (solve and confidence limits), and the slowest accepted case.
+// Cost of the solver: one flight of its model (and its time per step), one solve per method at a
+// short and a long target range, and the range limit.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -36,10 +36,15 @@ CalcState measured_state(int method, float range, float mv, float bc, int law) {
 void BM_PredictMeasurement(benchmark::State& state) {
     const CalcState s = testing::first_run_state();
     const AirState air = air_state(s);
+    const float range = static_cast<float>(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(predict_measurement(s.MV, s.BC, s.ZR, s.SH, 40.0f, s.CURVE, DeltaV, air));
+        benchmark::DoNotOptimize(predict_measurement(s.MV, s.BC, s.ZR, s.SH, range, s.CURVE, DeltaV, air));
+    // The velocity is read after the step that passes a yard beyond the target: 72 half-inch
+    // steps per yard. Seconds per step, printed with an SI prefix ("25n" is 25 ns).
+    state.counters["per_step"] = benchmark::Counter((range + 1.0) * 72.0, benchmark::Counter::kIsIterationInvariantRate |
+                                                                                 benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_PredictMeasurement)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PredictMeasurement)->ArgName("yd")->Arg(40)->Arg(600)->Unit(benchmark::kMicrosecond);
 
 void BM_SolveBc(benchmark::State& state) {
     const int method = static_cast<int>(state.range(0));
@@ -54,47 +59,7 @@ BENCHMARK(BM_SolveBc)
     ->ArgsProduct({{DeltaPOI, DeltaT, DeltaV, DeltaD}, {40, 1000}})
     ->Unit(benchmark::kMillisecond);
 
-// The pass after an edit of the target velocity on the first-run inputs with DeltaV: two
-// trajectories, the solve, the range limit and the confidence limits (two more solves and a
-// trajectory).
-void BM_SolvePassWithConfidence(benchmark::State& state) {
-    CalcState s = testing::first_run_state();
-    s.stateRB = DeltaV;
-    auto r = std::make_unique<CalcResults>();
-    s.ChangeKind = 1;
-    recalculate(s, *r, true);
-    const CalcState start = s;
-    for (auto _ : state) {
-        s = start;
-        s.ChangeKind = 2;
-        benchmark::DoNotOptimize(recalculate(s, *r, true));
-    }
-}
-BENCHMARK(BM_SolvePassWithConfidence)->Unit(benchmark::kMillisecond);
-
-// The slowest accepted case: 4000 ft/s, BC 1.2 under G7, target at the range limit.
-void BM_WorstCasePass(benchmark::State& state) {
-    CalcState s = testing::first_run_state();
-    s.MV = 4000.0f;
-    s.BC = 1.2f;
-    s.CURVE = G7;
-    s.stateBC = 5;
-    s.stateRB = DeltaV;
-    s.MV_TOL = 5.0f;
-    s.TV_TOL = 5.0f;
-    s.TRArray[DeltaV] = 2.0f * max_target_range(s);
-    auto r = std::make_unique<CalcResults>();
-    s.ChangeKind = 1;
-    recalculate(s, *r, true);
-    const CalcState start = s;
-    state.counters["target_yd"] = start.TR;
-    for (auto _ : state) {
-        s = start;
-        s.ChangeKind = 2;
-        benchmark::DoNotOptimize(recalculate(s, *r, true));
-    }
-}
-BENCHMARK(BM_WorstCasePass)->Unit(benchmark::kMillisecond);
+// The recalculation passes are in bench_pass.cpp.
 
 void BM_MaxTargetRange(benchmark::State& state) {
     const CalcState s = testing::first_run_state();

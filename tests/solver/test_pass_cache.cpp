@@ -18,7 +18,7 @@
 #include "solver/confidence.h"
 #include "solver/input_limits.h"
 #include "solver/recalculate.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {

@@ -19,7 +19,7 @@
 #include "engine/sampling.h"
 #include "engine/trajectory.h"
 #include "solver/bc_solver.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {
