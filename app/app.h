@@ -13,6 +13,7 @@
 #include "app/preferences_window.h"
 #include "app/splash.h"
 #include "services/system_theme.h"
+#include "services/update_check.h"
 #include "solver/calc_results.h"
 
 class QObject;
@@ -25,6 +26,7 @@ struct WebAddresses {
     std::string site;          // the maker's home page
     std::string version_file;  // the one-line version file
     std::string probe;         // the page whose status 200 shows a working connection
+    int time_limit_ms = ProbeLimitMs;  // the longest the probe, and then the version file, may take
 };
 
 // How long the logo stays up at the start and at the end (tests shorten it).
@@ -52,6 +54,8 @@ struct App {
     bool dispatching = false;        // events reach the dispatcher (only inside the event loop)
     bool ended = false;              // the dispatcher asked to end the program
     bool closed_for_download = false;  // ended at once for a download: no shut-down sequence
+    bool interrupted = false;        // a signal or the session ends the program: nothing more is asked
+    bool checking = false;           // an update check is under way
     std::function<void()> end_loop;  // ends the event loop
     std::unique_ptr<QObject> events; // turns the window's events into calculator events
 };

@@ -154,4 +154,34 @@ int table_step_item(float table_step)
     return 0;
 }
 
+std::string preferences_save_failure_text(const std::string& path, const std::string& reason)
+{
+    return "\rThe preferences could not be saved as:\r" + path + "\r(" + reason + ")";
+}
+
+std::string help_write_failure_text(const std::string& path, const std::string& reason)
+{
+    return "\rThe help document could not be written as:\r" + path + "\r(" + reason + ")";
+}
+
+std::string no_pdf_viewer_text(const std::string& path)
+{
+    return "\rNo program to show PDF documents was found.\rThe manual is at:\r" + path;
+}
+
+std::string message_log_line(std::string_view text)
+{
+    std::string line;
+    for (const char c : text) {
+        const bool blank = c == '\r' || c == '\n' || c == ' ';
+        if (blank) {
+            if (!line.empty() && line.back() != ' ') line += ' ';
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
 }  // namespace velora

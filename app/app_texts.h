@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/calc_state.h"
+#include "services/program_version.h"
 
 namespace velora {
 
-inline constexpr const char* ProgramVersion = "1.2.2";
 inline constexpr const char* ProgramBuild = "1.2.2 (Build:300624)";
 inline constexpr const char* WindowTitle = "Velora | 1.2.2";
 inline constexpr const char* AboutTitle = "About Velora";
@@ -45,6 +45,16 @@ bool unit_marker_shown(const CalcState& s, int marker);
 // Texts of the context-menu items that switch.
 const char* gaps_item_text(int gaps);
 const char* target_marker_item_text(int show_target);
+
+// What the program tells when a file of its own cannot be written, or the manual not shown.
+inline constexpr const char* PreferencesSaveTitle = "Velora Preferences";
+inline constexpr const char* HelpTitle = "Velora Help";
+std::string preferences_save_failure_text(const std::string& path, const std::string& reason);
+std::string help_write_failure_text(const std::string& path, const std::string& reason);
+std::string no_pdf_viewer_text(const std::string& path);
+
+// A message as one line for standard error: its line breaks become blanks.
+std::string message_log_line(std::string_view text);
 
 // The table-step item (103..106) that carries the tick for a step; 0 for any other step.
 int table_step_item(float table_step);

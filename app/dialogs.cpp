@@ -1,12 +1,24 @@
 #include "app/dialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+extern char** environ;
+#endif
 
 #include "app/app_texts.h"
 
@@ -34,6 +46,57 @@ MessageAnswer answer_of(int button)
     }
 }
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// The desktop's opener says with its exit status whether a program took the document; one that
+// ends with a failure this soon found none. (Without a desktop it runs the viewer itself and
+// ends only with it.)
+constexpr int OpenerVerdictMs = 10000;
+constexpr int OpenerPollMs = 100;
+
+// Starts the desktop's opener on `path` and watches it until it ends, without waiting for it:
+// the program goes on meanwhile, and a viewer left open when the program ends stays open.
+void open_with_desktop(const std::string& path, const std::function<void()>& no_program, QObject* context)
+{
+    const QByteArray opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open")).toLocal8Bit();
+    if (opener.isEmpty()) {
+        no_program();
+        return;
+    }
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    std::string document = path;
+    char* arguments[] = {const_cast<char*>(opener.constData()), document.data(), nullptr};
+    pid_t child = 0;
+    const int started = posix_spawn(&child, opener.constData(), &quiet, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (started != 0) {
+        no_program();
+        return;
+    }
+    auto* watch = new QTimer(context);
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(watch, &QTimer::timeout, watch, [watch, since, child, no_program] {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) != child) return;
+        const bool failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+        const bool soon = since.elapsed() < OpenerVerdictMs;
+        watch->stop();
+        watch->deleteLater();
+        if (failed && soon) no_program();
+    });
+    watch->start(OpenerPollMs);
+}
+#else
+void open_with_desktop(const std::string& path, const std::function<void()>& no_program, QObject*)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) no_program();
+}
+#endif
+
 }  // namespace
 
 Dialogs system_dialogs(std::function<QWidget*()> parent)
@@ -52,6 +115,11 @@ Dialogs system_dialogs(std::function<QWidget*()> parent)
             .toStdString();
     };
     d.open_url = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
+    d.open_document = [parent](const std::string& path, const std::function<void()>& no_program) {
+        // The watch ends with the window, and with it any word about the document.
+        QWidget* window = parent();
+        open_with_desktop(path, no_program, window != nullptr ? static_cast<QObject*>(window) : qApp);
+    };
     d.print_setup = [parent](QPrinter& printer) {
         QPrintDialog dialog(&printer, parent());
         return dialog.exec() == QDialog::Accepted;

@@ -75,7 +75,7 @@ void menu_command(App& app, int number)
             show_preferences_dialog(app);
             run_recalculate(app);
             break;
-        case MenuHelpTopics: open_web_page(app, "file://" + s.HelpFile); break;
+        case MenuHelpTopics: open_help(app); break;
         case MenuWebsite: open_maker_website(app); break;
         case MenuCheckUpdates: check_for_update(app, true); break;
         case MenuAbout: show_about(app); break;
@@ -205,7 +205,7 @@ int dispatch_event(App& app, const Event& e)
             case KeyBacktab: commit_and_move(app, e.number); return 1;
             case KeyQuit:
             case MenuQuit: return 0;
-            case KeyHelp: open_web_page(app, "file://" + app.state.HelpFile); return 1;
+            case KeyHelp: open_help(app); return 1;
             case KeyAbout: show_about(app); return 1;
             default: menu_command(app, e.number); return 1;
         }

@@ -10,6 +10,10 @@ namespace velora {
 void show_preferences_dialog(App& app);
 void check_for_update(App& app, bool manual);
 void open_maker_website(App& app);
+// "Help Topics", F1 and Ctrl+H: the manual written out again when it is not the program's own
+// (a failure is told), then opened; without a program for PDF documents a message names the
+// manual's path.
+void open_help(App& app);
 void print_table(App& app);
 void save_table_csv(App& app);
 void print_plot(App& app);

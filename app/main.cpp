@@ -5,6 +5,9 @@
 
 int main(int argc, char** argv)
 {
+    // Before anything else: a signal at any moment from here on ends the program with the
+    // preferences saved.
+    velora::install_signal_handlers();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velora"));
     QApplication::setApplicationVersion(QStringLiteral("1.2.2"));

@@ -7,8 +7,9 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #ifndef _WIN32
@@ -18,6 +19,7 @@
 #endif
 
 #include "app/app_icon.h"
+#include "app/app_texts.h"
 #include "app/control_ids.h"
 #include "app/embedded.h"
 #include "app/event_bridge.h"
@@ -39,14 +41,12 @@ constexpr int SettlingRounds = 101;
 
 }  // namespace
 
-bool write_help_document(const std::string& path)
+WriteOutcome write_help_document(const std::string& path)
 {
     std::error_code ec;
     const auto size = std::filesystem::file_size(std::filesystem::path(path), ec);
-    if (!ec && size == HelpDocument.size()) return false;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(HelpDocument.data(), static_cast<std::streamsize>(HelpDocument.size()));
-    return static_cast<bool>(out);
+    if (!ec && size == HelpDocument.size()) return {true, {}};
+    return replace_file_contents(path, HelpDocument);
 }
 
 void start_program(App& app)
@@ -69,11 +69,14 @@ void start_program(App& app)
     if (s.DarkMode) theme_preferences_window(app.preferences.dialog);
     update_step_menu_checks(app.window, s);
     app.window.window->move(s.WinX[0], s.WinY[0]);
+    // Events are handled from here on, and with them a signal that ends the program.
     if (s.AutoLogoCheck) {
         wait_since_logo(app.splash, app.logo_times.start_milliseconds);
         hide_logo(app.splash);
     }
+    if (app.ended) return;
     handle_events_rounds(SettlingRounds);
+    if (app.ended) return;
     s.ChangeKind = 1;
     run_recalculate(app);
     apply_tooltips(app);
@@ -81,21 +84,70 @@ void start_program(App& app)
         QWidget* top = app.window.window.get();
         app.dialogs = system_dialogs([top] { return top; });
     }
+    app.dialogs = quiet_once_interrupted(app, app.dialogs);
     app.window.window->show();
     focus_control(app.window, s.mpag);
-    if (s.AutoUpdateCheck) {
-        check_for_update(app, false);
-        if (app.closed_for_download) return;
-    }
+    // The window takes orders before the automatic check: its version file arrives while the
+    // user works (only the connection test before it keeps the window deaf).
     connect_events(app);
     app.dispatching = true;
+    if (s.AutoUpdateCheck) check_for_update(app, false);
 }
 
 void save_preferences_now(App& app)
 {
     if (app.window.window) read_controls_into_state(app.window, app.state);
     read_preferences_position(app.preferences, app.state);
-    save_preferences(app.state);
+    const WriteOutcome saved = save_preferences(app.state);
+    if (!saved.ok)
+        tell_failure(app, PreferencesSaveTitle,
+                     preferences_save_failure_text(preferences_file_path(app.state), saved.reason));
+}
+
+void tell_failure(App& app, const std::string& title, const std::string& text)
+{
+    std::fprintf(stderr, "Velora: %s\n", message_log_line(text).c_str());
+    std::fflush(stderr);
+    if (app.window.window && app.window.window->isVisible()) show_message(app, title, text);
+}
+
+Dialogs quiet_once_interrupted(App& app, Dialogs inner)
+{
+    Dialogs d;
+    App* a = &app;
+    if (inner.message)
+        d.message = [a, ask = inner.message](const MessageRequest& m) {
+            const auto unchanged = [&m] {
+                switch (m.buttons) {
+                    case MessageButtons::YesNo: return MessageAnswer::No;
+                    case MessageButtons::YesNoCancel: return MessageAnswer::Cancel;
+                    case MessageButtons::Ok: break;
+                }
+                return MessageAnswer::Ok;
+            };
+            if (a->interrupted) return unchanged();
+            const MessageAnswer answer = ask(m);
+            return a->interrupted ? unchanged() : answer;  // a box closed by the signal
+        };
+    if (inner.save_file)
+        d.save_file = [a, ask = inner.save_file](const SaveFileRequest& r) {
+            if (a->interrupted) return std::string();
+            std::string chosen = ask(r);
+            return a->interrupted ? std::string() : chosen;
+        };
+    if (inner.print_setup)
+        d.print_setup = [a, ask = inner.print_setup](QPrinter& printer) {
+            return !a->interrupted && ask(printer) && !a->interrupted;
+        };
+    if (inner.open_url)
+        d.open_url = [a, open = inner.open_url](const std::string& url) {
+            if (!a->interrupted) open(url);
+        };
+    if (inner.open_document)
+        d.open_document = [a, open = inner.open_document](const std::string& path, const std::function<void()>& none) {
+            if (!a->interrupted) open(path, none);
+        };
+    return d;
 }
 
 void end_program(App& app)
@@ -104,7 +156,7 @@ void end_program(App& app)
     save_preferences_now(app);
     if (app.window.window) app.window.window->hide();
     delete_temporary_image(app.temporary_folder);
-    if (app.state.AutoLogoCheck) {
+    if (app.state.AutoLogoCheck && !app.interrupted) {
         show_logo(app.splash);
         wait_since_logo(app.splash, app.logo_times.end_milliseconds);
         hide_logo(app.splash);
@@ -122,60 +174,117 @@ void finish_program(App& app)
 namespace {
 
 #ifndef _WIN32
-// A signal only writes a byte into this pair; the event loop reads it and ends as "Quit" does.
+// A signal only writes a byte into this pair; the event loop that runs at the time (the main one
+// or that of a dialog or a wait) reads it and ends the program.
 int signal_pipe[2] = {-1, -1};
 
 void on_signal(int)
 {
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signal_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+// The last resort once the preferences are saved: a shut-down that has not ended by then ends
+// here.
+constexpr unsigned LastResortSeconds = 2;
+
+void on_last_resort(int)
+{
+    constexpr char line[] = "Velora: the shut-down took too long; ended at once\n";
+    [[maybe_unused]] const ssize_t written = ::write(2, line, sizeof line - 1);
+    ::_exit(0);
+}
+
+void arm_last_resort()
+{
+    struct sigaction action {};
+    action.sa_handler = on_last_resort;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, nullptr);
+    ::alarm(LastResortSeconds);
 }
 #endif
 
+// Every dialog that is open, whatever opened it, ends as its close box would end it.
+void close_open_dialogs()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (dialog != nullptr && dialog->isVisible()) dialog->reject();
+    }
+}
+
 }  // namespace
 
-int run_program()
+void install_signal_handlers()
 {
+#ifndef _WIN32
+    if (signal_pipe[0] >= 0) return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signal_pipe) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+#endif
+}
+
+void end_on_request(App& app)
+{
+    if (!app.interrupted) {
+        app.interrupted = true;
+        app.dispatching = false;
+        app.ended = true;
+        // Saved at once, before anything else can go wrong; the shut-down saves once more with
+        // what the closed dialogs left. Before the window exists nothing was loaded that a save
+        // could keep.
+        if (app.window.window) save_preferences_now(app);
+#ifndef _WIN32
+        arm_last_resort();
+#endif
+    }
+    close_open_dialogs();
+    if (app.end_loop) app.end_loop();
+}
+
+int run_program() { return run_program(built_in_web_addresses()); }
+
+int run_program(const WebAddresses& web)
+{
+    install_signal_handlers();
     CalcState state;
     App app(state);
-    app.web = built_in_web_addresses();
-    start_program(app);
-
+    app.web = web;
     QEventLoop loop;
     app.end_loop = [&loop] { loop.exit(0); };
 
-    auto end_now = [&app] {
-        if (app.ended) return;
-        save_preferences_now(app);
-        app.dispatching = false;
-        app.ended = true;
-        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-        if (app.end_loop) app.end_loop();
-    };
-    // The desktop session ends: keep the preferences first, then end as usual.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
-                     [&app](QSessionManager&) { save_preferences_now(app); });
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, end_now);
-
 #ifndef _WIN32
+    // Listening from the start: a signal during the start-up (the logo, the start-up check and
+    // its messages) ends the program as well as one in the event loop.
     std::unique_ptr<QSocketNotifier> signal_reader;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) == 0) {
+    if (signal_pipe[0] >= 0) {
         signal_reader = std::make_unique<QSocketNotifier>(signal_pipe[0], QSocketNotifier::Read);
-        QObject::connect(signal_reader.get(), &QSocketNotifier::activated, qApp, [&end_now] {
-            char byte = 0;
-            [[maybe_unused]] const ssize_t got = ::read(signal_pipe[0], &byte, 1);
-            end_now();
+        QObject::connect(signal_reader.get(), &QSocketNotifier::activated, qApp, [&app] {
+            char bytes[64];
+            while (::read(signal_pipe[0], bytes, sizeof bytes) > 0) {
+            }
+            end_on_request(app);
         });
-        struct sigaction action {};
-        action.sa_handler = on_signal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
     }
 #endif
+    // The desktop session ends: keep the preferences first, then end as on a signal.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [&app](QSessionManager&) { save_preferences_now(app); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [&app] { end_on_request(app); });
 
+    start_program(app);
     if (!app.ended) loop.exec();
     finish_program(app);
+#ifndef _WIN32
+    signal_reader.reset();
+#endif
     return 0;
 }
 

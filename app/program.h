@@ -6,12 +6,13 @@
 #include <string>
 
 #include "app/app.h"
+#include "services/file_replace.h"
 
 namespace velora {
 
 // Writes the embedded help document to `path` unless a file of exactly its size is already
-// there. Returns true when it wrote the file.
-bool write_help_document(const std::string& path);
+// there (which counts as done). On a failure whatever stood at `path` stays.
+WriteOutcome write_help_document(const std::string& path);
 
 // Everything before the event loop: the built-in state, the desktop folder, the storage folders,
 // the preferences, the splash, the help document, the window (built invisible, placed, brought up
@@ -22,18 +23,40 @@ bool write_help_document(const std::string& path);
 void start_program(App& app);
 
 // Everything after the event loop: the preferences saved, the window hidden, the temporary image
-// deleted, the splash shown once more when enabled.
+// deleted, the splash shown once more when enabled (not when a signal ends the program).
 void end_program(App& app);
 
 // After the event loop: end_program, unless the user closed the program for a download, which
 // ends it at once without the rest of the shut-down.
 void finish_program(App& app);
 
-// Saves the preferences from the state and the window as they are now.
+// Saves the preferences from the state and the window as they are now. A failure is told.
 void save_preferences_now(App& app);
+
+// A file of the program's own that could not be written, or a document that could not be shown:
+// a line on standard error, and the message while the window is up.
+void tell_failure(App& app, const std::string& title, const std::string& text);
+
+// Once a signal or the end of the session has asked the program to end, nothing more is asked:
+// each of `inner`'s questions is answered at once with the answer that changes nothing (No,
+// Cancel, OK, no file, no printer) and nothing is opened.
+Dialogs quiet_once_interrupted(App& app, Dialogs inner);
+
+// Ends the program as soon as can be, from wherever it is (a message box, a file or printer
+// dialog, the preferences window, a connection test, a download): the preferences are saved at
+// once, every open dialog is closed, transfers are cancelled and every wait returns, and the
+// event loop ends; the shut-down after it skips the logo.
+void end_on_request(App& app);
+
+// SIGTERM, SIGINT and SIGHUP from now on end the program through end_on_request, however often
+// they come and whatever it does; one that arrives before the event loop runs waits for the first
+// events handled. Called first thing, before the toolkit starts.
+void install_signal_handlers();
 
 // The whole run in a QApplication that exists already: start, loop, end. Ends the loop also on
 // SIGTERM, SIGINT or SIGHUP and at the end of the desktop session, with the preferences saved.
+// `web` is where the update check and the web links go.
+int run_program(const WebAddresses& web);
 int run_program();
 
 }  // namespace velora

@@ -5,8 +5,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "app/app_texts.h"
 #include "app/features.h"
 #include "app/program.h"
+#include "app/storage.h"
 
 namespace velora {
 
@@ -49,7 +51,7 @@ public:
 
 }  // namespace
 
-WebAddresses built_in_web_addresses() { return {site_url(), version_file_url(), probe_url()}; }
+WebAddresses built_in_web_addresses() { return {site_url(), version_file_url(), probe_url(), ProbeLimitMs}; }
 
 void wait_in_window(int ms)
 {
@@ -58,17 +60,30 @@ void wait_in_window(int ms)
     loop.exec();
 }
 
+namespace {
+
+// The window goes on while a transfer runs; the wait ends at once when the program ends.
+Waiting window_waiting(App& app)
+{
+    return {wait_in_window, [&app] { return app.ended; }};
+}
+
+}  // namespace
+
 bool window_internet_available(App& app)
 {
     const InputDiscarder discarder;
-    return internet_available(app.web.probe, wait_in_window);
+    return internet_available(app.web.probe, app.web.time_limit_ms, window_waiting(app));
 }
 
 UpdateHooks window_update_hooks(App& app)
 {
     UpdateHooks h;
     h.internet_available = [&app] { return window_internet_available(app); };
-    h.fetch = [](const std::string& url) { return fetch_version_file(url); };
+    // The version file arrives with the window at work: keys, clicks and menus go on meanwhile.
+    h.fetch = [&app](const std::string& url) {
+        return fetch_version_file(url, app.web.time_limit_ms, window_waiting(app));
+    };
     h.message = [&app](const MessageRequest& m) {
         return app.dialogs.message ? app.dialogs.message(m) : MessageAnswer::Ok;
     };
@@ -76,13 +91,19 @@ UpdateHooks window_update_hooks(App& app)
         if (app.dialogs.open_url) app.dialogs.open_url(url);
     };
     h.save_preferences = [&app] { save_preferences_now(app); };
+    h.ending = [&app] { return app.ended; };
     return h;
 }
 
 void check_for_update(App& app, bool manual)
 {
-    if (check_for_update(app.web.version_file, manual, window_update_hooks(app)) != UpdateOutcome::EndProgram)
-        return;
+    // One check at a time: picking the menu item again while the version file is on its way
+    // changes nothing, that check answers.
+    if (app.checking) return;
+    app.checking = true;
+    const UpdateOutcome outcome = check_for_update(app.web.version_file, manual, window_update_hooks(app));
+    app.checking = false;
+    if (outcome != UpdateOutcome::EndProgram) return;
     // Closed for the download: the preferences are saved already and nothing else of the
     // shut-down runs (no second save, no logo).
     app.closed_for_download = true;
@@ -92,5 +113,19 @@ void check_for_update(App& app, bool manual)
 }
 
 void open_maker_website(App& app) { open_web_page(app.web.site, window_update_hooks(app)); }
+
+void open_help(App& app)
+{
+    const std::string path = app.state.HelpFile;
+    // Written again when it went missing or was changed since the start; that it cannot be is told.
+    const WriteOutcome written = write_help_document(path);
+    if (!written.ok) tell_failure(app, HelpTitle, help_write_failure_text(path, written.reason));
+    if (!file_exists(path) || !app.dialogs.open_document) return;
+    App* running = &app;
+    app.dialogs.open_document(path, [running, path] {
+        if (running->ended) return;
+        tell_failure(*running, HelpTitle, no_pdf_viewer_text(path));
+    });
+}
 
 }  // namespace velora

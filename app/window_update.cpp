@@ -120,11 +120,6 @@ void show_message(App& app, const std::string& title, const std::string& text)
 
 void show_about(App& app) { show_message(app, AboutTitle, about_text()); }
 
-void open_web_page(App& app, const std::string& url)
-{
-    if (app.dialogs.open_url) app.dialogs.open_url(url);
-}
-
 void show_tolerances(App& app)
 {
     set_control_text(app.window, FieldMVTol, tolerance_text(app.state.MV_TOL));

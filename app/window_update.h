@@ -32,7 +32,6 @@ void apply_tooltips(App& app);
 
 void show_about(App& app);
 void show_message(App& app, const std::string& title, const std::string& text);
-void open_web_page(App& app, const std::string& url);
 
 // The two tolerance fields with their "%".
 void show_tolerances(App& app);

@@ -31,8 +31,11 @@ struct Dialogs {
     std::function<MessageAnswer(const MessageRequest&)> message;
     // The chosen path, or an empty text when the user cancelled.
     std::function<std::string(const SaveFileRequest&)> save_file;
-    // Opens a document or web page with the user's default program.
+    // Opens a web page with the user's default program.
     std::function<void(const std::string& url)> open_url;
+    // Opens a local document (the help manual) with the user's program for its kind. When there
+    // is none, `no_program` is called, at once or a little later, on this same thread.
+    std::function<void(const std::string& path, const std::function<void()>& no_program)> open_document;
     // The printer dialog: sets the printer up and answers true when the user confirmed it.
     std::function<bool(QPrinter&)> print_setup;
 };

@@ -20,8 +20,9 @@ struct HttpResponse {
     bool too_long = false;   // the body went on beyond max_body
 };
 
-// GET `url` (http or https only; certificates are verified). The request ends early, with
-// nothing answered, as soon as `cancel` becomes true.
+// GET `url` (http or https only; certificates are verified), all of it within limits.timeout_ms.
+// The request ends early, with nothing answered, as soon as `cancel` becomes true (within a few
+// milliseconds).
 HttpResponse http_get(const std::string& url, const HttpLimits& limits, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace velora

@@ -2,17 +2,13 @@
 
 #include "engine/number_text.h"
 #include "solver/input_limits.h"
+#include "services/file_replace.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <filesystem>
 
-#ifndef _WIN32
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -140,6 +136,54 @@ std::optional<int> leading_integer(std::string_view text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+void append_utf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// A file that an editor saved as UTF-16 (little or big endian, with its byte-order mark) as
+// UTF-8 text; any other text as it is. A lone surrogate becomes U+FFFD, an odd last byte is
+// dropped.
+std::optional<std::string> utf8_of_utf16(std::string_view bytes)
+{
+    const bool little = bytes.substr(0, 2) == "\xFF\xFE";
+    const bool big = bytes.substr(0, 2) == "\xFE\xFF";
+    if (!little && !big) return std::nullopt;
+    auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(little ? (b << 8 | a) : (a << 8 | b));
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        append_utf8(out, c);
+    }
+    return out;
+}
+
 // key (lower case) → value text; the last line of a key counts.
 std::map<std::string, std::string_view> key_values(std::string_view text)
 {
@@ -161,6 +205,11 @@ std::map<std::string, std::string_view> key_values(std::string_view text)
     return values;
 }
 
+// A time of flight or a POI beyond these comes from no flight the program computes (its longest
+// flights take a few seconds and fall a few hundred inches); a typed one of that size finds no BC.
+constexpr float LongestStoredET = 100.0f;      // s
+constexpr float DeepestStoredPOI = -10000.0f;  // in
+
 // Brings loaded values that the window could never have produced back into the ranges the
 // program works with: a muzzle velocity or BC of 0 would stall the flight models, a table step
 // of 0 would never end the table, and a wild range would run the flight for ever.
@@ -172,8 +221,8 @@ void limit_loaded_values(CalcState& s)
     for (int i = 0; i < 4; ++i) s.TRArray[i] = std::clamp(s.TRArray[i], TargetSlotMinimum[i], RangeCap);
     s.SH = std::clamp(s.SH, MinSH, MaxSH);
     s.TV = std::min(std::max(std::fabs(s.TV), MinTV), s.MV - TVBelowMV);
-    s.POI = std::min(-std::fabs(s.POI), MaxPOI);
-    s.ET = std::fabs(s.ET);
+    s.POI = std::clamp(-std::fabs(s.POI), DeepestStoredPOI, MaxPOI);
+    s.ET = std::min(std::fabs(s.ET), LongestStoredET);
     s.BC = std::clamp(s.BC, MinBC, MaxBC);
     // The tolerances: more than 5 % is taken as 5 %.
     s.MV_TOL = std::min(std::fabs(s.MV_TOL), MaxTolerance);
@@ -182,36 +231,17 @@ void limit_loaded_values(CalcState& s)
     s.TMP = std::clamp(s.TMP, MinTMP, MaxTMP);
     s.PRES = std::clamp(s.PRES, MinPRES, MaxPRES);
     s.HUMID = std::min(std::fabs(s.HUMID), MaxHUMID);
-    // Any finite step from a tenth of a unit up is kept; the menu itself offers 1, 5, 10 and 25.
+    // Any finite step from a tenth of a unit up to the farthest range is kept; the menu itself
+    // offers 1, 5, 10 and 25.
     if (!(s.TableStep >= 0.1f) || !std::isfinite(s.TableStep)) s.TableStep = 1.0f;
+    s.TableStep = std::min(s.TableStep, RangeCap);
 }
 
-bool write_file(const std::filesystem::path& path, std::string_view bytes)
-{
-#ifdef _WIN32
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
-#else
-    // Written through to the disk before it counts, so that a rename over the old file never
-    // leaves a short one behind after a crash.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    return ok;
-#endif
-}
+// The name the earlier versions of the program saved through; one of them killed while it saved
+// leaves it.
+constexpr const char* LegacyTemporaryName = "Velora.prefs.new";
+// Older temporaries than this belong to no save in progress.
+constexpr std::chrono::seconds StaleTemporaryAge{60};
 
 }  // namespace
 
@@ -233,7 +263,8 @@ std::string preferences_file_path(const CalcState& s)
 
 void read_preferences_text(std::string_view text, CalcState& s)
 {
-    const auto values = key_values(text);
+    const std::optional<std::string> converted = utf8_of_utf16(text);
+    const auto values = key_values(converted ? std::string_view(*converted) : text);
     for (const PrefKey& key : Keys) {
         const auto found = values.find(lower_case(key.name));
         const std::string_view given = found == values.end() ? std::string_view() : found->second;
@@ -309,28 +340,15 @@ std::string preferences_text(const CalcState& s)
 
 void load_preferences(CalcState& s)
 {
+    // A save that was cut short (the program killed in the middle) leaves its temporary file.
+    remove_stale_temporaries(s.PrefsFolder, PreferencesFileName, LegacyTemporaryName, StaleTemporaryAge);
     const std::string path = preferences_file_path(s);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) write_file(path, FirstRunPreferencesText);
+    if (!std::filesystem::is_regular_file(path, error)) replace_file_contents(path, FirstRunPreferencesText);
     const std::optional<std::string> text = preferences_file_text(path);
     read_preferences_text(text ? std::string_view(*text) : FirstRunPreferencesText, s);
 }
 
-bool save_preferences(const CalcState& s)
-{
-    const std::filesystem::path path = preferences_file_path(s);
-    std::filesystem::path temporary = path;
-    temporary += ".new";
-    if (!write_file(temporary, preferences_text(s))) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (!error) return true;
-    std::filesystem::remove(temporary, error);
-    return false;
-}
+WriteOutcome save_preferences(const CalcState& s) { return replace_file_contents(preferences_file_path(s), preferences_text(s)); }
 
 }  // namespace velora

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/calc_state.h"
+#include "services/file_replace.h"
 
 #include <optional>
 #include <string>
@@ -22,7 +23,8 @@ extern const std::string_view FirstRunPreferencesText;
 // directory).
 std::string preferences_file_path(const CalcState& s);
 
-// Reads the file of s.PrefsFolder into `s`. When the file does not exist it is first created with
+// Reads the file of s.PrefsFolder into `s`, after removing the temporary files that a save cut
+// short left there. When the file does not exist it is first created with
 // FirstRunPreferencesText. A file that cannot be read (or created) is taken as that text, so the
 // values are those of a first run either way.
 void load_preferences(CalcState& s);
@@ -30,7 +32,8 @@ void load_preferences(CalcState& s);
 // The bytes of the preferences file at `path`; nothing when `path` is not a file that can be read.
 std::optional<std::string> preferences_file_text(const std::string& path);
 
-// Fills `s` from the text of a preferences file. A key that is missing, or whose value does not
+// Fills `s` from the text of a preferences file (UTF-8 or ASCII; UTF-16 with its byte-order mark
+// is read too). A key that is missing, or whose value does not
 // begin with a number, takes its missing-key value. Values that the window could never have
 // produced are brought back into the ranges the program works with (see the .cpp); the two
 // chronograph tolerances are limited to 5 %. Keys are matched without regard to letter case,
@@ -65,9 +68,10 @@ std::vector<PreferenceKey> preference_keys();
 // current list selections, tab and window positions into the state before saving.
 std::string preferences_text(const CalcState& s);
 
-// Replaces the file of s.PrefsFolder with preferences_text(s). The text is written to a
+// Replaces the file of s.PrefsFolder with preferences_text(s). The text is written to a new
 // temporary file beside it that then takes the file's place, so an interrupted save never leaves
-// half a file. Returns false when the file could not be written (which the program does not report).
-bool save_preferences(const CalcState& s);
+// half a file and a file or link planted beside it is never written through. On a failure the
+// old file stays as it was and the outcome says why.
+WriteOutcome save_preferences(const CalcState& s);
 
 }  // namespace velora

@@ -64,37 +64,52 @@ int compare_versions(const std::vector<long>& a, const std::vector<long>& b) {
     return 0;
 }
 
-bool internet_available(const std::string& url, const std::function<void(int ms)>& wait, int limit_ms) {
-    std::atomic<int> probe_result{0};
+bool run_beside(const std::function<void(const std::atomic<bool>& cancel)>& transfer, int limit_ms,
+                const Waiting& waiting) {
     std::atomic<bool> done{false};
     std::atomic<bool> cancel{false};
-    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
     std::thread worker([&] {
-        HttpLimits limits;
-        limits.timeout_ms = limit_ms;
-        limits.max_body = 64 * 1024;  // the page itself is of no interest; its status is
-        const HttpResponse r = http_get(url, limits, &cancel);
-        if (r.answered && r.status == 200) probe_result = 1;
+        transfer(cancel);
         done = true;
     });
     while (!done) {
-        wait(ProbePollMs);
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        if (!done && elapsed > std::chrono::milliseconds(limit_ms)) {
-            // Ask the request to stop; it notices within its own time limit at the latest.
+        if ((waiting.give_up && waiting.give_up()) || std::chrono::steady_clock::now() >= deadline) {
             cancel = true;
             break;
         }
+        if (waiting.pause) waiting.pause(TransferPollMs);
+        else std::this_thread::sleep_for(std::chrono::milliseconds(TransferPollMs));
     }
     worker.join();
-    return !cancel && probe_result == 1;
+    return !cancel;
 }
 
-HttpResponse fetch_version_file(const std::string& url) {
-    HttpLimits limits;
-    limits.timeout_ms = 10000;
-    limits.max_body = MostVersionFileBytes;
-    return http_get(url, limits);
+bool internet_available(const std::string& url, int limit_ms, const Waiting& waiting) {
+    HttpResponse r;
+    const bool ended = run_beside(
+        [&](const std::atomic<bool>& cancel) {
+            HttpLimits limits;
+            limits.timeout_ms = limit_ms;
+            limits.max_body = 64 * 1024;  // the page itself is of no interest; its status is
+            r = http_get(url, limits, &cancel);
+        },
+        limit_ms, waiting);
+    return ended && r.answered && r.status == 200;
+}
+
+HttpResponse fetch_version_file(const std::string& url, int limit_ms, const Waiting& waiting) {
+    HttpResponse r;
+    const bool ended = run_beside(
+        [&](const std::atomic<bool>& cancel) {
+            HttpLimits limits;
+            limits.timeout_ms = limit_ms;
+            limits.max_body = MostVersionFileBytes;
+            r = http_get(url, limits, &cancel);
+        },
+        limit_ms, waiting);
+    if (!ended) r.answered = false;
+    return r;
 }
 
 std::string no_connection_text() { return "Can't connect to the Internet!\rPlease connect and try again."; }
@@ -103,18 +118,32 @@ MessageRequest no_connection_message(bool manual) {
     return {manual ? UpdateTitle : "Auto check for Velora Updates", "\r" + no_connection_text(), MessageButtons::Ok};
 }
 
+MessageRequest unreadable_version_message() {
+    return {UpdateTitle, "\rThe update information could not be read.\rPlease try again later.", MessageButtons::Ok};
+}
+
 UpdateOutcome check_for_update(const std::string& version_url, bool manual, const UpdateHooks& hooks) {
-    if (!hooks.internet_available()) {
+    const auto ending = [&hooks] { return hooks.ending && hooks.ending(); };
+    const bool connected = hooks.internet_available();
+    if (ending()) return UpdateOutcome::GoOn;
+    if (!connected) {
         hooks.message(no_connection_message(manual));
         return UpdateOutcome::GoOn;
     }
     const HttpResponse r = hooks.fetch(version_url);
+    if (ending()) return UpdateOutcome::GoOn;
     if (!r.connected) return UpdateOutcome::GoOn;  // no request came about: nothing to say
-    // Only a short version text counts as an answer; an empty, long or strange body does not.
-    const std::optional<std::vector<long>> remote =
-        r.answered && r.status == 200 && !r.too_long ? parse_version(r.body) : std::nullopt;
-    if (!remote) {
+    if (!r.answered) {
+        // The site took the request and sent nothing whole in time.
         if (manual) hooks.message(no_connection_message(true));
+        return UpdateOutcome::GoOn;
+    }
+    // Only a short version text with status 200 counts; an empty, long or strange body, or an
+    // error page, is an answer that cannot be read.
+    const std::optional<std::vector<long>> remote =
+        r.status == 200 && !r.too_long ? parse_version(r.body) : std::nullopt;
+    if (!remote) {
+        if (manual) hooks.message(unreadable_version_message());
         return UpdateOutcome::GoOn;
     }
     const std::string remote_text = trimmed_version_text(r.body);
@@ -146,7 +175,9 @@ UpdateOutcome check_for_update(const std::string& version_url, bool manual, cons
 }
 
 void open_web_page(const std::string& url, const UpdateHooks& hooks) {
-    if (!hooks.internet_available()) {
+    const bool connected = hooks.internet_available();
+    if (hooks.ending && hooks.ending()) return;
+    if (!connected) {
         hooks.message({"Velora Website", "\r" + no_connection_text(), MessageButtons::Ok});
         return;
     }

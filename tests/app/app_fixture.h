@@ -121,6 +121,10 @@ protected:
         };
         app_->dialogs.save_file = [](const SaveFileRequest&) { return std::string(); };
         app_->dialogs.open_url = [this](const std::string& url) { urls_.push_back(url); };
+        app_->dialogs.open_document = [this](const std::string& path, const std::function<void()>& no_program) {
+            documents_.push_back(path);
+            if (!pdf_viewer_) no_program();
+        };
         app_->end_loop = [this] { ++loop_ends_; };
         // The logo is shown and waited for as in the program, only not for seconds.
         app_->logo_times = {20, 20};
@@ -183,6 +187,8 @@ protected:
     std::unique_ptr<App> app_;
     std::vector<MessageRequest> messages_;
     std::vector<std::string> urls_;
+    std::vector<std::string> documents_;  // the local documents opened
+    bool pdf_viewer_ = true;              // the desktop has a program for PDF documents
     std::vector<bool> window_shown_at_message_;  // whether the main window was shown at each
     std::vector<MessageAnswer> answers_;  // the answers to the next messages, in turn; then answer_
     MessageAnswer answer_ = MessageAnswer::Ok;

@@ -5,11 +5,14 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <chrono>
 
 #include "app_fixture.h"
+#include "app/dialogs.h"
+#include "app/embedded.h"
 #include "app/web_links.h"
 #include "local_http_server.h"
 #include "services/update_check.h"
@@ -25,6 +28,11 @@ using velora::testing::LocalHttpServer;
 using velora::testing::Route;
 
 const char* const NoConnection = "\rCan't connect to the Internet!\rPlease connect and try again.";
+const char* const Unreadable = "\rThe update information could not be read.\rPlease try again later.";
+
+// The time limit of the probe and the version file in every test here: the real 5-s limit has
+// its own test with the probe alone.
+constexpr int ShortLimitMs = 400;
 
 class UpdateWiring : public AppTest {
 protected:
@@ -32,7 +40,7 @@ protected:
     {
         AppTest::SetUp();
         server_.route("/", {Route::Answer, 200, "<html>home</html>"});
-        web_ = {server_.url("/"), server_.url("/VELORA_Version.txt"), server_.url("/")};
+        web_ = {server_.url("/"), server_.url("/VELORA_Version.txt"), server_.url("/"), ShortLimitMs};
     }
 
     void serve_version(const std::string& body) { server_.route("/VELORA_Version.txt", {Route::Answer, 200, body}); }
@@ -82,8 +90,7 @@ TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce)
 {
     serve_version("1.2.10");
     answers_ = {MessageAnswer::Yes, MessageAnswer::Yes};
-    // The logo is on: the end of a normal run would show it and save once more.
-    write_prefs({{"AutoUpdateCheck", "1"}, {"AutoLogoCheck", "1"}, {"MV", "811.0"}});
+    write_prefs({{"AutoUpdateCheck", "1"}, {"MV", "811.0"}});
     state_ = CalcState{};
     app_ = std::make_unique<App>(state_);
     app_->dialogs.message = [this](const MessageRequest& m) {
@@ -106,12 +113,12 @@ TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce)
     EXPECT_EQ(urls_, std::vector<std::string>{download_page_url()});
     EXPECT_TRUE(app().closed_for_download);
     EXPECT_TRUE(app().ended);
-    EXPECT_FALSE(app().dispatching);
-    EXPECT_EQ(app().events, nullptr) << "no event loop follows";
+    EXPECT_FALSE(app().dispatching) << "no event loop follows";
     EXPECT_TRUE(saved_by_program());
     EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), "811.0");
 
-    // What follows the loop does nothing more: no second save, no logo.
+    // What follows the loop does nothing more: no second save, no logo (which is on now).
+    app().state.AutoLogoCheck = 1;
     write_file(prefs_path(), "kept\n");
     finish_program(app());
     EXPECT_EQ(read_file(prefs_path()), "kept\n");
@@ -121,7 +128,8 @@ TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce)
 TEST_F(UpdateWiring, YesYesFromTheMenuEndsTheLoopWithoutTheShutDown)
 {
     serve_version("1.3.0");
-    start_with_check(false, {{"AutoLogoCheck", "1"}});
+    start_with_check(false);
+    state_.AutoLogoCheck = 1;  // the end of a normal run would show the logo
     answers_ = {MessageAnswer::Yes, MessageAnswer::Yes};
     type_into(FieldMV, "805");
     press(Qt::Key_Return);
@@ -177,7 +185,7 @@ TEST_F(UpdateWiring, AnOlderVersionIsADevelopmentCopyFromTheMenuOnly)
     EXPECT_EQ(messages_[0].text, "\rThis is a development version (V1.2.2)");
 }
 
-TEST_F(UpdateWiring, AnEmptyVersionFileIsNoConnectionFromTheMenuAndSilentAtStartUp)
+TEST_F(UpdateWiring, AnEmptyVersionFileCannotBeReadFromTheMenuAndIsSilentAtStartUp)
 {
     serve_version("");
     start_with_check(true);
@@ -186,7 +194,7 @@ TEST_F(UpdateWiring, AnEmptyVersionFileIsNoConnectionFromTheMenuAndSilentAtStart
     menu(MenuCheckUpdates);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].title, "Update Velora");
-    EXPECT_EQ(messages_[0].text, NoConnection);
+    EXPECT_EQ(messages_[0].text, Unreadable);
 }
 
 // The probe target accepts the connection and never answers: given up at the limit and reported
@@ -213,7 +221,7 @@ TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput)
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         ++ticks;
         top->update();
-        if (ticks == 5) {
+        if (ticks == 3) {
             // The user types, clicks the panel button, presses Escape and closes the window.
             type_into(FieldMV, "9");
             press(Qt::Key_Return);
@@ -222,7 +230,7 @@ TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput)
             top->close();
         }
     });
-    ticker.start(200);
+    ticker.start(50);
 
     QElapsedTimer took;
     took.start();
@@ -235,8 +243,8 @@ TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput)
     EXPECT_EQ(messages_[0].title, "Update Velora");
     EXPECT_EQ(messages_[0].text, NoConnection);
     EXPECT_EQ(server_.requests(), 1) << "the version file is not asked for";
-    EXPECT_GE(ms, ProbeLimitMs);
-    EXPECT_LT(ms, ProbeLimitMs + 4000);
+    EXPECT_GE(ms, ShortLimitMs);
+    EXPECT_LT(ms, ShortLimitMs + 1500);
     EXPECT_GE(ticks, 5) << "the window's timers ran during the wait";
     EXPECT_GT(counter.paints, 0) << "the window repainted during the wait";
     // Nothing the user did in that time reached the program.
@@ -296,9 +304,137 @@ TEST_F(UpdateWiring, TheMakersSiteOpensAfterTheProbeAndTheHelpWithout)
     // The help document is local: opened at once, without a probe.
     menu(MenuHelpTopics);
     press(Qt::Key_F1);
-    EXPECT_EQ(urls_, (std::vector<std::string>{"file://" + state_.HelpFile, "file://" + state_.HelpFile}));
+    EXPECT_EQ(documents_, (std::vector<std::string>{state_.HelpFile, state_.HelpFile}));
+    EXPECT_TRUE(urls_.empty());
     EXPECT_EQ(messages_.size(), 1u);
     EXPECT_EQ(server_.requests(), 1);
+}
+
+// The site starts the version file and never finishes it: the window goes on all along (every
+// key typed acts within half a second), a second pick of the menu item asks nothing more, and at
+// the limit the menu check says there is no connection.
+TEST_F(UpdateWiring, AVersionFileThatNeverEndsLeavesTheWindowAtWork)
+{
+    server_.route("/VELORA_Version.txt", {Route::Endless, 200, "1.2"});
+    web_.time_limit_ms = 1200;
+    start_with_check(false);
+    QLineEdit* mv = field_of(FieldMV);
+    focus_control(window(), FieldMV);
+    mv->setText(QString());
+
+    // A key every 100 ms, posted as the desktop delivers it, and the time until the field shows it.
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> posted, shown;
+    QObject::connect(mv, &QLineEdit::textChanged, [&] { shown.push_back(clock.elapsed()); });
+    QTimer typist;
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        if (server_.requests() < 2) return;  // not before the version file is on its way
+        posted.push_back(clock.elapsed());
+        QApplication::postEvent(mv, new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, QStringLiteral("7")));
+        QApplication::postEvent(mv, new QKeyEvent(QEvent::KeyRelease, Qt::Key_7, Qt::NoModifier, QStringLiteral("7")));
+        if (posted.size() == 3) menu(MenuCheckUpdates);  // once more, while the first check runs
+    });
+    typist.start(100);
+
+    menu(MenuCheckUpdates);
+    const qint64 took = clock.elapsed();
+    typist.stop();
+
+    ASSERT_GE(posted.size(), 5u);
+    ASSERT_GE(shown.size(), posted.size() - 1);  // the last one may still be on its way
+    for (std::size_t i = 0; i + 1 < posted.size(); ++i) EXPECT_LT(shown[i] - posted[i], 500) << "key " << i;
+    EXPECT_GE(took, 1200);
+    EXPECT_LT(took, 1200 + 1000);
+    EXPECT_EQ(server_.requests(), 2) << "one check: its probe and its version file";
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, NoConnection);
+}
+
+// The user quits while the version file is on its way: the transfer is given up at once and the
+// check ends without a word.
+TEST_F(UpdateWiring, QuittingDuringTheDownloadEndsTheCheckSilently)
+{
+    server_.route("/VELORA_Version.txt", {Route::Silent, 0, ""});
+    web_.time_limit_ms = 5000;
+    start_with_check(false);
+    QTimer::singleShot(150, [this] {
+        QWidget* target = QApplication::focusWidget();
+        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+    QElapsedTimer took;
+    took.start();
+    menu(MenuCheckUpdates);
+    EXPECT_LT(took.elapsed(), 1000);
+    EXPECT_EQ(loop_ends_, 1);
+    EXPECT_TRUE(app().ended);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(server_.requests(), 2);
+}
+
+TEST_F(UpdateWiring, TheHelpWithoutAPdfViewerNamesTheManual)
+{
+    start_with_check(false);
+    pdf_viewer_ = false;
+    ::testing::internal::CaptureStderr();
+    press(Qt::Key_F1);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].title, "Velora Help");
+    EXPECT_EQ(messages_[0].text, "\rNo program to show PDF documents was found.\rThe manual is at:\r" + help_path());
+    EXPECT_NE(said.find(help_path()), std::string::npos) << said;
+}
+
+// The manual went missing and cannot be written again: that is told, and nothing is opened.
+TEST_F(UpdateWiring, AHelpDocumentThatCannotBeWrittenIsTold)
+{
+    start_with_check(false);
+    std::filesystem::remove(help_path());
+    std::filesystem::create_directories(help_path() + "/in-the-way");
+    ::testing::internal::CaptureStderr();
+    menu(MenuHelpTopics);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].title, "Velora Help");
+    EXPECT_EQ(messages_[0].text.rfind("\rThe help document could not be written as:\r" + help_path() + "\r(", 0), 0u)
+        << messages_[0].text;
+    EXPECT_NE(said.find("The help document could not be written as: " + help_path()), std::string::npos) << said;
+    EXPECT_TRUE(documents_.empty());
+
+    // Once it can be written, it is, and opened.
+    std::filesystem::remove_all(help_path());
+    menu(MenuHelpTopics);
+    EXPECT_EQ(documents_, std::vector<std::string>{help_path()});
+    EXPECT_EQ(std::filesystem::file_size(help_path()), HelpDocument.size());
+}
+
+// The real opener of local documents: the desktop's opener started beside the program, and its
+// failure (no opener, or none that took the document) told through the callback.
+TEST(DesktopOpener, SaysWhenNoProgramTookTheDocument)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const std::string opener = bin.path().toStdString() + "/xdg-open";
+    const auto opener_that = [&](const std::string& script) {
+        write_file(opener, "#!/bin/sh\n" + script + "\n");
+        std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    };
+    const std::string path_before = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", bin.path().toUtf8().constData(), 1);
+
+    const Dialogs d = system_dialogs([] { return nullptr; });
+    int none = 0;
+    const auto open = [&] { d.open_document("/tmp/Velora manual.pdf", [&none] { ++none; }); };
+    open();
+    EXPECT_EQ(none, 1) << "no opener at all: told at once";
+    opener_that("exit 3");
+    open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return none == 2; }, 3000)) << "the opener found no program";
+    opener_that("[ \"$1\" = \"/tmp/Velora manual.pdf\" ] || exit 9\nexit 0");
+    open();
+    QTest::qWait(400);
+    EXPECT_EQ(none, 2) << "a program took the document";
+    setenv("PATH", path_before.c_str(), 1);
 }
 
 TEST(WebAddresses, TheBuiltInAddressesAreThoseOfTheBuild)

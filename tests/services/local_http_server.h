@@ -1,5 +1,6 @@
-// A small HTTP server on 127.0.0.1 for tests: it answers each path as told, keeps silent, or
-// hangs up, and stops when the test ends. Nothing leaves the machine.
+// A small HTTP server on 127.0.0.1 for tests: it answers each path as told, keeps silent, starts
+// an answer that never ends, or hangs up, and stops when the test ends. Nothing leaves the
+// machine.
 #pragma once
 
 #include <atomic>
@@ -11,7 +12,8 @@
 namespace velora::testing {
 
 struct Route {
-    enum Kind { Answer, Silent, HangUp } kind = Answer;
+    enum Kind { Answer, Silent, Endless, HangUp } kind = Answer;  // Endless: the status line, the
+                                                                 // headers and `body`, then nothing
     int status = 200;
     std::string body;
 };

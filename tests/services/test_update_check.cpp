@@ -14,6 +14,12 @@ namespace {
 using testing::LocalHttpServer;
 using testing::Route;
 
+// The time limit of every test but the one of the real limit.
+constexpr int ShortLimitMs = 300;
+
+const char* const NoConnection = "\rCan't connect to the Internet!\rPlease connect and try again.";
+const char* const Unreadable = "\rThe update information could not be read.\rPlease try again later.";
+
 std::vector<long> v(std::string_view text) { return parse_version(text).value(); }
 
 TEST(Versions, DottedNumbersComparedPartByPart) {
@@ -42,11 +48,12 @@ struct Recorder {
     std::vector<std::string> opened;
     int saves = 0;
     std::string probe;
+    int limit_ms = ShortLimitMs;
 
     UpdateHooks hooks() {
         UpdateHooks h;
-        h.internet_available = [this] { return internet_available(probe, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }); };
-        h.fetch = [](const std::string& url) { return fetch_version_file(url); };
+        h.internet_available = [this] { return internet_available(probe, limit_ms, {}); };
+        h.fetch = [this](const std::string& url) { return fetch_version_file(url, limit_ms, {}); };
         h.message = [this](const MessageRequest& m) {
             shown.push_back(m);
             if (answers.empty()) return MessageAnswer::Ok;
@@ -120,23 +127,68 @@ TEST_F(UpdateCheck, OlderVersionIsADevelopmentCopy) {
     EXPECT_TRUE(rec.shown.empty());
 }
 
-TEST_F(UpdateCheck, BodiesThatAreNoVersionCountAsNoAnswer) {
+TEST_F(UpdateCheck, AnAnswerThatIsNoVersionCannotBeReadFromTheMenuAndIsSilentAtStartUp) {
     const std::string huge(100000, '1');
     std::string binary("\x89PNG\r\n\x1a\n\0\0\0", 11);
     for (const std::string& body : {std::string(), huge, binary, std::string("<html>1.3</html>")}) {
         rec.shown.clear();
         EXPECT_EQ(check(body, true), UpdateOutcome::GoOn);
         ASSERT_EQ(rec.shown.size(), 1u) << body.size();
-        EXPECT_EQ(rec.shown[0].text, "\rCan't connect to the Internet!\rPlease connect and try again.");
+        EXPECT_EQ(rec.shown[0].title, "Update Velora");
+        EXPECT_EQ(rec.shown[0].text, Unreadable);
         rec.shown.clear();
         check(body, false);
         EXPECT_TRUE(rec.shown.empty());
     }
     EXPECT_TRUE(rec.opened.empty());
-    // A missing version file (404) is no answer either.
+    // A missing version file (404) is an answer, and no version either.
     rec.shown.clear();
     check_for_update(server.url("/nothing.txt"), true, rec.hooks());
-    EXPECT_EQ(rec.shown.size(), 1u);
+    ASSERT_EQ(rec.shown.size(), 1u);
+    EXPECT_EQ(rec.shown[0].text, Unreadable);
+}
+
+// The site takes the request and starts the file, which never ends: given up at the limit,
+// which from the menu is no connection.
+TEST_F(UpdateCheck, AVersionFileThatNeverEndsIsGivenUpAtTheLimit) {
+    server.route("/VELORA_Version.txt", {Route::Endless, 200, "1."});
+    const auto start = std::chrono::steady_clock::now();
+    check_for_update(server.url("/VELORA_Version.txt"), true, rec.hooks());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(ShortLimitMs));
+    EXPECT_LT(took, std::chrono::milliseconds(ShortLimitMs + 400));
+    ASSERT_EQ(rec.shown.size(), 1u);
+    EXPECT_EQ(rec.shown[0].text, NoConnection);
+    rec.shown.clear();
+    check_for_update(server.url("/VELORA_Version.txt"), false, rec.hooks());
+    EXPECT_TRUE(rec.shown.empty());
+}
+
+// The program ends during the connection test or during the download: the check stops there
+// without a word.
+TEST_F(UpdateCheck, AnEndingProgramStopsTheCheckWithoutAWord) {
+    bool ending = false;
+    UpdateHooks h = rec.hooks();
+    h.ending = [&ending] { return ending; };
+    h.internet_available = [&] {
+        ending = true;
+        return false;
+    };
+    check_for_update(server.url("/VELORA_Version.txt"), true, h);
+    EXPECT_TRUE(rec.shown.empty());
+
+    ending = false;
+    h = rec.hooks();
+    h.ending = [&ending] { return ending; };
+    h.fetch = [&](const std::string&) {
+        ending = true;
+        return HttpResponse{};
+    };
+    check_for_update(server.url("/VELORA_Version.txt"), true, h);
+    EXPECT_TRUE(rec.shown.empty());
+    open_web_page(site_url(), h);
+    EXPECT_TRUE(rec.shown.empty());
+    EXPECT_TRUE(rec.opened.empty());
 }
 
 TEST_F(UpdateCheck, VersionServerRefusingTheConnectionIsSilent) {
@@ -149,7 +201,7 @@ TEST_F(UpdateCheck, NoConnection) {
     check("1.3", true);
     ASSERT_EQ(rec.shown.size(), 1u);
     EXPECT_EQ(rec.shown[0].title, "Update Velora");
-    EXPECT_EQ(rec.shown[0].text, "\rCan't connect to the Internet!\rPlease connect and try again.");
+    EXPECT_EQ(rec.shown[0].text, NoConnection);
     rec.shown.clear();
     check("1.3", false);
     ASSERT_EQ(rec.shown.size(), 1u);
@@ -167,28 +219,42 @@ TEST(Probe, AnswersOnlyWithStatus200) {
     server.route("/ok", {Route::Answer, 200, "fine"});
     server.route("/moved", {Route::Answer, 503, "busy"});
     server.route("/gone", {Route::HangUp, 0, ""});
-    const auto wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-    EXPECT_TRUE(internet_available(server.url("/ok"), wait));
-    EXPECT_FALSE(internet_available(server.url("/moved"), wait));
-    EXPECT_FALSE(internet_available(server.url("/gone"), wait));
-    EXPECT_FALSE(internet_available(testing::refused_url("/"), wait));
+    EXPECT_TRUE(internet_available(server.url("/ok"), ShortLimitMs, {}));
+    EXPECT_FALSE(internet_available(server.url("/moved"), ShortLimitMs, {}));
+    EXPECT_FALSE(internet_available(server.url("/gone"), ShortLimitMs, {}));
+    EXPECT_FALSE(internet_available(testing::refused_url("/"), ShortLimitMs, {}));
 }
 
+// The one test of the real limit.
 TEST(Probe, ASilentServerIsGivenUpAtTheLimit) {
     LocalHttpServer server;
     server.route("/", {Route::Silent, 0, ""});
-    int waits = 0;
+    int pauses = 0;
     const auto start = std::chrono::steady_clock::now();
-    const bool up = internet_available(server.url("/"), [&](int ms) {
-        ++waits;
+    const bool up = internet_available(server.url("/"), ProbeLimitMs, {[&](int ms) {
+        ++pauses;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    });
+    }, {}});
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(up);
-    // The window was kept alive all along, and the probe ended at its limit, not later.
-    EXPECT_GE(waits, 45);
+    // The caller's thread was kept going all along, and the probe ended at its limit, not later.
+    EXPECT_GE(pauses, ProbeLimitMs / TransferPollMs / 2);
     EXPECT_GE(took, std::chrono::milliseconds(ProbeLimitMs));
-    EXPECT_LT(took, std::chrono::milliseconds(ProbeLimitMs + 1500));
+    EXPECT_LT(took, std::chrono::milliseconds(ProbeLimitMs + 500));
+}
+
+// A wait that is given up ends at once, long before the limit, and the transfer with it.
+TEST(Probe, AWaitGivenUpEndsTheTransferAtOnce) {
+    LocalHttpServer server;
+    server.route("/", {Route::Silent, 0, ""});
+    const auto start = std::chrono::steady_clock::now();
+    const bool up = internet_available(server.url("/"), ProbeLimitMs, {{}, [&] {
+        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(100);
+    }});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(up);
+    EXPECT_GE(took, std::chrono::milliseconds(100));
+    EXPECT_LT(took, std::chrono::milliseconds(400));
 }
 
 TEST(Site, AddressesUnderTheSiteRoot) {

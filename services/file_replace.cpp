@@ -1,0 +1,174 @@
+#include "services/file_replace.h"
+
+#include <atomic>
+#include <ctime>
+#include <optional>
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace velora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view TemporaryEnd = ".part";
+
+std::string reason_of(int error) { return std::generic_category().message(error); }
+
+WriteOutcome failed(int error) { return {false, reason_of(error)}; }
+
+// "a/b/Velora.prefs" → "a/b/", "Velora.prefs".
+std::pair<std::string, std::string> split(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {std::string(), path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// A name nobody can guess ahead: the process, a random number and a counter.
+std::string temporary_name(const std::string& name)
+{
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937_64 random{std::random_device{}()};
+#ifdef _WIN32
+    const long process = 0;
+#else
+    const long process = static_cast<long>(::getpid());
+#endif
+    return "." + name + "." + std::to_string(process) + "-" + std::to_string(random() % 1000000000ULL) + "-" +
+           std::to_string(counter++) + std::string(TemporaryEnd);
+}
+
+#ifndef _WIN32
+// Creates a temporary file that did not exist before, refusing any file or link in the way.
+std::FILE* create_temporary(const std::string& folder, const std::string& name, std::string& temporary, int& error)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = folder + temporary_name(name);
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            std::FILE* file = ::fdopen(fd, "wb");
+            if (file == nullptr) {
+                error = errno;
+                ::close(fd);
+                ::unlink(temporary.c_str());
+            }
+            return file;
+        }
+        error = errno;
+        if (error != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+// The rename itself is made durable by syncing the folder; a folder that cannot be opened only
+// loses that.
+void sync_folder(const std::string& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+#endif
+
+// How long ago the file itself (a link, not its target) was last changed.
+std::optional<std::chrono::seconds> seconds_since_change(const fs::path& path)
+{
+#ifdef _WIN32
+    std::error_code ec;
+    const auto changed = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::seconds>(fs::file_time_type::clock::now() - changed);
+#else
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return std::chrono::seconds(static_cast<long long>(std::time(nullptr) - st.st_mtime));
+#endif
+}
+
+}  // namespace
+
+WriteOutcome replace_file_with(const std::string& path, const std::function<bool(std::FILE*)>& write)
+{
+    const auto [folder, name] = split(path);
+    if (name.empty()) return {false, "no file name"};
+#ifdef _WIN32
+    const std::string temporary = folder + temporary_name(name);
+    std::FILE* file = std::fopen(temporary.c_str(), "wbx");
+    if (file == nullptr) return failed(errno);
+    int error = 0;
+#else
+    std::string temporary;
+    int error = 0;
+    std::FILE* file = create_temporary(folder, name, temporary, error);
+    if (file == nullptr) return failed(error);
+#endif
+    errno = 0;
+    bool ok = write(file);
+    if (!ok) error = errno != 0 ? errno : EIO;
+    if (ok && std::fflush(file) != 0) ok = false, error = errno;
+#ifndef _WIN32
+    if (ok && ::fsync(::fileno(file)) != 0) ok = false, error = errno;
+#endif
+    if (std::fclose(file) != 0 && ok) ok = false, error = errno;
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temporary, path, ec);
+        if (!ec) {
+#ifndef _WIN32
+            sync_folder(folder);
+#endif
+            return {true, {}};
+        }
+        error = ec.value();
+    }
+    fs::remove(temporary, ec);
+    return failed(error);
+}
+
+WriteOutcome replace_file_contents(const std::string& path, std::string_view bytes)
+{
+    return replace_file_with(path, [bytes](std::FILE* file) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    });
+}
+
+bool is_temporary_name_of(std::string_view name, std::string_view file_name)
+{
+    const std::size_t lead = 1 + file_name.size() + 1;  // "." + name + "."
+    if (name.size() <= lead + TemporaryEnd.size()) return false;
+    return name[0] == '.' && name.substr(1, file_name.size()) == file_name && name[lead - 1] == '.' &&
+           name.substr(name.size() - TemporaryEnd.size()) == TemporaryEnd;
+}
+
+void remove_stale_temporaries(const std::string& folder, std::string_view file_name, std::string_view legacy,
+                              std::chrono::seconds age)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!is_temporary_name_of(name, file_name) && (legacy.empty() || name != legacy)) continue;
+        std::error_code stat_error;
+        const fs::file_status status = it->symlink_status(stat_error);
+        if (stat_error || fs::is_directory(status)) continue;
+        const auto since = seconds_since_change(it->path());
+        if (!since || *since < age) continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
+}  // namespace velora

@@ -1,0 +1,206 @@
+// The program run as a child process on the offscreen platform and ended by SIGTERM, SIGINT or
+// SIGHUP wherever it is: early in the start-up, with the start-up box open, in any dialog, during
+// a connection test or a download from a server on 127.0.0.1 that never answers. Each time it
+// ends within moments with status 0 and its preferences saved; a link planted beside the file is
+// never written through.
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <csignal>
+
+#include "app_fixture.h"
+#include "app/storage.h"
+#include "local_http_server.h"
+
+namespace velora {
+namespace {
+
+using testing_support::AppTest;
+using testing_support::pref_value;
+using testing_support::read_file;
+using testing_support::write_file;
+using velora::testing::LocalHttpServer;
+using velora::testing::Route;
+
+// From the signal to the end of the process, at most.
+constexpr qint64 EndsWithinMs = 3000;
+
+class Signals : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        server_.route("/", {Route::Answer, 200, "<html>home</html>"});
+        server_.route("/VELORA_Version.txt", {Route::Answer, 200, "1.2.2"});
+    }
+
+    // The twin of the program, pointed at the test's server with the real 5-s limit (a signal
+    // has to end the waits long before it), picking `item` from its menus once the window is up.
+    void start_twin(const QString& item = {})
+    {
+        const std::string site = server_.url("/"), version = server_.url("/VELORA_Version.txt");
+        start(VELORA_UNDER_TEST, {QString::fromStdString(site), QString::fromStdString(version),
+                                  QString::fromStdString(probe_.empty() ? site : probe_),
+                                  QString::number(ProbeLimitMs), item});
+    }
+
+    void start(const char* program, const QStringList& arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        child_.setProcessEnvironment(env);
+        child_.start(QString::fromUtf8(program), arguments);
+        ASSERT_TRUE(child_.waitForStarted());
+    }
+
+    // Waits until the child said `line` on standard output.
+    bool said(const std::string& line, int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            output_ += child_.readAllStandardOutput().toStdString();
+            if (output_.find(line + "\n") != std::string::npos) return true;
+            if (child_.state() != QProcess::Running) return false;
+            child_.waitForReadyRead(20);
+        }
+        return false;
+    }
+
+    bool until(const std::function<bool()>& condition, int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!condition()) {
+            if (t.elapsed() > ms || child_.state() != QProcess::Running) return false;
+            QTest::qWait(10);
+        }
+        return true;
+    }
+
+    // Sends `sig` and checks that the child ended in time with status 0 and without a word about
+    // the shut-down taking too long; returns how long it took.
+    qint64 end_with(int sig)
+    {
+        EXPECT_EQ(child_.state(), QProcess::Running);
+        QElapsedTimer t;
+        t.start();
+        ::kill(static_cast<pid_t>(child_.processId()), sig);
+        EXPECT_TRUE(child_.waitForFinished(10000));
+        const qint64 took = t.elapsed();
+        EXPECT_LT(took, EndsWithinMs);
+        EXPECT_EQ(child_.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child_.exitCode(), 0);
+        output_ += child_.readAllStandardOutput().toStdString();
+        errors_ = child_.readAllStandardError().toStdString();
+        EXPECT_EQ(errors_.find("took too long"), std::string::npos) << errors_;
+        std::printf("[ signal %d ended the program in %lld ms ]\n", sig, static_cast<long long>(took));
+        return took;
+    }
+
+    // The preferences as the program saved them (with its byte-order mark), the test's MV kept.
+    void expect_saved()
+    {
+        const std::string saved = read_file(prefs_path());
+        EXPECT_EQ(saved.substr(0, 3), "\xEF\xBB\xBF") << "written by the program, not the test";
+        EXPECT_EQ(pref_value(saved, "MV"), "811.0");
+    }
+
+    bool any_dialog_after(const std::string& line) const
+    {
+        const std::size_t at = output_.find(line);
+        return at != std::string::npos && output_.find("dialog ", at) != std::string::npos;
+    }
+
+    LocalHttpServer server_;
+    std::string probe_;  // another probe target than the site
+    QProcess child_;
+    std::string output_, errors_;
+};
+
+// The real program, signalled in the middle of its start-up (the manual has just been written,
+// the window is not up yet): the signal waits for the first events and ends it all the same. A
+// link planted at the name the earlier versions saved through is not written through, and the
+// preferences file stays a file of its own; a temporary left by a save cut short long ago is
+// gone after the start.
+TEST_F(Signals, EarlyInTheStartUpWithALinkPlantedBesideTheFile)
+{
+    write_prefs({{"MV", "811.0"}});
+    const std::string folder = home() + "/config/Velora/";
+    const std::string target = home() + "/precious.txt";
+    write_file(target, "mine\n");
+    std::filesystem::create_symlink(target, folder + "Velora.prefs.new");
+    const std::string stale = folder + ".Velora.prefs.999-1-0.part";
+    write_file(stale, "MV = 1");
+    std::filesystem::last_write_time(stale, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+
+    start(VELORA_PROGRAM, {});
+    ASSERT_TRUE(until([this] { return file_exists(help_path()); }));
+    end_with(SIGHUP);
+    expect_saved();
+    EXPECT_EQ(read_file(target), "mine\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(prefs_path()));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << entry.path();
+}
+
+TEST_F(Signals, WithTheStartUpBoxOpen)
+{
+    write_prefs({{"MV", "811.0"}, {"AutoUpdateCheck", "1"}});
+    probe_ = velora::testing::refused_url("/");
+    start_twin();
+    ASSERT_TRUE(said("dialog Auto check for Velora Updates")) << output_;
+    end_with(SIGTERM);
+    expect_saved();
+}
+
+// The connection test waits on a probe that never answers, then the download on a version file
+// that never comes: the signal ends either wait at once, and no message follows.
+TEST_F(Signals, DuringAManualCheck)
+{
+    write_prefs({{"MV", "811.0"}});
+    server_.route("/", {Route::Silent, 0, ""});
+    start_twin("Check for updates");
+    ASSERT_TRUE(said("menu Check for updates")) << output_;
+    ASSERT_TRUE(until([this] { return server_.requests() == 1; }));
+    end_with(SIGTERM);
+    EXPECT_FALSE(any_dialog_after("menu Check for updates")) << output_;
+    expect_saved();
+
+    write_prefs({{"MV", "811.0"}});
+    output_.clear();
+    server_.route("/", {Route::Answer, 200, "<html>home</html>"});
+    server_.route("/VELORA_Version.txt", {Route::Silent, 0, ""});
+    start_twin("Check for updates");
+    ASSERT_TRUE(until([this] { return server_.requests() == 3; })) << "the probe and the version file";
+    end_with(SIGTERM);
+    EXPECT_FALSE(any_dialog_after("menu Check for updates")) << output_;
+    expect_saved();
+}
+
+// About, the save-file dialog and the printer dialog: each is closed and the program ends.
+TEST_F(Signals, WithADialogOpen)
+{
+    const std::pair<const char*, const char*> dialogs[] = {
+        {"About", "dialog About Velora"},
+        {"Save Image", "dialog Save Plot as PNG"},
+        {"Print Image", "dialog "},
+    };
+    for (const auto& [item, shown] : dialogs) {
+        SCOPED_TRACE(item);
+        write_prefs({{"MV", "811.0"}});
+        output_.clear();
+        start_twin(item);
+        ASSERT_TRUE(said("menu " + std::string(item))) << output_;
+        ASSERT_TRUE(until([&] {
+            output_ += child_.readAllStandardOutput().toStdString();
+            return output_.find(shown) != std::string::npos;
+        })) << output_;
+        end_with(item == std::string("Print Image") ? SIGHUP : SIGINT);
+        expect_saved();
+    }
+}
+
+}  // namespace
+}  // namespace velora
