@@ -10,6 +10,7 @@
 #include "app/control_ids.h"
 #include "app/features.h"
 #include "app/navigation.h"
+#include "output/popup_menus.h"
 #include "app/window_update.h"
 #include "solver/display_texts.h"
 #include "solver/field_checks.h"
@@ -91,7 +92,7 @@ void menu_command(App& app, int number)
         }
         case TableGaps:
             s.Gaps = s.Gaps == 1 ? 0 : 1;
-            w.items.at(TableGaps)->setText(QString::fromUtf8(gaps_item_text(s.Gaps)));
+            w.items.at(TableGaps)->setText(QString::fromStdString(with_mnemonic(gaps_item_text(s.Gaps), command_mnemonic(TableGaps))));
             run_recalculate(app);
             break;
         case PrintTable:
@@ -101,7 +102,8 @@ void menu_command(App& app, int number)
         case SaveTableCsv: save_table_csv(app); break;
         case PlotTargetMarker:
             s.ShowTarget = s.ShowTarget != 0 ? 0 : 1;
-            w.items.at(PlotTargetMarker)->setText(QString::fromUtf8(target_marker_item_text(s.ShowTarget)));
+            w.items.at(PlotTargetMarker)->setText(
+                QString::fromStdString(with_mnemonic(target_marker_item_text(s.ShowTarget), command_mnemonic(PlotTargetMarker))));
             run_recalculate(app);
             break;
         case PrintImage: print_plot(app); break;
@@ -166,20 +168,25 @@ void control_event(App& app, const Event& e)
             run_recalculate(app);
             return;
         case PlotSurface:
-            if (e.action == ControlAction::RightClick) popup(w.plot_menu, e);
+            if (e.action == ControlAction::RightClick || e.action == ControlAction::MenuKey) popup(w.plot_menu, e);
             return;
         case OutputPanel:
             s.statePAN = panel(w)->currentIndex();
             if (s.statePAN == TabConfidence) {
                 show_tolerances(app);
                 show_unit_markers(w, s);
-            } else {
+            } else if (focused_control(w) != OutputPanel) {
+                // A page chosen with the arrow keys on the tab strip leaves the focus there.
                 focus_control(w, s.mpag);
             }
             run_recalculate(app);
             return;
         case TableRows:
         case TableHeader:
+            if (e.action == ControlAction::MenuKey) {
+                popup(w.table_menu, e);
+                return;
+            }
             clear_focus(w);
             if (e.action == ControlAction::RightClick) popup(w.table_menu, e);
             return;

@@ -6,7 +6,9 @@
 namespace velora {
 
 enum class EventKind { Menu, Control, Close };
-enum class ControlAction { LeftClick, RightClick, DoubleClick, Change };
+// MenuKey: the Menu key or Shift+F10 over the table or the plot, which opens its menu as a right
+// click does but leaves the keyboard focus where it is.
+enum class ControlAction { LeftClick, RightClick, DoubleClick, Change, MenuKey };
 
 struct Event {
     EventKind kind = EventKind::Menu;

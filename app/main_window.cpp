@@ -17,17 +17,21 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <algorithm>
 
+#include "app/accessibility.h"
 #include "app/app_texts.h"
 #include "app/control_ids.h"
+#include "app/key_groups.h"
 #include "app/navigation.h"
 #include "engine/atmosphere.h"
 #include "engine/units.h"
 #include "output/plot_canvas.h"
 #include "output/plot_draw.h"
+#include "output/popup_menus.h"
 #include "output/table_view.h"
 
 namespace velora {
@@ -107,9 +111,10 @@ QWidget* add_click_area(MainWindow& w, QWidget* parent, int id, int x, int y, in
     return area;
 }
 
+// A menu item with its mnemonic: the menu shows `text`, the letter underlined while Alt is held.
 QAction* add_item(MainWindow& w, QMenu* menu, int id, const char* text)
 {
-    QAction* item = menu->addAction(qs(text));
+    QAction* item = menu->addAction(QString::fromStdString(with_mnemonic(text, menu_bar_mnemonic(id))));
     item->setProperty(IdProperty, id);
     w.items[id] = item;
     return item;
@@ -120,7 +125,7 @@ void add_title_item(QMenu* menu, const char* text) { add_menu_title(*menu, qs(te
 void build_menus(MainWindow& w, const CalcState& s)
 {
     QMenuBar* bar = w.window->menuBar();
-    QMenu* utility = bar->addMenu(qs("Utility"));
+    QMenu* utility = bar->addMenu(QString::fromStdString(with_mnemonic("Utility", menu_bar_mnemonic(UtilityMenuTitle))));
     add_item(w, utility, MenuTablePanel, "Table Panel");
     add_item(w, utility, MenuPlotPanel, "Plot Panel");
     add_item(w, utility, MenuConfidence, "Confidence");
@@ -131,7 +136,7 @@ void build_menus(MainWindow& w, const CalcState& s)
     utility->addSeparator();
     add_item(w, utility, MenuQuit, "Quit");
 
-    QMenu* help = bar->addMenu(qs("Help"));
+    QMenu* help = bar->addMenu(QString::fromStdString(with_mnemonic("Help", menu_bar_mnemonic(HelpMenuTitle))));
     add_item(w, help, MenuHelpTopics, "Help Topics");
     add_item(w, help, MenuWebsite, "Tarvo Website");
     help->addSeparator();
@@ -162,6 +167,10 @@ void build_menus(MainWindow& w, const CalcState& s)
     w.table_menu->addSeparator();
     add_item(w, w.table_menu, PrintTable, "Print Table");
     add_item(w, w.table_menu, SaveTableCsv, "Save Table as .CSV");
+
+    // The popup menus' items carry their mnemonics from the start, as every rebuilt menu does.
+    refresh_popup_menu(*w.plot_menu, plot_menu_items(s, MenuStage::Initial));
+    refresh_popup_menu(*w.table_menu, table_menu_items(s, MenuStage::Initial));
 }
 
 struct Group {
@@ -340,6 +349,7 @@ void build_main_window(MainWindow& w, CalcState& s)
         }
     }
 
+    prepare_accessibility();
     w.window = std::make_unique<QMainWindow>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     w.window->setWindowTitle(qs(WindowTitle));
@@ -379,6 +389,7 @@ void build_main_window(MainWindow& w, CalcState& s)
     place_on_screen(*w.window, s.WinX[0], s.WinY[0]);
     // A selection the lists could not take (a damaged file) stands as the lists show it.
     read_controls_into_state(w, s);
+    set_up_accessibility(w);
     focus_control(w, s.mpag);
 }
 
@@ -470,8 +481,10 @@ int control_id_of(const QWidget* widget)
     for (const QWidget* x = widget; x != nullptr; x = x->parentWidget()) {
         const QVariant id = x->property(IdProperty);
         if (id.isValid()) return id.toInt();
-        // A combo box's inner parts belong to the list itself; stop at anything else.
-        if (qobject_cast<const QComboBox*>(x->parentWidget()) == nullptr) break;
+        // A combo box's inner parts belong to the list itself, the tab strip to the output panel;
+        // stop at anything else.
+        const bool tab_strip = qobject_cast<const QTabBar*>(x) != nullptr && qobject_cast<const QTabWidget*>(x->parentWidget()) != nullptr;
+        if (qobject_cast<const QComboBox*>(x->parentWidget()) == nullptr && !tab_strip) break;
     }
     return NoControl;
 }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/accessibility.h"
 #include "app/app.h"
 #include "app/features.h"
 #include "app/main_window.h"
@@ -72,6 +73,7 @@ void build_preferences_window(PreferencesWindow& p, QWidget* main, CalcState& s)
     p.ok->setGeometry((PreferencesWidth - 80) / 2, 178, 80, 25);
     p.ok->setDefault(true);
     QObject::connect(p.ok, &QPushButton::clicked, p.dialog, &QDialog::accept);
+    set_up_preferences_accessibility(p);
     p.dialog->hide();
 }
 

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "app/accessibility.h"
 #include "app/app_texts.h"
 #include "app/dark_theme.h"
 #include "app/control_ids.h"
@@ -86,6 +87,7 @@ void show_recalculation(App& app, const RecalcOutcome& outcome)
     set_control_text(w, PanelButton, t.panel_toggle.text);
     set_tooltip(app, PanelButton, t.panel_toggle.tooltip);
     enable_fields_for_method(w, s);
+    apply_accessible_texts(app);
 }
 
 void redraw_outputs(App& app)
@@ -124,6 +126,7 @@ void show_tolerances(App& app)
 {
     set_control_text(app.window, FieldMVTol, tolerance_text(app.state.MV_TOL));
     set_control_text(app.window, FieldTVTol, tolerance_text(app.state.TV_TOL));
+    apply_accessible_texts(app);
 }
 
 void show_zero(App& app)
@@ -132,12 +135,14 @@ void show_zero(App& app)
     set_control_text(app.window, CaptionZR, zero.caption);
     set_control_text(app.window, FieldZR, zero.text);
     set_tooltip(app, FieldZR, zero.tooltip);
+    apply_accessible_texts(app);
 }
 
 void refresh_density_readout(App& app)
 {
     const CalcState& s = app.state;
     set_control_text(app.window, DensityLine, density_readout_text(s.TMP, s.PRES, s.HUMID, s.DensityUnit));
+    apply_accessible_texts(app);
 }
 
 }  // namespace velora

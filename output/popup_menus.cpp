@@ -4,10 +4,10 @@ namespace velora {
 
 namespace {
 
-PopupMenuItem title(const char* text) { return {PopupMenuItem::Title, text, NoCommand, false, {}}; }
-PopupMenuItem separator() { return {PopupMenuItem::Separator, "", NoCommand, false, {}}; }
+PopupMenuItem title(const char* text) { return {PopupMenuItem::Title, text, NoCommand, false, {}, 0}; }
+PopupMenuItem separator() { return {PopupMenuItem::Separator, "", NoCommand, false, {}, 0}; }
 PopupMenuItem command(std::string text, int number, bool checked = false) {
-    return {PopupMenuItem::Command, std::move(text), number, checked, {}};
+    return {PopupMenuItem::Command, std::move(text), number, checked, {}, command_mnemonic(number)};
 }
 
 struct StepEntry {
@@ -24,6 +24,69 @@ constexpr StepEntry StepEntries[] = {
 
 }  // namespace
 
+char command_mnemonic(int command) {
+    switch (command) {
+        case TableStep1Command: return '1';
+        case TableStep5Command: return '5';
+        case TableStep10Command: return '0';  // "1" has the 1
+        case TableStep25Command: return '2';
+        case TableGapsCommand: return 'G';
+        case PrintTableCommand: return 'P';
+        case SaveTableCsvCommand: return 'S';
+        case TargetMarkerCommand: return 'M';
+        case PrintImageCommand: return 'P';
+        case SaveImageCommand: return 'S';
+        default: return 0;
+    }
+}
+
+std::string with_mnemonic(std::string_view text, char letter) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    bool marked = false;
+    for (char c : text) {
+        if (c == '&') {
+            out += "&&";
+            continue;
+        }
+        if (!marked && letter != 0 && c == letter) {
+            out += '&';
+            marked = true;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string without_mnemonic(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (i + 1 < text.size() && text[i + 1] == '&') {
+                out += '&';
+                ++i;
+            }
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+char mnemonic_of(std::string_view text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const char c = text[i + 1];
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return 0;
+}
+
 float table_step_of_command(int number) {
     for (const StepEntry& e : StepEntries)
         if (e.command == number) return e.step;
@@ -37,7 +100,7 @@ int table_step_command(float table_step) {
 }
 
 std::vector<PopupMenuItem> table_menu_items(const CalcState& s, MenuStage stage) {
-    PopupMenuItem steps{PopupMenuItem::Submenu, "Table Step ...", NoCommand, false, {}};
+    PopupMenuItem steps{PopupMenuItem::Submenu, "Table Step ...", NoCommand, false, {}, 'T'};
     steps.items.push_back(title("Step Size:"));
     steps.items.push_back(separator());
     const int ticked = table_step_command(s.TableStep);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/calc_state.h"
@@ -33,7 +34,23 @@ struct PopupMenuItem {
     int command = NoCommand;  // for Command items
     bool checked = false;
     std::vector<PopupMenuItem> items;  // for Submenu items
+    char mnemonic = 0;  // the letter of `text` that chooses the item from the keyboard; 0 for none
 };
+
+// The letter that chooses a command of the popup menus (the step submenu's is 'T').
+char command_mnemonic(int command);
+
+// A menu text with its mnemonic marked for the toolkit: "&" before the first `letter` of `text`
+// (the exact letter, so "Print &Table" can be told from "&Toggle"), every "&" of the text itself
+// doubled so that it shows as written. Without the letter in the text (or with 0) only the
+// doubling is done. The menu shows the text unchanged; the letter is underlined while Alt is held.
+std::string with_mnemonic(std::string_view text, char letter);
+
+// The text a menu shows for a toolkit text: the mnemonic mark dropped, "&&" read as "&".
+std::string without_mnemonic(std::string_view text);
+
+// The mnemonic letter of a toolkit text (lower case), or 0.
+char mnemonic_of(std::string_view text);
 
 // Built once with the window, before the first table or plot, and rebuilt with every table and
 // plot: the two differ only in the title item.

@@ -43,14 +43,17 @@ std::vector<std::string> list_lines(const QListWidget& list) {
     return lines;
 }
 
+// A command's or submenu's text with its mnemonic marked.
+QString label_of(const PopupMenuItem& item) { return QString::fromStdString(with_mnemonic(item.text, item.mnemonic)); }
+
 void add_items(QMenu& menu, const std::vector<PopupMenuItem>& items) {
     for (const PopupMenuItem& item : items) {
         switch (item.kind) {
             case PopupMenuItem::Separator: menu.addSeparator(); break;
-            case PopupMenuItem::Submenu: add_items(*menu.addMenu(QString::fromStdString(item.text)), item.items); break;
+            case PopupMenuItem::Submenu: add_items(*menu.addMenu(label_of(item)), item.items); break;
             case PopupMenuItem::Title: add_menu_title(menu, QString::fromStdString(item.text)); break;
             case PopupMenuItem::Command: {
-                QAction* action = menu.addAction(QString::fromStdString(item.text));
+                QAction* action = menu.addAction(label_of(item));
                 action->setData(item.command);
                 if (item.checked) {
                     action->setCheckable(true);
@@ -84,7 +87,7 @@ void apply_texts_and_ticks(QMenu& menu, const std::vector<PopupMenuItem>& items)
         QAction* action = actions[static_cast<qsizetype>(i)];
         const PopupMenuItem& item = items[i];
         if (item.kind == PopupMenuItem::Separator) continue;
-        action->setText(QString::fromStdString(item.text));
+        action->setText(item.kind == PopupMenuItem::Title ? QString::fromStdString(item.text) : label_of(item));
         if (item.kind == PopupMenuItem::Submenu) {
             apply_texts_and_ticks(*action->menu(), item.items);
             continue;

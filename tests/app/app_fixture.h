@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -27,9 +28,13 @@
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/program.h"
+#include "output/popup_menus.h"
 #include "services/preferences.h"
 
 namespace velora::testing_support {
+
+// The text a menu shows for an action (its mnemonic mark dropped).
+inline std::string menu_text(const QAction* action) { return without_mnemonic(action->text().toStdString()); }
 
 inline std::string read_file(const std::string& path)
 {

@@ -27,6 +27,7 @@ namespace velora {
 namespace {
 
 using testing_support::AppTest;
+using testing_support::menu_text;
 using testing_support::read_file;
 
 std::vector<std::string> lines_of(const QListWidget* l)
@@ -224,7 +225,7 @@ TEST_F(Outputs, TheStepItemRefillsTheTableAndMovesTheTick)
     // The menu that opens is the one with the window's own actions, now titled as rebuilt.
     const QList<QAction*> top = window().table_menu->actions();
     ASSERT_EQ(top.size(), 8);
-    EXPECT_EQ(top[0]->text(), "Table Option Menu:");
+    EXPECT_EQ(menu_text(top[0]), "Table Option Menu:");
     QMenu* steps = top[2]->menu();
     ASSERT_NE(steps, nullptr);
     EXPECT_EQ(steps->actions().at(4), ten);
@@ -245,10 +246,10 @@ TEST_F(Outputs, TheGapsItemTogglesTheGaps)
     EXPECT_EQ(state_.Gaps, 0);
     EXPECT_EQ(count_empty(shown().rows), 2) << "only the first and the last line";
     EXPECT_EQ(shown().rows, expected().rows);
-    EXPECT_EQ(window().items.at(TableGaps)->text(), "Show Table Gaps");
+    EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Show Table Gaps");
     command(TableGaps);
     EXPECT_EQ(count_empty(shown().rows), 4);
-    EXPECT_EQ(window().items.at(TableGaps)->text(), "Hide Table Gaps");
+    EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Hide Table Gaps");
 }
 
 TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot)
@@ -261,7 +262,7 @@ TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot)
 
     command(PlotTargetMarker);
     EXPECT_EQ(state_.ShowTarget, 0);
-    EXPECT_EQ(window().items.at(PlotTargetMarker)->text(), "Show Target Marker");
+    EXPECT_EQ(menu_text(window().items.at(PlotTargetMarker)), "Show Target Marker");
     const QImage without = plot();
     ASSERT_EQ(without.size(), with_marker.size());
     int changed = 0;
@@ -278,7 +279,7 @@ TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot)
 
     command(PlotTargetMarker);
     EXPECT_EQ(plot(), with_marker);
-    EXPECT_EQ(window().items.at(PlotTargetMarker)->text(), "Hide Target Marker");
+    EXPECT_EQ(menu_text(window().items.at(PlotTargetMarker)), "Hide Target Marker");
 }
 
 TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing)
@@ -286,23 +287,23 @@ TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing)
     // Without the panel nothing is drawn, and the menus stay as the window was built.
     start_with({{"mode", "0"}, {"ShowTarget", "0"}, {"Gaps", "0"}});
     QAction* marker = window().items.at(PlotTargetMarker);
-    EXPECT_EQ(window().plot_menu->actions().at(0)->text(), "Plot Popup Menu:");
-    EXPECT_EQ(window().table_menu->actions().at(0)->text(), "Table Popup Menu:");
-    EXPECT_EQ(marker->text(), "Show Target Marker");
+    EXPECT_EQ(menu_text(window().plot_menu->actions().at(0)), "Plot Popup Menu:");
+    EXPECT_EQ(menu_text(window().table_menu->actions().at(0)), "Table Popup Menu:");
+    EXPECT_EQ(menu_text(marker), "Show Target Marker");
 
     command(MenuPlotPanel);
     const QList<QAction*> plot_items = window().plot_menu->actions();
     ASSERT_EQ(plot_items.size(), 6);
-    EXPECT_EQ(plot_items[0]->text(), "Plot Option Menu:");
+    EXPECT_EQ(menu_text(plot_items[0]), "Plot Option Menu:");
     EXPECT_EQ(plot_items[2], marker);
     EXPECT_EQ(plot_items[4], window().items.at(PrintImage));
     EXPECT_EQ(plot_items[5], window().items.at(SaveImage));
-    EXPECT_EQ(window().table_menu->actions().at(0)->text(), "Table Option Menu:");
-    EXPECT_EQ(window().items.at(TableGaps)->text(), "Show Table Gaps");
+    EXPECT_EQ(menu_text(window().table_menu->actions().at(0)), "Table Option Menu:");
+    EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Show Table Gaps");
 
     command(PlotTargetMarker);
     EXPECT_EQ(state_.ShowTarget, 1);
-    EXPECT_EQ(marker->text(), "Hide Target Marker");
+    EXPECT_EQ(menu_text(marker), "Hide Target Marker");
     EXPECT_EQ(window().plot_menu->actions().at(2), marker);
 }
 

@@ -17,6 +17,7 @@ namespace velora {
 namespace {
 
 using testing_support::AppTest;
+using testing_support::menu_text;
 using testing_support::pref_value;
 using testing_support::read_file;
 
@@ -119,15 +120,15 @@ TEST_F(Commands, TableContextMenuItemsKeepTheirTicksAndTexts)
     EXPECT_TRUE(window().items.at(TableStep25)->isChecked());
     EXPECT_FALSE(window().items.at(TableStep5)->isChecked());
 
-    EXPECT_EQ(window().items.at(TableGaps)->text(), "Hide Table Gaps");
+    EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Hide Table Gaps");
     window().items.at(TableGaps)->trigger();
     EXPECT_EQ(state_.Gaps, 0);
-    EXPECT_EQ(window().items.at(TableGaps)->text(), "Show Table Gaps");
+    EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Show Table Gaps");
 
-    EXPECT_EQ(window().items.at(PlotTargetMarker)->text(), "Hide Target Marker");
+    EXPECT_EQ(menu_text(window().items.at(PlotTargetMarker)), "Hide Target Marker");
     window().items.at(PlotTargetMarker)->trigger();
     EXPECT_EQ(state_.ShowTarget, 0);
-    EXPECT_EQ(window().items.at(PlotTargetMarker)->text(), "Show Target Marker");
+    EXPECT_EQ(menu_text(window().items.at(PlotTargetMarker)), "Show Target Marker");
 }
 
 TEST_F(Commands, RightClicksOpenTheContextMenusAndTheTableTakesTheFocusAway)

@@ -13,6 +13,9 @@
 namespace velora {
 namespace {
 
+// The text a menu shows for an action (its mnemonic mark dropped).
+std::string menu_text(const QAction* action) { return without_mnemonic(action->text().toStdString()); }
+
 TEST(TableLists, ShowTheLinesAndGiveThemBack) {
     const CalcState s = testing::first_run_state();
     const TableLines table = fill_table(s, *testing::results_for(s));
@@ -43,21 +46,21 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     fill_popup_menu(menu, table_menu_items(s));
     const QList<QAction*> actions = menu.actions();
     ASSERT_EQ(actions.size(), 8);
-    EXPECT_EQ(actions[0]->text(), "Table Option Menu:");
+    EXPECT_EQ(menu_text(actions[0]), "Table Option Menu:");
     EXPECT_EQ(actions[0]->data().toInt(), 0);
     EXPECT_TRUE(actions[0]->isSeparator()) << "the title is a section header";
     EXPECT_TRUE(actions[0]->font().bold());
     EXPECT_TRUE(actions[1]->isSeparator());
     QMenu* steps = actions[2]->menu();
     ASSERT_NE(steps, nullptr);
-    EXPECT_EQ(actions[2]->text(), "Table Step ...");
+    EXPECT_EQ(menu_text(actions[2]), "Table Step ...");
     const QList<QAction*> step_actions = steps->actions();
     ASSERT_EQ(step_actions.size(), 6);
-    EXPECT_EQ(step_actions[3]->text(), "5");
+    EXPECT_EQ(menu_text(step_actions[3]), "5");
     EXPECT_EQ(step_actions[3]->data().toInt(), 104);
     EXPECT_TRUE(step_actions[3]->isChecked());
     EXPECT_FALSE(step_actions[2]->isChecked());
-    EXPECT_EQ(actions[4]->text(), "Hide Table Gaps");
+    EXPECT_EQ(menu_text(actions[4]), "Hide Table Gaps");
     EXPECT_EQ(actions[4]->data().toInt(), 107);
     EXPECT_EQ(actions[7]->data().toInt(), 109);
 
@@ -73,14 +76,14 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     s.TableStep = 10.0f;
     refresh_popup_menu(menu, table_menu_items(s));
     ASSERT_EQ(menu.actions()[4], gaps);
-    EXPECT_EQ(gaps->text(), "Show Table Gaps");
+    EXPECT_EQ(menu_text(gaps), "Show Table Gaps");
     EXPECT_TRUE(step10->isChecked());
     EXPECT_FALSE(menu.actions()[2]->menu()->actions()[3]->isChecked());
 
     // A menu of another shape is filled anew.
     refresh_popup_menu(menu, plot_menu_items(s));
     ASSERT_EQ(menu.actions().size(), 6);
-    EXPECT_EQ(menu.actions()[2]->text(), "Hide Target Marker");
+    EXPECT_EQ(menu_text(menu.actions()[2]), "Hide Target Marker");
     EXPECT_EQ(menu.actions()[2]->data().toInt(), 111);
     EXPECT_TRUE(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
 }
@@ -95,10 +98,10 @@ TEST(PopupMenu, TheTitlesCannotBeHighlighted) {
     // it to the last command.
     QTest::keyClick(&menu, Qt::Key_Down);
     ASSERT_NE(menu.activeAction(), nullptr);
-    EXPECT_EQ(menu.activeAction()->text(), "Table Step ...");
+    EXPECT_EQ(menu_text(menu.activeAction()), "Table Step ...");
     QTest::keyClick(&menu, Qt::Key_Up);
     ASSERT_NE(menu.activeAction(), nullptr);
-    EXPECT_EQ(menu.activeAction()->text(), "Save Table as .CSV");
+    EXPECT_EQ(menu_text(menu.activeAction()), "Save Table as .CSV");
     // The mouse over the title highlights nothing.
     const QRect title = menu.actionGeometry(menu.actions()[0]);
     QTest::mouseMove(&menu, title.center());
