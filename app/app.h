@@ -20,6 +20,8 @@ class QObject;
 
 namespace velora {
 
+struct FitWindow;
+
 // Where the update check and the web links go: the built-in addresses in the real program, a
 // server on 127.0.0.1 in tests. An empty address reaches nothing (no connection).
 struct WebAddresses {
@@ -58,6 +60,7 @@ struct App {
     bool checking = false;           // an update check is under way
     std::function<void()> end_loop;  // ends the event loop
     std::unique_ptr<QObject> events; // turns the window's events into calculator events
+    std::shared_ptr<FitWindow> fit_window;  // the "Fit from Shots…" window, once it was opened
 };
 
 }  // namespace velora

@@ -135,6 +135,7 @@ enum ControlId : int {
     MenuTablePanel = 116,
     MenuPlotPanel = 117,
     MenuConfidence = 118,
+    MenuFitShots = 119,  // "Fit from Shots…"
 };
 
 // The numbers the keyboard shortcuts deliver as menu events.

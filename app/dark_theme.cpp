@@ -51,4 +51,6 @@ void theme_preferences_window(QWidget* window) {
     set_window_theme(window, WindowGrey, AutomaticColour);
 }
 
+void theme_fit_window(QWidget* window) { theme_preferences_window(window); }
+
 }  // namespace velora

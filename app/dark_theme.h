@@ -20,4 +20,7 @@ void theme_tolerance_controls(MainWindow& w, bool target_chronograph_used);
 // The preferences window on (58, 58, 58) with automatic text.
 void theme_preferences_window(QWidget* window);
 
+// The "Fit from Shots…" window the same way.
+void theme_fit_window(QWidget* window);
+
 }  // namespace velora

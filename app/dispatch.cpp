@@ -9,9 +9,11 @@
 #include "app/app_texts.h"
 #include "app/control_ids.h"
 #include "app/features.h"
+#include "app/fit_window.h"
 #include "app/navigation.h"
 #include "output/popup_menus.h"
 #include "app/window_update.h"
+#include "engine/drag.h"
 #include "solver/display_texts.h"
 #include "solver/field_checks.h"
 #include "solver/recalculate.h"
@@ -20,23 +22,26 @@ namespace velora {
 
 namespace {
 
+// Takes over what an input field holds, as Return, Tab and Shift+Tab do.
+void commit(App& app, int id)
+{
+    MainWindow& w = app.window;
+    const FieldCommit commit = commit_field(app.state, app.results, static_cast<FieldId>(id), control_text(w, id));
+    if (commit.bc_text) set_control_text(w, FieldBC, *commit.bc_text);
+    if (commit.changed) {
+        run_recalculate(app);
+    } else {
+        // A refused, clamped or equal entry: the field shows again the value in use, in its
+        // unit and decimals, and never a typed text that the calculation did not take.
+        set_control_text(w, id, field_text(app.state, app.results, static_cast<FieldId>(id)));
+    }
+}
+
 void commit_and_move(App& app, int key)
 {
-    CalcState& s = app.state;
-    MainWindow& w = app.window;
-    const int focused = focused_control(w);
-    if (is_input_field(focused)) {
-        const FieldCommit commit = commit_field(s, app.results, static_cast<FieldId>(focused), control_text(w, focused));
-        if (commit.bc_text) set_control_text(w, FieldBC, *commit.bc_text);
-        if (commit.changed) {
-            run_recalculate(app);
-        } else {
-            // A refused, clamped or equal entry: the field shows again the value in use, in its
-            // unit and decimals, and never a typed text that the calculation did not take.
-            set_control_text(w, focused, field_text(s, app.results, static_cast<FieldId>(focused)));
-        }
-    }
-    focus_control(w, next_field(s, focused, key));
+    const int focused = focused_control(app.window);
+    if (is_input_field(focused)) commit(app, focused);
+    focus_control(app.window, next_field(app.state, focused, key));
 }
 
 bool tolerance_focused(const App& app)
@@ -72,6 +77,7 @@ void menu_command(App& app, int number)
         case MenuTablePanel: show_panel_tab(app, TabTable); break;
         case MenuPlotPanel: show_panel_tab(app, TabPlot); break;
         case MenuConfidence: show_panel_tab(app, TabConfidence); break;
+        case MenuFitShots: show_fit_window(app); break;
         case MenuPreferences:
             show_preferences_dialog(app);
             run_recalculate(app);
@@ -122,7 +128,8 @@ void select_method(App& app, int method)
     run_recalculate(app);
 }
 
-void change_law(App& app)
+// False when the new law's BC was improbable and the old law stays.
+bool change_law(App& app)
 {
     CalcState& s = app.state;
     const int position = list(app.window, DragLawList)->currentIndex();
@@ -130,6 +137,7 @@ void change_law(App& app)
     if (change.message) show_message(app, ImprobableBcTitle, *change.message);
     set_list_selection(app.window, DragLawList, change.list_position);
     show_recalculation(app, change.recalc);
+    return !change.message;
 }
 
 void control_event(App& app, const Event& e)
@@ -220,6 +228,26 @@ int dispatch_event(App& app, const Event& e)
     if (e.kind == EventKind::Close) return 0;
     control_event(app, e);
     return 1;
+}
+
+bool enter_fitted_values(App& app, int law, const std::string& bc_text, const std::optional<std::string>& mv_text)
+{
+    CalcState& s = app.state;
+    MainWindow& w = app.window;
+    if (mv_text) {
+        s.ChangeKind = 0;
+        set_control_text(w, FieldMV, *mv_text);
+        commit(app, FieldMV);
+    }
+    if (law != s.CURVE) {
+        s.ChangeKind = 0;
+        set_list_selection(w, DragLawList, list_position_of_drag_law(law));
+        if (!change_law(app)) return false;
+    }
+    s.ChangeKind = 0;
+    set_control_text(w, FieldBC, bc_text);
+    commit(app, FieldBC);
+    return true;
 }
 
 void deliver_event(App& app, const Event& event)

@@ -1,6 +1,9 @@
 // The dispatcher: every event of the main window, carried out in one place.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "app/app.h"
 
 namespace velora {
@@ -21,6 +24,12 @@ struct Event {
 // Shift+Tab), runs a menu command or reacts to a control. Returns 1 to go on and 0 to end the
 // program (Escape, Ctrl+Q, "Quit", the close box).
 int dispatch_event(App& app, const Event& event);
+
+// Enters what a fit found as the user would: with `mv_text`, that typed into the muzzle-velocity
+// field and committed; then the drag-law list moved to `law` (the drag-law change, its BC
+// conversion and its message); then `bc_text` typed into the BC field and committed; each step
+// with its recalculation. False when the drag-law change was refused (the BC is then left alone).
+bool enter_fitted_values(App& app, int law, const std::string& bc_text, const std::optional<std::string>& mv_text);
 
 // Hands an event to the dispatcher while the event loop runs; when the dispatcher answers 0 the
 // loop is ended, otherwise the table's selections are cleared.

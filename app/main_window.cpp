@@ -132,6 +132,8 @@ void build_menus(MainWindow& w, const CalcState& s)
     utility->addSeparator();
     add_item(w, utility, MenuTogglePanel, "Toggle Panel");
     utility->addSeparator();
+    add_item(w, utility, MenuFitShots, "Fit from Shots…");
+    utility->addSeparator();
     add_item(w, utility, MenuPreferences, "Preferences");
     utility->addSeparator();
     add_item(w, utility, MenuQuit, "Quit");

@@ -7,7 +7,6 @@
 
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
-#include "engine/number_text.h"
 #include "solver/input_limits.h"
 
 namespace velora {
@@ -69,22 +68,19 @@ ShotFitInputs shot_fit_inputs(const CalcState& s)
 
 std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv)
 {
-    if (shots.empty()) return ShotProblem{-1, "there is no shot to fit"};
-    if (fit_mv && shots.size() < 2) return ShotProblem{-1, "fitting the muzzle velocity as well needs two shots or more"};
+    using K = ShotProblemKind;
+    if (shots.empty()) return ShotProblem{-1, K::NoShot};
+    if (fit_mv && shots.size() < 2) return ShotProblem{-1, K::TooFewToFitMv};
     for (std::size_t i = 0; i < shots.size(); ++i) {
         const Shot& shot = shots[i];
         const int index = static_cast<int>(i);
-        if (!std::isfinite(shot.range) || shot.range <= 0.0f)
-            return ShotProblem{index, "its range must be more than 0 yd"};
-        if (shot.range > in.MaxRange) {
-            return ShotProblem{index, "its range " + format_fixed(shot.range, 1) + " yd lies beyond the flight's limit of " +
-                                          format_fixed(in.MaxRange, 1) + " yd"};
-        }
-        if (!std::isfinite(shot.value)) return ShotProblem{index, "its value is not a number"};
-        if ((shot.quantity == ShotQuantity::Velocity || shot.quantity == ShotQuantity::Time) && shot.value <= 0.0f)
-            return ShotProblem{index, std::string("its ") + shot_quantity_name(shot.quantity) + " must be more than 0"};
+        if (!(shot.range > 0.0f) || !std::isfinite(shot.range)) return ShotProblem{index, K::RangeNotPositive};
+        if (shot.range > in.MaxRange) return ShotProblem{index, K::RangeBeyondLimit};
+        if (!std::isfinite(shot.value)) return ShotProblem{index, K::ValueNotANumber};
+        if ((shot.quantity == ShotQuantity::Velocity || shot.quantity == ShotQuantity::Time) && !(shot.value > 0.0f))
+            return ShotProblem{index, K::ValueNotPositive};
         if (shot.uncertainty && !(std::isfinite(*shot.uncertainty) && *shot.uncertainty > 0.0f))
-            return ShotProblem{index, "its uncertainty must be more than 0"};
+            return ShotProblem{index, K::UncertaintyNotPositive};
     }
     return std::nullopt;
 }

@@ -71,11 +71,20 @@ struct ShotFitInputs {
 // The window's inputs, the range limit being twice max_target_range(s) as for the target range.
 ShotFitInputs shot_fit_inputs(const CalcState& s);
 
-// Why a set of shots cannot be fitted: the shot (its index, or -1 for the whole set) and the
-// reason in the words the program shows ("its range 2100.0 yd lies beyond ...").
+// Why a set of shots cannot be fitted, and which shot (its index, or -1 for the whole set).
+enum class ShotProblemKind {
+    NoShot,               // there is no shot
+    TooFewToFitMv,        // fitting the muzzle velocity as well needs two shots
+    RangeNotPositive,     // a range of 0 or less (or not a number)
+    RangeBeyondLimit,     // beyond MaxRange
+    ValueNotANumber,
+    ValueNotPositive,     // a velocity or a time of 0 or less
+    UncertaintyNotPositive,
+};
+
 struct ShotProblem {
     int shot = -1;
-    std::string reason;
+    ShotProblemKind kind = ShotProblemKind::NoShot;
 };
 
 // The first problem of the shots, or nothing: at least one shot (two to fit the velocity as

@@ -239,26 +239,30 @@ TEST(FitShots, BcBeyondTheRangeIsRefusedAndRankedLast)
 
 TEST(CheckShots, NamesTheFirstShotThatCannotBeFlown)
 {
+    using K = ShotProblemKind;
     CalcState s = first_run_state();
     const ShotFitInputs in = shot_fit_inputs(s);
     ASSERT_GT(in.MaxRange, 200.0f);
-    EXPECT_EQ(check_shots({}, in, false)->shot, -1);
-    EXPECT_EQ(check_shots({shot(40, Q::Velocity, 600)}, in, true)->shot, -1) << "two shots to fit the velocity too";
+    EXPECT_EQ(check_shots({}, in, false)->kind, K::NoShot);
+    EXPECT_EQ(check_shots({shot(40, Q::Velocity, 600)}, in, true)->kind, K::TooFewToFitMv);
     EXPECT_FALSE(check_shots({shot(40, Q::Velocity, 600), shot(50, Q::Poi, 1.0f)}, in, true));
 
-    const auto problem = [&](Shot bad) { return check_shots({shot(40, Q::Velocity, 600), bad}, in, false); };
-    const auto beyond = problem(shot(in.MaxRange + 1.0f, Q::Time, 1.0f));
-    ASSERT_TRUE(beyond);
-    EXPECT_EQ(beyond->shot, 1);
-    EXPECT_NE(beyond->reason.find("beyond the flight's limit"), std::string::npos) << beyond->reason;
-    EXPECT_FALSE(problem(shot(in.MaxRange, Q::Time, 1.0f)));
-    EXPECT_TRUE(problem(shot(0.0f, Q::Poi, -1.0f)));
-    EXPECT_TRUE(problem(shot(40.0f, Q::Velocity, 0.0f)));
-    EXPECT_TRUE(problem(shot(40.0f, Q::Time, -0.2f)));
-    EXPECT_TRUE(problem(shot(40.0f, Q::Poi, NAN)));
-    EXPECT_FALSE(problem(shot(20.0f, Q::Poi, 0.4f))) << "above the aim between the zeros";
-    EXPECT_TRUE(problem(Shot{40.0f, Q::Drop, -3.0f, 0.0f}));
-    EXPECT_FALSE(problem(Shot{40.0f, Q::Drop, -3.0f, 0.2f}));
+    const auto kind = [&](Shot bad) -> std::optional<K> {
+        const auto problem = check_shots({shot(40, Q::Velocity, 600), bad}, in, false);
+        if (!problem) return std::nullopt;
+        EXPECT_EQ(problem->shot, 1);
+        return problem->kind;
+    };
+    EXPECT_EQ(kind(shot(in.MaxRange + 1.0f, Q::Time, 1.0f)), K::RangeBeyondLimit);
+    EXPECT_EQ(kind(shot(in.MaxRange, Q::Time, 1.0f)), std::nullopt);
+    EXPECT_EQ(kind(shot(0.0f, Q::Poi, -1.0f)), K::RangeNotPositive);
+    EXPECT_EQ(kind(shot(NAN, Q::Poi, -1.0f)), K::RangeNotPositive);
+    EXPECT_EQ(kind(shot(40.0f, Q::Velocity, 0.0f)), K::ValueNotPositive);
+    EXPECT_EQ(kind(shot(40.0f, Q::Time, -0.2f)), K::ValueNotPositive);
+    EXPECT_EQ(kind(shot(40.0f, Q::Poi, NAN)), K::ValueNotANumber);
+    EXPECT_EQ(kind(shot(20.0f, Q::Poi, 0.4f)), std::nullopt) << "above the aim between the zeros";
+    EXPECT_EQ(kind(Shot{40.0f, Q::Drop, -3.0f, 0.0f}), K::UncertaintyNotPositive);
+    EXPECT_EQ(kind(Shot{40.0f, Q::Drop, -3.0f, 0.2f}), std::nullopt);
 }
 
 TEST(ShotUncertainty, DefaultsAndNames)

@@ -1,0 +1,550 @@
+#include "app/fit_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <functional>
+
+#include "app/app.h"
+#include "app/dark_theme.h"
+#include "app/dispatch.h"
+#include "engine/drag.h"
+#include "engine/number_text.h"
+#include "services/file_replace.h"
+#include "services/preferences.h"
+#include "services/shots_file.h"
+#include "solver/fit_texts.h"
+
+namespace velora {
+
+namespace {
+
+constexpr int QuantityRole = Qt::UserRole;
+const QColor UnreadColour(220, 40, 40);
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// The quantity of a shot is chosen from a list while its cell is edited.
+class QuantityDelegate : public QStyledItemDelegate {
+public:
+    QuantityDelegate(QObject* parent, std::function<ShotUnits()> units) : QStyledItemDelegate(parent), units_(std::move(units)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* list = new QComboBox(parent);
+        const ShotUnits u = units_();
+        for (int q = 0; q < ShotQuantityCount; ++q) list->addItem(qs(shot_quantity_caption(static_cast<ShotQuantity>(q), u)));
+        list->setAccessibleName(QStringLiteral("Quantity"));
+        list->setAccessibleDescription(QStringLiteral("What the shot measured: velocity, time of flight, POI or drop"));
+        return list;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        static_cast<QComboBox*>(editor)->setCurrentIndex(index.data(QuantityRole).toInt());
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        const auto* list = static_cast<QComboBox*>(editor);
+        model->setData(index, list->currentIndex(), QuantityRole);
+        model->setData(index, list->currentText(), Qt::DisplayRole);
+    }
+
+private:
+    std::function<ShotUnits()> units_;
+};
+
+// Calls back whenever the watched window becomes the active one.
+class ActivationWatcher : public QObject {
+public:
+    ActivationWatcher(QObject* parent, std::function<void()> on_active) : QObject(parent), on_active_(std::move(on_active)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate) on_active_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> on_active_;
+};
+
+FitWindow& fit_of(App& app) { return *app.fit_window; }
+
+bool is_empty(const ShotRow& row)
+{
+    const auto empty = [](const ShotEntry& e) { return !e.value && e.unread.empty(); };
+    return empty(row.range) && empty(row.value) && empty(row.uncertainty);
+}
+
+bool is_complete(const ShotRow& row)
+{
+    return row.range.value && row.value.value && row.range.unread.empty() && row.value.unread.empty() &&
+           row.uncertainty.unread.empty();
+}
+
+std::string shot_name(int line) { return "Shot " + std::to_string(line + 1); }
+
+void set_cell(QTableWidget* table, int row, int column, const std::string& text, bool unread, const std::string& why,
+              bool editable = true)
+{
+    QTableWidgetItem* item = table->item(row, column);
+    if (item == nullptr) {
+        item = new QTableWidgetItem;
+        table->setItem(row, column, item);
+    }
+    item->setText(qs(text));
+    item->setTextAlignment(Qt::AlignCenter);
+    item->setForeground(unread ? QBrush(UnreadColour) : QBrush());
+    item->setToolTip(qs(why));
+    if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+}
+
+std::string entry_text(const ShotEntry& e, const std::function<std::string(float)>& format)
+{
+    if (!e.unread.empty()) return e.unread;
+    return e.value ? format(*e.value) : std::string();
+}
+
+// One line of the list as its row holds it, in the main window's units of the moment.
+void show_row(App& app, int line)
+{
+    FitWindow& f = fit_of(app);
+    const ShotUnits u = shot_units(app.state);
+    const ShotRow& row = f.rows[static_cast<std::size_t>(line)];
+    const QSignalBlocker quiet(f.shots);
+    set_cell(f.shots, line, ColumnRange, entry_text(row.range, [&](float v) { return shot_range_text(v, u); }),
+             !row.range.unread.empty(), row.range.why);
+    set_cell(f.shots, line, ColumnQuantity, shot_quantity_caption(row.quantity, u), false, {});
+    f.shots->item(line, ColumnQuantity)->setData(QuantityRole, static_cast<int>(row.quantity));
+    const auto value = [&](float v) { return shot_value_text(row.quantity, v, u); };
+    set_cell(f.shots, line, ColumnValue, entry_text(row.value, value), !row.value.unread.empty(), row.value.why);
+    set_cell(f.shots, line, ColumnUncertainty, entry_text(row.uncertainty, value), !row.uncertainty.unread.empty(),
+             row.uncertainty.why.empty() ? "Left empty: the default uncertainty" : row.uncertainty.why);
+    set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
+    f.shots->horizontalHeaderItem(ColumnRange)->setText(qs("Range (" + std::string(unit_caption(Quantity::Range, u.range)) + ")"));
+}
+
+// The residuals of the chosen law's fit beside its shots.
+void show_residuals(App& app)
+{
+    FitWindow& f = fit_of(app);
+    const QSignalBlocker quiet(f.shots);
+    for (int line = 0; line < f.shots->rowCount(); ++line) set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
+    const int chosen = f.laws->currentRow();
+    if (chosen < 0 || chosen >= static_cast<int>(f.fits.size())) return;
+    const ShotUnits u = shot_units(app.state);
+    const LawFit& fit = f.fits[static_cast<std::size_t>(chosen)];
+    for (std::size_t i = 0; i < f.fitted_rows.size() && i < fit.residuals.size(); ++i) {
+        const int line = f.fitted_rows[i];
+        const ShotQuantity q = f.rows[static_cast<std::size_t>(line)].quantity;
+        const float shown = static_cast<float>(fit.residuals[i]) * unit_factor(quantity_of(q), unit_of(u, q), u.tmp);
+        set_cell(f.shots, line, ColumnResidual, format_fixed(shown, unit_decimals(quantity_of(q), unit_of(u, q)) + 1),
+                 false, "Measured less predicted, for " + drag_law_name(fit.law), false);
+    }
+}
+
+void enable_choices(App& app)
+{
+    FitWindow& f = fit_of(app);
+    const int chosen = f.laws->currentRow();
+    f.use->setEnabled(chosen >= 0 && chosen < static_cast<int>(f.fits.size()) &&
+                      f.fits[static_cast<std::size_t>(chosen)].outcome == FitOutcome::Fitted);
+    show_residuals(app);
+}
+
+// The ranked laws; the chosen one stays chosen unless `to_best` (after a new fit).
+void show_laws(App& app, bool to_best)
+{
+    FitWindow& f = fit_of(app);
+    const int kept = f.laws->currentRow();
+    const QSignalBlocker quiet(f.laws);
+    f.laws->setRowCount(static_cast<int>(f.fits.size()));
+    f.laws->setColumnHidden(4, !f.fitted_mv);
+    const std::string mv_unit = unit_caption(Quantity::Velocity, app.state.stateMV);
+    f.laws->setHorizontalHeaderItem(4, new QTableWidgetItem(qs("Muzzle Velocity (" + mv_unit + ")")));
+    for (int line = 0; line < static_cast<int>(f.fits.size()); ++line) {
+        const FitRowTexts t = fit_row_texts(f.fits[static_cast<std::size_t>(line)], f.fitted_mv, app.state.stateMV, app.state.TMP);
+        const std::string texts[] = {t.law, t.bc, t.interval, t.rms, t.mv};
+        for (int column = 0; column < 5; ++column) set_cell(f.laws, line, column, texts[column], false, {}, false);
+    }
+    const int chosen = !to_best && kept >= 0 && kept < f.laws->rowCount() ? kept : 0;
+    if (!f.fits.empty()) f.laws->setCurrentCell(chosen, 0);
+    enable_choices(app);
+}
+
+// Any change of the shots makes the last fit stale.
+void forget_fit(App& app)
+{
+    FitWindow& f = fit_of(app);
+    f.fits.clear();
+    f.fitted_rows.clear();
+    show_laws(app, true);
+    f.status->clear();
+}
+
+// Keeps exactly one empty line at the end of the list.
+void keep_one_empty_line(App& app)
+{
+    FitWindow& f = fit_of(app);
+    while (f.rows.size() >= 2 && is_empty(f.rows.back()) && is_empty(f.rows[f.rows.size() - 2])) f.rows.pop_back();
+    if (f.rows.empty() || !is_empty(f.rows.back())) f.rows.emplace_back();
+    // The empty line offers the quantity of the line above it.
+    if (f.rows.size() >= 2) f.rows.back().quantity = f.rows[f.rows.size() - 2].quantity;
+    f.shots->setRowCount(static_cast<int>(f.rows.size()));
+    for (int line = 0; line < static_cast<int>(f.rows.size()); ++line) show_row(app, line);
+}
+
+void tell(App& app, const std::string& text)
+{
+    if (app.dialogs.message) app.dialogs.message({FitWindowTitle, text, MessageButtons::Ok});
+}
+
+// The shots file after every change. A failure is told once in a message and stays in the
+// status line while it lasts.
+void save_shots(App& app)
+{
+    FitWindow& f = fit_of(app);
+    const std::string path = shots_file_path(app.state);
+    const WriteOutcome saved = replace_file_contents(path, shots_text(complete_shots(f)));
+    if (saved) {
+        f.save_failed = false;
+        return;
+    }
+    const std::string text = "The shots could not be saved in " + path + ": " + saved.reason + ".";
+    f.status->setText(qs(text));
+    if (!f.save_failed) tell(app, text);
+    f.save_failed = true;
+}
+
+// Reads what the user typed into a cell.
+void take_entry(ShotEntry& e, const std::string& typed, const std::function<UnitValue(std::string_view)>& read)
+{
+    e = ShotEntry{};
+    std::string_view text(typed);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (text.empty()) return;
+    const UnitValue v = read(text);
+    if (v.ok()) {
+        e.value = v.value;
+    } else {
+        e.unread = std::string(text);
+        e.why = v.error;
+    }
+}
+
+void read_uncertainty(ShotRow& row, const std::string& typed, const ShotUnits& u)
+{
+    take_entry(row.uncertainty, typed, [&](std::string_view t) {
+        if (t.find('%') != std::string_view::npos && !row.value.value)
+            return UnitValue{0.0f, "a percentage needs the shot's value first"};
+        return read_shot_uncertainty(t, row.quantity, row.value.value.value_or(0.0f), u);
+    });
+}
+
+void cell_changed(App& app, QTableWidgetItem* item)
+{
+    FitWindow& f = fit_of(app);
+    const int line = item->row();
+    if (line < 0 || line >= static_cast<int>(f.rows.size())) return;
+    ShotRow& row = f.rows[static_cast<std::size_t>(line)];
+    const ShotUnits u = shot_units(app.state);
+    const std::string typed = item->text().toStdString();
+    switch (item->column()) {
+        case ColumnRange: take_entry(row.range, typed, [&](std::string_view t) { return read_shot_range(t, u); }); break;
+        case ColumnQuantity: {
+            // The value and its uncertainty, as they stand in the list, are read in the new quantity's unit.
+            const std::string value = f.shots->item(line, ColumnValue)->text().toStdString();
+            const std::string uncertainty = f.shots->item(line, ColumnUncertainty)->text().toStdString();
+            row.quantity = static_cast<ShotQuantity>(std::clamp(item->data(QuantityRole).toInt(), 0, ShotQuantityCount - 1));
+            take_entry(row.value, value, [&](std::string_view t) { return read_shot_value(t, row.quantity, u); });
+            read_uncertainty(row, uncertainty, u);
+            break;
+        }
+        case ColumnValue:
+            take_entry(row.value, typed, [&](std::string_view t) { return read_shot_value(t, row.quantity, u); });
+            break;
+        case ColumnUncertainty: read_uncertainty(row, typed, u); break;
+        default: return;
+    }
+    show_row(app, line);
+    keep_one_empty_line(app);
+    forget_fit(app);
+    save_shots(app);
+}
+
+void add_shot(App& app)
+{
+    FitWindow& f = fit_of(app);
+    keep_one_empty_line(app);
+    const int line = static_cast<int>(f.rows.size()) - 1;
+    f.shots->setFocus(Qt::ShortcutFocusReason);
+    f.shots->setCurrentCell(line, ColumnRange);
+    f.shots->editItem(f.shots->item(line, ColumnRange));
+}
+
+void remove_shot(App& app)
+{
+    FitWindow& f = fit_of(app);
+    const int line = f.shots->currentRow();
+    if (line < 0 || line >= static_cast<int>(f.rows.size()) || is_empty(f.rows[static_cast<std::size_t>(line)])) return;
+    f.rows.erase(f.rows.begin() + line);
+    f.shots->removeRow(line);
+    keep_one_empty_line(app);
+    forget_fit(app);
+    save_shots(app);
+    f.shots->setCurrentCell(std::min(line, f.shots->rowCount() - 1), ColumnRange);
+}
+
+void run_fit(App& app)
+{
+    FitWindow& f = fit_of(app);
+    // A line with something unread or only half filled in is not taken silently.
+    for (std::size_t line = 0; line < f.rows.size(); ++line) {
+        const ShotRow& row = f.rows[line];
+        if (is_empty(row)) continue;
+        for (const auto& [entry, name] : {std::pair{&row.range, "range"}, {&row.value, "value"}, {&row.uncertainty, "uncertainty"}}) {
+            if (!entry->unread.empty()) {
+                tell(app, shot_name(static_cast<int>(line)) + ": the " + name + " '" + entry->unread + "' cannot be read: " +
+                              entry->why + ".");
+                return;
+            }
+        }
+        if (!is_complete(row)) {
+            tell(app, shot_name(static_cast<int>(line)) + ": give both its range and its value.");
+            return;
+        }
+    }
+    std::vector<int> lines;
+    const std::vector<Shot> shots = complete_shots(f, &lines);
+    const bool fit_mv = f.fit_mv->isChecked();
+    const ShotFitInputs in = shot_fit_inputs(app.state);
+    if (const auto problem = check_shots(shots, in, fit_mv)) {
+        const std::string name = problem->shot >= 0 ? shot_name(lines[static_cast<std::size_t>(problem->shot)]) : "";
+        tell(app, shot_problem_text(*problem, name, in, shot_units(app.state)));
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    f.fits = fit_shots(shots, in, {fit_mv, {}});
+    QApplication::restoreOverrideCursor();
+    f.fitted_rows = lines;
+    f.fitted_mv = fit_mv;
+    show_laws(app, true);
+    f.status->setText(qs("Fitted with " + fit_inputs_text(app.state) + (fit_mv ? "; the muzzle velocity fitted too." : ".")));
+    f.laws->setFocus(Qt::OtherFocusReason);
+}
+
+void use_fit(App& app)
+{
+    FitWindow& f = fit_of(app);
+    const int chosen = f.laws->currentRow();
+    if (chosen < 0 || chosen >= static_cast<int>(f.fits.size())) return;
+    const LawFit fit = f.fits[static_cast<std::size_t>(chosen)];
+    if (fit.outcome != FitOutcome::Fitted) return;
+    std::optional<std::string> mv_text;
+    if (f.fitted_mv) {
+        const int unit = app.state.stateMV;
+        mv_text = format_fixed(to_display(Quantity::Velocity, unit, fit.MV, app.state.TMP), unit_decimals(Quantity::Velocity, unit) + 1);
+    }
+    const std::string bc = format_fixed(fit.BC, 4);
+    if (enter_fitted_values(app, fit.law, bc, mv_text))
+        f.status->setText(qs(drag_law_name(fit.law) + " and BC " + bc + (mv_text ? " with its muzzle velocity" : "") +
+                             " entered in the main window."));
+    else
+        f.status->setText(qs("The main window kept its drag law: its BC under " + drag_law_name(fit.law) +
+                             " would leave 0.004 to 1.2."));
+}
+
+// The shots of the file beside the preferences. Lines that cannot be read are reported, and the
+// file as it was is kept beside it as "Velora.shots.csv.bad" before it is ever rewritten.
+void load_shots(App& app)
+{
+    FitWindow& f = fit_of(app);
+    const std::string path = shots_file_path(app.state);
+    const std::optional<std::string> text = preferences_file_text(path);
+    if (!text) return;
+    const ShotsText read = parse_shots_text(*text);
+    for (const Shot& shot : read.shots) {
+        ShotRow row;
+        row.quantity = shot.quantity;
+        row.range.value = shot.range;
+        row.value.value = shot.value;
+        row.uncertainty.value = shot.uncertainty;
+        f.rows.push_back(row);
+    }
+    if (read.errors.empty()) return;
+    const bool kept = static_cast<bool>(replace_file_contents(path + ".bad", *text));
+    std::string message = "Some lines of " + std::string(ShotsFileName) + " could not be read";
+    message += kept ? "; the file as it was is kept as " + std::string(ShotsFileName) + ".bad." : ".";
+    for (const ShotsLineError& e : read.errors) message += "\rLine " + std::to_string(e.line) + ": " + e.reason + ".";
+    tell(app, message);
+}
+
+void describe(QWidget* w, const char* name, const char* description)
+{
+    w->setAccessibleName(QString::fromUtf8(name));
+    w->setAccessibleDescription(QString::fromUtf8(description));
+}
+
+QTableWidget* make_table(QWidget* parent, const QStringList& headers)
+{
+    auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    table->setHorizontalHeaderLabels(headers);
+    table->verticalHeader()->setVisible(true);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->setSelectionBehavior(QAbstractItemView::SelectItems);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    return table;
+}
+
+void build_fit_window(App& app)
+{
+    app.fit_window = std::make_shared<FitWindow>();
+    FitWindow& f = fit_of(app);
+    QWidget* main = app.window.window.get();
+    f.dialog = new QDialog(main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                     Qt::WindowCloseButtonHint);
+    f.dialog->setWindowTitle(QString::fromUtf8(FitWindowTitle));
+    f.dialog->setModal(false);
+    f.dialog->resize(640, 640);
+    describe(f.dialog, FitWindowTitle, "Fits the BC under every drag law to shots measured at several ranges");
+
+    auto* layout = new QVBoxLayout(f.dialog);
+    auto* shots_caption = new QLabel(QStringLiteral("&Shots (an empty uncertainty takes the default):"), f.dialog);
+    describe(shots_caption, "Shots", "Caption of the list of shots");
+    layout->addWidget(shots_caption);
+    f.shots = make_table(f.dialog, {"Range", "Quantity", "Value", "Uncertainty", "Residual"});
+    f.shots->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                             QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    f.shots->setTabKeyNavigation(true);
+    f.shots->setItemDelegateForColumn(ColumnQuantity,
+                                      new QuantityDelegate(f.shots, [&app] { return shot_units(app.state); }));
+    describe(f.shots, "Shots",
+             "One shot a line: its range, what was measured, the value and its standard uncertainty, in the main "
+             "window's units. Type into the empty last line to add a shot.");
+    shots_caption->setBuddy(f.shots);
+    layout->addWidget(f.shots, 3);
+
+    auto* shot_buttons = new QHBoxLayout;
+    f.add = new QPushButton(QStringLiteral("&Add Shot"), f.dialog);
+    describe(f.add, "Add Shot", "Moves to the empty last line of the list to type a new shot");
+    f.remove = new QPushButton(QStringLiteral("&Remove Shot"), f.dialog);
+    describe(f.remove, "Remove Shot", "Removes the shot of the current line");
+    f.fit_mv = new QCheckBox(QStringLiteral("Fit the &muzzle velocity too"), f.dialog);
+    describe(f.fit_mv, "Fit the muzzle velocity too",
+             "Fits the muzzle velocity together with the BC instead of taking the main window's");
+    f.fit = new QPushButton(QStringLiteral("&Fit"), f.dialog);
+    describe(f.fit, "Fit", "Fits the BC under each of the ten drag laws to the shots and ranks the laws");
+    shot_buttons->addWidget(f.add);
+    shot_buttons->addWidget(f.remove);
+    shot_buttons->addStretch();
+    shot_buttons->addWidget(f.fit_mv);
+    shot_buttons->addWidget(f.fit);
+    layout->addLayout(shot_buttons);
+
+    auto* laws_caption = new QLabel(QStringLiteral("Drag &laws, best first:"), f.dialog);
+    describe(laws_caption, "Drag laws", "Caption of the ranked drag laws");
+    layout->addWidget(laws_caption);
+    f.laws = make_table(f.dialog, {"Drag Law", "BC", "Interval", "RMS", "Muzzle Velocity"});
+    f.laws->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    f.laws->setSelectionBehavior(QAbstractItemView::SelectRows);
+    f.laws->setTabKeyNavigation(false);
+    f.laws->setColumnHidden(4, true);
+    describe(f.laws, "Drag laws",
+             "The ten drag laws ranked by the weighted rms of their residuals (1 means the shots scatter as their "
+             "uncertainties say), each with its BC and interval; choose one to see its residuals");
+    laws_caption->setBuddy(f.laws);
+    layout->addWidget(f.laws, 2);
+
+    f.status = new QLabel(f.dialog);
+    f.status->setWordWrap(true);
+    describe(f.status, "Fit status", "The inputs of the last fit, or what Use entered in the main window");
+    layout->addWidget(f.status);
+
+    auto* window_buttons = new QHBoxLayout;
+    f.use = new QPushButton(QStringLiteral("&Use"), f.dialog);
+    describe(f.use, "Use", "Enters the chosen drag law and its BC in the main window, as if typed there");
+    f.use->setEnabled(false);
+    f.close = new QPushButton(QStringLiteral("&Close"), f.dialog);
+    describe(f.close, "Close", "Closes this window; the shots are kept");
+    window_buttons->addStretch();
+    window_buttons->addWidget(f.use);
+    window_buttons->addWidget(f.close);
+    layout->addLayout(window_buttons);
+
+    // Return belongs to the list's editing, not to a default button.
+    for (QPushButton* b : {f.add, f.remove, f.fit, f.use, f.close}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    QWidget::setTabOrder(f.shots, f.add);
+    QWidget::setTabOrder(f.add, f.remove);
+    QWidget::setTabOrder(f.remove, f.fit_mv);
+    QWidget::setTabOrder(f.fit_mv, f.fit);
+    QWidget::setTabOrder(f.fit, f.laws);
+    QWidget::setTabOrder(f.laws, f.use);
+    QWidget::setTabOrder(f.use, f.close);
+
+    App* a = &app;
+    QObject::connect(f.shots, &QTableWidget::itemChanged, f.dialog, [a](QTableWidgetItem* item) { cell_changed(*a, item); });
+    QObject::connect(f.add, &QPushButton::clicked, f.dialog, [a] { add_shot(*a); });
+    QObject::connect(f.remove, &QPushButton::clicked, f.dialog, [a] { remove_shot(*a); });
+    QObject::connect(f.fit, &QPushButton::clicked, f.dialog, [a] { run_fit(*a); });
+    QObject::connect(f.use, &QPushButton::clicked, f.dialog, [a] { use_fit(*a); });
+    QObject::connect(f.close, &QPushButton::clicked, f.dialog, &QDialog::close);
+    QObject::connect(f.laws, &QTableWidget::currentCellChanged, f.dialog, [a](int, int, int, int) { enable_choices(*a); });
+    auto* watcher = new ActivationWatcher(f.dialog, [a] {
+        // The main window's units may have changed while this window was in the background.
+        for (int line = 0; line < a->fit_window->shots->rowCount(); ++line) show_row(*a, line);
+        show_laws(*a, false);
+    });
+    f.dialog->installEventFilter(watcher);
+    f.watcher = watcher;
+
+    load_shots(app);
+    keep_one_empty_line(app);
+    if (app.state.DarkMode) theme_fit_window(f.dialog);
+    if (main) f.dialog->move(main->x() + 40, main->y() + 40);
+}
+
+}  // namespace
+
+std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines)
+{
+    std::vector<Shot> shots;
+    for (std::size_t line = 0; line < f.rows.size(); ++line) {
+        const ShotRow& row = f.rows[line];
+        if (!is_complete(row)) continue;
+        shots.push_back(Shot{*row.range.value, row.quantity, *row.value.value, row.uncertainty.value});
+        if (lines) lines->push_back(static_cast<int>(line));
+    }
+    return shots;
+}
+
+void show_fit_window(App& app)
+{
+    if (!app.fit_window) build_fit_window(app);
+    FitWindow& f = fit_of(app);
+    for (int line = 0; line < f.shots->rowCount(); ++line) show_row(app, line);
+    show_laws(app, false);
+    f.dialog->show();
+    f.dialog->raise();
+    f.dialog->activateWindow();
+    f.shots->setFocus(Qt::OtherFocusReason);
+    if (f.shots->currentRow() < 0) f.shots->setCurrentCell(0, ColumnRange);
+}
+
+}  // namespace velora

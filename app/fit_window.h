@@ -1,0 +1,70 @@
+// The "Fit from Shots…" window: an editable list of shots (range, quantity, value and an optional
+// uncertainty, in the main window's units), "Fit", the ten drag laws ranked with their BC,
+// interval and rms, and "Use", which enters the chosen law and BC in the main window as if the
+// user had chosen and typed them. The shots are kept in "Velora.shots.csv" beside the
+// preferences, rewritten after every change.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "solver/shot_fit.h"
+
+class QCheckBox;
+class QDialog;
+class QLabel;
+class QObject;
+class QPushButton;
+class QTableWidget;
+
+namespace velora {
+
+struct App;
+
+inline constexpr const char* FitWindowTitle = "Fit from Shots";
+
+// The columns of the shots list.
+enum ShotColumn : int { ColumnRange = 0, ColumnQuantity = 1, ColumnValue = 2, ColumnUncertainty = 3, ColumnResidual = 4 };
+
+// One line of the shots list as typed: each of range, value and uncertainty is either a value
+// (internal units), nothing (left empty) or a text that could not be read, with the reason.
+struct ShotEntry {
+    std::optional<float> value;
+    std::string unread;  // the typed text that is no value; empty when there is none
+    std::string why;
+};
+
+struct ShotRow {
+    ShotQuantity quantity = ShotQuantity::Velocity;
+    ShotEntry range, value, uncertainty;
+};
+
+struct FitWindow {
+    QDialog* dialog = nullptr;  // a child of the main window, which owns it
+    QTableWidget* shots = nullptr;
+    QTableWidget* laws = nullptr;
+    QPushButton* add = nullptr;
+    QPushButton* remove = nullptr;
+    QCheckBox* fit_mv = nullptr;
+    QPushButton* fit = nullptr;
+    QPushButton* use = nullptr;
+    QPushButton* close = nullptr;
+    QLabel* status = nullptr;
+    QObject* watcher = nullptr;  // brings the units up to date when the window becomes active
+
+    std::vector<ShotRow> rows;      // one a line of the list; the last one is always empty
+    std::vector<LawFit> fits;       // the last fit, best first; empty after any change of the shots
+    std::vector<int> fitted_rows;   // the list line of each shot of that fit
+    bool fitted_mv = false;
+    bool save_failed = false;  // the last save of the shots file failed (and was told)
+};
+
+// "Fit from Shots…": builds the window on first use (reading the shots file), brings its units up
+// to date and shows it beside the main window.
+void show_fit_window(App& app);
+
+// The shots of the complete lines (a range and a value, nothing unread) and their lines.
+std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines = nullptr);
+
+}  // namespace velora

@@ -1,0 +1,274 @@
+// The "Fit from Shots…" window in the running program: the menu item, shots typed into the list,
+// Fit and Use reaching the main window through its own paths, the shots file, the units, the
+// messages, the keyboard, the accessible names and the dark mode.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "app/fit_window.h"
+#include "app_fixture.h"
+#include "engine/number_text.h"
+#include "engine/sampling.h"
+#include "services/shots_file.h"
+#include "solver/bc_solver.h"
+#include "solver/shot_fit.h"
+#include "theme/widget_theme.h"
+
+namespace velora {
+namespace {
+
+using testing_support::AppTest;
+using testing_support::read_file;
+using testing_support::write_file;
+
+class FitWindowTest : public AppTest {
+protected:
+    FitWindow& fit() { return *app().fit_window; }
+    std::string shots_path() const { return home() + "/config/Velora/" + ShotsFileName; }
+
+    void open_fit_window()
+    {
+        window().items.at(MenuFitShots)->trigger();
+        ASSERT_TRUE(app().fit_window);
+        ASSERT_TRUE(fit().dialog->isVisible());
+        QDialog* dialog = fit().dialog;
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }));
+    }
+
+    // Types into the current cell of the shots list as the user does: unless its editor is open
+    // already (Tab opens the next cell's), the first key opens it; Tab takes the text and moves on.
+    void type_cell(const std::string& text)
+    {
+        QTableWidget* t = fit().shots;
+        QWidget* editor = QApplication::focusWidget();
+        std::string rest = text;
+        if (editor == t) {
+            QTest::keyClicks(t, QString::fromStdString(text.substr(0, 1)));
+            editor = QApplication::focusWidget();
+            ASSERT_NE(editor, t) << "an editor took the typing";
+            rest = text.substr(1);
+        }
+        ASSERT_TRUE(t->isAncestorOf(editor));
+        QTest::keyClicks(editor, QString::fromStdString(rest));
+        QTest::keyClick(editor, Qt::Key_Tab);
+    }
+
+    // A whole line: range, (the quantity left as it is, or chosen with the arrow keys), value.
+    void type_shot(int line, const std::string& range, int quantity_steps, const std::string& value)
+    {
+        QTableWidget* t = fit().shots;
+        t->setFocus();
+        t->setCurrentCell(line, ColumnRange);
+        type_cell(range);
+        ASSERT_EQ(t->currentColumn(), ColumnQuantity);
+        // The quantity's list is open now.
+        QWidget* list = QApplication::focusWidget();
+        ASSERT_TRUE(qobject_cast<QComboBox*>(list));
+        for (int i = 0; i < quantity_steps; ++i) QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Tab);
+        ASSERT_EQ(t->currentColumn(), ColumnValue);
+        type_cell(value);
+    }
+
+    std::string cell(QTableWidget* t, int row, int column)
+    {
+        QTableWidgetItem* item = t->item(row, column);
+        return item ? item->text().toStdString() : std::string();
+    }
+
+    // The velocities the model gives at `ranges` for the first-run inputs under `law` and `bc`.
+    std::vector<float> model_velocities(int law, float bc, const std::vector<float>& ranges)
+    {
+        std::vector<Shot> shots;
+        for (float r : ranges) shots.push_back(Shot{r, ShotQuantity::Velocity, 0.0f, std::nullopt});
+        return predict_shots(shots, state_.MV, bc, law, shot_fit_inputs(state_));
+    }
+};
+
+TEST_F(FitWindowTest, TheMenuItemStandsBesideTheUtilityMenusOwnItems)
+{
+    write_prefs();
+    start();
+    QMenu* utility = window().window->menuBar()->actions().at(0)->menu();
+    ASSERT_NE(utility, nullptr);
+    std::vector<std::string> items;
+    for (QAction* a : utility->actions())
+        items.push_back(a->isSeparator() ? "—" : a->text().toStdString());
+    EXPECT_EQ(items, (std::vector<std::string>{"Table Panel", "Plot Panel", "Confidence", "—", "Toggle Panel", "—",
+                                               "Fit from Shots…", "—", "Preferences", "—", "Quit"}));
+}
+
+TEST_F(FitWindowTest, ThreeShotsTypedFittedAndUsedReachTheMainWindow)
+{
+    write_prefs();  // the first run: GA2, BC 0.0195, velocities in Ft/s, ranges in yards
+    start();
+    const std::string prefs_before = read_file(prefs_path());
+    open_fit_window();
+    const std::vector<float> v = model_velocities(G1, 0.0250f, {20.0f, 35.0f, 50.0f});
+    type_shot(0, "20", 0, format_fixed(v[0], 2));
+    type_shot(1, "35", 0, format_fixed(v[1], 2));
+    type_shot(2, "50", 0, format_fixed(v[2], 2));
+    ASSERT_EQ(fit().shots->rowCount(), 4) << "three shots and the empty line for the next";
+    EXPECT_EQ(cell(fit().shots, 1, ColumnQuantity), "Velocity (Ft/s)");
+    ASSERT_EQ(complete_shots(fit()).size(), 3u);
+
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    EXPECT_TRUE(messages_.empty()) << messages_.front().text;
+    ASSERT_EQ(fit().laws->rowCount(), 10);
+    EXPECT_EQ(cell(fit().laws, 0, 0), "G1");
+    EXPECT_EQ(cell(fit().laws, 0, 1), "0.0250");
+    EXPECT_EQ(fit().laws->currentRow(), 0);
+    EXPECT_FALSE(cell(fit().shots, 0, ColumnResidual).empty()) << "the best law's residuals beside the shots";
+    ASSERT_TRUE(fit().use->isEnabled());
+
+    const std::string velocity_before = text(FieldTV);
+    QTest::mouseClick(fit().use, Qt::LeftButton);
+    EXPECT_EQ(state_.CURVE, G1);
+    EXPECT_EQ(list(window(), DragLawList)->currentText().toStdString(), "G1");
+    EXPECT_EQ(text(BcResult), "0.0250") << "the first run shows the BC as a result";
+    EXPECT_NEAR(state_.BC, 0.0250f, 1e-6f);
+    // The prediction pass ran for the new law and BC: the velocity at the target follows them.
+    EXPECT_NE(text(FieldTV), velocity_before);
+    EXPECT_EQ(text(FieldTV), format_fixed(velocity_at(app().results.trajectory, state_.TR), 1));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(read_file(prefs_path()), prefs_before) << "the preferences file is not touched by the fit";
+
+    // A poorer law of the list can be chosen and used as well.
+    fit().laws->setCurrentCell(1, 0);
+    const std::string second = cell(fit().laws, 1, 0);
+    QTest::mouseClick(fit().use, Qt::LeftButton);
+    EXPECT_EQ(list(window(), DragLawList)->currentText().toStdString(), second);
+    EXPECT_EQ(text(BcResult), cell(fit().laws, 1, 1));
+}
+
+TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits)
+{
+    write_prefs({{"statePOI", "2"}, {"stateTR", "2"}});  // POI in mm, ranges in metres
+    start();
+    open_fit_window();
+    EXPECT_EQ(fit().shots->horizontalHeaderItem(ColumnRange)->text().toStdString(), "Range (Metre)");
+    type_shot(0, "36.576", 2, "-19.5");  // 40 yd, the POI chosen from the list
+    EXPECT_EQ(cell(fit().shots, 0, ColumnQuantity), "POI (mm)");
+    EXPECT_EQ(cell(fit().shots, 0, ColumnRange), "36.6");
+    type_shot(1, "50yd", 0, "0.2");  // the line below takes the quantity of the one above
+    EXPECT_EQ(cell(fit().shots, 1, ColumnRange), "45.7");
+    EXPECT_EQ(cell(fit().shots, 1, ColumnQuantity), "POI (mm)");
+
+    const ShotsText saved = parse_shots_text(read_file(shots_path()));
+    ASSERT_TRUE(saved.errors.empty());
+    ASSERT_EQ(saved.shots.size(), 2u);
+    EXPECT_NEAR(saved.shots[0].range, 40.0f, 1e-4f);
+    EXPECT_EQ(saved.shots[0].quantity, ShotQuantity::Poi);
+    EXPECT_NEAR(saved.shots[0].value, -0.7677f, 1e-4f);
+    EXPECT_NEAR(saved.shots[1].value, 0.2f / 25.4f, 1e-6f);
+    EXPECT_FALSE(std::filesystem::exists(shots_path() + ".new"));
+
+    // A new run shows them again, in the units it starts with.
+    app_.reset();
+    write_prefs({{"statePOI", "0"}});
+    start();
+    open_fit_window();
+    ASSERT_EQ(fit().shots->rowCount(), 3);
+    EXPECT_EQ(cell(fit().shots, 0, ColumnRange), "40.0");
+    EXPECT_EQ(cell(fit().shots, 0, ColumnQuantity), "POI (Inch)");
+    EXPECT_EQ(cell(fit().shots, 0, ColumnValue), "-0.768");
+
+    // Removing a shot rewrites the file.
+    fit().shots->setCurrentCell(0, ColumnValue);
+    QTest::mouseClick(fit().remove, Qt::LeftButton);
+    EXPECT_EQ(parse_shots_text(read_file(shots_path())).shots.size(), 1u);
+    EXPECT_EQ(fit().shots->rowCount(), 2);
+}
+
+TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted)
+{
+    write_prefs();
+    start();
+    open_fit_window();
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].title, FitWindowTitle);
+    EXPECT_NE(messages_[0].text.find("no shot"), std::string::npos);
+
+    type_shot(0, "40", 0, "fast");
+    EXPECT_EQ(fit().shots->item(0, ColumnValue)->foreground().color(), QColor(220, 40, 40)) << "an unread text in red";
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[1].text, "Shot 1: the value 'fast' cannot be read: not a number.");
+
+    type_shot(0, "4000", 0, "600");
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_NE(messages_[2].text.find("Shot 1: its range lies beyond the flight's limit of"), std::string::npos)
+        << messages_[2].text;
+    EXPECT_EQ(fit().laws->rowCount(), 0);
+    EXPECT_FALSE(fit().use->isEnabled());
+}
+
+TEST_F(FitWindowTest, AnUnreadableShotsFileIsReportedAndKeptAside)
+{
+    write_prefs();
+    write_file(shots_path(), "range,quantity,value\n20,velocity,738\n30,speed,700\n");
+    start();
+    open_fit_window();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].text.find("Line 3: unknown quantity 'speed'"), std::string::npos) << messages_[0].text;
+    EXPECT_EQ(read_file(shots_path() + ".bad"), "range,quantity,value\n20,velocity,738\n30,speed,700\n");
+    EXPECT_EQ(complete_shots(fit()).size(), 1u) << "the readable lines are there";
+}
+
+TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit)
+{
+    write_prefs();
+    start();
+    open_fit_window();
+    // Every control says what it is to a screen reader.
+    for (QWidget* w : fit().dialog->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractItemView*>(w) && !qobject_cast<QLabel*>(w))
+            continue;
+        if (qobject_cast<QAbstractItemView*>(w->parentWidget())) continue;  // the lists' own parts
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className();
+        EXPECT_FALSE(w->accessibleDescription().isEmpty()) << w->accessibleName().toStdString();
+    }
+
+    const std::vector<float> v = model_velocities(GA2, 0.0195f, {15.0f, 30.0f, 45.0f, 60.0f});
+    for (int i = 0; i < 4; ++i) type_shot(i, std::to_string(15 * (i + 1)), 0, format_fixed(v[i], 2));
+    // Alt and the underlined letter: the check box, then Fit (each button clicks as it is shown pressed).
+    FitWindow& f = fit();
+    QTest::keyClick(f.dialog, Qt::Key_M, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&f] { return f.fit_mv->isChecked(); }));
+    QTest::keyClick(f.dialog, Qt::Key_F, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&f] { return f.laws->rowCount() == 10; }));
+    EXPECT_FALSE(fit().laws->isColumnHidden(4)) << "the fitted muzzle velocity is shown";
+    EXPECT_EQ(cell(fit().laws, 0, 0), "GA2");
+    EXPECT_EQ(cell(fit().laws, 0, 4), "785.0");
+    EXPECT_EQ(QApplication::focusWidget(), fit().laws) << "the ranked laws take the focus";
+    QTest::keyClick(f.dialog, Qt::Key_U, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return text(FieldMV) == "785.0"; })) << text(FieldMV);
+    EXPECT_EQ(text(BcResult), "0.0195");
+
+    QTest::keyClick(fit().laws, Qt::Key_Escape);
+    EXPECT_FALSE(fit().dialog->isVisible()) << "Escape closes the window";
+    EXPECT_EQ(loop_ends_, 0) << "and not the program";
+}
+
+TEST_F(FitWindowTest, DrawnDarkWithTheDesktop)
+{
+    dark_desktop_ = true;
+    write_prefs();
+    start();
+    open_fit_window();
+    const auto back = theme_colours_of(fit().dialog);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->back, rgb(58, 58, 58));
+    EXPECT_EQ(fit().shots->palette().color(QPalette::Text), QColor(255, 255, 255));
+    EXPECT_FALSE(theme_colours_of(fit().fit).has_value()) << "buttons keep the system look";
+}
+
+}  // namespace
+}  // namespace velora
