@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "solver/fit_texts.h"
-#include "tests/solver/first_run.h"
+#include "tests/fixtures/first_run.h"
 
 namespace velora {
 namespace {
