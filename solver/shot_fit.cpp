@@ -109,6 +109,7 @@ struct Reading {
 struct ShotFlight {
     float mv = 0, bc = 0;
     int law = 0;
+    DragCursor drag;
     float x = 0, y = 0, vx = 0, vy = 0, t = 0;
     float x0 = 0, y0 = 0;
     float dt = 0, v = 0;
@@ -119,7 +120,7 @@ struct ShotFlight {
     std::vector<Reading> readings;
 
     ShotFlight(const FlightCourse& f, float mv_, float bc_, int law_)
-        : mv(mv_), bc(bc_), law(law_), vx(mv_), dt(SolverStep / mv_), readings(f.ranges.size())
+        : mv(mv_), bc(bc_), law(law_), drag(law_), vx(mv_), dt(SolverStep / mv_), readings(f.ranges.size())
     {
     }
 
@@ -129,7 +130,7 @@ struct ShotFlight {
         const float vx0 = vx;
         const float vy0 = vy;
         v = std::sqrt(vx * vx + vy * vy);
-        const float cd = static_cast<float>(drag_coefficient(v / f.c, law));
+        const float cd = static_cast<float>(drag.at(v / f.c));
         const float a = cd * (v * v) / bc * f.rho * SolverDragFactor;
         vx = vx - dt * a * vx0 / v;
         vy = vy - dt * a * vy0 / v + dt * SolverGravity;
