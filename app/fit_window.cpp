@@ -517,7 +517,11 @@ void build_fit_window(App& app)
     load_shots(app);
     keep_one_empty_line(app);
     if (app.state.DarkMode) theme_fit_window(f.dialog);
-    if (main) f.dialog->move(main->x() + 40, main->y() + 40);
+    if (main) {
+        // Beside the main window's corner, kept on the screen.
+        int x = main->x() + 40, y = main->y() + 40;
+        place_on_screen(*f.dialog, x, y);
+    }
 }
 
 }  // namespace

@@ -166,7 +166,9 @@ TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits)
     EXPECT_EQ(saved.shots[0].quantity, ShotQuantity::Poi);
     EXPECT_NEAR(saved.shots[0].value, -0.7677f, 1e-4f);
     EXPECT_NEAR(saved.shots[1].value, 0.2f / 25.4f, 1e-6f);
-    EXPECT_FALSE(std::filesystem::exists(shots_path() + ".new"));
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(shots_path()).parent_path()))
+        EXPECT_TRUE(entry.path().filename() == ShotsFileName || entry.path().filename() == "Velora.prefs")
+            << "no temporary file is left: " << entry.path();
 
     // A new run shows them again, in the units it starts with.
     app_.reset();
@@ -208,6 +210,22 @@ TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted)
         << messages_[2].text;
     EXPECT_EQ(fit().laws->rowCount(), 0);
     EXPECT_FALSE(fit().use->isEnabled());
+}
+
+TEST_F(FitWindowTest, AShotsFileThatCannotBeWrittenIsToldOnce)
+{
+    write_prefs();
+    std::filesystem::create_directories(shots_path());  // a folder where the file belongs
+    start();
+    open_fit_window();
+    type_shot(0, "20", 0, "700");
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].text.find("The shots could not be saved in " + shots_path()), std::string::npos)
+        << messages_[0].text;
+    type_shot(1, "30", 0, "680");
+    EXPECT_EQ(messages_.size(), 1u) << "told once";
+    EXPECT_NE(fit().status->text().toStdString().find("could not be saved"), std::string::npos);
+    EXPECT_EQ(complete_shots(fit()).size(), 2u) << "the shots stay in the list";
 }
 
 TEST_F(FitWindowTest, AnUnreadableShotsFileIsReportedAndKeptAside)
