@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "output/popup_menus.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ private:
     void pick(QMainWindow* main)
     {
         for (QAction* action : main->findChildren<QAction*>()) {
-            if (action->text() != item_) continue;
+            // The item as the menu shows it, without the mark of its mnemonic.
+            if (QString::fromStdString(velora::without_mnemonic(action->text().toStdString())) != item_) continue;
             say("menu " + item_.toStdString());
             action->trigger();
             return;
