@@ -108,6 +108,7 @@ char menu_bar_mnemonic(int item_id)
         case MenuPlotPanel: return 'P';
         case MenuConfidence: return 'C';
         case MenuTogglePanel: return 'g';
+        case MenuFitShots: return 'F';
         case MenuPreferences: return 'r';
         case MenuQuit: return 'Q';
         // Help

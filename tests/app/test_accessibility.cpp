@@ -150,7 +150,7 @@ TEST_F(Access, MenusKeepTheirTextsAndUnderlineOnlyWhileAltIsHeld)
     write_prefs();
     start();
     const std::vector<std::vector<std::string>> shown = {
-        {"Utility", "Table Panel", "Plot Panel", "Confidence", "", "Toggle Panel", "", "Preferences", "", "Quit"},
+        {"Utility", "Table Panel", "Plot Panel", "Confidence", "", "Toggle Panel", "", "Fit from Shots…", "", "Preferences", "", "Quit"},
         {"Help", "Help Topics", "Tarvo Website", "", "Check for updates", "", "About"},
     };
     const QList<QAction*> titles = bar()->actions();

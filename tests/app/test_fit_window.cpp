@@ -98,7 +98,7 @@ TEST_F(FitWindowTest, TheMenuItemStandsBesideTheUtilityMenusOwnItems)
     ASSERT_NE(utility, nullptr);
     std::vector<std::string> items;
     for (QAction* a : utility->actions())
-        items.push_back(a->isSeparator() ? "—" : a->text().toStdString());
+        items.push_back(a->isSeparator() ? "—" : testing_support::menu_text(a));
     EXPECT_EQ(items, (std::vector<std::string>{"Table Panel", "Plot Panel", "Confidence", "—", "Toggle Panel", "—",
                                                "Fit from Shots…", "—", "Preferences", "—", "Quit"}));
 }
