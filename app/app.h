@@ -44,6 +44,9 @@ struct App {
 
     CalcState& state;
     CalcResults results;
+    // The dark look of menus, tooltips, message boxes and dialogs while it is in use; it outlives
+    // the windows and gives the application its own look back.
+    std::shared_ptr<void> application_look;
     MainWindow window;
     Splash splash;
     LogoTimes logo_times;

@@ -1,6 +1,9 @@
 // The dark look of the program's windows, used while the desktop asks for dark applications.
 #pragma once
 
+#include <memory>
+
+class QPalette;
 class QWidget;
 
 namespace velora {
@@ -22,5 +25,14 @@ void theme_preferences_window(QWidget* window);
 
 // The "Fit from Shots…" window the same way.
 void theme_fit_window(QWidget* window);
+
+// The palette of the program's other windows in the dark look: (58, 58, 58) behind white text,
+// fields (48, 48, 48), buttons (68, 68, 68), tooltips (72, 72, 72), the system's highlight.
+QPalette dark_application_palette();
+
+// Everything else the program opens in the dark look too: menus, tooltips, message boxes and
+// About, the file and print dialogs, under the Fusion style with the dark palette. Releasing the
+// handle gives the application its previous style and palettes back.
+std::shared_ptr<void> use_dark_application_look();
 
 }  // namespace velora

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -532,9 +533,37 @@ void update_step_menu_checks(MainWindow& w, const CalcState& s)
     for (int id = TableStep1; id <= TableStep25; ++id) w.items.at(id)->setChecked(id == ticked);
 }
 
+int caption_room(const MainWindow& w, const QLabel& caption)
+{
+    constexpr int Gap = 4;
+    const QRect at = caption.geometry();
+    int room = at.width();
+    for (const auto& [id, c] : w.controls) {
+        const bool field_or_list = qobject_cast<QLineEdit*>(c) != nullptr || qobject_cast<QComboBox*>(c) != nullptr;
+        if (!field_or_list || c->parentWidget() != caption.parentWidget() || c->isHidden()) continue;
+        const QRect other = c->geometry();
+        if (other.left() <= at.left() || other.top() > at.bottom() || other.bottom() < at.top()) continue;
+        room = std::min(room, other.left() - at.left() - Gap);
+    }
+    return std::max(room, 0);
+}
+
+void set_caption_font(QLabel& caption, QFont font, int room)
+{
+    // A left-aligned caption whose text would reach a field beside it is set a little smaller.
+    if (caption.alignment() & Qt::AlignLeft) {
+        const QString text = caption.text();
+        while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > 7.0)
+            font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    caption.setFont(font);
+}
+
 void set_caption_fonts(MainWindow& w, const CalcState& s)
 {
-    for (int id : SetUpCaptions) control(w, id)->setFont(program_font(caption_emphasised(s.stateRB, id) ? 11 : 10));
+    for (int id : SetUpCaptions)
+        if (QLabel* caption = label(w, id))
+            set_caption_font(*caption, program_font(caption_emphasised(s.stateRB, id) ? 11 : 10), caption_room(w, *caption));
 }
 
 void select_tab(MainWindow& w, int tab)

@@ -85,8 +85,12 @@ void show_unit_markers(MainWindow& w, const CalcState& s);
 void resize_for_mode(MainWindow& w, const CalcState& s);
 // Ticks the table-step item that equals TableStep.
 void update_step_menu_checks(MainWindow& w, const CalcState& s);
-// The set-up's captions in the bold caption font, the others in the regular one.
+// The set-up's captions in the bold caption font, the others in the regular one; a left-aligned
+// caption that would run into a field beside it is set just small enough to end before it.
 void set_caption_fonts(MainWindow& w, const CalcState& s);
+// The width a caption's text may take from its left edge: its own width, or less where a field
+// or list lies beside it (ending a few pixels before it).
+int caption_room(const MainWindow& w, const QLabel& caption);
 
 // Selects the output panel's tab without it counting as the user's choice.
 void select_tab(MainWindow& w, int tab);

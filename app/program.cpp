@@ -61,6 +61,7 @@ void start_program(App& app)
 
     load_preferences(s);
     s.DarkMode = dark_mode_setting(app.theme_setting);
+    if (s.DarkMode) app.application_look = use_dark_application_look();
     if (s.AutoLogoCheck) show_logo(app.splash);
     write_help_document(s.HelpFile);
     build_main_window(app.window, s);

@@ -1,6 +1,7 @@
 #include "theme/colour_rules.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace velora {
 
@@ -144,5 +145,44 @@ Colour selected_tab_colour(Colour b) { return b; }
 Colour unselected_tab_colour(Colour b) { return blend_colour(b, 40, shift_away(b, 80)); }
 
 Colour list_header_colour(Colour back) { return shift_away(back, 40); }
+
+namespace {
+
+double relative_luminance(Colour c) {
+    const auto linear = [](int channel) {
+        const double v = channel / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(red_of(c)) + 0.7152 * linear(green_of(c)) + 0.0722 * linear(blue_of(c));
+}
+
+}  // namespace
+
+double contrast_ratio(Colour a, Colour b) {
+    const double la = relative_luminance(a), lb = relative_luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Colour legible_against(Colour c, Colour back, Colour toward, double ratio) {
+    for (int p = 0; p <= 100; p += 10) {
+        const Colour x = blend_colour(c, p, toward);
+        if (contrast_ratio(x, back) >= ratio) return x;
+    }
+    return toward;
+}
+
+MarkColours mark_colours(Colour back, Colour text, Colour highlight) {
+    MarkColours m;
+    m.inside = shift_away(back, 10);
+    // Half-way between the background and the text, and never below the least contrast against
+    // either the background or the box's inside.
+    const Colour against = contrast_ratio(m.inside, text) < contrast_ratio(back, text) ? m.inside : back;
+    m.ring = legible_against(blend_colour(back, 50, text), against, text, MarkContrast + 0.5);
+    m.tick = text;
+    m.hover = text;
+    m.focus = legible_against(highlight, against, text, MarkContrast + 0.5);
+    m.disabled = disabled_text_colour(text);
+    return m;
+}
 
 }  // namespace velora

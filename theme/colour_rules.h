@@ -83,4 +83,28 @@ Colour unselected_tab_colour(Colour b);
 // Header items of themed lists.
 Colour list_header_colour(Colour back);
 
+// The contrast ratio of two colours, 1 to 21: (L1 + 0.05) / (L2 + 0.05) of their relative
+// luminances, the lighter one above (sRGB channels linearised).
+double contrast_ratio(Colour a, Colour b);
+
+// The least contrast a control's marks keep against their background.
+inline constexpr double MarkContrast = 3.0;
+
+// `c` moved toward `toward` in steps of a tenth until it stands at least `ratio` : 1 against
+// `back` (`toward` itself when no step gets there).
+Colour legible_against(Colour c, Colour back, Colour toward, double ratio);
+
+// The marks of a themed check box or option button on background `back` with text colour
+// `text`: the box or ring, the box's inside, the tick or dot, the ring while the mouse is over it
+// and while it has the keyboard focus (drawn from `highlight`), and the ring of a disabled one.
+struct MarkColours {
+    Colour ring;
+    Colour inside;
+    Colour tick;
+    Colour hover;
+    Colour focus;
+    Colour disabled;
+};
+MarkColours mark_colours(Colour back, Colour text, Colour highlight);
+
 }  // namespace velora

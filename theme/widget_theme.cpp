@@ -9,8 +9,11 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -21,6 +24,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -39,15 +43,129 @@ constexpr const char* TabsProperty = "veloraThemeTabs";
 QColor qcolour(Colour c) { return QColor(red_of(c), green_of(c), blue_of(c)); }
 Colour colour_of(const QColor& q) { return rgb(q.red(), q.green(), q.blue()); }
 
-// Palettes are honoured the same way on every platform by the Fusion style.
-void use_palette_style(QWidget* w) {
-    static QStyle* fusion = QStyleFactory::create("Fusion");
-    if (fusion != nullptr && w->style() != fusion) w->setStyle(fusion);
-}
-
 Colour effective_back(const QWidget* w) {
     const QVariant v = w->property(BackProperty);
     return v.isValid() ? v.toInt() : UntouchedColour;
+}
+
+// The marks of a themed check box or option button, or nothing for a control that keeps the
+// style's own.
+std::optional<MarkColours> themed_marks(const QWidget* w) {
+    if (w == nullptr) return std::nullopt;
+    const ControlKind kind = control_kind_of(w);
+    if (kind != ControlKind::Checkbox && kind != ControlKind::Option) return std::nullopt;
+    const QVariant back = w->property(BackProperty), front = w->property(FrontProperty);
+    if (!back.isValid() || back.toInt() < 0) return std::nullopt;
+    const Colour text = front.toInt() >= 0 ? front.toInt() : (is_dark(back.toInt()) ? White : Black);
+    return mark_colours(back.toInt(), text, colour_of(w->palette().color(QPalette::Active, QPalette::Highlight)));
+}
+
+// The ring or box of a mark: the hover and focus colours over the plain one, a disabled control
+// in its grey.
+QColor outline_of(const MarkColours& m, const QStyleOption& option) {
+    if (!(option.state & QStyle::State_Enabled)) return qcolour(m.disabled);
+    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange))
+        return qcolour(m.focus);
+    if (option.state & QStyle::State_MouseOver) return qcolour(m.hover);
+    return qcolour(m.ring);
+}
+
+// The largest square of `r` that lies inside the control, centred on the same point.
+QRectF mark_square(const QRect& r, const QWidget* w) {
+    const QRect inside = r.intersected(w->rect());
+    const qreal side = std::min(inside.width(), inside.height());
+    return QRectF(inside.center().x() + 0.5 - side / 2, inside.center().y() + 0.5 - side / 2, side, side);
+}
+
+void draw_option_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
+    const QRectF square = mark_square(option.rect, w);
+    const bool focus_ring = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
+    const qreal pen = focus_ring ? 2.0 : 1.2;
+    const QRectF ring = square.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(outline_of(m, option), pen));
+    p.setBrush(qcolour(m.inside));
+    p.drawEllipse(ring);
+    if (option.state & QStyle::State_On) {
+        const qreal r = ring.width() * 0.22;
+        p.setPen(Qt::NoPen);
+        p.setBrush(qcolour((option.state & QStyle::State_Enabled) ? m.tick : m.disabled));
+        p.drawEllipse(ring.center(), r, r);
+    }
+    p.restore();
+}
+
+void draw_check_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
+    const QRectF square = mark_square(option.rect, w);
+    const bool focus_ring = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
+    const qreal pen = focus_ring ? 2.0 : 1.2;
+    const QRectF box = square.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(outline_of(m, option), pen));
+    p.setBrush(qcolour(m.inside));
+    p.drawRoundedRect(box, 2, 2);
+    const QColor tick = qcolour((option.state & QStyle::State_Enabled) ? m.tick : m.disabled);
+    const qreal s = box.width();
+    if (option.state & QStyle::State_NoChange) {
+        p.fillRect(QRectF(box.left() + s * 0.25, box.center().y() - s * 0.08, s * 0.5, s * 0.16), tick);
+    } else if (option.state & QStyle::State_On) {
+        QPainterPath path;
+        path.moveTo(box.left() + s * 0.22, box.top() + s * 0.52);
+        path.lineTo(box.left() + s * 0.42, box.top() + s * 0.72);
+        path.lineTo(box.left() + s * 0.78, box.top() + s * 0.28);
+        p.setPen(QPen(tick, std::max<qreal>(1.5, s / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+    }
+    p.restore();
+}
+
+// Fusion, which honours palettes the same way on every platform, with marks of themed check
+// boxes and option buttons that stand out from a dark background (Fusion draws their rings and
+// its focus frame a shade darker than the background, which a dark background swallows), and the
+// lines of themed frames set off from their background.
+class ThemedStyle : public QProxyStyle {
+public:
+    ThemedStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (const auto marks = themed_marks(widget); marks && option != nullptr && painter != nullptr) {
+            switch (element) {
+                case PE_IndicatorRadioButton: draw_option_mark(*marks, *option, *painter, widget); return;
+                case PE_IndicatorCheckBox: draw_check_mark(*marks, *option, *painter, widget); return;
+                case PE_FrameFocusRect:
+                    if (option->state & State_KeyboardFocusChange) {
+                        painter->save();
+                        painter->setPen(QPen(qcolour(marks->focus), 1));
+                        painter->setBrush(Qt::NoBrush);
+                        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+                        painter->restore();
+                    }
+                    return;
+                default: break;
+            }
+        }
+        if (element == PE_FrameGroupBox && option != nullptr && painter != nullptr && widget != nullptr &&
+            control_kind_of(widget) == ControlKind::Frame && effective_back(widget) >= 0) {
+            // The frame's line a little off its background, as the tab strip's border is.
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing, true);
+            painter->setPen(QPen(qcolour(shift_away(effective_back(widget), 60)), 1));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+void use_palette_style(QWidget* w) {
+    static QStyle* themed = new ThemedStyle;
+    if (w->style() != themed) w->setStyle(themed);
 }
 
 // The background a widget passes on to what it holds: its themed colour, else what it shows.
@@ -118,7 +236,11 @@ void apply_colours(QWidget* w, ControlKind kind, const ControlColours& c, const 
     set_text_colours(p, c.front);
     if (kind == ControlKind::Combobox) set_colours(p, QPalette::Highlight, sys.highlight);
     w->setPalette(p);
-    if (c.back >= 0 && kind != ControlKind::String && kind != ControlKind::Spin && kind != ControlKind::Editor)
+    // Captions, check boxes and option buttons draw on their parent's background: a caption that
+    // reaches over a field or a frame leaves them whole.
+    const bool on_parent = kind == ControlKind::Text || kind == ControlKind::Checkbox || kind == ControlKind::Option;
+    if (c.back >= 0 && !on_parent && kind != ControlKind::String && kind != ControlKind::Spin &&
+        kind != ControlKind::Editor)
         w->setAutoFillBackground(true);
 
     if (auto* combo = qobject_cast<QComboBox*>(w)) {

@@ -2,6 +2,8 @@
 
 #include "theme/colour_rules.h"
 
+#include <utility>
+
 namespace velora {
 namespace {
 
@@ -85,6 +87,52 @@ TEST(ColourRules, TabsAndHeaders) {
     // 60 % of (58) and 40 % of (138): 34 + 55.
     EXPECT_EQ(unselected_tab_colour(Dark), rgb(89, 89, 89));
     EXPECT_EQ(list_header_colour(Dark), rgb(98, 98, 98));
+}
+
+TEST(ColourRules, ContrastOfColours) {
+    EXPECT_NEAR(contrast_ratio(White, Black), 21.0, 1e-9);
+    EXPECT_NEAR(contrast_ratio(Black, White), 21.0, 1e-9);
+    EXPECT_NEAR(contrast_ratio(Dark, Dark), 1.0, 1e-9);
+    // Fusion's ring on the dark window, a shade darker than it: practically invisible.
+    EXPECT_LT(contrast_ratio(rgb(41, 41, 41), Dark), 1.3);
+    // Mid grey (119) is the darkest grey that reads 4.5 : 1 on white.
+    EXPECT_GT(contrast_ratio(rgb(118, 118, 118), White), 4.5);
+    EXPECT_LT(contrast_ratio(rgb(120, 120, 120), White), 4.5);
+}
+
+TEST(ColourRules, MarksOfCheckBoxesAndOptionButtonsStandOut) {
+    const Colour highlight = rgb(0, 120, 215);
+    for (const auto& [back, text] : {std::pair{Dark, White}, std::pair{rgb(48, 48, 48), White},
+                                     std::pair{rgb(240, 240, 240), Black}, std::pair{rgb(0, 0, 0), rgb(255, 127, 0)}}) {
+        const MarkColours m = mark_colours(back, text, highlight);
+        for (Colour mark : {m.ring, m.hover, m.focus}) {
+            EXPECT_GE(contrast_ratio(mark, back), MarkContrast) << std::hex << back << " " << mark;
+            EXPECT_GE(contrast_ratio(mark, m.inside), MarkContrast) << std::hex << back << " " << mark;
+        }
+        EXPECT_GE(contrast_ratio(m.tick, m.inside), MarkContrast) << std::hex << back;
+        // Hover and focus are told from the plain ring.
+        EXPECT_NE(m.hover, m.ring);
+        EXPECT_NE(m.focus, m.ring);
+    }
+    // The dark window: the inside a shade lighter, the focus ring a lighter blue.
+    const MarkColours dark = mark_colours(Dark, White, highlight);
+    EXPECT_EQ(dark.inside, rgb(68, 68, 68));
+    EXPECT_GT(blue_of(dark.focus), red_of(dark.focus));
+    EXPECT_EQ(dark.disabled, rgb(112, 112, 112));
+}
+
+TEST(ColourRules, LegibleColourMovesTowardTheOtherOnlyAsFarAsNeeded) {
+    // Already legible: unchanged.
+    EXPECT_EQ(legible_against(White, Dark, White, 3.0), White);
+    EXPECT_EQ(legible_against(rgb(200, 200, 200), Dark, White, 3.0), rgb(200, 200, 200));
+    // Blue on dark grey is lifted toward white by tenths until it reads.
+    const Colour lifted = legible_against(rgb(0, 120, 215), Dark, White, 3.5);
+    EXPECT_LT(contrast_ratio(rgb(0, 120, 215), Dark), 3.5);
+    EXPECT_GE(contrast_ratio(lifted, Dark), 3.5);
+    EXPECT_NE(lifted, White);
+    EXPECT_LT(red_of(lifted), blue_of(lifted));
+    // Out of reach: the colour moved toward is all there is.
+    EXPECT_EQ(legible_against(Dark, Dark, rgb(70, 70, 70), 3.0), rgb(70, 70, 70));
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -31,6 +34,8 @@ struct Sample {
     QLineEdit* field = new QLineEdit("785.0", &window);
     QComboBox* units = new QComboBox(&window);
     QCheckBox* box = new QCheckBox(&window);
+    QCheckBox* named_box = new QCheckBox("Enable Tooltips", &window);
+    QRadioButton* option = new QRadioButton(&window);
     QPushButton* button = new QPushButton("OK", &window);
     QProgressBar* bar = new QProgressBar(&window);
     QTabWidget* tabs = new QTabWidget(&window);
@@ -118,6 +123,68 @@ TEST(WidgetTheme, UnthemedWindowKeepsItsPalette) {
     EXPECT_FALSE(theme_colours_of(s.caption).has_value());
     EXPECT_EQ(s.caption->palette(), before);
     EXPECT_FALSE(tab_colours_of(s.tabs).has_value());
+}
+
+Colour pixel(const QImage& image, int x, int y) {
+    const QRgb p = image.pixel(x, y);
+    return rgb(qRed(p), qGreen(p), qBlue(p));
+}
+
+// The pixels of `image` that stand at least 3 : 1 against `back`, and of those the ones that
+// differ from `other` (the same control drawn in another state), when it is given.
+int marked_pixels(const QImage& image, Colour back, const QImage* other = nullptr) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const Colour c = pixel(image, x, y);
+            if (contrast_ratio(c, back) < MarkContrast) continue;
+            if (other != nullptr && pixel(*other, x, y) == c) continue;
+            ++n;
+        }
+    return n;
+}
+
+// A check box or option button drawn by its style on `back` in the given states besides its own
+// (the mouse over it, the keyboard focus).
+QImage drawn(QAbstractButton* b, Colour back, QStyle::State extra) {
+    QStyleOptionButton o;
+    o.initFrom(b);
+    o.text = b->text();
+    o.state |= extra | (b->isChecked() ? QStyle::State_On : QStyle::State_Off);
+    QImage image(b->size(), QImage::Format_RGB32);
+    image.fill(QColor(red_of(back), green_of(back), blue_of(back)));
+    QPainter p(&image);
+    const bool option = qobject_cast<QRadioButton*>(b) != nullptr;
+    b->style()->drawControl(option ? QStyle::CE_RadioButton : QStyle::CE_CheckBox, &o, &p, b);
+    return image;
+}
+
+TEST(WidgetTheme, MarksOfCheckBoxesAndOptionButtonsStandOutFromADarkBackground) {
+    Sample s;
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(s.box), static_cast<QAbstractButton*>(s.named_box),
+                               static_cast<QAbstractButton*>(s.option)})
+        b->setGeometry(0, 0, b == s.named_box ? 140 : 16, 16);
+    set_window_theme(&s.window, Dark, AutomaticColour);
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(s.box), static_cast<QAbstractButton*>(s.named_box),
+                               static_cast<QAbstractButton*>(s.option)}) {
+        SCOPED_TRACE(b->metaObject()->className());
+        b->setChecked(false);
+        // The ring or box, as the control paints itself.
+        const QImage plain = b->grab().toImage();
+        EXPECT_GE(marked_pixels(plain, Dark), 12);
+        // The mouse over it and the keyboard focus change the mark, each legibly.
+        const QImage base = drawn(b, Dark, {});
+        const QImage hover = drawn(b, Dark, QStyle::State_MouseOver);
+        const QImage focus = drawn(b, Dark, QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange);
+        EXPECT_GE(marked_pixels(hover, Dark, &base), 8);
+        EXPECT_GE(marked_pixels(focus, Dark, &base), 8);
+        // The tick or dot of a chosen one.
+        b->setChecked(true);
+        const QImage chosen = b->grab().toImage();
+        EXPECT_GE(marked_pixels(chosen, rgb(68, 68, 68), &plain), 4);
+    }
+    // The caption of a named check box keeps its text colour.
+    EXPECT_EQ(role(s.named_box, QPalette::WindowText), White);
 }
 
 }  // namespace
