@@ -150,8 +150,7 @@ void show_residuals(App& app)
     for (std::size_t i = 0; i < f.fitted_rows.size() && i < fit.residuals.size(); ++i) {
         const int line = f.fitted_rows[i];
         const ShotQuantity q = f.rows[static_cast<std::size_t>(line)].quantity;
-        const float shown = static_cast<float>(fit.residuals[i]) * unit_factor(quantity_of(q), unit_of(u, q), u.tmp);
-        set_cell(f.shots, line, ColumnResidual, format_fixed(shown, unit_decimals(quantity_of(q), unit_of(u, q)) + 1),
+        set_cell(f.shots, line, ColumnResidual, shot_residual_text(q, fit.residuals[i], u),
                  false, "Measured less predicted, for " + drag_law_name(fit.law), false);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/state_members.h"
+#include "engine/drag.h"
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "solver/field_checks.h"
@@ -22,6 +23,13 @@ namespace {
 std::string number(float value) { return std::isfinite(value) ? json_number(value) : "null"; }
 
 std::string number(int value) { return std::to_string(value); }
+
+std::string number(double value) {
+    if (!std::isfinite(value)) return "null";
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, r.ptr);
+}
 
 std::string optional_number(const std::optional<float>& value) { return value ? number(*value) : "null"; }
 
@@ -149,6 +157,40 @@ std::string flight_json(const CalcState& s, const Trajectory& t) {
     m.add("derived", trajectory_derived(t).object("  "));
     m.add("trajectory", trajectory_json(t));
     return m.object("") + "\n";
+}
+
+std::string fit_json(const std::vector<LawFit>& fits) {
+    const auto outcome = [](FitOutcome o) {
+        switch (o) {
+            case FitOutcome::Fitted: return "fitted";
+            case FitOutcome::BelowRange: return "below_range";
+            case FitOutcome::AboveRange: return "above_range";
+        }
+        return "";
+    };
+    std::string list = "[";
+    for (std::size_t i = 0; i < fits.size(); ++i) {
+        const LawFit& f = fits[i];
+        Members m{"      ", {}};
+        m.add("CURVE", number(f.law));
+        m.add("law", quoted(drag_law_name(f.law)));
+        m.add("BC", number(f.BC));
+        m.add("BC_low", number(f.BC_low));
+        m.add("BC_high", number(f.BC_high));
+        m.add("rms", number(f.rms));
+        std::string residuals = "[";
+        for (std::size_t k = 0; k < f.residuals.size(); ++k) residuals += (k ? ", " : "") + number(f.residuals[k]);
+        m.add("residuals", residuals + "]");
+        m.add("MV", number(f.MV));
+        m.add("outcome", quoted(outcome(f.outcome)));
+        list += (i ? ",\n    " : "\n    ") + m.object("    ");
+    }
+    list += fits.empty() ? "]" : "\n  ]";
+    Members top{"  ", {}};
+    top.add("schema", number(CliJsonSchema));
+    top.add("fits", list);
+    top.add("best", !fits.empty() && fits.front().outcome == FitOutcome::Fitted ? number(fits.front().law) : "null");
+    return top.object("") + "\n";
 }
 
 std::optional<float> drop_line(std::string_view text) {

@@ -18,10 +18,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/recalculate.h"
+#include "solver/shot_fit.h"
 
 namespace velora {
 
@@ -36,6 +38,15 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
 // The flight of a loaded state, as velora-cli trajectory prints it: "schema", "state", "derived" (FarZero,
 // NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and "trajectory".
 std::string flight_json(const CalcState& s, const Trajectory& t);
+
+// The fits of velora-cli fit, best first, as one JSON object: "schema", "fits" and "best" (the
+// CURVE of the first fit, or null when no law could be fitted). Each fit has "CURVE", "law" (its
+// name), "BC", "BC_low", "BC_high", "rms", "residuals" (measured less predicted, one per shot in
+// the file's order, in the internal unit of its quantity), "MV" (the muzzle velocity of the fit:
+// the given one unless it was fitted) and "outcome": "fitted", or "below_range" / "above_range"
+// when the best BC lies outside 0.004 to 1.2 (BC is then that end of the range). The BCs and the
+// velocity are written as 32-bit floats, rms and residuals in the shortest form of their double.
+std::string fit_json(const std::vector<LawFit>& fits);
 
 // The drop is no key of the preferences file, but a file given to velora-cli may carry a line
 // "DROP = value" (inches) to solve with DeltaD. The value is taken as the drop field takes a

@@ -12,8 +12,12 @@
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "services/preferences.h"
+#include "services/shots_file.h"
+#include "solver/fit_texts.h"
 #include "solver/recalculate.h"
+#include "solver/shot_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -64,9 +68,10 @@ struct Command {
 const std::vector<Command>& command_table();
 
 const char* const ExitStatusText =
-    "Exit status: 0 done; 2 a file that cannot be read or is no preferences file, a command line the\n"
-    "tool does not take or a value it refuses (one line on standard error); 3 the solve needed a BC\n"
-    "outside 0.004 to 1.2, so the BC was kept (the JSON carries the message).\n";
+    "Exit status: 0 done; 2 a file that cannot be read or is no preferences file, a shots file that\n"
+    "cannot be fitted, a command line the tool does not take or a value it refuses (one line on\n"
+    "standard error); 3 the solve needed a BC outside 0.004 to 1.2, so the BC was kept (the JSON\n"
+    "carries the message).\n";
 
 const Command* find_command(const std::string& name) {
     for (const Command& c : command_table()) {
@@ -148,20 +153,25 @@ std::string command_help(const Command& c) {
     return text + "\n" + ExitStatusText;
 }
 
-// FILE and the KEY=VALUE operands after it into `s`; 0 when loaded, else the exit status of the
-// message written. `file_text` receives the file's bytes.
-int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text) {
-    if (cl.operands.empty()) return bad_usage(io, cl, cl.command + " needs a preferences file (FILE, or - for standard input)");
-    const std::string& path = cl.operands.front();
-    // KEY=VALUE where FILE belongs, and no file of that name: the file was left out.
+// KEY=VALUE where a file belongs, and no file of that name: the file was left out.
+bool assignment_in_place_of_file(const std::string& path) {
     std::error_code ignored;
     const std::size_t equals = path.find('=');
-    if (equals != std::string::npos && find_state_member(path.substr(0, equals)) &&
-        !std::filesystem::exists(path, ignored)) {
+    return equals != std::string::npos && find_state_member(path.substr(0, equals)) &&
+           !std::filesystem::exists(path, ignored);
+}
+
+// FILE and the KEY=VALUE operands after the first `files` operands into `s`; 0 when loaded, else
+// the exit status of the message written. `file_text` receives the file's bytes.
+int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text, std::size_t files = 1) {
+    if (cl.operands.empty()) return bad_usage(io, cl, cl.command + " needs a preferences file (FILE, or - for standard input)");
+    const std::string& path = cl.operands.front();
+    if (assignment_in_place_of_file(path)) {
         return bad_usage(io, cl, cl.command + " needs a preferences file before '" + path + "'");
     }
     if (auto error = read_input(path, io.in, file_text)) return fail(io, CliFailed, *error);
-    const std::vector<std::string> assignments(cl.operands.begin() + 1, cl.operands.end());
+    const auto first_assignment = static_cast<std::ptrdiff_t>(std::min(files, cl.operands.size()));
+    const std::vector<std::string> assignments(cl.operands.begin() + first_assignment, cl.operands.end());
     if (auto error = load_state(file_text, input_name(path), assignments, s)) return fail(io, CliFailed, *error);
     return CliOk;
 }
@@ -178,8 +188,11 @@ std::optional<int> decimals_argument(const std::string& text) {
     return value;
 }
 
+// Blanks after `text` up to `width` characters (a UTF-8 en dash or degree sign counts as one).
 std::string pad_right(const std::string& text, std::size_t width) {
-    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+    std::size_t characters = 0;
+    for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return characters >= width ? text : text + std::string(width - characters, ' ');
 }
 
 int prefs_command(const CommandLine& cl, CliIo& io) {
@@ -342,6 +355,76 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     return CliOk;
 }
 
+// The shots of SHOTS.csv fitted under every drag law with the muzzle velocity, zero, sight height
+// and air of FILE: the fits best first as one JSON object (cli/calc_json.h), or with --text the
+// ranked laws and the best law's residuals as the fit window shows them, in FILE's units.
+int fit_command(const CommandLine& cl, CliIo& io) {
+    const std::vector<std::string>& operands = cl.operands;
+    if (!operands.empty() && !assignment_in_place_of_file(operands[0]) &&
+        (operands.size() < 2 || assignment_in_place_of_file(operands[1]))) {
+        return bad_usage(io, cl, "fit needs a shots file (SHOTS.csv, or - for standard input) after the preferences file");
+    }
+    if (operands.size() >= 2 && operands[0] == "-" && operands[1] == "-") {
+        return bad_usage(io, cl, "only one of FILE and SHOTS.csv can be - (standard input)");
+    }
+    CalcState s;
+    std::string file;
+    if (const int code = load_command_state(cl, io, s, file, 2); code != CliOk) return code;
+
+    const std::string& path = operands[1];
+    const std::string name = input_name(path);
+    std::string text;
+    if (auto error = read_input(path, io.in, text, "a shots file")) return fail(io, CliFailed, *error);
+    const ShotsText read = parse_shots_text(text);
+    if (!read.errors.empty()) {
+        const ShotsLineError& first = read.errors.front();
+        return fail(io, CliFailed, name + " line " + std::to_string(first.line) + ": " + first.reason);
+    }
+    const bool fit_mv = cl.has("--fit-mv");
+    const ShotFitInputs in = shot_fit_inputs(s);
+    if (const auto problem = check_shots(read.shots, in, fit_mv)) {
+        if (problem->kind == ShotProblemKind::NoShot) {
+            return fail(io, CliFailed, name + ": no shot to fit (one line a shot under the header range,quantity,value)");
+        }
+        if (problem->kind == ShotProblemKind::TooFewToFitMv) {
+            return fail(io, CliFailed, "--fit-mv needs two shots or more, and " + name + " has one");
+        }
+        const std::string shot = name + " line " + std::to_string(read.lines[static_cast<std::size_t>(problem->shot)]);
+        std::string message = shot_problem_text(*problem, shot, in, InternalShotUnits);
+        if (!message.empty() && message.back() == '.') message.pop_back();
+        return fail(io, CliFailed, message);
+    }
+    const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, {}});
+    std::ostream& out = io.out;
+    if (!cl.has("--text")) {
+        out << fit_json(fits);
+        return CliOk;
+    }
+
+    out << "Fit of " << read.shots.size() << (read.shots.size() == 1 ? " shot" : " shots") << " with "
+        << fit_inputs_text(s) << "\n\n";
+    const std::string mv_unit = unit_caption(Quantity::Velocity, s.stateMV);
+    out << "Law   BC            BC interval        rms" << (fit_mv ? "  Muzzle Velocity (" + mv_unit + ")" : "") << "\n";
+    for (const LawFit& fit : fits) {
+        const FitRowTexts row = fit_row_texts(fit, fit_mv, s.stateMV, s.TMP);
+        std::string line = pad_right(row.law, 6) + pad_right(row.bc, 14) + pad_right(row.interval, 15) + pad_left(row.rms, 7);
+        if (fit_mv) line += pad_left(row.mv, 8);
+        out << line << "\n";
+    }
+    const ShotUnits units = shot_units(s);
+    const LawFit& best = fits.front();
+    out << "\nResiduals under " << drag_law_name(best.law) << ", measured less predicted:\n";
+    const std::string range_heading = "Range (" + std::string(unit_caption(Quantity::Range, units.range)) + ")";
+    out << pad_right(range_heading, 14) << pad_right("Quantity", 18) << pad_left("Value", 10) << pad_left("Residual", 11) << "\n";
+    for (std::size_t i = 0; i < read.shots.size(); ++i) {
+        const Shot& shot = read.shots[i];
+        out << pad_right(shot_range_text(shot.range, units), 14) << pad_right(shot_quantity_caption(shot.quantity, units), 18)
+            << pad_left(shot_value_text(shot.quantity, shot.value, units), 10)
+            << pad_left(shot_residual_text(shot.quantity, best.residuals[i], units), 11) << "\n";
+    }
+    return CliOk;
+}
+
 int solve_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 2); }
 int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 1); }
 
@@ -367,6 +450,26 @@ const std::vector<Command>& command_table() {
          "Runs the pass that the window runs after any other edit: the BC stands and predicts TV, POI,\n"
          "ET and DROP at the target range. Prints the JSON object of solve (or --text its readable form).\n",
          {"--trajectory", "--text"}, true, predict_command},
+        {"fit", "fit FILE SHOTS.csv [KEY=VALUE ...] [--fit-mv] [--text]", "the BC under each drag law from several shots",
+         "Fits the shots of SHOTS.csv (- for standard input) under each of the ten drag laws: the BC\n"
+         "that best explains them, with the muzzle velocity, zero range, sight height and air of FILE.\n"
+         "SHOTS.csv has the header range,quantity,value and an optional fourth column uncertainty, then\n"
+         "one shot a line; quantity is velocity, time, poi or drop. The range is in yards and the value\n"
+         "in its internal unit (ft/s, s, in; a POI below the aim and a drop below the bore negative),\n"
+         "or with a unit suffix (60m, 180m/s, 170ms, -22mm). The uncertainty is the shot's standard\n"
+         "uncertainty in the value's unit, with a suffix or in percent (1%); empty or left out it is\n"
+         "0.5 % of a velocity, 0.5 ms of a time, 0.1 in of a POI or drop. Blank lines and lines that\n"
+         "begin with # are passed over.\n"
+         "\n"
+         "Prints one JSON object: \"schema\", \"fits\" (the ten laws ranked by the weighted rms of their\n"
+         "residuals, best first, each with CURVE, law, BC, BC_low and BC_high (the interval where the\n"
+         "weighted sum of squares rises by one, widened when the shots scatter more than their\n"
+         "uncertainties say), rms, residuals (measured less predicted, per shot in the file's order),\n"
+         "MV and outcome: fitted, or below_range / above_range when the BC would lie outside 0.004 to\n"
+         "1.2) and \"best\" (the CURVE of the first, null when no law fits). --fit-mv fits the muzzle\n"
+         "velocity together with the BC (two shots or more); --text prints the ranked laws and the\n"
+         "best law's residuals, in FILE's units, instead.\n",
+         {"--fit-mv", "--text"}, true, fit_command},
         {"table", "table FILE [KEY=VALUE ...]", "the window's range table",
          "Prints the range table as the window lists it, in the units that FILE selects, after the\n"
          "prediction pass that the program runs at start-up.\n",

@@ -3,6 +3,7 @@
 //   velora-cli trajectory FILE [KEY=VALUE ...] [--text]   the flight of the file's projectile
 //   velora-cli solve FILE [KEY=VALUE ...] [--trajectory | --text]    the BC from the measurement
 //   velora-cli predict FILE [KEY=VALUE ...] [--trajectory | --text]  the measurements from the BC
+//   velora-cli fit FILE SHOTS.csv [KEY=VALUE ...] [--fit-mv] [--text]  the BC under each law from shots
 //   velora-cli table FILE [KEY=VALUE ...]                 the window's range table
 //   velora-cli prefs FILE [KEY=VALUE ...]                 the preferences as the program reads them
 //   velora-cli first-run                                  the text a first run writes

@@ -24,7 +24,7 @@ namespace velora {
 
 namespace {
 
-// No preferences file comes near this; a larger input is something else (or /dev/zero).
+// No preferences or shots file comes near this; a larger input is something else (or /dev/zero).
 constexpr std::size_t LargestInput = 1 << 20;
 
 std::string_view trim(std::string_view text) {
@@ -170,12 +170,13 @@ std::string hint(const CalcState& s, const CalcResults& r, const UnitSelections&
 
 std::string input_name(const std::string& path) { return path == "-" ? "standard input" : path; }
 
-std::optional<std::string> read_input(const std::string& path, std::istream& in, std::string& text) {
+std::optional<std::string> read_input(const std::string& path, std::istream& in, std::string& text,
+                                      const std::string& what) {
     text.clear();
     if (path == "-") {
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         if (in.bad()) return "cannot read standard input";
-        if (text.size() > LargestInput) return "standard input is too large for a preferences file";
+        if (text.size() > LargestInput) return "standard input is too large for " + what;
         return std::nullopt;
     }
     errno = 0;
@@ -187,7 +188,7 @@ std::optional<std::string> read_input(const std::string& path, std::istream& in,
     const int error = std::ferror(file) ? errno : 0;
     std::fclose(file);
     if (error != 0) return "cannot read " + path + ": " + std::strerror(error);
-    if (text.size() > LargestInput) return path + " is too large for a preferences file";
+    if (text.size() > LargestInput) return path + " is too large for " + what;
     return std::nullopt;
 }
 

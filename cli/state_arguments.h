@@ -24,8 +24,10 @@
 namespace velora {
 
 // The bytes of FILE, into `text`; nothing when read, else the one-line reason
-// ("cannot read x.prefs: No such file or directory").
-std::optional<std::string> read_input(const std::string& path, std::istream& in, std::string& text);
+// ("cannot read x.prefs: No such file or directory"). `what` names what the file should be, for
+// one that is too large ("x.prefs is too large for a preferences file").
+std::optional<std::string> read_input(const std::string& path, std::istream& in, std::string& text,
+                                      const std::string& what = "a preferences file");
 
 // The name of FILE in messages: "standard input" for "-".
 std::string input_name(const std::string& path);

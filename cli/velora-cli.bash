@@ -1,10 +1,10 @@
 # bash completion for velora-cli: its commands, their options, the keys of KEY=VALUE with their
-# unit suffixes, and file names where a preferences file goes.
+# unit suffixes, and file names where a preferences file or a shots file goes.
 
 _velora_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    local commands="trajectory solve predict table prefs first-run number help"
+    local commands="trajectory solve predict fit table prefs first-run number help"
     local keys="MV ZR TR TRArray SH TV POI ET DROP BC MV_TOL TV_TOL TMP PRES HUMID TableStep CURVE stateBC stateRB stateBC_VAL stateMV stateZR stateTR stateSH stateTV statePOI stateET stateDROP stateTMP statePRES statePAN mode mpag ShowTarget Gaps AutoUpdateCheck AutoLogoCheck EnableToolTips Scheme WinX WinY"
     COMPREPLY=()
 
@@ -17,6 +17,7 @@ _velora_cli()
     case $command in
         trajectory) options="--text --help" ;;
         solve|predict) options="--trajectory --text --help" ;;
+        fit) options="--fit-mv --text --help" ;;
         table|prefs|first-run|number) options="--help" ;;
         help)
             [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "$commands" -- "$cur"))
@@ -32,15 +33,17 @@ _velora_cli()
         first-run|number) return ;;
     esac
 
-    # The first word after the command is FILE; the words after it are KEY=VALUE. bash splits
-    # "MV=" into "MV" "=" when = is one of its word breaks, so the key may stand two words back.
-    local i operands=0
+    # The first word after the command is FILE (for fit, the first two: FILE and SHOTS.csv); the
+    # words after it are KEY=VALUE. bash splits "MV=" into "MV" "=" when = is one of its word
+    # breaks, so the key may stand two words back.
+    local i operands=0 files=1
+    [[ $command == fit ]] && files=2
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
         [[ ${COMP_WORDS[i]} == = || ${COMP_WORDS[i-1]} == = ]] && continue
         operands=$((operands + 1))
     done
-    if [[ $operands -eq 0 && $cur != *=* && $cur != = && ${COMP_WORDS[COMP_CWORD-1]} != = ]]; then
+    if [[ $operands -lt $files && $cur != *=* && $cur != = && ${COMP_WORDS[COMP_CWORD-1]} != = ]]; then
         COMPREPLY=($(compgen -f -- "$cur"))
         compopt -o filenames 2>/dev/null
         return

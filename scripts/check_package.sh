@@ -70,6 +70,8 @@ done
 "$cli" first-run > "$work/range.prefs"
 "$cli" first-run | "$cli" solve - stateRB=2 TV=600 > "$work/solve.json"
 grep -q '"message": null' "$work/solve.json" || fail "the installed velora-cli solve gave: $(head -c 300 "$work/solve.json")"
+printf 'range,quantity,value\n20,velocity,702.8\n40,velocity,632.4\n' | "$cli" fit "$work/range.prefs" - > "$work/fit.json"
+grep -q '"best": [0-9]' "$work/fit.json" || fail "the installed velora-cli fit gave: $(head -c 300 "$work/fit.json")"
 # The window, on a display of its own (Xvfb picks a free number) in a home of its own, with the
 # splash and the update check off: its X11 class is the desktop entry's StartupWMClass and it
 # carries an icon. SIGTERM ends it as Quit does, and it saves its preferences on the way out.

@@ -83,6 +83,13 @@ std::string shot_value_text(ShotQuantity q, float internal, const ShotUnits& u)
     return shown(quantity_of(q), unit_of(u, q), internal, u.tmp);
 }
 
+std::string shot_residual_text(ShotQuantity q, double residual, const ShotUnits& u)
+{
+    const Quantity quantity = quantity_of(q);
+    const int unit = unit_of(u, q);
+    return format_fixed(static_cast<float>(residual) * unit_factor(quantity, unit, u.tmp), unit_decimals(quantity, unit) + 1);
+}
+
 UnitValue read_shot_range(std::string_view text, const ShotUnits& u)
 {
     return read_in_unit(text, Quantity::Range, u.range, u.tmp);

@@ -39,6 +39,9 @@ std::string shot_quantity_caption(ShotQuantity q, const ShotUnits& u);
 // window's fields show in that unit.
 std::string shot_range_text(float yd, const ShotUnits& u);
 std::string shot_value_text(ShotQuantity q, float internal, const ShotUnits& u);
+// A residual (measured less predicted, in the internal unit) in the shown unit, with one decimal
+// more than the main window's fields show in that unit.
+std::string shot_residual_text(ShotQuantity q, double residual, const ShotUnits& u);
 
 // A typed range, value or uncertainty: a plain number in the shown unit, or a number with a unit
 // suffix (60m, 180m/s, 12ms, -22mm). An uncertainty may also be a percentage of the value ("1%").

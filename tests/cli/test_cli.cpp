@@ -34,7 +34,7 @@ TEST(Cli, VersionAndHelp) {
     EXPECT_EQ(usage.code, 0);
     EXPECT_EQ(run({"help"}).out, usage.out);
     EXPECT_EQ(run({"-h"}).out, usage.out);
-    for (const char* command : {"trajectory", "solve", "predict", "table", "prefs", "first-run", "number"}) {
+    for (const char* command : {"trajectory", "solve", "predict", "fit", "table", "prefs", "first-run", "number"}) {
         EXPECT_NE(usage.out.find(std::string("velora-cli ") + command), std::string::npos) << command;
         const CliRun help = run({"help", command});
         EXPECT_EQ(help.code, 0) << command;

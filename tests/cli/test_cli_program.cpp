@@ -96,6 +96,14 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs BC=0.02"), "\n");
     EXPECT_EQ(completions(folder, "velora-cli number ''"), "\n");
     EXPECT_EQ(completions(folder, "velora-cli first-run ''"), "\n");
+    // fit takes two files before its KEY=VALUE.
+    file("", "shots.csv");
+    EXPECT_EQ(completions(folder, "velora-cli fi"), "fit\nfirst-run\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit --f"), "--fit-mv\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit range-day.prefs sh"), "shots.csv\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit - --fit-mv sh"), "shots.csv\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit range-day.prefs shots.csv MV_"), "MV_TOL=\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit range-day.prefs shots.csv TMP=75"), "TMP=75C\nTMP=75F\n");
 }
 
 TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
