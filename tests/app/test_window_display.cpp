@@ -1,5 +1,6 @@
 // What the window shows is what the calculation uses: the tooltips of the captions under their
 // click areas, and every field rewritten after a commit that the checks clamped or refused.
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QToolTip>
 
@@ -128,6 +129,38 @@ TEST_F(Display, AValueThatRoundsToZeroShowsNoMinusSign)
     ASSERT_FLOAT_EQ(state_.TRArray[2], 32.0f);
     EXPECT_NEAR(state_.POI, 0.0f, 0.005f);
     EXPECT_EQ(text(FieldPOI), "0.00");
+}
+
+TEST_F(Display, NoCaptionTextTouchesAFieldOrList)
+{
+    write_prefs();
+    start();
+    MainWindow& w = window();
+    for (int method = 0; method < 4; ++method) {
+        click(ClickMethodPOI + method);
+        ASSERT_EQ(state_.stateRB, method);
+        for (const auto& [id, c] : w.controls) {
+            const auto* caption = qobject_cast<const QLabel*>(c);
+            if (caption == nullptr || caption->isHidden() || caption->wordWrap() || caption->parentWidget() != w.inputs)
+                continue;
+            // Where the caption's text lies across, by its font and alignment.
+            const QRect at = caption->geometry();
+            const int width = QFontMetrics(caption->font()).horizontalAdvance(caption->text());
+            int left = at.left() + (at.width() - width) / 2;
+            if (caption->alignment() & Qt::AlignLeft) left = at.left();
+            if (caption->alignment() & Qt::AlignRight) left = at.right() + 1 - width;
+            const int right = left + width;  // one past the text
+            for (const auto& [other_id, o] : w.controls) {
+                const bool field_or_list = qobject_cast<QLineEdit*>(o) != nullptr || qobject_cast<QComboBox*>(o) != nullptr;
+                if (!field_or_list || o->isHidden() || o->parentWidget() != w.inputs) continue;
+                const QRect box = o->geometry();
+                if (box.top() > at.bottom() || box.bottom() < at.top()) continue;
+                EXPECT_TRUE(right < box.left() || left > box.right() + 1)
+                    << "caption " << id << " (" << left << ".." << right << ") touches " << other_id << " at "
+                    << box.left() << ", set-up " << method;
+            }
+        }
+    }
 }
 
 }  // namespace
