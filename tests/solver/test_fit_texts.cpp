@@ -24,6 +24,11 @@ TEST(FitTexts, ShotsInTheMainWindowsUnitsPlainOrWithASuffix)
     EXPECT_EQ(shot_range_text(50.0f, u), "45.7");
     EXPECT_EQ(shot_value_text(ShotQuantity::Poi, -0.767f, u), "-19.5") << "a tenth of a millimetre";
     EXPECT_EQ(shot_value_text(ShotQuantity::Time, 0.1708f, u), "170.80");
+    // Residuals, measured less predicted, one decimal finer than the main window's field.
+    EXPECT_EQ(shot_residual_text(ShotQuantity::Poi, -0.1, u), "-2.5");
+    EXPECT_EQ(shot_residual_text(ShotQuantity::Velocity, 2.0, u), "0.61");
+    EXPECT_EQ(shot_residual_text(ShotQuantity::Time, 0.00042, u), "0.420");
+    EXPECT_EQ(shot_residual_text(ShotQuantity::Drop, 0.25, u), "0.250");
 
     EXPECT_NEAR(read_shot_range("45.72", u).value, 50.0f, 1e-4f) << "a plain number is in the shown unit";
     EXPECT_NEAR(read_shot_range("50yd", u).value, 50.0f, 1e-6f) << "a suffix names its own unit";
