@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -164,13 +165,42 @@ private:
     QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
 };
 
-// Our lists get the interface above; every other widget the toolkit's own.
-QAccessibleInterface* list_accessible(const QString& class_name, QObject* object)
+// A switch (zero, BC entry, density unit) is a click area without a look of its own; a reader
+// meets it as a button whose press does what a click on its caption does (a double-click on the
+// BC's), wherever the keyboard focus is.
+class SwitchAccessible : public QAccessibleWidget {
+public:
+    explicit SwitchAccessible(QWidget* area) : QAccessibleWidget(area, QAccessible::Button) {}
+
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& action) override
+    {
+        if (action != pressAction()) {
+            QAccessibleWidget::doAction(action);
+            return;
+        }
+        QWidget* area = widget();
+        const QPointF at(area->width() / 2.0, area->height() / 2.0);
+        const bool twice = control_id_of(area) == ClickBC;
+        QMouseEvent click(twice ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress, at, area->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &click);
+    }
+};
+
+bool is_switch(int id) { return id == ClickZero || id == ClickBC || id == ClickDensity; }
+
+// Our lists and switches get the interfaces above; every other widget the toolkit's own.
+QAccessibleInterface* readers_accessible(const QString& class_name, QObject* object)
 {
-    if (class_name != QLatin1String("QComboBox")) return nullptr;
-    auto* list = qobject_cast<QComboBox*>(object);
-    if (list == nullptr || control_id_of(list) == NoControl) return nullptr;
-    return new ListAccessible(list);
+    if (class_name == QLatin1String("QComboBox")) {
+        auto* list = qobject_cast<QComboBox*>(object);
+        if (list == nullptr || control_id_of(list) == NoControl) return nullptr;
+        return new ListAccessible(list);
+    }
+    if (class_name == QLatin1String("QWidget") && object->isWidgetType() && is_switch(control_id_of(static_cast<QWidget*>(object))))
+        return new SwitchAccessible(static_cast<QWidget*>(object));
+    return nullptr;
 }
 
 void set_texts(QWidget* c, const AccessibleText& t)
@@ -189,7 +219,7 @@ void prepare_accessibility()
     // Once for the application. The toolkit makes a list's interface as soon as the list is
     // filled, so this comes before any list is made.
     static const bool lists_named = [] {
-        QAccessible::installFactory(list_accessible);
+        QAccessible::installFactory(readers_accessible);
         return true;
     }();
     (void)lists_named;

@@ -12,7 +12,8 @@ class QWidget;
 
 namespace velora {
 
-// Before the first control of the main window is made: the lists' interfaces for readers.
+// Before the first control of the main window is made: the lists' and the switches' interfaces
+// for readers.
 void prepare_accessibility();
 
 // Once, when the main window is built: the captions become the buddies of their controls, the

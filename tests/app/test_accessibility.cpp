@@ -18,7 +18,9 @@
 
 #include "app_fixture.h"
 #include "app/accessibility.h"
+#include "app/accessible_texts.h"
 #include "app/key_groups.h"
+#include "engine/units.h"
 
 namespace velora {
 namespace {
@@ -126,6 +128,43 @@ TEST_F(Access, TextsFollowAUnitAndASetUpChange)
     window().items.at(MenuConfidence)->trigger();
     EXPECT_EQ(name(MinBcValue), "Minimum BC " + text(MinBcValue));
     EXPECT_EQ(name(MinBcValue).size(), std::string("Minimum BC 0.0000").size());
+}
+
+TEST_F(Access, EachControlCarriesItsOwnTextsThroughUnitSetUpAndBcChanges)
+{
+    write_prefs({{"statePAN", "1"}});
+    start();
+    // Every named control shows the texts made for it (not a neighbour's, not those of the
+    // state before the change), and no two controls the keyboard reaches sound alike.
+    const auto check = [this](const char* after) {
+        std::set<std::string> names;
+        for (int id : named_controls()) {
+            QWidget* c = control(window(), id);
+            ASSERT_NE(c, nullptr) << id;
+            const AccessibleText expected = accessible_text(state_, app().results, id, text(id));
+            EXPECT_EQ(accessible(c, QAccessible::Name), expected.name) << "control " << id << " after " << after;
+            EXPECT_EQ(accessible(c, QAccessible::Description), expected.description)
+                << "control " << id << " after " << after;
+            if (c->focusPolicy() != Qt::NoFocus) {
+                EXPECT_TRUE(names.insert(expected.name).second) << expected.name << " twice, after " << after;
+            }
+        }
+    };
+    check("the start");
+    choose(UnitTR, Metre);
+    choose(UnitTV, 1);
+    check("unit changes");
+    EXPECT_TRUE(has(description(FieldTR), "metres")) << description(FieldTR);
+    EXPECT_TRUE(has(description(FieldTV), "metres per second")) << description(FieldTV);
+    click(MethodButtonD);
+    ASSERT_EQ(state_.stateRB, DeltaD);
+    check("a set-up change");
+    EXPECT_EQ(description(FieldDROP).rfind("Predicted", 0), std::string::npos) << "the drop is measured now";
+    double_click(ClickBC);
+    check("the BC entry switched");
+    type_into(FieldMV, "900");
+    press(Qt::Key_Return);
+    check("a new muzzle velocity");
 }
 
 TEST_F(Access, ThePreferencesWindowIsNamed)
@@ -281,6 +320,64 @@ TEST_F(Access, TheMenuKeyOpensTheMenuOfThePageShown)
     close_menus();
 }
 
+// Each item of the table's and the plot's menus chosen from the keyboard: the Menu key on the
+// item's page, then its letter (a step size through the submenu's letter first).
+struct PopupCase {
+    int page;
+    std::vector<Qt::Key> letters;
+    int item;
+    float step;  // the table step the item sets, 0 for the other items
+};
+
+class PopupMnemonic : public Access, public ::testing::WithParamInterface<PopupCase> {};
+
+TEST_P(PopupMnemonic, TheMenuKeyAndTheLettersChooseTheItem)
+{
+    const PopupCase c = GetParam();
+    write_prefs({{"statePAN", std::to_string(c.page)}, {"TableStep", "10"}, {"AutoUpdateCheck", "0"}});
+    start();
+    int printer_dialogs = 0, save_dialogs = 0;
+    app().dialogs.print_setup = [&printer_dialogs](QPrinter&) {
+        ++printer_dialogs;
+        return false;
+    };
+    app().dialogs.save_file = [&save_dialogs](const SaveFileRequest&) {
+        ++save_dialogs;
+        return std::string();
+    };
+    QSignalSpy chosen(window().items.at(c.item), &QAction::triggered);
+    press(Qt::Key_Menu);
+    for (Qt::Key letter : c.letters) {
+        QMenu* menu = open_menu();
+        ASSERT_NE(menu, nullptr) << "a menu is open for the letter " << QKeySequence(letter).toString().toStdString();
+        QTest::keyClick(menu, letter);
+    }
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_EQ(open_menu(), nullptr) << "a chosen item closes the menus";
+    if (c.step > 0) {
+        EXPECT_FLOAT_EQ(state_.TableStep, c.step);
+    }
+    const bool prints = c.item == PrintTable || c.item == PrintImage;
+    const bool saves = c.item == SaveTableCsv || c.item == SaveImage;
+    EXPECT_EQ(printer_dialogs, prints ? 1 : 0);
+    EXPECT_EQ(save_dialogs, saves ? 1 : 0);
+    close_menus();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TableAndPlot, PopupMnemonic,
+    ::testing::Values(PopupCase{TabTable, {Qt::Key_T, Qt::Key_1}, TableStep1, 1.0f},
+                      PopupCase{TabTable, {Qt::Key_T, Qt::Key_5}, TableStep5, 5.0f},
+                      PopupCase{TabTable, {Qt::Key_T, Qt::Key_2}, TableStep25, 25.0f},
+                      PopupCase{TabTable, {Qt::Key_T, Qt::Key_0}, TableStep10, 10.0f},
+                      PopupCase{TabTable, {Qt::Key_G}, TableGaps, 0.0f},
+                      PopupCase{TabTable, {Qt::Key_P}, PrintTable, 0.0f},
+                      PopupCase{TabTable, {Qt::Key_S}, SaveTableCsv, 0.0f},
+                      PopupCase{TabPlot, {Qt::Key_M}, PlotTargetMarker, 0.0f},
+                      PopupCase{TabPlot, {Qt::Key_P}, PrintImage, 0.0f},
+                      PopupCase{TabPlot, {Qt::Key_S}, SaveImage, 0.0f}),
+    [](const ::testing::TestParamInfo<PopupCase>& p) { return "Item" + std::to_string(p.param.item); });
+
 TEST_F(Access, TheFieldMenuNamesNoShortcutThatDoesSomethingElse)
 {
     write_prefs();
@@ -388,6 +485,31 @@ TEST_F(Access, TheGroupKeyReachesEveryGroupAndTheKeysWorkThere)
     focus_control(window(), DragLawList);
     press(Qt::Key_Tab);
     EXPECT_EQ(focused(), FieldMV);
+}
+
+TEST_F(Access, TheSwitchesAreButtonsThatAReaderPresses)
+{
+    write_prefs({{"stateBC_VAL", "0"}});
+    start();
+    focus_control(window(), FieldTR);
+    const auto reader_press = [this](int id) {
+        QAccessibleInterface* s = QAccessible::queryAccessibleInterface(control(window(), id));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->role(), QAccessible::Button) << "control " << id;
+        QAccessibleActionInterface* actions = s->actionInterface();
+        ASSERT_NE(actions, nullptr) << "control " << id;
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        actions->doAction(QAccessibleActionInterface::pressAction());
+    };
+    reader_press(ClickZero);
+    EXPECT_EQ(text(CaptionZR), "Near Zero");
+    EXPECT_EQ(name(FieldZR), "Near Zero");
+    reader_press(ClickBC);
+    EXPECT_EQ(state_.stateBC_VAL, 1) << "one press switches the BC entry, as the caption's double-click";
+    const std::string density = text(DensityLine);
+    reader_press(ClickDensity);
+    EXPECT_NE(text(DensityLine), density);
+    EXPECT_EQ(focused(), FieldTR) << "a reader's press leaves the keyboard focus where it was";
 }
 
 TEST_F(Access, AClickOnASwitchLeavesTheFocusWhereItWas)
