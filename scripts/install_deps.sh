@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/debian_packages.txt that are not installed yet.
+# Installs the Debian packages of scripts/debian_packages.txt (or of the list given) that are not
+# installed yet.
 # Asks the package index only when something is missing, so a ready machine needs no network.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+list=${1:-$here/debian_packages.txt}
 
 missing=()
 while read -r package; do
@@ -12,7 +14,7 @@ while read -r package; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$package")
   fi
-done < "$here/debian_packages.txt"
+done < "$list"
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 
