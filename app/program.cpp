@@ -39,6 +39,26 @@ namespace {
 
 constexpr int SettlingRounds = 101;
 
+#ifndef _WIN32
+// A signal only writes a byte into this pair and raises the flag beside it; the event loop that
+// runs at the time (the main one or that of a dialog or a wait) reads the byte and ends the
+// program, and the start-up looks at the flag between its steps, before any event is handled.
+int signal_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t signal_arrived = 0;
+#endif
+
+void end_on_signal(App& app);
+
+// A signal that came during the start-up's own work ends it at the next step rather than after
+// the whole start-up.
+bool ended_by_signal(App& app)
+{
+#ifndef _WIN32
+    if (signal_arrived != 0) end_on_signal(app);
+#endif
+    return app.ended;
+}
+
 }  // namespace
 
 WriteOutcome write_help_document(const std::string& path)
@@ -60,19 +80,24 @@ void start_program(App& app)
     delete_temporary_image(app.temporary_folder);
 
     load_preferences(s);
+    if (ended_by_signal(app)) return;
     s.DarkMode = dark_mode_setting(app.theme_setting);
     if (s.DarkMode) app.application_look = use_dark_application_look();
     if (s.AutoLogoCheck) show_logo(app.splash);
     write_help_document(s.HelpFile);
+    if (ended_by_signal(app)) return;
     build_main_window(app.window, s);
     if (s.DarkMode) theme_main_window(app.window);
+    if (ended_by_signal(app)) return;
     build_preferences_window(app.preferences, app.window.window.get(), s);
     if (s.DarkMode) theme_preferences_window(app.preferences.dialog);
     update_step_menu_checks(app.window, s);
     app.window.window->move(s.WinX[0], s.WinY[0]);
-    // Events are handled from here on, and with them a signal that ends the program.
+    if (ended_by_signal(app)) return;
+    // Events are handled from here on, and with them a signal that ends the program; the logo
+    // goes as soon as it does.
     if (s.AutoLogoCheck) {
-        wait_since_logo(app.splash, app.logo_times.start_milliseconds);
+        wait_since_logo(app.splash, app.logo_times.start_milliseconds, [&app] { return app.ended; });
         hide_logo(app.splash);
     }
     if (app.ended) return;
@@ -159,7 +184,7 @@ void end_program(App& app)
     delete_temporary_image(app.temporary_folder);
     if (app.state.AutoLogoCheck && !app.interrupted) {
         show_logo(app.splash);
-        wait_since_logo(app.splash, app.logo_times.end_milliseconds);
+        wait_since_logo(app.splash, app.logo_times.end_milliseconds, [&app] { return app.interrupted; });
         hide_logo(app.splash);
     }
     delete_temporary_image(app.temporary_folder);
@@ -175,13 +200,10 @@ void finish_program(App& app)
 namespace {
 
 #ifndef _WIN32
-// A signal only writes a byte into this pair; the event loop that runs at the time (the main one
-// or that of a dialog or a wait) reads it and ends the program.
-int signal_pipe[2] = {-1, -1};
-
 void on_signal(int)
 {
     const int saved = errno;
+    signal_arrived = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signal_pipe[1], &byte, 1);
     errno = saved;
@@ -242,13 +264,29 @@ void end_on_request(App& app)
         // what the closed dialogs left. Before the window exists nothing was loaded that a save
         // could keep.
         if (app.window.window) save_preferences_now(app);
-#ifndef _WIN32
-        arm_last_resort();
-#endif
     }
     close_open_dialogs();
     if (app.end_loop) app.end_loop();
 }
+
+namespace {
+
+// A signal, or the end of the desktop session: as end_on_request, and a shut-down that is still
+// running two seconds after the save ends at once.
+void end_on_signal(App& app)
+{
+#ifndef _WIN32
+    signal_arrived = 0;
+    if (!app.interrupted) {
+        end_on_request(app);
+        arm_last_resort();
+        return;
+    }
+#endif
+    end_on_request(app);
+}
+
+}  // namespace
 
 int run_program() { return run_program(built_in_web_addresses()); }
 
@@ -271,14 +309,14 @@ int run_program(const WebAddresses& web)
             char bytes[64];
             while (::read(signal_pipe[0], bytes, sizeof bytes) > 0) {
             }
-            end_on_request(app);
+            end_on_signal(app);
         });
     }
 #endif
     // The desktop session ends: keep the preferences first, then end as on a signal.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                      [&app](QSessionManager&) { save_preferences_now(app); });
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [&app] { end_on_request(app); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [&app] { end_on_signal(app); });
 
     start_program(app);
     if (!app.ended) loop.exec();

@@ -49,8 +49,9 @@ Dialogs quiet_once_interrupted(App& app, Dialogs inner);
 void end_on_request(App& app);
 
 // SIGTERM, SIGINT and SIGHUP from now on end the program through end_on_request, however often
-// they come and whatever it does; one that arrives before the event loop runs waits for the first
-// events handled. Called first thing, before the toolkit starts.
+// they come and whatever it does, and a shut-down still running two seconds after the save ends
+// at once; one that arrives during the start-up ends it at its next step (the logo goes at once).
+// Called first thing, before the toolkit starts.
 void install_signal_handlers();
 
 // The whole run in a QApplication that exists already: start, loop, end. Ends the loop also on

@@ -68,9 +68,9 @@ void hide_logo(Splash& splash)
     splash.window.reset();
 }
 
-void wait_since_logo(const Splash& splash, int milliseconds)
+void wait_since_logo(const Splash& splash, int milliseconds, const std::function<bool()>& stop)
 {
-    while (splash.shown.isValid() && splash.shown.elapsed() < milliseconds) {
+    while (splash.shown.isValid() && splash.shown.elapsed() < milliseconds && !(stop && stop())) {
         QCoreApplication::processEvents();
         QThread::msleep(1);
     }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,7 +32,8 @@ void hide_logo(Splash& splash);
 
 // Keeps the windows responsive until at least `milliseconds` have passed since the logo appeared,
 // handling their events with a 1 ms pause between rounds; nothing is dispatched to the calculator.
-void wait_since_logo(const Splash& splash, int milliseconds);
+// Ends early as soon as `stop` says so (the program is asked to end meanwhile).
+void wait_since_logo(const Splash& splash, int milliseconds, const std::function<bool()>& stop = {});
 
 // One round of handling window events followed by a pause, `rounds` times, one round per
 // millisecond: the rounds end `rounds` milliseconds after they began (or as soon as the last one

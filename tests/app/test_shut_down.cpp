@@ -1,6 +1,9 @@
 // The shut-down in-process: a save that fails is told (a message while the window is up and a
-// line on standard error), and a request to end from a signal answers every question with the
-// answer that changes nothing.
+// line on standard error), a request to end from a signal answers every question with the
+// answer that changes nothing, and it takes the logo away at once.
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "app_fixture.h"
 #include "local_http_server.h"
 
@@ -8,6 +11,7 @@ namespace velora {
 namespace {
 
 using testing_support::AppTest;
+using testing_support::pref_value;
 using testing_support::read_file;
 using velora::testing::LocalHttpServer;
 using velora::testing::Route;
@@ -70,6 +74,44 @@ TEST_F(ShutDown, ARequestToEndAnswersEveryQuestionWithNoChange)
     end_program(app());
     EXPECT_EQ(asked_count, 1);
     EXPECT_TRUE(app().splash.window == nullptr);
+}
+
+// The logo is on and would stay for a long time, at the start and at the end: a request to end
+// while it shows takes it away at once, and the program goes no further.
+TEST_F(ShutDown, ARequestToEndTakesTheLogoAwayAtOnce)
+{
+    write_prefs({{"AutoLogoCheck", "1"}, {"MV", "811.0"}});
+    app_ = std::make_unique<App>(state_);
+    app_->dialogs.message = [this](const MessageRequest& m) {
+        messages_.push_back(m);
+        return MessageAnswer::Ok;
+    };
+    app_->end_loop = [this] { ++loop_ends_; };
+    app_->logo_times = {20000, 20000};
+    QTimer::singleShot(100, [this] { end_on_request(app()); });
+    QElapsedTimer took;
+    took.start();
+    start_program(app());
+    EXPECT_LT(took.elapsed(), 5000);
+    EXPECT_TRUE(app().ended);
+    EXPECT_FALSE(app().window.window->isVisible()) << "the start-up stopped with the logo";
+    EXPECT_TRUE(app().splash.window == nullptr || !app().splash.window->isVisible());
+    took.restart();
+    end_program(app());
+    EXPECT_LT(took.elapsed(), 5000) << "no logo at the end either";
+    EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), "811.0");
+    EXPECT_EQ(read_file(prefs_path()).substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_TRUE(messages_.empty());
+
+    // A normal end shows the logo; a request to end while it shows ends the wait.
+    write_prefs({{"AutoLogoCheck", "1"}});
+    start();
+    app().logo_times = {20, 20000};
+    QTimer::singleShot(200, [this] { end_on_request(app()); });
+    took.restart();
+    end_program(app());
+    EXPECT_GE(took.elapsed(), 150) << "the logo was shown";
+    EXPECT_LT(took.elapsed(), 5000);
 }
 
 }  // namespace
