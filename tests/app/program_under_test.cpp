@@ -2,15 +2,23 @@
 // loop and end, with the web site, the probe and their time limit from the command line (a test's
 // server on 127.0.0.1), so that nothing leaves the machine. It says on standard output when its
 // window or a dialog appears, so that a test knows when to act, and picks a menu item when told
-// to, as the user would.
+// to, as the user would. Keys come in on standard input, a line "key NAME" each (a character, or
+// BackSpace), and reach whatever has the focus the way the desktop hands them over: only when the
+// program handles its events. Each is answered with "key N TEXT" once it was handled (N counts
+// the keys, TEXT is the focused field's text).
 //
 //   velora_under_test SITE VERSION_FILE PROBE LIMIT_MS [MENU_ITEM_TEXT]
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +70,58 @@ private:
     bool shown_ = false;
 };
 
+// The keys of standard input, handed to the focused widget as the desktop's keys are.
+class Typist : public QObject {
+public:
+    Typist() : notifier_(STDIN_FILENO, QSocketNotifier::Read)
+    {
+        QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { read_keys(); });
+    }
+
+private:
+    void read_keys()
+    {
+        char bytes[256];
+        const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
+        if (n <= 0) {
+            notifier_.setEnabled(false);
+            return;
+        }
+        pending_.append(bytes, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = pending_.find('\n')) != std::string::npos; pending_.erase(0, end + 1)) {
+            const std::string line = pending_.substr(0, end);
+            if (line.rfind("key ", 0) == 0) type(line.substr(4));
+        }
+    }
+
+    void type(const std::string& name)
+    {
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr) target = QApplication::activeWindow();
+        if (target == nullptr) return;
+        const bool back = name == "BackSpace";
+        const int key = back ? static_cast<int>(Qt::Key_Backspace) : static_cast<int>(QChar(name[0]).toUpper().unicode());
+        const QString text = back ? QString() : QString::fromStdString(name.substr(0, 1));
+        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+        const int number = ++typed_;
+        // Posted behind the key: runs once the key was handled.
+        QMetaObject::invokeMethod(
+            this,
+            [number] {
+                auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+                const std::string shown = field != nullptr ? field->text().toStdString() : std::string();
+                std::fprintf(stdout, "key %d %s\n", number, shown.c_str());
+                std::fflush(stdout);
+            },
+            Qt::QueuedConnection);
+    }
+
+    QSocketNotifier notifier_;
+    std::string pending_;
+    int typed_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -77,5 +137,6 @@ int main(int argc, char** argv)
     const velora::WebAddresses web{argv[1], argv[2], argv[3], std::atoi(argv[4])};
     Announcer announcer(argc > 5 ? QString::fromUtf8(argv[5]) : QString());
     application.installEventFilter(&announcer);
+    Typist typist;
     return velora::run_program(web);
 }

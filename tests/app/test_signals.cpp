@@ -36,12 +36,35 @@ protected:
 
     // The twin of the program, pointed at the test's server with the real 5-s limit (a signal
     // has to end the waits long before it), picking `item` from its menus once the window is up.
-    void start_twin(const QString& item = {})
+    void start_twin(const QString& item = {}, int limit_ms = ProbeLimitMs)
     {
         const std::string site = server_.url("/"), version = server_.url("/VELORA_Version.txt");
         start(VELORA_UNDER_TEST, {QString::fromStdString(site), QString::fromStdString(version),
                                   QString::fromStdString(probe_.empty() ? site : probe_),
-                                  QString::number(ProbeLimitMs), item});
+                                  QString::number(limit_ms), item});
+    }
+
+    // Hands the child the key `name` as the desktop would and waits for it to be handled; returns
+    // how long that took, or -1 when a dialog came up meanwhile or nothing came in `ms`.
+    qint64 key(const std::string& name, int ms = 3000)
+    {
+        const std::string answer = "key " + std::to_string(++keys_) + " ";
+        QElapsedTimer t;
+        t.start();
+        child_.write(("key " + name + "\n").c_str());
+        while (t.elapsed() < ms && child_.state() == QProcess::Running) {
+            child_.waitForReadyRead(5);
+            output_ += child_.readAllStandardOutput().toStdString();
+            const std::size_t at = output_.find(answer, checked_);
+            if (at != std::string::npos) {
+                const std::size_t end = output_.find('\n', at);
+                if (end == std::string::npos) continue;
+                field_ = output_.substr(at + answer.size(), end - at - answer.size());
+                checked_ = end;
+                return t.elapsed();
+            }
+        }
+        return -1;
     }
 
     void start(const char* program, const QStringList& arguments)
@@ -116,6 +139,9 @@ protected:
     std::string probe_;  // another probe target than the site
     QProcess child_;
     std::string output_, errors_;
+    int keys_ = 0;              // keys handed to the child
+    std::size_t checked_ = 0;   // how far the output was read for their answers
+    std::string field_;         // the focused field's text after the last key
 };
 
 // The real program, signalled in the middle of its start-up (the manual has just been written,
@@ -177,6 +203,39 @@ TEST_F(Signals, DuringAManualCheck)
     end_with(SIGTERM);
     EXPECT_FALSE(any_dialog_after("menu Check for updates")) << output_;
     expect_saved();
+}
+
+// The site starts the version file and never finishes it: all along the window handles every
+// key within half a second, and only at the limit does the check say there is no connection.
+TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys)
+{
+    constexpr int LimitMs = 1500;
+    write_prefs({{"MV", "811.0"}});
+    server_.route("/VELORA_Version.txt", {Route::Endless, 200, "1.2"});
+    start_twin("Check for updates", LimitMs);
+    ASSERT_TRUE(until([this] { return server_.requests() == 2; })) << "the probe and the version file";
+    QElapsedTimer since;
+    since.start();
+    std::vector<qint64> took;
+    std::string typed;  // the keys handled before the message
+    for (const char* name : {"BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"}) took.push_back(key(name));
+    std::string field;
+    while (since.elapsed() < LimitMs + 3000) {
+        const qint64 ms = key("7");
+        if (any_dialog_after("menu Check for updates")) break;  // the message came up and took the key
+        took.push_back(ms);
+        if (ms < 0) break;
+        typed += "7";
+        field = field_;
+        QTest::qWait(80);
+    }
+    const qint64 box_after = since.elapsed();
+    for (std::size_t i = 0; i < took.size(); ++i) EXPECT_TRUE(took[i] >= 0 && took[i] < 500) << "key " << i << ": " << took[i];
+    EXPECT_GE(typed.size(), 5u);
+    EXPECT_NE(field.find(typed), std::string::npos) << field;
+    ASSERT_TRUE(said("dialog Update Velora")) << output_;
+    EXPECT_GE(box_after, LimitMs - 500);
+    end_with(SIGTERM);
 }
 
 // About, the save-file dialog and the printer dialog: each is closed and the program ends.
