@@ -48,6 +48,10 @@ inline constexpr Sample FirstRunFlightSamples[] = {
         0x1.11dcbep-3f /* 0.133721814 */, -0x1.89ep-10f /* -0.00150251389 */},
     {40, -0x1.505de2p+2f /* -5.25573015 */, 0x1.3cb8d4p+9f /* 633.44397 */,
         0x1.5de298p-3f /* 0.17084235 */, -0x1.8877ep-1f /* -0.766539574 */},
+    {45, -0x1.b1eabcp+2f /* -6.77995205 */, 0x1.34c21cp+9f /* 617.516479 */,
+        0x1.8f01e4p-3f /* 0.194827825 */, -0x1.85fb1p+0f /* -1.52336216 */},
+    {60, -0x1.989038p+3f /* -12.7676048 */, 0x1.1e56b8p+9f /* 572.67749 */,
+        0x1.1505ccp-2f /* 0.270529926 */, -0x1.4d5d48p+2f /* -5.20881844 */},
     {100, -0x1.4beb2cp+5f /* -41.48983 */, 0x1.d41258p+8f /* 468.071655 */,
         0x1.015022p-1f /* 0.50256449 */, -0x1.bcab7p+4f /* -27.7918549 */},
     {200, -0x1.0ab25cp+8f /* -266.696716 */, 0x1.c7dcb4p+7f /* 227.931061 */,
@@ -232,6 +236,18 @@ struct SolvePass {
 inline constexpr SolvePass TargetVelocitySolve{0x1.1456b8p+9f /* 552.67749 */, 0x1.1dc52cp-6f /* 0.017442029 */,
     0x1.1468ccp+9f /* 552.818726 */, -0x1.5e6148p+2f /* -5.47468758 */,
     0x1.1a5d9p-2f /* 0.275747538 */, -0x1.a3e848p+3f /* -13.1221046 */};
+// DeltaV at 60 yd on the first-run inputs with 600 ft/s typed at the target: the solved BC.
+inline constexpr float BcFor600AtTarget = 0x1.7a0c58p-6f /* 0.023074232 */;
+// The Confidence page for the first run's POI at 40 yd, the muzzle chronograph within 0.01 %, while
+// a BC of 0.03 (the maximum is replaced) and of 0.01 (the minimum is replaced) stands.
+inline constexpr Band HighBcBand{0x1.f06f68p-6f /* 0.0302999988 */, 0x1.96b0bp-6f /* 0.024822399 */, 0x1.3cf1fap-6f /* 0.0193448011 */,
+    "0.0303", "0.0248", "0.0193"};
+inline constexpr Band LowBcBand{0x1.3d9198p-6f /* 0.0193828568 */, 0x1.dfc95cp-7f /* 0.0146419238 */, 0x1.446f86p-7f /* 0.00990098994 */,
+    "0.0194", "0.0146", "0.0099"};
+// DeltaV at 60 yd on the first-run inputs with a BC of 0.8, the target chronograph within 5 %: the
+// minimum (the maximum lies beyond the BC range).
+inline constexpr float SlipperyMinimum = 0x1.c19864p-4f /* 0.109764472 */;
+inline constexpr const char* SlipperyMinimumText = "0.1098";
 
 // Moist-air density in lbm/ft³ (°C, inHg, %), with the saturation pressure in whole pascals.
 struct Density {

@@ -41,7 +41,7 @@ FIRST_RUN_AIR = dict(TMP="23.5", PRES="28.42", HUMID="32.0")
 FLIGHTS = [
     # name, MV, BC, law, air, SH, ZR, sampled yards, comment
     ("FirstRunFlight", "785", "0.0195", "GA2", FIRST_RUN_AIR, "1.65", "32",
-     [0, 1, 10, 16, 24, 32, 40, 100, 200, 321, 322], "the inputs of a first run"),
+     [0, 1, 10, 16, 24, 32, 40, 45, 60, 100, 200, 321, 322], "the inputs of a first run"),
     ("FastFlight", "2800", "0.3", "G7", dict(TMP="15", PRES="29.92", HUMID="50"), "1.5", "100",
      [0, 1, 50, 100, 300, 600, 1000, 1500, 1999, 2000],
      "a fast, slippery flight through the sound barrier to the end of the table"),
@@ -251,6 +251,26 @@ def write_recalculation(w):
     w(f"inline constexpr SolvePass TargetVelocitySolve{{{lit(typed)}, {lit(bc)},")
     w(f"    {lit(fa.f32(fa.velocity_at(after, 60.0)))}, {lit(fa.f32(fa.poi_at(after, 60.0)))},")
     w(f"    {lit(fa.f32(fa.time_at(after, 60.0)))}, {lit(fa.drop_at(after, 60.0))}}};")
+    # The same DeltaV setup with 600 ft/s typed at the target.
+    w("// DeltaV at 60 yd on the first-run inputs with 600 ft/s typed at the target: the solved BC.")
+    w(f"inline constexpr float BcFor600AtTarget = {lit(first_run_solve('60', fa.DELTA_V, F('600'), mv))};")
+    # DeltaPOI at 40 yd with a muzzle error of 0.01 % while a BC far from the measurement's stands.
+    hi = first_run_solve("40", fa.DELTA_POI, poi, scaled(mv, "0.01", -1))
+    lo = first_run_solve("40", fa.DELTA_POI, poi, scaled(mv, "0.01", +1))
+    w("// The Confidence page for the first run's POI at 40 yd, the muzzle chronograph within 0.01 %, while")
+    w("// a BC of 0.03 (the maximum is replaced) and of 0.01 (the minimum is replaced) stands.")
+    for name, standing in (("HighBcBand", F("0.03")), ("LowBcBand", F("0.01"))):
+        band = limits(standing, hi, lo)
+        w(f"inline constexpr Band {name}{{{lit(band[0])}, {lit(band[1])}, {lit(band[2])},")
+        w(f'    "{band[0]:.4f}", "{band[1]:.4f}", "{band[2]:.4f}"}};')
+    # DeltaV at 60 yd with a BC of 0.8 and the target chronograph within 5 %: the slow reading's BC.
+    slippery = fa.compute_trajectory(mv, F("0.8"), LAWS.index("GA2"), F(air["TMP"]), F(air["PRES"]),
+                                     F(air["HUMID"]), F("1.65"), F("32"))
+    lo = first_run_solve("60", fa.DELTA_V, scaled(fa.f32(fa.velocity_at(slippery, 60.0)), "5", -1), mv)
+    w("// DeltaV at 60 yd on the first-run inputs with a BC of 0.8, the target chronograph within 5 %: the")
+    w("// minimum (the maximum lies beyond the BC range).")
+    w(f"inline constexpr float SlipperyMinimum = {lit(lo)};")
+    w(f'inline constexpr const char* SlipperyMinimumText = "{lo:.4f}";')
     w("")
 
 

@@ -77,6 +77,22 @@ TEST(RangeTable, YardsTo55InStepsOf5WithGaps) {
     EXPECT_EQ(t.rows[1].find("-1.65") + 5, 25u);
 }
 
+TEST(RangeTable, SelectionsAtTheEndOfTheirListsReadAsTheFirstUnits) {
+    // One past the last entry of every column's unit list: feet, ft/s, inches and seconds, the
+    // same table as with the first entries chosen.
+    CalcState past = state_at_50(Foot);
+    past.stateTR = unit_count(Quantity::Range);
+    past.stateMV = unit_count(Quantity::Velocity);
+    past.statePOI = unit_count(Quantity::SmallLength);
+    past.stateET = unit_count(Quantity::Time);
+    past.stateDROP = unit_count(Quantity::SmallLength);
+    CalcState first = state_at_50(Foot);
+    first.stateMV = first.statePOI = first.stateET = first.stateDROP = 0;
+    const TableLines t = table_of(past);
+    EXPECT_EQ(t.header[1], " (Foot)   (Ft/s)   (Inch)    (Sec)   (Inch)");
+    EXPECT_EQ(t.rows, table_of(first).rows);
+}
+
 TEST(RangeTable, FeetEndAt160BecauseTheSinglePrecisionThirdFallsShortOf165) {
     const TableLines t = table_of(state_at_50(Foot));
     EXPECT_EQ(t.header[1], " (Foot)   (Ft/s)   (Inch)    (Sec)   (Inch)");
