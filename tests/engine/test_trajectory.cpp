@@ -165,8 +165,8 @@ TEST(Trajectory, AZeroBeyondTheEndOfTheFlightLiftsTheCurveAllTheWay) {
     // that peak clears the line, again by no more than one step.
     expect_golden_flight(golden::BeyondTheFlightZeroFlight, golden::BeyondTheFlightZeroFlightDerived,
                          golden::BeyondTheFlightZeroFlightSamples);
-    EXPECT_GT(golden::BeyondTheFlightZeroFlightDerived.ApexPOI, 0.0f);
-    EXPECT_LE(golden::BeyondTheFlightZeroFlightDerived.ApexPOI, 0.0001f);
+    static_assert(golden::BeyondTheFlightZeroFlightDerived.ApexPOI > 0.0f &&
+                  golden::BeyondTheFlightZeroFlightDerived.ApexPOI <= 0.0001f);
 }
 
 TEST(Trajectory, CrossingValueRoundsTheSlopeToAWholeNumber) {
@@ -205,7 +205,7 @@ TEST(Sampling, DisplayFactorsAndPlotValues) {
     EXPECT_EQ(f.range, 3.0f);
     EXPECT_EQ(f.velocity, 0.3048f);
     // 30 ft is yard 10, where the first-run pellet flies at 742.121277 ft/s.
-    EXPECT_EQ(golden::FirstRunFlightSamples[2].yard, 10);
+    static_assert(golden::FirstRunFlightSamples[2].yard == 10);
     EXPECT_EQ(plot_value(*tr, f, CurveVelocity, 30.0f), static_cast<float>(742.121277f * static_cast<double>(0.3048f)));
     EXPECT_EQ(plot_value(*tr, f, 5, 30.0f), 0.0f);
     s.stateMV = 2;  // Mach follows the temperature of the moment
