@@ -37,8 +37,6 @@ namespace velora {
 
 namespace {
 
-constexpr int SettlingRounds = 101;
-
 #ifndef _WIN32
 // A signal only writes a byte into this pair and raises the flag beside it; the event loop that
 // runs at the time (the main one or that of a dialog or a wait) reads the byte and ends the
@@ -101,7 +99,7 @@ void start_program(App& app)
         hide_logo(app.splash);
     }
     if (app.ended) return;
-    handle_events_rounds(SettlingRounds);
+    handle_events_rounds(app.settling_rounds);
     if (app.ended) return;
     s.ChangeKind = 1;
     run_recalculate(app);

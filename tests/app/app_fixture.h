@@ -133,6 +133,8 @@ protected:
         app_->end_loop = [this] { ++loop_ends_; };
         // The logo is shown and waited for as in the program, only not for seconds.
         app_->logo_times = {20, 20};
+        // and with a few rounds of event handling before the first calculation instead of 101.
+        app_->settling_rounds = 3;
         // The web site and the probe: a site on 127.0.0.1 with this very version unless the test
         // set its own. Nothing reaches beyond this machine.
         if (web_.probe.empty()) site_ = local_up_to_date_site(web_);

@@ -102,6 +102,7 @@ TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce)
     };
     app_->dialogs.open_url = [this](const std::string& url) { urls_.push_back(url); };
     app_->web = web_;
+    app_->settling_rounds = 3;
     start_program(*app_);
 
     ASSERT_EQ(messages_.size(), 2u);
