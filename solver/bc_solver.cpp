@@ -1,12 +1,18 @@
 #include "solver/bc_solver.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
+#include <optional>
 
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
 #include "engine/sampling.h"
 #include "solver/input_limits.h"
+#include "solver/pass_worker.h"
 
 namespace velora {
 
@@ -47,6 +53,7 @@ struct SolverFlight {
     float x0 = 0, y0 = 0;
     float dt = 0;
     float v = 0;
+    float yards = 0;      // x / 3, worked out once per position
     float yZ = 0;         // height at the zero range, 0 = not yet found
     float yT = NotFound;  // height at the target
     int steps = 0;
@@ -73,7 +80,6 @@ struct SolverFlight {
         ++steps;
 
         // The last two integration points lie on either side of the zero range.
-        const float yards = x / 3.0f;
         if (f.zr < yards && yZ == 0.0f) [[unlikely]]
             yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
         if (yards >= f.R + 1.0f) [[unlikely]]
@@ -83,7 +89,8 @@ struct SolverFlight {
         y0 = y;
         x = x + dt * (vx + vx0) / 2.0f;
         y = y + dt * (vy + vy0) / 2.0f;
-        if (f.R < x / 3.0f && yT == NotFound) [[unlikely]] {
+        yards = x / 3.0f;
+        if (f.R < yards && yT == NotFound) [[unlikely]] {
             yT = 12.0f * crossing_value(x0, y0, x, y, f.R);
             return true;
         }
@@ -129,45 +136,137 @@ float predict_one(const FlightSetup& f, float bc) {
     return flight.measurement(f);
 }
 
-// The bisection of bisect_bc_over, step for step, with each prediction flown together with the
-// two candidates for the following step (the midpoints of the lower and the upper half), so that
-// two steps cost little more than one flight. The result is the same bit for bit.
+// A flown midpoint and its prediction.
+struct Flown {
+    float bc, p;
+};
+
+// Where the BC probably lies, from flights already made: the BC at which the straight line through
+// two of them meets the measurement, those at the ends of the bracket when both ends were
+// midpoints, otherwise the last two midpoints. It only chooses which midpoints are flown ahead;
+// NaN when it cannot tell.
+float guessed_bc(float measured, const std::optional<Flown>& a, const std::optional<Flown>& b) {
+    if (!a || !b || a->p == b->p) return std::numeric_limits<float>::quiet_NaN();
+    return a->bc + (measured - a->p) * (b->bc - a->bc) / (b->p - a->p);
+}
+
+// Fills bcs[1..n-1] with the midpoints of the next n - 1 steps from the bracket lo..hi and its
+// midpoint, as the steps would go if the BC lay at `guess`; each worked out from its bracket as
+// the step that reaches it works it out.
+void midpoints_towards(float guess, float lo, float hi, float mid, float* bcs, int n) {
+    float l = lo, h = hi, m = mid;
+    for (int j = 1; j < n; ++j) {
+        if (guess > m)
+            l = m;
+        else
+            h = m;
+        m = (h + l) / 2.0f;
+        bcs[j] = m;
+    }
+}
+
+// The bisection's state between rounds.
+struct Bracket {
+    float hi = 1.25f;
+    float lo = 0.003f;
+    float mid = (1.25f + 0.003f) / 2.0f;
+    std::optional<Flown> at_lo, at_hi;   // the ends, once they were midpoints
+    std::optional<Flown> last, before;   // the last two midpoints
+    float result = 0.0f;               // once done: the midpoint or a sentinel
+    bool done = false;
+
+    bool open() const { return std::abs(hi - lo) > 0.00005f; }
+
+    float guess(float measured) const {
+        return at_lo && at_hi ? guessed_bc(measured, at_lo, at_hi) : guessed_bc(measured, before, last);
+    }
+
+    // The steps of the plain bisection for as long as the round flew their midpoints (bcs[0] is
+    // the one that stands), each with the prediction flown at the very bits of its midpoint.
+    void take_steps(const float* bcs, const float* ps, int n, float measured, int method) {
+        for (;;) {
+            const float* flown = std::find_if(bcs, bcs + n, [this](float bc) {
+                return std::bit_cast<std::uint32_t>(bc) == std::bit_cast<std::uint32_t>(mid);
+            });
+            if (flown == bcs + n) return;  // the round did not reach this midpoint
+            const Flown here{mid, ps[flown - bcs]};
+            if (bc_lies_above(measured, here.p, method)) {
+                lo = mid;
+                at_lo = here;
+            } else {
+                hi = mid;
+                at_hi = here;
+            }
+            before = last;
+            last = here;
+            mid = (hi + lo) / 2.0f;
+            if (mid > 1.2f) return finish(BcTooHigh);
+            if (mid < 0.004f) return finish(BcTooLow);
+            if (!open()) return finish(mid);
+        }
+    }
+
+    void finish(float r) {
+        result = r;
+        done = true;
+    }
+};
+
+// The bisection of bisect_bc_over, step for step, its midpoints flown three at a time side by
+// side (three flights take about half as long again as one). A round flies the midpoint that
+// stands and two of those the coming steps may reach: the midpoints of the next two steps in
+// the direction the guess from the flights so far points, or, while there is no guess, both
+// midpoints the next step can lead to. The steps are then taken as the plain bisection takes
+// them, each with the prediction flown at the very bits of its midpoint, for as long as the
+// round flew it; a flight is a pure function of its BC, so the midpoints, the brackets and the
+// result are those of the plain bisection bit for bit, however well the guess went.
 float bisect_with(float mv, float zr, float sh, int law, const AirState& air, float measured, float target_range,
                   int method) {
     const FlightSetup f = flight_setup(mv, zr, sh, target_range, law, method, air);
-    float hi = 1.25f;
-    float lo = 0.003f;
-    float mid = (hi + lo) / 2.0f;
-    float next_p = 0.0f;       // the prediction at `mid`, when already flown
-    bool have_next = false;
-    while (std::abs(hi - lo) > 0.00005f) {
-        float p;
-        float lower_mid = 0.0f, upper_mid = 0.0f, lower_p = 0.0f, upper_p = 0.0f;
-        if (have_next) {
-            p = next_p;
-            have_next = false;
+    Bracket b;
+    if (!b.open()) return b.mid;
+    while (!b.done) {
+        float bcs[3] = {b.mid, 0.0f, 0.0f};
+        const float guess = b.guess(measured);
+        if (std::isfinite(guess)) {
+            midpoints_towards(guess, b.lo, b.hi, b.mid, bcs, 3);
         } else {
-            lower_mid = (mid + lo) / 2.0f;  // hi becomes mid
-            upper_mid = (hi + mid) / 2.0f;  // lo becomes mid
-            const float bcs[3] = {mid, lower_mid, upper_mid};
+            bcs[1] = (b.mid + b.lo) / 2.0f;  // hi becomes mid
+            bcs[2] = (b.hi + b.mid) / 2.0f;  // lo becomes mid
+        }
+        float ps[3];
+        predict_together(f, bcs, ps);
+        b.take_steps(bcs, ps, 3, measured, method);
+    }
+    return b.result;
+}
+
+// The same bisection with six midpoints a round on two threads: the midpoint that stands and the
+// next five in the direction of the guess, the first three flown here and the other three on the
+// worker. While there is no guess a round is one of bisect_with's, on this thread.
+float bisect_beside(const FlightSetup& f, float measured, PassWorker& worker) {
+    Bracket b;
+    if (!b.open()) return b.mid;
+    while (!b.done) {
+        const float guess = b.guess(measured);
+        if (!std::isfinite(guess)) {
+            const float bcs[3] = {b.mid, (b.mid + b.lo) / 2.0f, (b.hi + b.mid) / 2.0f};
             float ps[3];
             predict_together(f, bcs, ps);
-            p = ps[0];
-            lower_p = ps[1];
-            upper_p = ps[2];
-            have_next = true;
+            b.take_steps(bcs, ps, 3, measured, f.method);
+            continue;
         }
-        const bool raise_lo = bc_lies_above(measured, p, method);
-        if (raise_lo)
-            lo = mid;
-        else
-            hi = mid;
-        mid = (hi + lo) / 2.0f;
-        if (mid > 1.2f) return BcTooHigh;
-        if (mid < 0.004f) return BcTooLow;
-        if (have_next) next_p = raise_lo ? upper_p : lower_p;
+        float bcs[6] = {b.mid};
+        midpoints_towards(guess, b.lo, b.hi, b.mid, bcs, 6);
+        const float here_bcs[3] = {bcs[0], bcs[1], bcs[2]};
+        const float beside_bcs[3] = {bcs[3], bcs[4], bcs[5]};
+        float here_ps[3] = {}, beside_ps[3] = {};
+        worker.run_beside([&f, &beside_bcs, &beside_ps] { predict_together(f, beside_bcs, beside_ps); },
+                          [&f, &here_bcs, &here_ps] { predict_together(f, here_bcs, here_ps); });
+        const float ps[6] = {here_ps[0], here_ps[1], here_ps[2], beside_ps[0], beside_ps[1], beside_ps[2]};
+        b.take_steps(bcs, ps, 6, measured, f.method);
     }
-    return mid;
+    return b.result;
 }
 
 }  // namespace
@@ -211,6 +310,11 @@ SolveInputs solve_inputs(const CalcState& s) {
 float solve(const SolveInputs& in) {
     if (in.method < DeltaPOI || in.method > DeltaD) return 0.0f;
     return bisect_with(in.MV, in.ZR, in.SH, in.law, in.air, in.measured, in.TR, in.method);
+}
+
+float solve(const SolveInputs& in, PassWorker& worker) {
+    if (in.method < DeltaPOI || in.method > DeltaD) return 0.0f;
+    return bisect_beside(flight_setup(in.MV, in.ZR, in.SH, in.TR, in.law, in.method, in.air), in.measured, worker);
 }
 
 float solve_bc(const CalcState& s) { return solve(solve_inputs(s)); }

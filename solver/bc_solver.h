@@ -99,6 +99,12 @@ SolveInputs solve_inputs(const CalcState& s);
 // solve_bc of a state with these inputs.
 float solve(const SolveInputs& in);
 
+class PassWorker;
+
+// The same solve, bit for bit, with the bisection's coming midpoints flown ahead on `worker` as
+// well, for a caller that has nothing else for the worker meanwhile.
+float solve(const SolveInputs& in, PassWorker& worker);
+
 // Half the range over which a level shot with the state's BC falls 30 ft (at most 1901 yd): the
 // largest zero range. The largest target range is twice it.
 float max_target_range(const CalcState& s);

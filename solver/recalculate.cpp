@@ -36,9 +36,11 @@ void fly(const CalcState& s, CalcResults& r) {
     ++r.cache.computed.flights;
 }
 
+// A solve taken from the last pass, or run with the worker flying the bisection's coming
+// midpoints beside this thread (the worker has nothing else to do meanwhile).
 float solve_kept(CalcResults& r, const SolveInputs& in) {
     if (const std::optional<float> kept = r.cache.solve(in)) return *kept;
-    const float bc = solve(in);
+    const float bc = solve(in, r.worker);
     r.cache.keep_solve(in, bc);
     ++r.cache.computed.solves;
     return bc;

@@ -31,8 +31,8 @@ CalcState measured_state(int method, float range, float mv, float bc, int law) {
     return s;
 }
 
-// One flight of the model: a solve costs about eight of them (fifteen bisection steps, the
-// candidates of each pair of steps flown together).
+// One flight of the model: a solve costs some eight of them (fifteen bisection steps, their
+// midpoints flown three at a time side by side).
 void BM_PredictMeasurement(benchmark::State& state) {
     const CalcState s = testing::first_run_state();
     const AirState air = air_state(s);

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #include "engine/sampling.h"
 #include "solver/bc_solver.h"
+#include "solver/pass_worker.h"
 #include "tests/fixtures/first_run.h"
 #include "tests/golden/golden_values.h"
 
@@ -140,7 +144,7 @@ TEST(BisectBc, SentinelsAtBothEndsOfTheBcRange) {
 }
 
 TEST(BisectBc, SameBitsAsTheStepByStepBisectionOverTheModel) {
-    // The solver flies the candidates of two bisection steps together; it must end exactly where
+    // The solver flies the midpoints of coming bisection steps together; it must end exactly where
     // the one-flight-per-step bisection ends, sentinels included.
     CalcState s = first_run_state();
     const AirState air = air_state(s);
@@ -162,6 +166,69 @@ TEST(BisectBc, SameBitsAsTheStepByStepBisectionOverTheModel) {
         }
     }
     EXPECT_EQ(compared, 4 * 2 * 4 * 3);
+}
+
+TEST(BisectBc, TwoThreadSolveTakesTheMidpointsOfTheStepByStepBisection) {
+    // Midpoints flown ahead on two threads, along the way a guess points: every result must be the
+    // one-flight-per-step bisection's, however the guesses go, sentinels included.
+    struct Shot {
+        float mv;
+        int law;
+        float zr;
+        std::initializer_list<float> ranges;
+        std::initializer_list<float> bcs;
+    };
+    const Shot shots[] = {
+        {785.0f, GA2, 32.0f, {12.0f, 75.0f}, {0.0041f, 0.0195f, 0.3f, 1.19f}},
+        {2900.0f, G1, 100.0f, {150.0f}, {0.05f, 0.365f, 1.15f}},
+        {4000.0f, G7, 300.0f, {600.0f}, {0.8f}},
+    };
+    PassWorker worker;
+    int compared = 0, too_low = 0, too_high = 0;
+    for (const Shot& shot : shots) {
+        CalcState s = first_run_state();
+        s.MV = shot.mv;
+        s.CURVE = shot.law;
+        s.ZR = shot.zr;
+        const AirState air = air_state(s);
+        for (int method = DeltaPOI; method <= DeltaD; ++method) {
+            for (float range : shot.ranges) {
+                for (float bc : shot.bcs) {
+                    for (float offset : {0.0f, 0.37f, -0.37f, 3.0f, -3.0f}) {
+                        const float p = predict_measurement(s.MV, bc, s.ZR, s.SH, range, s.CURVE, method, air);
+                        SolveInputs in;
+                        in.MV = s.MV;
+                        in.ZR = s.ZR;
+                        in.SH = s.SH;
+                        in.TR = range;
+                        in.measured = p + offset * (method == DeltaT ? 0.01f : 1.0f);
+                        in.method = method;
+                        in.law = s.CURVE;
+                        in.air = air;
+                        const float reference = bisect_bc_over(in.measured, method, [&](float trial) {
+                            return predict_measurement(in.MV, trial, in.ZR, in.SH, range, in.law, method, air);
+                        });
+                        const float two_threads = solve(in, worker);
+                        EXPECT_EQ(std::bit_cast<std::uint32_t>(two_threads), std::bit_cast<std::uint32_t>(reference))
+                            << "mv " << shot.mv << " method " << method << " range " << range << " bc " << bc
+                            << " offset " << offset;
+                        ++compared;
+                        too_low += reference == BcTooLow;
+                        too_high += reference == BcTooHigh;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 4 * 5 * (2 * 4 + 3 + 1));
+    // The sweep reaches both ends of the BC range, and the worker took part.
+    EXPECT_GT(too_low, 0);
+    EXPECT_GT(too_high, 0);
+    EXPECT_GT(worker.ran_beside() + worker.taken_back(), compared);
+    // No method outside the four.
+    SolveInputs none = solve_inputs(first_run_state());
+    none.method = 4;
+    EXPECT_EQ(solve(none, worker), 0.0f);
 }
 
 TEST(BisectBcOver, FifteenHalvingsEndAtTheMidpointOfTheLastBracket) {

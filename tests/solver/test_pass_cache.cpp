@@ -318,9 +318,14 @@ TEST(PassCache, AResultIsTakenOnlyForTheSameBitsOfEveryInputItReads) {
         other.*v = nudged(other.*v);
         EXPECT_FALSE(cache.range_limit(other).has_value());
     }
-    RangeLimitInputs cold = limit;
-    cold.air.TMP = nudged(cold.air.TMP);
-    EXPECT_FALSE(cache.range_limit(cold).has_value());
+    for (float AirState::*v : {&AirState::TMP, &AirState::PRES, &AirState::HUMID}) {
+        RangeLimitInputs other = limit;
+        other.air.*v = nudged(other.air.*v);
+        EXPECT_FALSE(cache.range_limit(other).has_value());
+    }
+    RangeLimitInputs other_law_limit = limit;
+    other_law_limit.law = G7;
+    EXPECT_FALSE(cache.range_limit(other_law_limit).has_value());
 
     // Four solves are kept; the oldest gives way to a fifth. A copy and a cleared cache keep none.
     PassCache copy(cache);
