@@ -172,13 +172,18 @@ struct Bracket {
     float mid = (1.25f + 0.003f) / 2.0f;
     std::optional<Flown> at_lo, at_hi;   // the ends, once they were midpoints
     std::optional<Flown> last, before;   // the last two midpoints
+    float near = std::numeric_limits<float>::quiet_NaN();  // where the caller expects the BC
     float result = 0.0f;               // once done: the midpoint or a sentinel
     bool done = false;
 
     bool open() const { return std::abs(hi - lo) > 0.00005f; }
 
+    // The line through the ends once both were midpoints; before that the caller's BC while it
+    // lies inside the bracket, else the line through the last two midpoints.
     float guess(float measured) const {
-        return at_lo && at_hi ? guessed_bc(measured, at_lo, at_hi) : guessed_bc(measured, before, last);
+        if (at_lo && at_hi) return guessed_bc(measured, at_lo, at_hi);
+        if (near > lo && near < hi) return near;
+        return guessed_bc(measured, before, last);
     }
 
     // The steps of the plain bisection for as long as the round flew their midpoints (bcs[0] is
@@ -220,10 +225,9 @@ struct Bracket {
 // them, each with the prediction flown at the very bits of its midpoint, for as long as the
 // round flew it; a flight is a pure function of its BC, so the midpoints, the brackets and the
 // result are those of the plain bisection bit for bit, however well the guess went.
-float bisect_with(float mv, float zr, float sh, int law, const AirState& air, float measured, float target_range,
-                  int method) {
-    const FlightSetup f = flight_setup(mv, zr, sh, target_range, law, method, air);
+float bisect_with(const FlightSetup& f, float measured, float near) {
     Bracket b;
+    b.near = near;
     if (!b.open()) return b.mid;
     while (!b.done) {
         float bcs[3] = {b.mid, 0.0f, 0.0f};
@@ -236,7 +240,7 @@ float bisect_with(float mv, float zr, float sh, int law, const AirState& air, fl
         }
         float ps[3];
         predict_together(f, bcs, ps);
-        b.take_steps(bcs, ps, 3, measured, method);
+        b.take_steps(bcs, ps, 3, measured, f.method);
     }
     return b.result;
 }
@@ -244,8 +248,9 @@ float bisect_with(float mv, float zr, float sh, int law, const AirState& air, fl
 // The same bisection with six midpoints a round on two threads: the midpoint that stands and the
 // next five in the direction of the guess, the first three flown here and the other three on the
 // worker. While there is no guess a round is one of bisect_with's, on this thread.
-float bisect_beside(const FlightSetup& f, float measured, PassWorker& worker) {
+float bisect_beside(const FlightSetup& f, float measured, float near, PassWorker& worker) {
     Bracket b;
+    b.near = near;
     if (!b.open()) return b.mid;
     while (!b.done) {
         const float guess = b.guess(measured);
@@ -285,7 +290,7 @@ float predict_measurement(float mv, float bc, float zr, float sh, float R, int l
 }
 
 float bisect_bc(const CalcState& s, float measured, float target_range, int method) {
-    return bisect_with(s.MV, s.ZR, s.SH, s.CURVE, air_state(s), measured, target_range, method);
+    return bisect_with(flight_setup(s.MV, s.ZR, s.SH, target_range, s.CURVE, method, air_state(s)), measured, NoGuess);
 }
 
 SolveInputs solve_inputs(const CalcState& s) {
@@ -307,14 +312,15 @@ SolveInputs solve_inputs(const CalcState& s) {
     return in;
 }
 
-float solve(const SolveInputs& in) {
+float solve(const SolveInputs& in, float near) {
     if (in.method < DeltaPOI || in.method > DeltaD) return 0.0f;
-    return bisect_with(in.MV, in.ZR, in.SH, in.law, in.air, in.measured, in.TR, in.method);
+    return bisect_with(flight_setup(in.MV, in.ZR, in.SH, in.TR, in.law, in.method, in.air), in.measured, near);
 }
 
-float solve(const SolveInputs& in, PassWorker& worker) {
+float solve(const SolveInputs& in, PassWorker& worker, float near) {
     if (in.method < DeltaPOI || in.method > DeltaD) return 0.0f;
-    return bisect_beside(flight_setup(in.MV, in.ZR, in.SH, in.TR, in.law, in.method, in.air), in.measured, worker);
+    return bisect_beside(flight_setup(in.MV, in.ZR, in.SH, in.TR, in.law, in.method, in.air), in.measured, near,
+                         worker);
 }
 
 float solve_bc(const CalcState& s) { return solve(solve_inputs(s)); }
@@ -353,7 +359,7 @@ float max_target_range(const RangeLimitInputs& in) {
 
 float convert_bc_to_drag_law(const CalcState& s, const Trajectory& tr, int new_law) {
     const float measured = static_cast<float>(velocity_at(tr, s.TR));
-    return bisect_with(s.MV, s.ZR, s.SH, new_law, air_state(s), measured, s.TR, DeltaV);
+    return bisect_with(flight_setup(s.MV, s.ZR, s.SH, s.TR, new_law, DeltaV, air_state(s)), measured, NoGuess);
 }
 
 }  // namespace velora

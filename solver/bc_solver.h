@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 #include "app/calc_state.h"
 #include "engine/trajectory.h"
@@ -96,14 +97,19 @@ struct SolveInputs {
 // What solve_bc(s) solves.
 SolveInputs solve_inputs(const CalcState& s);
 
-// solve_bc of a state with these inputs.
-float solve(const SolveInputs& in);
+// No expectation of where the BC lies.
+inline constexpr float NoGuess = std::numeric_limits<float>::quiet_NaN();
+
+// solve_bc of a state with these inputs. `near`, where the caller expects the BC (the BC before a
+// measurement changed, the solved BC for its confidence limits), only chooses which midpoints are
+// flown ahead: the result is the same bit for bit whatever it is.
+float solve(const SolveInputs& in, float near = NoGuess);
 
 class PassWorker;
 
 // The same solve, bit for bit, with the bisection's coming midpoints flown ahead on `worker` as
 // well, for a caller that has nothing else for the worker meanwhile.
-float solve(const SolveInputs& in, PassWorker& worker);
+float solve(const SolveInputs& in, PassWorker& worker, float near = NoGuess);
 
 // Half the range over which a level shot with the state's BC falls 30 ft (at most 1901 yd): the
 // largest zero range. The largest target range is twice it.

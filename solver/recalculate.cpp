@@ -37,10 +37,10 @@ void fly(const CalcState& s, CalcResults& r) {
 }
 
 // A solve taken from the last pass, or run with the worker flying the bisection's coming
-// midpoints beside this thread (the worker has nothing else to do meanwhile).
-float solve_kept(CalcResults& r, const SolveInputs& in) {
+// midpoints beside this thread (the worker has nothing else to do meanwhile), towards `near`.
+float solve_kept(CalcResults& r, const SolveInputs& in, float near) {
     if (const std::optional<float> kept = r.cache.solve(in)) return *kept;
-    const float bc = solve(in, r.worker);
+    const float bc = solve(in, r.worker, near);
     r.cache.keep_solve(in, bc);
     ++r.cache.computed.solves;
     return bc;
@@ -82,11 +82,14 @@ ConfidencePage confidence(CalcState& s, CalcResults& r) {
             hi_bc = *hi_kept;
             lo_bc = *lo_kept;
         } else if (hi_kept || lo_kept) {
-            hi_bc = solve_kept(r, trials.maximum);
-            lo_bc = solve_kept(r, trials.minimum);
+            hi_bc = solve_kept(r, trials.maximum, s.BC);
+            lo_bc = solve_kept(r, trials.minimum, s.BC);
         } else {
+            // The limits lie close to the BC that stands: the bisections fly ahead towards it.
             const SolveInputs hi_in = trials.maximum, lo_in = trials.minimum;
-            r.worker.run_beside([&hi_bc, hi_in] { hi_bc = solve(hi_in); }, [&lo_bc, lo_in] { lo_bc = solve(lo_in); });
+            const float near = s.BC;
+            r.worker.run_beside([&hi_bc, hi_in, near] { hi_bc = solve(hi_in, near); },
+                                [&lo_bc, lo_in, near] { lo_bc = solve(lo_in, near); });
             r.cache.keep_solve(hi_in, hi_bc);
             r.cache.keep_solve(lo_in, lo_bc);
             r.cache.computed.solves += 2;
@@ -142,7 +145,9 @@ RecalcOutcome recalculate(CalcState& s, CalcResults& r, bool panel_shown) {
         // A measurement changed: solve, keeping the BC that stood should the solve fail. The solve
         // flies its own model, so the path is flown once, for the BC that stands afterwards.
         const float kept = s.BC;
-        const float solved = solve_kept(r, solve_inputs(s));
+        // A new measurement usually means a BC near the one that stood: the solve flies ahead
+        // towards it.
+        const float solved = solve_kept(r, solve_inputs(s), kept);
         if (is_bc_sentinel(solved)) {
             out.message = improbable_bc_message(s.CURVE, solved == BcTooLow);
             s.BC = kept;
