@@ -7,6 +7,10 @@
 // worker not have started its piece by the time the caller's is done (a busy machine), the caller
 // takes it back and runs it itself, so a pass is never slower than on one thread.
 //
+// Each side watches for the other for half a millisecond before it sleeps, the worker for its next
+// piece and the caller for the end of the worker's: the pieces of one solve follow one another
+// closely, and a thread woken from sleep on a busy machine can wait long for its processor.
+//
 // The thread is started by the first `run_beside` and ended by the destructor. A copy is a
 // worker of its own (no thread until it is used); a worker is never shared.
 #pragma once
