@@ -23,48 +23,20 @@
 #include "app/preferences_window.h"
 #include "app/window_update.h"
 #include "app_fixture.h"
+#include "tests/fixtures/style_marks.h"
 #include "theme/widget_theme.h"
 
 namespace velora {
 namespace {
 
 using testing_support::AppTest;
+using testing::drawn;
+using testing::marked_pixels;
+using testing::pixel;
 
 Colour colour(const QWidget* w, QPalette::ColorRole role, QPalette::ColorGroup group = QPalette::Active) {
     const QColor c = w->palette().color(group, role);
     return rgb(c.red(), c.green(), c.blue());
-}
-
-Colour pixel(const QImage& image, int x, int y) {
-    const QRgb p = image.pixel(x, y);
-    return rgb(qRed(p), qGreen(p), qBlue(p));
-}
-
-// The pixels of `image` at least 3 : 1 against `back`; with `other`, only those that differ
-// from it (the same control in another state).
-int marked_pixels(const QImage& image, Colour back, const QImage* other = nullptr) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (contrast_ratio(pixel(image, x, y), back) >= MarkContrast &&
-                (other == nullptr || other->pixel(x, y) != image.pixel(x, y)))
-                ++n;
-    return n;
-}
-
-// An option button or check box as its style draws it on `back`, with the mouse over it or the
-// keyboard focus when `extra` says so.
-QImage drawn(QAbstractButton* b, Colour back, QStyle::State extra) {
-    QStyleOptionButton o;
-    o.initFrom(b);
-    o.text = b->text();
-    o.state |= extra | (b->isChecked() ? QStyle::State_On : QStyle::State_Off);
-    QImage image(b->size(), QImage::Format_RGB32);
-    image.fill(QColor(red_of(back), green_of(back), blue_of(back)));
-    QPainter p(&image);
-    const bool option = qobject_cast<QRadioButton*>(b) != nullptr;
-    b->style()->drawControl(option ? QStyle::CE_RadioButton : QStyle::CE_CheckBox, &o, &p, b);
-    return image;
 }
 
 // Share of the pixels that are dark, and whether some text stands 4.5 : 1 against the

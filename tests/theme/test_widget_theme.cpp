@@ -16,9 +16,14 @@
 #include <QWidget>
 
 #include "theme/widget_theme.h"
+#include "tests/fixtures/style_marks.h"
 
 namespace velora {
 namespace {
+
+using testing::drawn;
+using testing::marked_pixels;
+using testing::pixel;
 
 const Colour Dark = rgb(58, 58, 58);
 
@@ -123,40 +128,6 @@ TEST(WidgetTheme, UnthemedWindowKeepsItsPalette) {
     EXPECT_FALSE(theme_colours_of(s.caption).has_value());
     EXPECT_EQ(s.caption->palette(), before);
     EXPECT_FALSE(tab_colours_of(s.tabs).has_value());
-}
-
-Colour pixel(const QImage& image, int x, int y) {
-    const QRgb p = image.pixel(x, y);
-    return rgb(qRed(p), qGreen(p), qBlue(p));
-}
-
-// The pixels of `image` that stand at least 3 : 1 against `back`, and of those the ones that
-// differ from `other` (the same control drawn in another state), when it is given.
-int marked_pixels(const QImage& image, Colour back, const QImage* other = nullptr) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const Colour c = pixel(image, x, y);
-            if (contrast_ratio(c, back) < MarkContrast) continue;
-            if (other != nullptr && pixel(*other, x, y) == c) continue;
-            ++n;
-        }
-    return n;
-}
-
-// A check box or option button drawn by its style on `back` in the given states besides its own
-// (the mouse over it, the keyboard focus).
-QImage drawn(QAbstractButton* b, Colour back, QStyle::State extra) {
-    QStyleOptionButton o;
-    o.initFrom(b);
-    o.text = b->text();
-    o.state |= extra | (b->isChecked() ? QStyle::State_On : QStyle::State_Off);
-    QImage image(b->size(), QImage::Format_RGB32);
-    image.fill(QColor(red_of(back), green_of(back), blue_of(back)));
-    QPainter p(&image);
-    const bool option = qobject_cast<QRadioButton*>(b) != nullptr;
-    b->style()->drawControl(option ? QStyle::CE_RadioButton : QStyle::CE_CheckBox, &o, &p, b);
-    return image;
 }
 
 TEST(WidgetTheme, MarksOfCheckBoxesAndOptionButtonsStandOutFromADarkBackground) {
