@@ -77,15 +77,21 @@ QRectF mark_square(const QRect& r, const QWidget* w) {
     return QRectF(inside.center().x() + 0.5 - side / 2, inside.center().y() + 0.5 - side / 2, side, side);
 }
 
-void draw_option_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
+// Saves the painter and sets it up for a mark's outline (thicker while the keyboard focus is on
+// it) and inside; returns where the outline runs, its pen within the mark's square.
+QRectF begin_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
     const QRectF square = mark_square(option.rect, w);
     const bool focus_ring = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
     const qreal pen = focus_ring ? 2.0 : 1.2;
-    const QRectF ring = square.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(outline_of(m, option), pen));
     p.setBrush(qcolour(m.inside));
+    return square.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
+}
+
+void draw_option_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
+    const QRectF ring = begin_mark(m, option, p, w);
     p.drawEllipse(ring);
     if (option.state & QStyle::State_On) {
         const qreal r = ring.width() * 0.22;
@@ -97,14 +103,7 @@ void draw_option_mark(const MarkColours& m, const QStyleOption& option, QPainter
 }
 
 void draw_check_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
-    const QRectF square = mark_square(option.rect, w);
-    const bool focus_ring = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
-    const qreal pen = focus_ring ? 2.0 : 1.2;
-    const QRectF box = square.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(outline_of(m, option), pen));
-    p.setBrush(qcolour(m.inside));
+    const QRectF box = begin_mark(m, option, p, w);
     p.drawRoundedRect(box, 2, 2);
     const QColor tick = qcolour((option.state & QStyle::State_Enabled) ? m.tick : m.disabled);
     const qreal s = box.width();
