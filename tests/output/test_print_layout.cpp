@@ -39,6 +39,10 @@ TEST(TablePrintout, TitleAndTheSevenInputLines) {
     EXPECT_EQ(lines[3], "Ballistic Coefficient = 0.0195 (SLG0)");
     EXPECT_EQ(lines[4], "Temperature = 74.3 °F");
     EXPECT_EQ(lines[5], "Pressure = 961.3 mBar");
+
+    // A zero unit just past the end of its list: the far zero in yards, no unit read past the list
+    s.stateZR = unit_count(Quantity::Range);
+    EXPECT_EQ(table_print_input_lines(table_print_fields(s, *r))[1], "Far Zero Range = 32 ");
 }
 
 TEST(TablePrintout, FontShrinksInStepsUntilTheHeaderFits) {

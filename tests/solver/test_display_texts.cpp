@@ -107,6 +107,11 @@ TEST(RangeHints, SmallLengthsAndAir) {
     EXPECT_EQ(hint(s, *r, FieldId::BC), "<none>");
     EXPECT_EQ(hint(s, *r, FieldId::MV_TOL), "<none>");
     EXPECT_EQ(bc_field_tooltip(), "Ballistic Coefficient (0.0040 to 1.2000)");
+
+    // A unit just past the end of its list has no hint, rather than a bound in some other unit
+    s.statePOI = s.stateDROP = unit_count(Quantity::SmallLength);
+    EXPECT_EQ(hint(s, *r, FieldId::POI), "<none>");
+    EXPECT_EQ(hint(s, *r, FieldId::DROP), "<none>");
 }
 
 TEST(ZeroDisplay, CaptionValueAndTooltipInEachUnit) {
