@@ -225,23 +225,26 @@ struct Bracket {
 // them, each with the prediction flown at the very bits of its midpoint, for as long as the
 // round flew it; a flight is a pure function of its BC, so the midpoints, the brackets and the
 // result are those of the plain bisection bit for bit, however well the guess went.
+// One round on this thread: the midpoint that stands and the next two towards `guess`, or, while
+// there is no guess, both midpoints the next step can lead to.
+void fly_three_here(const FlightSetup& f, float measured, float guess, Bracket& b) {
+    float bcs[3] = {b.mid, 0.0f, 0.0f};
+    if (std::isfinite(guess)) {
+        midpoints_towards(guess, b.lo, b.hi, b.mid, bcs, 3);
+    } else {
+        bcs[1] = (b.mid + b.lo) / 2.0f;  // hi becomes mid
+        bcs[2] = (b.hi + b.mid) / 2.0f;  // lo becomes mid
+    }
+    float ps[3];
+    predict_together(f, bcs, ps);
+    b.take_steps(bcs, ps, 3, measured, f.method);
+}
+
 float bisect_with(const FlightSetup& f, float measured, float near) {
     Bracket b;
     b.near = near;
     if (!b.open()) return b.mid;
-    while (!b.done) {
-        float bcs[3] = {b.mid, 0.0f, 0.0f};
-        const float guess = b.guess(measured);
-        if (std::isfinite(guess)) {
-            midpoints_towards(guess, b.lo, b.hi, b.mid, bcs, 3);
-        } else {
-            bcs[1] = (b.mid + b.lo) / 2.0f;  // hi becomes mid
-            bcs[2] = (b.hi + b.mid) / 2.0f;  // lo becomes mid
-        }
-        float ps[3];
-        predict_together(f, bcs, ps);
-        b.take_steps(bcs, ps, 3, measured, f.method);
-    }
+    while (!b.done) fly_three_here(f, measured, b.guess(measured), b);
     return b.result;
 }
 
@@ -255,10 +258,7 @@ float bisect_beside(const FlightSetup& f, float measured, float near, PassWorker
     while (!b.done) {
         const float guess = b.guess(measured);
         if (!std::isfinite(guess)) {
-            const float bcs[3] = {b.mid, (b.mid + b.lo) / 2.0f, (b.hi + b.mid) / 2.0f};
-            float ps[3];
-            predict_together(f, bcs, ps);
-            b.take_steps(bcs, ps, 3, measured, f.method);
+            fly_three_here(f, measured, guess, b);
             continue;
         }
         float bcs[6] = {b.mid};
