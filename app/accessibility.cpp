@@ -15,8 +15,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -35,22 +35,19 @@ constexpr const char* CueStyleName = "veloraMnemonicCues";
 // from the keyboard. It watches the keyboard and the mouse of the whole application for that.
 class MnemonicCueStyle : public QProxyStyle {
 public:
-    MnemonicCueStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
-    {
+    MnemonicCueStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
         setObjectName(QString::fromUtf8(CueStyleName));
         setParent(qApp);
         qApp->installEventFilter(this);
     }
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* answer) const override
-    {
+                  QStyleHintReturn* answer) const override {
         if (hint == SH_UnderlineShortcut) return cues_shown(widget) ? 1 : 0;
         return QProxyStyle::styleHint(hint, option, widget, answer);
     }
 
-    bool cues_shown(const QWidget* w) const
-    {
+    bool cues_shown(const QWidget* w) const {
         if (alt_down_) return true;
         if (const auto* bar = qobject_cast<const QMenuBar*>(w))
             return bar->hasFocus() || (keyboard_ && bar->activeAction() != nullptr);
@@ -58,8 +55,7 @@ public:
         return false;
     }
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
             case QEvent::KeyPress:
                 keyboard_ = true;
@@ -77,8 +73,7 @@ public:
     }
 
 private:
-    void set_alt(bool down)
-    {
+    void set_alt(bool down) {
         if (alt_down_ == down) return;
         alt_down_ = down;
         for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -92,15 +87,13 @@ private:
 };
 
 // The one cue style of the application, made with the first window.
-MnemonicCueStyle* cue_style()
-{
+MnemonicCueStyle* cue_style() {
     if (QStyle* made = qApp->findChild<QStyle*>(QString::fromUtf8(CueStyleName), Qt::FindDirectChildrenOnly))
         return static_cast<MnemonicCueStyle*>(made);
     return new MnemonicCueStyle;
 }
 
-void use_cue_style(QMenu* menu)
-{
+void use_cue_style(QMenu* menu) {
     menu->setStyle(cue_style());
     for (QMenu* sub : menu->findChildren<QMenu*>()) sub->setStyle(cue_style());
 }
@@ -110,8 +103,7 @@ class SwitchFocusFrame : public QObject {
 public:
     using QObject::QObject;
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         auto* area = qobject_cast<QWidget*>(watched);
         if (event->type() == QEvent::Paint && area != nullptr && area->hasFocus()) {
             QStylePainter painter(area);
@@ -131,30 +123,27 @@ class ListAccessible : public QAccessibleWidget {
 public:
     explicit ListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
 
-    QString text(QAccessible::Text t) const override
-    {
+    QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return list()->currentText();
         return QAccessibleWidget::text(t);
     }
     int childCount() const override { return 1; }
-    QAccessibleInterface* child(int index) const override
-    {
+    QAccessibleInterface* child(int index) const override {
         return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
     }
-    int indexOfChild(const QAccessibleInterface* c) const override
-    {
+    int indexOfChild(const QAccessibleInterface* c) const override {
         return c != nullptr && c->object() == list()->view() ? 0 : -1;
     }
-    QAccessible::State state() const override
-    {
+    QAccessible::State state() const override {
         QAccessible::State st = QAccessibleWidget::state();
         st.expandable = true;
         st.expanded = list()->view()->isVisible();
         return st;
     }
-    QStringList actionNames() const override { return QStringList{showMenuAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString& action) override
-    {
+    QStringList actionNames() const override {
+        return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
         if (action == showMenuAction() || action == pressAction())
             list()->showPopup();
         else
@@ -173,8 +162,7 @@ public:
     explicit SwitchAccessible(QWidget* area) : QAccessibleWidget(area, QAccessible::Button) {}
 
     QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString& action) override
-    {
+    void doAction(const QString& action) override {
         if (action != pressAction()) {
             QAccessibleWidget::doAction(action);
             return;
@@ -191,20 +179,19 @@ public:
 bool is_switch(int id) { return id == ClickZero || id == ClickBC || id == ClickDensity; }
 
 // Our lists and switches get the interfaces above; every other widget the toolkit's own.
-QAccessibleInterface* readers_accessible(const QString& class_name, QObject* object)
-{
+QAccessibleInterface* readers_accessible(const QString& class_name, QObject* object) {
     if (class_name == QLatin1String("QComboBox")) {
         auto* list = qobject_cast<QComboBox*>(object);
         if (list == nullptr || control_id_of(list) == NoControl) return nullptr;
         return new ListAccessible(list);
     }
-    if (class_name == QLatin1String("QWidget") && object->isWidgetType() && is_switch(control_id_of(static_cast<QWidget*>(object))))
+    if (class_name == QLatin1String("QWidget") && object->isWidgetType() &&
+        is_switch(control_id_of(static_cast<QWidget*>(object))))
         return new SwitchAccessible(static_cast<QWidget*>(object));
     return nullptr;
 }
 
-void set_texts(QWidget* c, const AccessibleText& t)
-{
+void set_texts(QWidget* c, const AccessibleText& t) {
     if (c == nullptr) return;
     const QString name = QString::fromStdString(t.name);
     const QString description = QString::fromStdString(t.description);
@@ -214,8 +201,7 @@ void set_texts(QWidget* c, const AccessibleText& t)
 
 }  // namespace
 
-void prepare_accessibility()
-{
+void prepare_accessibility() {
     // Once for the application. The toolkit makes a list's interface as soon as the list is
     // filled, so this comes before any list is made.
     static const bool lists_named = [] {
@@ -225,8 +211,7 @@ void prepare_accessibility()
     (void)lists_named;
 }
 
-void set_up_accessibility(MainWindow& w)
-{
+void set_up_accessibility(MainWindow& w) {
     for (const CaptionPair& pair : caption_pairs())
         if (QLabel* caption = label(w, pair.caption)) caption->setBuddy(control(w, pair.control));
 
@@ -248,8 +233,7 @@ void set_up_accessibility(MainWindow& w)
         if (menu != nullptr) use_cue_style(menu);
 }
 
-void apply_accessible_texts(App& app)
-{
+void apply_accessible_texts(App& app) {
     const CalcState& s = app.state;
     MainWindow& w = app.window;
     for (int id : named_controls()) {
@@ -263,8 +247,7 @@ void apply_accessible_texts(App& app)
     }
 }
 
-void set_up_preferences_accessibility(PreferencesWindow& p)
-{
+void set_up_preferences_accessibility(PreferencesWindow& p) {
     QCheckBox* boxes[3] = {p.update_box, p.logo_box, p.tooltip_box};
     for (int row = 0; row < 3; ++row) {
         set_texts(boxes[row], preferences_text(row));
@@ -274,14 +257,14 @@ void set_up_preferences_accessibility(PreferencesWindow& p)
     set_texts(p.ok, preferences_text(3));
 }
 
-QMenu* open_field_menu(QLineEdit& field, const QPoint& global_position)
-{
+QMenu* open_field_menu(QLineEdit& field, const QPoint& global_position) {
     QMenu* menu = field.createStandardContextMenu();
     for (QAction* entry : menu->actions()) {
         const QString text = entry->text();
         const qsizetype tab = text.indexOf(QLatin1Char('\t'));
         // Ctrl+A opens About here; the entry selects all the same, without naming that key.
-        if (tab >= 0 && (entry->objectName() == QLatin1String("select-all") || text.startsWith(QLatin1String("Select All"))))
+        if (tab >= 0 &&
+            (entry->objectName() == QLatin1String("select-all") || text.startsWith(QLatin1String("Select All"))))
             entry->setText(text.left(tab));
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);

@@ -17,8 +17,7 @@ namespace {
 
 // A unit as it is heard: its spoken name, with the list's caption beside it where the caption is
 // an abbreviation ("feet per second (Ft/s)", but "yards").
-std::string spoken_unit(Quantity q, int unit)
-{
+std::string spoken_unit(Quantity q, int unit) {
     struct Spoken {
         Quantity q;
         int unit;
@@ -51,20 +50,17 @@ std::string spoken_unit(Quantity q, int unit)
 
 // A value in internal units as the field of `unit` writes it, with `decimals` (the unit's own when
 // negative).
-std::string shown(Quantity q, int unit, float internal, float tmp_c, int decimals = -1)
-{
+std::string shown(Quantity q, int unit, float internal, float tmp_c, int decimals = -1) {
     return format_fixed(to_display(q, unit, internal, tmp_c), decimals < 0 ? unit_decimals(q, unit) : decimals);
 }
 
 // "in <unit>, <low> to <high>" for a value field.
-std::string unit_and_range(Quantity q, int unit, float low, float high, float tmp_c)
-{
+std::string unit_and_range(Quantity q, int unit, float low, float high, float tmp_c) {
     return "in " + spoken_unit(q, unit) + ", " + shown(q, unit, low, tmp_c) + " to " + shown(q, unit, high, tmp_c);
 }
 
 // The list's units in words for a unit list's description: "Ft/s, m/s or Mach".
-std::string unit_choices(Quantity q)
-{
+std::string unit_choices(Quantity q) {
     std::string out;
     const int n = unit_count(q);
     for (int i = 0; i < n; ++i) {
@@ -77,20 +73,17 @@ std::string unit_choices(Quantity q)
 std::string law_name(const CalcState& s) { return drag_law_name(s.CURVE); }
 
 // A measurement that the set-up does not take: the field shows the prediction.
-std::string predicted(const std::string& what, const char* measured_by)
-{
+std::string predicted(const std::string& what, const char* measured_by) {
     return "Predicted " + what + "; an input only " + measured_by + ".";
 }
 
 // At least `bound` below the aim or the bore, with every typed number counting as below.
-std::string below(Quantity q, int unit, float bound)
-{
+std::string below(Quantity q, int unit, float bound) {
     return "in " + spoken_unit(q, unit) + ", at least " + shown(q, unit, bound, 0.0f, 2) +
            " below; a number typed without a sign counts as below";
 }
 
-AccessibleText field_text_of(const CalcState& s, const CalcResults& r, int id)
-{
+AccessibleText field_text_of(const CalcState& s, const CalcResults& r, int id) {
     const float t = s.TMP;
     const int m = s.stateRB;
     switch (id) {
@@ -103,7 +96,8 @@ AccessibleText field_text_of(const CalcState& s, const CalcResults& r, int id)
         case FieldZR: {
             const bool far = s.ShowFarZero == 1;
             const std::string what = far ? "far zero" : "near zero";
-            if (m != DeltaPOI) return {zero_display(s, r).caption, predicted("zero range, the " + what, "with one chronograph")};
+            if (m != DeltaPOI)
+                return {zero_display(s, r).caption, predicted("zero range, the " + what, "with one chronograph")};
             return {zero_display(s, r).caption,
                     "Range at which the bullet crosses the line of sight, the " + what + "; " +
                         unit_and_range(Quantity::Range, s.stateZR, MinZR, r.MaxZeroRange, t) + "."};
@@ -126,37 +120,37 @@ AccessibleText field_text_of(const CalcState& s, const CalcResults& r, int id)
                 return {"Velocity at Target",
                         predicted("velocity at the target, in " + spoken_unit(Quantity::Velocity, s.stateTV),
                                   "with two chronographs")};
-            return {"Velocity at Target", "Velocity at the target, from the second chronograph; " +
-                                              unit_and_range(Quantity::Velocity, s.stateTV, MinTV, s.MV - TVBelowMV, t) +
-                                              ", below the muzzle velocity."};
+            return {"Velocity at Target",
+                    "Velocity at the target, from the second chronograph; " +
+                        unit_and_range(Quantity::Velocity, s.stateTV, MinTV, s.MV - TVBelowMV, t) +
+                        ", below the muzzle velocity."};
         case FieldPOI:
             if (m != DeltaPOI)
-                return {"Point of Impact at Target",
-                        predicted("point of impact below the point of aim, in " +
-                                      spoken_unit(Quantity::SmallLength, s.statePOI),
-                                  "with one chronograph")};
+                return {"Point of Impact at Target", predicted("point of impact below the point of aim, in " +
+                                                                   spoken_unit(Quantity::SmallLength, s.statePOI),
+                                                               "with one chronograph")};
             return {"Point of Impact at Target", "Point of impact below the point of aim at the target; " +
                                                      below(Quantity::SmallLength, s.statePOI, -MaxPOI) + "."};
         case FieldET:
             if (m != DeltaT)
-                return {"Time at Target", predicted("time of flight to the target, in " +
-                                                        spoken_unit(Quantity::Time, s.stateET),
-                                                    "with the timer")};
+                return {"Time at Target",
+                        predicted("time of flight to the target, in " + spoken_unit(Quantity::Time, s.stateET),
+                                  "with the timer")};
             return {"Time at Target", "Time of flight from the muzzle to the target, from the timer; in " +
                                           spoken_unit(Quantity::Time, s.stateET) + ", any time above 0."};
         case FieldDROP:
             if (m != DeltaD)
-                return {"Drop from Line of Departure",
-                        predicted("drop below the line of departure, in " +
-                                      spoken_unit(Quantity::SmallLength, s.stateDROP),
-                                  "with the bore sighter")};
-            return {"Drop from Line of Departure", "Drop of the point of impact below the line of departure (the bore "
-                                                   "line) at the target, from the bore sighter; " +
-                                                       below(Quantity::SmallLength, s.stateDROP, -MaxDROP) + "."};
+                return {"Drop from Line of Departure", predicted("drop below the line of departure, in " +
+                                                                     spoken_unit(Quantity::SmallLength, s.stateDROP),
+                                                                 "with the bore sighter")};
+            return {"Drop from Line of Departure",
+                    "Drop of the point of impact below the line of departure (the bore "
+                    "line) at the target, from the bore sighter; " +
+                        below(Quantity::SmallLength, s.stateDROP, -MaxDROP) + "."};
         case FieldBC:
-            return {"Ballistic Coefficient", "Ballistic coefficient under the drag law " + law_name(s) + ", in lb/in²; " +
-                                                 format_fixed(MinBC, 4) + " to " + format_fixed(MaxBC, 4) +
-                                                 ". A typed BC predicts the measurements."};
+            return {"Ballistic Coefficient", "Ballistic coefficient under the drag law " + law_name(s) +
+                                                 ", in lb/in²; " + format_fixed(MinBC, 4) + " to " +
+                                                 format_fixed(MaxBC, 4) + ". A typed BC predicts the measurements."};
         case FieldTMP:
             return {"Ambient Temperature", "Air temperature at the range; " +
                                                unit_and_range(Quantity::Temperature, s.stateTMP, MinTMP, MaxTMP, t) +
@@ -166,15 +160,16 @@ AccessibleText field_text_of(const CalcState& s, const CalcResults& r, int id)
                                             unit_and_range(Quantity::Pressure, s.statePRES, MinPRES, MaxPRES, t) +
                                             "; a value outside is refused."};
         case FieldHUMID:
-            return {"Relative Humidity", "Relative humidity of the air; in percent, 0.0 to " +
-                                             format_fixed(MaxHUMID, 1) + "."};
+            return {"Relative Humidity",
+                    "Relative humidity of the air; in percent, 0.0 to " + format_fixed(MaxHUMID, 1) + "."};
         case FieldMVTol:
             return {"Chronograph at the muzzle, maximum error in percent",
                     "The largest error of the muzzle chronograph, for the confidence limits of the BC; 0.0 to " +
                         format_fixed(MaxTolerance, 1) + " percent."};
         case FieldTVTol: {
-            std::string d = "The largest error of the target chronograph, for the confidence limits of the BC; 0.0 to " +
-                            format_fixed(MaxTolerance, 1) + " percent.";
+            std::string d =
+                "The largest error of the target chronograph, for the confidence limits of the BC; 0.0 to " +
+                format_fixed(MaxTolerance, 1) + " percent.";
             if (m != DeltaV) d += " Used only with two chronographs.";
             return {"Chronograph at the target, maximum error in percent", d};
         }
@@ -208,44 +203,52 @@ struct SetUp {
 };
 
 constexpr SetUp SetUps[4] = {
-    {"One Chronograph", "Measuring set-up: a single chronograph at the muzzle; the point of impact below the point of "
-                        "aim at the target is measured."},
-    {"One Chronograph + Timer", "Measuring set-up: a chronograph at the muzzle and a time-of-flight timer; the time to "
-                                "the target is measured."},
-    {"Two Chronographs", "Measuring set-up: one chronograph at the muzzle and another at the target; the velocity at "
-                         "the target is measured."},
-    {"One Chronograph + BoreSighter", "Measuring set-up: a chronograph at the muzzle and a bore sighter; the drop "
-                                      "below the line of departure at the target is measured."},
+    {"One Chronograph",
+     "Measuring set-up: a single chronograph at the muzzle; the point of impact below the point of "
+     "aim at the target is measured."},
+    {"One Chronograph + Timer",
+     "Measuring set-up: a chronograph at the muzzle and a time-of-flight timer; the time to "
+     "the target is measured."},
+    {"Two Chronographs",
+     "Measuring set-up: one chronograph at the muzzle and another at the target; the velocity at "
+     "the target is measured."},
+    {"One Chronograph + BoreSighter",
+     "Measuring set-up: a chronograph at the muzzle and a bore sighter; the drop "
+     "below the line of departure at the target is measured."},
 };
 
 // "Maximum BC 0.0219": a result quoted with its caption.
-std::string with_value(const char* caption, const std::string& value)
-{
+std::string with_value(const char* caption, const std::string& value) {
     return value.empty() ? caption : std::string(caption) + " " + value;
 }
 
 }  // namespace
 
-AccessibleText accessible_text(const CalcState& s, const CalcResults& r, int id, const std::string& value)
-{
+AccessibleText accessible_text(const CalcState& s, const CalcResults& r, int id, const std::string& value) {
     if (is_input_field(id)) return field_text_of(s, r, id);
     for (const UnitList& u : UnitLists)
         if (u.id == id) return {u.name, "Unit of " + std::string(u.quantity_words) + ": " + unit_choices(u.q) + "."};
-    if (id >= MethodButtonPOI && id <= MethodButtonD) return {SetUps[id - MethodButtonPOI].name, SetUps[id - MethodButtonPOI].description};
-    if (id >= ClickMethodPOI && id <= ClickMethodD) return {SetUps[id - ClickMethodPOI].name, SetUps[id - ClickMethodPOI].description};
+    if (id >= MethodButtonPOI && id <= MethodButtonD)
+        return {SetUps[id - MethodButtonPOI].name, SetUps[id - MethodButtonPOI].description};
+    if (id >= ClickMethodPOI && id <= ClickMethodD)
+        return {SetUps[id - ClickMethodPOI].name, SetUps[id - ClickMethodPOI].description};
     const std::string law = law_name(s);
     switch (id) {
         case DragLawList:
             return {"Drag law", "Drag law the BC refers to: G1, GA, GA2, GS, RA4, G7, SLG0, SLG1, WC0 or GL. Now " +
                                     std::string(drag_law_description(s.CURVE)) + "."};
-        case MaxBcValue: return {with_value("Maximum BC", value), "The largest BC within the chronographs' errors, " + law + "."};
-        case MeanBcValue: return {with_value("Mean BC", value), "The mean of the largest and the smallest BC, " + law + "."};
+        case MaxBcValue:
+            return {with_value("Maximum BC", value), "The largest BC within the chronographs' errors, " + law + "."};
+        case MeanBcValue:
+            return {with_value("Mean BC", value), "The mean of the largest and the smallest BC, " + law + "."};
         case NaiveBcValue: return {with_value("Naïve BC", value), "The BC of the readings as they are, " + law + "."};
-        case MinBcValue: return {with_value("Minimum BC", value), "The smallest BC within the chronographs' errors, " + law + "."};
+        case MinBcValue:
+            return {with_value("Minimum BC", value), "The smallest BC within the chronographs' errors, " + law + "."};
         case BcResult:
             return {with_value("Calculated Ballistic Coefficient", value),
-                    "The BC under the drag law " + law + ", in lb/in², worked out from the measurement. The BC entry switch "
-                    "(the Ballistic Coefficient caption) lets you type a BC instead."};
+                    "The BC under the drag law " + law +
+                        ", in lb/in², worked out from the measurement. The BC entry switch "
+                        "(the Ballistic Coefficient caption) lets you type a BC instead."};
         case DensityLine:
             return {value.empty() ? "Air density" : value,
                     "Density of the air from its temperature, pressure and humidity. The density unit switch changes "
@@ -259,64 +262,82 @@ AccessibleText accessible_text(const CalcState& s, const CalcResults& r, int id,
                                                           : "Shows the BC as a calculated result instead of a field."};
         case ClickDensity: return {"Density unit switch", "Switches the air density between Lbm/Ft³ and Kg/m³."};
         case PanelButton:
-            return s.mode == 1 ? AccessibleText{"Hide output panel", "Hides the table, the plot and the confidence limits."}
-                               : AccessibleText{"Show output panel",
-                                                "Shows the table, the plot and the confidence limits beside the inputs."};
+            return s.mode == 1
+                       ? AccessibleText{"Hide output panel", "Hides the table, the plot and the confidence limits."}
+                       : AccessibleText{"Show output panel",
+                                        "Shows the table, the plot and the confidence limits beside the inputs."};
         case OutputPanel:
-            return {"Output pages", "The Table, Plot and Confidence pages; Ctrl+Tab and Ctrl+Shift+Tab switch between them."};
+            return {"Output pages",
+                    "The Table, Plot and Confidence pages; Ctrl+Tab and Ctrl+Shift+Tab switch between them."};
         case TableHeader: return {"Range table columns", "The headings of the range table with their units."};
         case TableRows:
-            return {"Range table", "One row per range step from the muzzle. The Menu key or Shift+F10 opens the table menu: "
-                                   "step, gaps, print and CSV export."};
+            return {"Range table",
+                    "One row per range step from the muzzle. The Menu key or Shift+F10 opens the table menu: "
+                    "step, gaps, print and CSV export."};
         case PlotSurface:
-            return {"Plot", plot_summary(s, r) + " The Menu key or Shift+F10 opens the plot menu: target marker, print "
-                                                 "and PNG export."};
-        case ConfidenceBox: return {"Confidence limits", "The band of BC values that the chronographs' stated errors allow."};
+            return {"Plot", plot_summary(s, r) +
+                                " The Menu key or Shift+F10 opens the plot menu: target marker, print "
+                                "and PNG export."};
+        case ConfidenceBox:
+            return {"Confidence limits", "The band of BC values that the chronographs' stated errors allow."};
         case PlusMinusMV:
         case PlusMinusTV: return {"plus or minus", ""};
         case MarkerMV:
         case MarkerPOI:
         case MarkerTR:
         case MarkerET:
-        case MarkerDROP: return {"Shown in the output", "The output page shows this quantity in the unit of this list."};
+        case MarkerDROP:
+            return {"Shown in the output", "The output page shows this quantity in the unit of this list."};
         default: return {};
     }
 }
 
-const std::vector<int>& named_controls()
-{
+const std::vector<int>& named_controls() {
     static const std::vector<int> ids = [] {
         std::vector<int> v;
         for (int id = FieldMV; id <= FieldTVTol; ++id) v.push_back(id);
         for (const UnitList& u : UnitLists) v.push_back(u.id);
         for (int id = MethodButtonPOI; id <= MethodButtonD; ++id) v.push_back(id);
         for (int id = ClickMethodPOI; id <= ClickMethodD; ++id) v.push_back(id);
-        for (int id : {DragLawList, MaxBcValue, MeanBcValue, NaiveBcValue, MinBcValue, BcResult, DensityLine, ClickZero,
-                       ClickBC, ClickDensity, PanelButton, OutputPanel, TableHeader, TableRows, PlotSurface, ConfidenceBox,
-                       PlusMinusMV, PlusMinusTV, MarkerMV, MarkerPOI, MarkerTR, MarkerET, MarkerDROP})
+        for (int id :
+             {DragLawList, MaxBcValue,   MeanBcValue, NaiveBcValue, MinBcValue,  BcResult,  DensityLine, ClickZero,
+              ClickBC,     ClickDensity, PanelButton, OutputPanel,  TableHeader, TableRows, PlotSurface, ConfidenceBox,
+              PlusMinusMV, PlusMinusTV,  MarkerMV,    MarkerPOI,    MarkerTR,    MarkerET,  MarkerDROP})
             v.push_back(id);
         return v;
     }();
     return ids;
 }
 
-const std::vector<CaptionPair>& caption_pairs()
-{
+const std::vector<CaptionPair>& caption_pairs() {
     static const std::vector<CaptionPair> pairs = {
-        {CaptionMV, FieldMV},         {CaptionZR, FieldZR},         {CaptionTR, FieldTR},
-        {CaptionSH, FieldSH},         {CaptionTV, FieldTV},         {CaptionPOI, FieldPOI},
-        {CaptionET, FieldET},         {CaptionDROP, FieldDROP},     {CaptionBC, FieldBC},
-        {CaptionTMP, FieldTMP},       {CaptionPRES, FieldPRES},     {CaptionHUMID, FieldHUMID},
-        {CaptionMVTol, FieldMVTol},   {CaptionTVTol, FieldTVTol},   {MethodCaptionPOI, MethodButtonPOI},
-        {MethodCaptionT, MethodButtonT}, {MethodCaptionV, MethodButtonV}, {MethodCaptionD, MethodButtonD},
-        {MaxBcCaption, MaxBcValue},   {MeanBcCaption, MeanBcValue}, {NaiveBcCaption, NaiveBcValue},
+        {CaptionMV, FieldMV},
+        {CaptionZR, FieldZR},
+        {CaptionTR, FieldTR},
+        {CaptionSH, FieldSH},
+        {CaptionTV, FieldTV},
+        {CaptionPOI, FieldPOI},
+        {CaptionET, FieldET},
+        {CaptionDROP, FieldDROP},
+        {CaptionBC, FieldBC},
+        {CaptionTMP, FieldTMP},
+        {CaptionPRES, FieldPRES},
+        {CaptionHUMID, FieldHUMID},
+        {CaptionMVTol, FieldMVTol},
+        {CaptionTVTol, FieldTVTol},
+        {MethodCaptionPOI, MethodButtonPOI},
+        {MethodCaptionT, MethodButtonT},
+        {MethodCaptionV, MethodButtonV},
+        {MethodCaptionD, MethodButtonD},
+        {MaxBcCaption, MaxBcValue},
+        {MeanBcCaption, MeanBcValue},
+        {NaiveBcCaption, NaiveBcValue},
         {MinBcCaption, MinBcValue},
     };
     return pairs;
 }
 
-std::string plot_summary(const CalcState& s, const CalcResults& r)
-{
+std::string plot_summary(const CalcState& s, const CalcResults& r) {
     const PlotTexts texts = plot_texts(s, field_text(s, r, FieldId::MV));
     // The range axis does not depend on the canvas; any size gives the same span.
     const PlotAxes axes = compute_plot_axes(s, r.trajectory, plot_factors(s, r.factors), 390.0f, 528.0f);
@@ -336,11 +357,14 @@ std::string plot_summary(const CalcState& s, const CalcResults& r)
     return out;
 }
 
-AccessibleText preferences_text(int row)
-{
+AccessibleText preferences_text(int row) {
     switch (row) {
-        case 0: return {"Enable update check on start up", "Looks for a newer version on the web site each time the program starts."};
-        case 1: return {"Enable ORMA logo on start and exit", "Shows the logo for two seconds at start and for one second at exit."};
+        case 0:
+            return {"Enable update check on start up",
+                    "Looks for a newer version on the web site each time the program starts."};
+        case 1:
+            return {"Enable ORMA logo on start and exit",
+                    "Shows the logo for two seconds at start and for one second at exit."};
         case 2: return {"Enable Tooltips", "Shows the hover texts of the controls (may require restart)."};
         case 3: return {"OK", "Keeps the options as set, saves them and closes the window."};
         default: return {};

@@ -25,9 +25,9 @@ struct FitWindow;
 // Where the update check and the web links go: the built-in addresses in the real program, a
 // server on 127.0.0.1 in tests. An empty address reaches nothing (no connection).
 struct WebAddresses {
-    std::string site;          // the maker's home page
-    std::string version_file;  // the one-line version file
-    std::string probe;         // the page whose status 200 shows a working connection
+    std::string site;                  // the maker's home page
+    std::string version_file;          // the one-line version file
+    std::string probe;                 // the page whose status 200 shows a working connection
     int time_limit_ms = ProbeLimitMs;  // the longest the probe, and then the version file, may take
 };
 
@@ -59,15 +59,15 @@ struct App {
     PreferencesWindow preferences;
     WebAddresses web;
     RegistryReader theme_setting = read_registry_value;  // where the desktop's light/dark choice is read
-    std::string temporary_folder;  // private folder of the temporary plot image
+    std::string temporary_folder;                        // private folder of the temporary plot image
 
-    bool dispatching = false;        // events reach the dispatcher (only inside the event loop)
-    bool ended = false;              // the dispatcher asked to end the program
-    bool closed_for_download = false;  // ended at once for a download: no shut-down sequence
-    bool interrupted = false;        // a signal or the session ends the program: nothing more is asked
-    bool checking = false;           // an update check is under way
-    std::function<void()> end_loop;  // ends the event loop
-    std::unique_ptr<QObject> events; // turns the window's events into calculator events
+    bool dispatching = false;               // events reach the dispatcher (only inside the event loop)
+    bool ended = false;                     // the dispatcher asked to end the program
+    bool closed_for_download = false;       // ended at once for a download: no shut-down sequence
+    bool interrupted = false;               // a signal or the session ends the program: nothing more is asked
+    bool checking = false;                  // an update check is under way
+    std::function<void()> end_loop;         // ends the event loop
+    std::unique_ptr<QObject> events;        // turns the window's events into calculator events
     std::shared_ptr<FitWindow> fit_window;  // the "Fit from Shots…" window, once it was opened
 };
 

@@ -6,8 +6,7 @@
 
 namespace velora {
 
-QIcon application_icon()
-{
+QIcon application_icon() {
     QIcon icon;
     for (std::string_view png : {AppIcon16, AppIcon32, AppIcon48, AppIcon64, AppIcon128, AppIcon256}) {
         QPixmap pixmap;

@@ -5,8 +5,7 @@
 
 namespace velora {
 
-std::vector<std::pair<int, std::string>> fixed_tooltips()
-{
+std::vector<std::pair<int, std::string>> fixed_tooltips() {
     const char* velocity_units = "Units: Ft/s, m/s or Mach";
     const char* range_units = "Units: Foot, Yard or Metre";
     const char* small_units = "Units: Inch, cm or mm";
@@ -50,8 +49,7 @@ std::vector<std::pair<int, std::string>> fixed_tooltips()
     };
 }
 
-int click_area_over(int caption_id)
-{
+int click_area_over(int caption_id) {
     switch (caption_id) {
         case CaptionZR: return ClickZero;
         case CaptionBC: return ClickBC;
@@ -63,8 +61,7 @@ int click_area_over(int caption_id)
     }
 }
 
-std::string about_text()
-{
+std::string about_text() {
     const std::string r = "\r";
     std::string t;
     t += r;
@@ -94,8 +91,7 @@ std::string about_text()
     return t;
 }
 
-std::string message_display_text(std::string_view text)
-{
+std::string message_display_text(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -109,8 +105,7 @@ std::string message_display_text(std::string_view text)
     return out;
 }
 
-bool caption_emphasised(int method, int caption_id)
-{
+bool caption_emphasised(int method, int caption_id) {
     switch (method) {
         case DeltaPOI: return caption_id == MethodCaptionPOI || caption_id == CaptionPOI;
         case DeltaT: return caption_id == MethodCaptionT || caption_id == CaptionET;
@@ -120,8 +115,7 @@ bool caption_emphasised(int method, int caption_id)
     }
 }
 
-bool unit_marker_shown(const CalcState& s, int marker)
-{
+bool unit_marker_shown(const CalcState& s, int marker) {
     if (s.mode != 1) return false;
     switch (s.statePAN) {
         case TabTable: return marker >= MarkerMV && marker <= MarkerDROP;
@@ -140,13 +134,11 @@ bool unit_marker_shown(const CalcState& s, int marker)
 
 const char* gaps_item_text(int gaps) { return gaps == 1 ? "Hide Table Gaps" : "Show Table Gaps"; }
 
-const char* target_marker_item_text(int show_target)
-{
+const char* target_marker_item_text(int show_target) {
     return show_target == 1 ? "Hide Target Marker" : "Show Target Marker";
 }
 
-int table_step_item(float table_step)
-{
+int table_step_item(float table_step) {
     if (table_step == 1.0f) return TableStep1;
     if (table_step == 5.0f) return TableStep5;
     if (table_step == 10.0f) return TableStep10;
@@ -154,23 +146,19 @@ int table_step_item(float table_step)
     return 0;
 }
 
-std::string preferences_save_failure_text(const std::string& path, const std::string& reason)
-{
+std::string preferences_save_failure_text(const std::string& path, const std::string& reason) {
     return "\rThe preferences could not be saved as:\r" + path + "\r(" + reason + ")";
 }
 
-std::string help_write_failure_text(const std::string& path, const std::string& reason)
-{
+std::string help_write_failure_text(const std::string& path, const std::string& reason) {
     return "\rThe help document could not be written as:\r" + path + "\r(" + reason + ")";
 }
 
-std::string no_pdf_viewer_text(const std::string& path)
-{
+std::string no_pdf_viewer_text(const std::string& path) {
     return "\rNo program to show PDF documents was found.\rThe manual is at:\r" + path;
 }
 
-std::string message_log_line(std::string_view text)
-{
+std::string message_log_line(std::string_view text) {
     std::string line;
     for (const char c : text) {
         const bool blank = c == '\r' || c == '\n' || c == ' ';

@@ -23,22 +23,22 @@ enum DragLaw : int { G1 = 0, GA = 1, GS = 2, RA4 = 3, G7 = 4, GA2 = 5, SLG0 = 6,
 
 struct CalcState {
     // Input values, internal units.
-    float MV = 790.0f;            // muzzle velocity, ft/s
-    float ZR = 32.0f;             // zero range (near or far), yd
-    float TR = 50.0f;             // target range of the active method, yd (copied from TRArray)
+    float MV = 790.0f;                // muzzle velocity, ft/s
+    float ZR = 32.0f;                 // zero range (near or far), yd
+    float TR = 50.0f;                 // target range of the active method, yd (copied from TRArray)
     float TRArray[4] = {0, 0, 0, 0};  // target range per method, yd
-    float SH = 1.65f;             // sight height, in
-    float TV = 746.3f;            // velocity at target, ft/s
-    float POI = -0.41f;           // point of impact below point of aim, in (negative)
-    float ET = 0.039f;            // time of flight, s
-    float DROP = 0.2f;            // drop below the line of departure, in (negative once checked)
-    float BC = 0.02f;             // ballistic coefficient, lb/in², for the law CURVE
-    float MV_TOL = 1.3f;          // muzzle chronograph maximum error, %
-    float TV_TOL = 1.3f;          // target chronograph maximum error, %
-    float TMP = 20.0f;            // temperature, °C
-    float PRES = 29.92f;          // pressure, inHg
-    float HUMID = 50.0f;          // relative humidity, %
-    float TableStep = 1.0f;       // range step of the table, in table range units
+    float SH = 1.65f;                 // sight height, in
+    float TV = 746.3f;                // velocity at target, ft/s
+    float POI = -0.41f;               // point of impact below point of aim, in (negative)
+    float ET = 0.039f;                // time of flight, s
+    float DROP = 0.2f;                // drop below the line of departure, in (negative once checked)
+    float BC = 0.02f;                 // ballistic coefficient, lb/in², for the law CURVE
+    float MV_TOL = 1.3f;              // muzzle chronograph maximum error, %
+    float TV_TOL = 1.3f;              // target chronograph maximum error, %
+    float TMP = 20.0f;                // temperature, °C
+    float PRES = 29.92f;              // pressure, inHg
+    float HUMID = 50.0f;              // relative humidity, %
+    float TableStep = 1.0f;           // range step of the table, in table range units
 
     // Unit selections: positions in each field's unit list.
     int stateMV = 0;    // 0 Ft/s, 1 m/s, 2 Mach
@@ -53,27 +53,27 @@ struct CalcState {
     int stateDROP = 0;  // as stateSH
 
     // Selections and options.
-    int stateRB = 1;          // MeasurementMethod
-    int CURVE = 2;            // DragLaw in use
-    int stateBC = 0;          // position of the law in the drag-law list
-    int stateBC_VAL = 0;      // 1 = BC shown as a calculated result, 0 = BC typed into its field
-    int statePAN = 0;         // output tab: 0 Table, 1 Plot, 2 Confidence
-    int mode = 0;             // 1 = output panel shown
-    int mpag = 5;             // input field that receives the focus (5..16)
-    int ShowTarget = 1;       // plot draws the target marker
-    int Gaps = 1;             // range table shows gaps between row groups
+    int stateRB = 1;      // MeasurementMethod
+    int CURVE = 2;        // DragLaw in use
+    int stateBC = 0;      // position of the law in the drag-law list
+    int stateBC_VAL = 0;  // 1 = BC shown as a calculated result, 0 = BC typed into its field
+    int statePAN = 0;     // output tab: 0 Table, 1 Plot, 2 Confidence
+    int mode = 0;         // 1 = output panel shown
+    int mpag = 5;         // input field that receives the focus (5..16)
+    int ShowTarget = 1;   // plot draws the target marker
+    int Gaps = 1;         // range table shows gaps between row groups
     std::uint8_t AutoUpdateCheck = 1;
     std::uint8_t AutoLogoCheck = 1;
     std::uint8_t EnableToolTips = 1;
-    int Scheme = 0;           // kept and written back unchanged
-    int WinX[2] = {0, 0};     // main window (0) and preferences window (1); -1 = not yet placed
+    int Scheme = 0;        // kept and written back unchanged
+    int WinX[2] = {0, 0};  // main window (0) and preferences window (1); -1 = not yet placed
     int WinY[2] = {0, 0};
 
     // Run-time fields, never stored.
-    int ChangeKind = 0;       // 0 redisplay, 1 predict, 2 solve
+    int ChangeKind = 0;  // 0 redisplay, 1 predict, 2 solve
     int DarkMode = 0;
-    int DensityUnit = 1;      // 1 lbm/ft³, 0 kg/m³
-    int ShowFarZero = 1;      // 1 the zero field shows the far zero, 0 the near zero
+    int DensityUnit = 1;  // 1 lbm/ft³, 0 kg/m³
+    int ShowFarZero = 1;  // 1 the zero field shows the far zero, 0 the near zero
     std::string PrefsFolder;
     std::string HelpFolder;
     std::string HelpFile;

@@ -141,9 +141,9 @@ enum ControlId : int {
 // The numbers the keyboard shortcuts deliver as menu events.
 enum ShortcutNumber : int {
     KeyReturn = 1,
-    KeyQuit = 2,      // Escape, Ctrl+Q
-    KeyHelp = 3,      // F1, Ctrl+H
-    KeyAbout = 4,     // F2, Ctrl+A
+    KeyQuit = 2,   // Escape, Ctrl+Q
+    KeyHelp = 3,   // F1, Ctrl+H
+    KeyAbout = 4,  // F2, Ctrl+A
     KeyTab = 15,
     KeyBacktab = 16,  // Shift+Tab
 };

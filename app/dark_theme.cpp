@@ -60,8 +60,7 @@ void theme_preferences_window(QWidget* window) {
 
 void theme_fit_window(QWidget* window) { theme_preferences_window(window); }
 
-QPalette dark_application_palette()
-{
+QPalette dark_application_palette() {
     const SystemColours sys = system_colours();
     QPalette p;
     const auto set = [&p](QPalette::ColorRole role, Colour c) { p.setColor(role, qcolour(c)); };
@@ -102,8 +101,7 @@ struct ApplicationLook {
 
 }  // namespace
 
-std::shared_ptr<void> use_dark_application_look()
-{
+std::shared_ptr<void> use_dark_application_look() {
     auto* before = new ApplicationLook{QApplication::style()->name(), QApplication::palette(), QToolTip::palette()};
     const bool restyled = before->style.compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0;
     if (restyled) QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

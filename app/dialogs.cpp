@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -13,9 +13,9 @@
 #include <QUrl>
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 extern char** environ;
 #endif
@@ -26,8 +26,7 @@ namespace velora {
 
 namespace {
 
-QMessageBox::StandardButtons buttons_of(MessageButtons b)
-{
+QMessageBox::StandardButtons buttons_of(MessageButtons b) {
     switch (b) {
         case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
         case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -36,8 +35,7 @@ QMessageBox::StandardButtons buttons_of(MessageButtons b)
     return QMessageBox::Ok;
 }
 
-MessageAnswer answer_of(int button)
-{
+MessageAnswer answer_of(int button) {
     switch (button) {
         case QMessageBox::Yes: return MessageAnswer::Yes;
         case QMessageBox::No: return MessageAnswer::No;
@@ -55,8 +53,7 @@ constexpr int OpenerPollMs = 100;
 
 // Starts the desktop's opener on `path` and watches it until it ends, without waiting for it:
 // the program goes on meanwhile, and a viewer left open when the program ends stays open.
-void open_with_desktop(const std::string& path, const std::function<void()>& no_program, QObject* context)
-{
+void open_with_desktop(const std::string& path, const std::function<void()>& no_program, QObject* context) {
     const QByteArray opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open")).toLocal8Bit();
     if (opener.isEmpty()) {
         no_program();
@@ -91,16 +88,14 @@ void open_with_desktop(const std::string& path, const std::function<void()>& no_
     watch->start(OpenerPollMs);
 }
 #else
-void open_with_desktop(const std::string& path, const std::function<void()>& no_program, QObject*)
-{
+void open_with_desktop(const std::string& path, const std::function<void()>& no_program, QObject*) {
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) no_program();
 }
 #endif
 
 }  // namespace
 
-Dialogs system_dialogs(std::function<QWidget*()> parent)
-{
+Dialogs system_dialogs(std::function<QWidget*()> parent) {
     Dialogs d;
     d.message = [parent](const MessageRequest& m) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(m.title),

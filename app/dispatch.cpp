@@ -11,9 +11,9 @@
 #include "app/features.h"
 #include "app/fit_window.h"
 #include "app/navigation.h"
-#include "output/popup_menus.h"
 #include "app/window_update.h"
 #include "engine/drag.h"
+#include "output/popup_menus.h"
 #include "solver/display_texts.h"
 #include "solver/field_checks.h"
 #include "solver/recalculate.h"
@@ -23,8 +23,7 @@ namespace velora {
 namespace {
 
 // Takes over what an input field holds, as Return, Tab and Shift+Tab do.
-void commit(App& app, int id)
-{
+void commit(App& app, int id) {
     MainWindow& w = app.window;
     const FieldCommit commit = commit_field(app.state, app.results, static_cast<FieldId>(id), control_text(w, id));
     if (commit.bc_text) set_control_text(w, FieldBC, *commit.bc_text);
@@ -37,21 +36,18 @@ void commit(App& app, int id)
     }
 }
 
-void commit_and_move(App& app, int key)
-{
+void commit_and_move(App& app, int key) {
     const int focused = focused_control(app.window);
     if (is_input_field(focused)) commit(app, focused);
     focus_control(app.window, next_field(app.state, focused, key));
 }
 
-bool tolerance_focused(const App& app)
-{
+bool tolerance_focused(const App& app) {
     const int focused = focused_control(app.window);
     return focused == FieldMVTol || focused == FieldTVTol;
 }
 
-void show_panel_tab(App& app, int tab)
-{
+void show_panel_tab(App& app, int tab) {
     CalcState& s = app.state;
     s.mode = 1;
     resize_for_mode(app.window, s);
@@ -63,8 +59,7 @@ void show_panel_tab(App& app, int tab)
 
 void popup(QMenu* menu, const Event& e) { menu->popup(QPoint(e.x, e.y)); }
 
-void menu_command(App& app, int number)
-{
+void menu_command(App& app, int number) {
     CalcState& s = app.state;
     MainWindow& w = app.window;
     switch (number) {
@@ -98,7 +93,8 @@ void menu_command(App& app, int number)
         }
         case TableGaps:
             s.Gaps = s.Gaps == 1 ? 0 : 1;
-            w.items.at(TableGaps)->setText(QString::fromStdString(with_mnemonic(gaps_item_text(s.Gaps), command_mnemonic(TableGaps))));
+            w.items.at(TableGaps)->setText(
+                QString::fromStdString(with_mnemonic(gaps_item_text(s.Gaps), command_mnemonic(TableGaps))));
             run_recalculate(app);
             break;
         case PrintTable:
@@ -108,8 +104,9 @@ void menu_command(App& app, int number)
         case SaveTableCsv: save_table_csv(app); break;
         case PlotTargetMarker:
             s.ShowTarget = s.ShowTarget != 0 ? 0 : 1;
-            w.items.at(PlotTargetMarker)->setText(
-                QString::fromStdString(with_mnemonic(target_marker_item_text(s.ShowTarget), command_mnemonic(PlotTargetMarker))));
+            w.items.at(PlotTargetMarker)
+                ->setText(QString::fromStdString(
+                    with_mnemonic(target_marker_item_text(s.ShowTarget), command_mnemonic(PlotTargetMarker))));
             run_recalculate(app);
             break;
         case PrintImage: print_plot(app); break;
@@ -118,8 +115,7 @@ void menu_command(App& app, int number)
     }
 }
 
-void select_method(App& app, int method)
-{
+void select_method(App& app, int method) {
     CalcState& s = app.state;
     select_method_button(app.window, method);
     s.stateRB = method;
@@ -129,8 +125,7 @@ void select_method(App& app, int method)
 }
 
 // False when the new law's BC was improbable and the old law stays.
-bool change_law(App& app)
-{
+bool change_law(App& app) {
     CalcState& s = app.state;
     const int position = list(app.window, DragLawList)->currentIndex();
     const DragLawChange change = change_drag_law(s, app.results, position, s.mode == 1);
@@ -140,8 +135,7 @@ bool change_law(App& app)
     return !change.message;
 }
 
-void control_event(App& app, const Event& e)
-{
+void control_event(App& app, const Event& e) {
     CalcState& s = app.state;
     MainWindow& w = app.window;
     const int id = e.number;
@@ -210,8 +204,7 @@ void control_event(App& app, const Event& e)
 
 }  // namespace
 
-int dispatch_event(App& app, const Event& e)
-{
+int dispatch_event(App& app, const Event& e) {
     app.state.ChangeKind = 0;
     if (e.kind == EventKind::Menu) {
         switch (e.number) {
@@ -230,8 +223,7 @@ int dispatch_event(App& app, const Event& e)
     return 1;
 }
 
-bool enter_fitted_values(App& app, int law, const std::string& bc_text, const std::optional<std::string>& mv_text)
-{
+bool enter_fitted_values(App& app, int law, const std::string& bc_text, const std::optional<std::string>& mv_text) {
     CalcState& s = app.state;
     MainWindow& w = app.window;
     if (mv_text) {
@@ -250,8 +242,7 @@ bool enter_fitted_values(App& app, int law, const std::string& bc_text, const st
     return true;
 }
 
-void deliver_event(App& app, const Event& event)
-{
+void deliver_event(App& app, const Event& event) {
     if (!app.dispatching) return;
     if (dispatch_event(app, event) == 0) {
         app.dispatching = false;

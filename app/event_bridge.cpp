@@ -21,8 +21,7 @@
 
 namespace velora {
 
-int shortcut_number(const QKeyEvent& key)
-{
+int shortcut_number(const QKeyEvent& key) {
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     const bool ctrl = mods == Qt::ControlModifier;
     switch (key.key()) {
@@ -40,8 +39,7 @@ int shortcut_number(const QKeyEvent& key)
     }
 }
 
-KeyCommand key_command(const QKeyEvent& key)
-{
+KeyCommand key_command(const QKeyEvent& key) {
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     const bool plain = mods == Qt::NoModifier;
     switch (key.key()) {
@@ -66,8 +64,7 @@ KeyCommand key_command(const QKeyEvent& key)
 namespace {
 
 // Opens the first menu of the menu bar, from where the arrow keys go on.
-void open_menu_bar(MainWindow& w)
-{
+void open_menu_bar(MainWindow& w) {
     QMenuBar* bar = w.window->menuBar();
     const QList<QAction*> titles = bar->actions();
     if (!titles.isEmpty()) bar->setActiveAction(titles.first());
@@ -75,8 +72,7 @@ void open_menu_bar(MainWindow& w)
 
 // The Menu key: the table's or the plot's menu while its page is shown, over its top left; else
 // the focused field's edit menu below it.
-bool open_context_menu(App& app)
-{
+bool open_context_menu(App& app) {
     MainWindow& w = app.window;
     const int page = panel(w) != nullptr ? panel(w)->currentIndex() : -1;
     if (app.state.mode == 1 && (page == TabTable || page == TabPlot)) {
@@ -86,7 +82,8 @@ bool open_context_menu(App& app)
         deliver_event(app, {EventKind::Control, id, ControlAction::MenuKey, at.x(), at.y()});
         return true;
     }
-    if (auto* f = qobject_cast<QLineEdit*>(QApplication::focusWidget()); f != nullptr && f->window() == w.window.get()) {
+    if (auto* f = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        f != nullptr && f->window() == w.window.get()) {
         open_field_menu(*f, f->mapToGlobal(QPoint(f->width() / 4, f->height())));
         return true;
     }
@@ -95,8 +92,7 @@ bool open_context_menu(App& app)
 
 // The switches answer Space as a click on their caption does (the BC's caption takes a
 // double-click).
-bool press_switch(App& app, int id)
-{
+bool press_switch(App& app, int id) {
     switch (id) {
         case ClickZero:
         case ClickDensity: deliver_event(app, {EventKind::Control, id, ControlAction::LeftClick}); return true;
@@ -107,8 +103,7 @@ bool press_switch(App& app, int id)
 
 // The keys beyond the specified shortcuts; true when the key was used. `last_field` is the input
 // field the user was last in, where the group key comes back to.
-bool reach_by_key(App& app, KeyCommand command, int& last_field)
-{
+bool reach_by_key(App& app, KeyCommand command, int& last_field) {
     MainWindow& w = app.window;
     const int focused = focused_control(w);
     if (is_input_field(focused)) last_field = focused;
@@ -151,8 +146,7 @@ class EventBridge : public QObject {
 public:
     explicit EventBridge(App& app) : app_(app) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget == nullptr || !app_.window.window || widget->window() != app_.window.window.get()) return false;
         switch (event->type()) {
@@ -191,15 +185,17 @@ public:
     }
 
 private:
-    bool mouse(QWidget* widget, QMouseEvent* m)
-    {
+    bool mouse(QWidget* widget, QMouseEvent* m) {
         const int id = control_id_of(widget);
         const bool click_area = id >= ClickMethodPOI && id <= ClickDensity;
         if (!click_area && id != TableRows && id != TableHeader && id != PlotSurface) return false;
         ControlAction action = ControlAction::LeftClick;
-        if (m->type() == QEvent::MouseButtonDblClick) action = ControlAction::DoubleClick;
-        else if (m->button() == Qt::RightButton) action = ControlAction::RightClick;
-        else if (m->button() != Qt::LeftButton) return false;
+        if (m->type() == QEvent::MouseButtonDblClick)
+            action = ControlAction::DoubleClick;
+        else if (m->button() == Qt::RightButton)
+            action = ControlAction::RightClick;
+        else if (m->button() != Qt::LeftButton)
+            return false;
         const QPoint at = m->globalPosition().toPoint();
         deliver_event(app_, {EventKind::Control, id, action, at.x(), at.y()});
         // The click is the dispatcher's alone: the table lists do not select the line under it, as
@@ -213,8 +209,7 @@ private:
 
 }  // namespace
 
-void connect_events(App& app)
-{
+void connect_events(App& app) {
     auto bridge = std::make_unique<EventBridge>(app);
     qApp->installEventFilter(bridge.get());
     // The mnemonic underlines follow every key and click, also those the bridge takes.
@@ -224,22 +219,28 @@ void connect_events(App& app)
 
     for (const auto& [id, item] : w.items) {
         const int number = id;
-        QObject::connect(item, &QAction::triggered, bridge.get(), [a, number] { deliver_event(*a, {EventKind::Menu, number}); });
+        QObject::connect(item, &QAction::triggered, bridge.get(), [a, number] {
+            deliver_event(*a, {EventKind::Menu, number});
+        });
     }
     for (const auto& [id, widget] : w.controls) {
         const int number = id;
         if (auto* l = qobject_cast<QComboBox*>(widget)) {
-            QObject::connect(l, &QComboBox::activated, bridge.get(),
-                             [a, number](int) { deliver_event(*a, {EventKind::Control, number}); });
+            QObject::connect(l, &QComboBox::activated, bridge.get(), [a, number](int) {
+                deliver_event(*a, {EventKind::Control, number});
+            });
         } else if (auto* b = qobject_cast<QRadioButton*>(widget)) {
-            QObject::connect(b, &QRadioButton::clicked, bridge.get(),
-                             [a, number] { deliver_event(*a, {EventKind::Control, number, ControlAction::LeftClick}); });
+            QObject::connect(b, &QRadioButton::clicked, bridge.get(), [a, number] {
+                deliver_event(*a, {EventKind::Control, number, ControlAction::LeftClick});
+            });
         } else if (auto* push = qobject_cast<QPushButton*>(widget)) {
-            QObject::connect(push, &QPushButton::clicked, bridge.get(),
-                             [a, number] { deliver_event(*a, {EventKind::Control, number, ControlAction::LeftClick}); });
+            QObject::connect(push, &QPushButton::clicked, bridge.get(), [a, number] {
+                deliver_event(*a, {EventKind::Control, number, ControlAction::LeftClick});
+            });
         } else if (auto* t = qobject_cast<QTabWidget*>(widget)) {
-            QObject::connect(t, &QTabWidget::currentChanged, bridge.get(),
-                             [a, number](int) { deliver_event(*a, {EventKind::Control, number}); });
+            QObject::connect(t, &QTabWidget::currentChanged, bridge.get(), [a, number](int) {
+                deliver_event(*a, {EventKind::Control, number});
+            });
         }
     }
     app.events = std::move(bridge);

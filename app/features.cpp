@@ -17,8 +17,7 @@ namespace velora {
 namespace {
 
 // The range table as its two lists show it: the exports and the printout compute nothing.
-TableLines shown_table(const App& app)
-{
+TableLines shown_table(const App& app) {
     const QListWidget* header = table_list(app.window, TableHeader);
     const QListWidget* rows = table_list(app.window, TableRows);
     if (header == nullptr || rows == nullptr) return {};
@@ -26,8 +25,7 @@ TableLines shown_table(const App& app)
 }
 
 // The inputs the table printout quotes, with the texts the window's fields and lists show.
-TablePrintFields shown_print_fields(const App& app)
-{
+TablePrintFields shown_print_fields(const App& app) {
     const MainWindow& w = app.window;
     TablePrintFields f = table_print_fields(app.state, app.results);
     f.mv = control_text(w, FieldMV);
@@ -53,8 +51,7 @@ void print_table(App& app) { velora::print_table(shown_table(app), shown_print_f
 
 void save_table_csv(App& app) { velora::save_table_csv(app.state, shown_table(app), app.dialogs); }
 
-void print_plot(App& app)
-{
+void print_plot(App& app) {
     velora::print_plot(plot_image(app), app.dialogs.print_setup, temporary_image_path(app.temporary_folder));
 }
 

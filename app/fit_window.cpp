@@ -38,25 +38,24 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 // The quantity of a shot is chosen from a list while its cell is edited.
 class QuantityDelegate : public QStyledItemDelegate {
 public:
-    QuantityDelegate(QObject* parent, std::function<ShotUnits()> units) : QStyledItemDelegate(parent), units_(std::move(units)) {}
+    QuantityDelegate(QObject* parent, std::function<ShotUnits()> units)
+        : QStyledItemDelegate(parent), units_(std::move(units)) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
-    {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
         auto* list = new QComboBox(parent);
         const ShotUnits u = units_();
-        for (int q = 0; q < ShotQuantityCount; ++q) list->addItem(qs(shot_quantity_caption(static_cast<ShotQuantity>(q), u)));
+        for (int q = 0; q < ShotQuantityCount; ++q)
+            list->addItem(qs(shot_quantity_caption(static_cast<ShotQuantity>(q), u)));
         list->setAccessibleName(QStringLiteral("Quantity"));
         list->setAccessibleDescription(QStringLiteral("What the shot measured: velocity, time of flight, POI or drop"));
         return list;
     }
 
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override
-    {
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         static_cast<QComboBox*>(editor)->setCurrentIndex(index.data(QuantityRole).toInt());
     }
 
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
         const auto* list = static_cast<QComboBox*>(editor);
         model->setData(index, list->currentIndex(), QuantityRole);
         model->setData(index, list->currentText(), Qt::DisplayRole);
@@ -69,10 +68,10 @@ private:
 // Calls back whenever the watched window becomes the active one.
 class ActivationWatcher : public QObject {
 public:
-    ActivationWatcher(QObject* parent, std::function<void()> on_active) : QObject(parent), on_active_(std::move(on_active)) {}
+    ActivationWatcher(QObject* parent, std::function<void()> on_active)
+        : QObject(parent), on_active_(std::move(on_active)) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::WindowActivate) on_active_();
         return QObject::eventFilter(watched, event);
     }
@@ -83,14 +82,12 @@ private:
 
 FitWindow& fit_of(App& app) { return *app.fit_window; }
 
-bool is_empty(const ShotRow& row)
-{
+bool is_empty(const ShotRow& row) {
     const auto empty = [](const ShotEntry& e) { return !e.value && e.unread.empty(); };
     return empty(row.range) && empty(row.value) && empty(row.uncertainty);
 }
 
-bool is_complete(const ShotRow& row)
-{
+bool is_complete(const ShotRow& row) {
     return row.range.value && row.value.value && row.range.unread.empty() && row.value.unread.empty() &&
            row.uncertainty.unread.empty();
 }
@@ -98,8 +95,7 @@ bool is_complete(const ShotRow& row)
 std::string shot_name(int line) { return "Shot " + std::to_string(line + 1); }
 
 void set_cell(QTableWidget* table, int row, int column, const std::string& text, bool unread, const std::string& why,
-              bool editable = true)
-{
+              bool editable = true) {
     QTableWidgetItem* item = table->item(row, column);
     if (item == nullptr) {
         item = new QTableWidgetItem;
@@ -112,15 +108,13 @@ void set_cell(QTableWidget* table, int row, int column, const std::string& text,
     if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
 }
 
-std::string entry_text(const ShotEntry& e, const std::function<std::string(float)>& format)
-{
+std::string entry_text(const ShotEntry& e, const std::function<std::string(float)>& format) {
     if (!e.unread.empty()) return e.unread;
     return e.value ? format(*e.value) : std::string();
 }
 
 // One line of the list as its row holds it, in the main window's units of the moment.
-void show_row(App& app, int line)
-{
+void show_row(App& app, int line) {
     FitWindow& f = fit_of(app);
     const ShotUnits u = shot_units(app.state);
     const ShotRow& row = f.rows[static_cast<std::size_t>(line)];
@@ -134,15 +128,16 @@ void show_row(App& app, int line)
     set_cell(f.shots, line, ColumnUncertainty, entry_text(row.uncertainty, value), !row.uncertainty.unread.empty(),
              row.uncertainty.why.empty() ? "Left empty: the default uncertainty" : row.uncertainty.why);
     set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
-    f.shots->horizontalHeaderItem(ColumnRange)->setText(qs("Range (" + std::string(unit_caption(Quantity::Range, u.range)) + ")"));
+    f.shots->horizontalHeaderItem(ColumnRange)
+        ->setText(qs("Range (" + std::string(unit_caption(Quantity::Range, u.range)) + ")"));
 }
 
 // The residuals of the chosen law's fit beside its shots.
-void show_residuals(App& app)
-{
+void show_residuals(App& app) {
     FitWindow& f = fit_of(app);
     const QSignalBlocker quiet(f.shots);
-    for (int line = 0; line < f.shots->rowCount(); ++line) set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
+    for (int line = 0; line < f.shots->rowCount(); ++line)
+        set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
     const int chosen = f.laws->currentRow();
     if (chosen < 0 || chosen >= static_cast<int>(f.fits.size())) return;
     const ShotUnits u = shot_units(app.state);
@@ -150,13 +145,12 @@ void show_residuals(App& app)
     for (std::size_t i = 0; i < f.fitted_rows.size() && i < fit.residuals.size(); ++i) {
         const int line = f.fitted_rows[i];
         const ShotQuantity q = f.rows[static_cast<std::size_t>(line)].quantity;
-        set_cell(f.shots, line, ColumnResidual, shot_residual_text(q, fit.residuals[i], u),
-                 false, "Measured less predicted, for " + drag_law_name(fit.law), false);
+        set_cell(f.shots, line, ColumnResidual, shot_residual_text(q, fit.residuals[i], u), false,
+                 "Measured less predicted, for " + drag_law_name(fit.law), false);
     }
 }
 
-void enable_choices(App& app)
-{
+void enable_choices(App& app) {
     FitWindow& f = fit_of(app);
     const int chosen = f.laws->currentRow();
     f.use->setEnabled(chosen >= 0 && chosen < static_cast<int>(f.fits.size()) &&
@@ -165,8 +159,7 @@ void enable_choices(App& app)
 }
 
 // The ranked laws; the chosen one stays chosen unless `to_best` (after a new fit).
-void show_laws(App& app, bool to_best)
-{
+void show_laws(App& app, bool to_best) {
     FitWindow& f = fit_of(app);
     const int kept = f.laws->currentRow();
     const QSignalBlocker quiet(f.laws);
@@ -175,7 +168,8 @@ void show_laws(App& app, bool to_best)
     const std::string mv_unit = unit_caption(Quantity::Velocity, app.state.stateMV);
     f.laws->setHorizontalHeaderItem(4, new QTableWidgetItem(qs("Muzzle Velocity (" + mv_unit + ")")));
     for (int line = 0; line < static_cast<int>(f.fits.size()); ++line) {
-        const FitRowTexts t = fit_row_texts(f.fits[static_cast<std::size_t>(line)], f.fitted_mv, app.state.stateMV, app.state.TMP);
+        const FitRowTexts t =
+            fit_row_texts(f.fits[static_cast<std::size_t>(line)], f.fitted_mv, app.state.stateMV, app.state.TMP);
         const std::string texts[] = {t.law, t.bc, t.interval, t.rms, t.mv};
         for (int column = 0; column < 5; ++column) set_cell(f.laws, line, column, texts[column], false, {}, false);
     }
@@ -185,8 +179,7 @@ void show_laws(App& app, bool to_best)
 }
 
 // Any change of the shots makes the last fit stale.
-void forget_fit(App& app)
-{
+void forget_fit(App& app) {
     FitWindow& f = fit_of(app);
     f.fits.clear();
     f.fitted_rows.clear();
@@ -195,8 +188,7 @@ void forget_fit(App& app)
 }
 
 // Keeps exactly one empty line at the end of the list.
-void keep_one_empty_line(App& app)
-{
+void keep_one_empty_line(App& app) {
     FitWindow& f = fit_of(app);
     while (f.rows.size() >= 2 && is_empty(f.rows.back()) && is_empty(f.rows[f.rows.size() - 2])) f.rows.pop_back();
     if (f.rows.empty() || !is_empty(f.rows.back())) f.rows.emplace_back();
@@ -206,15 +198,13 @@ void keep_one_empty_line(App& app)
     for (int line = 0; line < static_cast<int>(f.rows.size()); ++line) show_row(app, line);
 }
 
-void tell(App& app, const std::string& text)
-{
+void tell(App& app, const std::string& text) {
     if (app.dialogs.message) app.dialogs.message({FitWindowTitle, text, MessageButtons::Ok});
 }
 
 // The shots file after every change. A failure is told once in a message and stays in the
 // status line while it lasts.
-void save_shots(App& app)
-{
+void save_shots(App& app) {
     FitWindow& f = fit_of(app);
     const std::string path = shots_file_path(app.state);
     const WriteOutcome saved = replace_file_contents(path, shots_text(complete_shots(f)));
@@ -229,8 +219,7 @@ void save_shots(App& app)
 }
 
 // Reads what the user typed into a cell.
-void take_entry(ShotEntry& e, const std::string& typed, const std::function<UnitValue(std::string_view)>& read)
-{
+void take_entry(ShotEntry& e, const std::string& typed, const std::function<UnitValue(std::string_view)>& read) {
     e = ShotEntry{};
     std::string_view text(typed);
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -245,8 +234,7 @@ void take_entry(ShotEntry& e, const std::string& typed, const std::function<Unit
     }
 }
 
-void read_uncertainty(ShotRow& row, const std::string& typed, const ShotUnits& u)
-{
+void read_uncertainty(ShotRow& row, const std::string& typed, const ShotUnits& u) {
     take_entry(row.uncertainty, typed, [&](std::string_view t) {
         if (t.find('%') != std::string_view::npos && !row.value.value)
             return UnitValue{0.0f, "a percentage needs the shot's value first"};
@@ -254,8 +242,7 @@ void read_uncertainty(ShotRow& row, const std::string& typed, const ShotUnits& u
     });
 }
 
-void cell_changed(App& app, QTableWidgetItem* item)
-{
+void cell_changed(App& app, QTableWidgetItem* item) {
     FitWindow& f = fit_of(app);
     const int line = item->row();
     if (line < 0 || line >= static_cast<int>(f.rows.size())) return;
@@ -263,12 +250,15 @@ void cell_changed(App& app, QTableWidgetItem* item)
     const ShotUnits u = shot_units(app.state);
     const std::string typed = item->text().toStdString();
     switch (item->column()) {
-        case ColumnRange: take_entry(row.range, typed, [&](std::string_view t) { return read_shot_range(t, u); }); break;
+        case ColumnRange:
+            take_entry(row.range, typed, [&](std::string_view t) { return read_shot_range(t, u); });
+            break;
         case ColumnQuantity: {
             // The value and its uncertainty, as they stand in the list, are read in the new quantity's unit.
             const std::string value = f.shots->item(line, ColumnValue)->text().toStdString();
             const std::string uncertainty = f.shots->item(line, ColumnUncertainty)->text().toStdString();
-            row.quantity = static_cast<ShotQuantity>(std::clamp(item->data(QuantityRole).toInt(), 0, ShotQuantityCount - 1));
+            row.quantity =
+                static_cast<ShotQuantity>(std::clamp(item->data(QuantityRole).toInt(), 0, ShotQuantityCount - 1));
             take_entry(row.value, value, [&](std::string_view t) { return read_shot_value(t, row.quantity, u); });
             read_uncertainty(row, uncertainty, u);
             break;
@@ -285,8 +275,7 @@ void cell_changed(App& app, QTableWidgetItem* item)
     save_shots(app);
 }
 
-void add_shot(App& app)
-{
+void add_shot(App& app) {
     FitWindow& f = fit_of(app);
     keep_one_empty_line(app);
     const int line = static_cast<int>(f.rows.size()) - 1;
@@ -295,8 +284,7 @@ void add_shot(App& app)
     f.shots->editItem(f.shots->item(line, ColumnRange));
 }
 
-void remove_shot(App& app)
-{
+void remove_shot(App& app) {
     FitWindow& f = fit_of(app);
     const int line = f.shots->currentRow();
     if (line < 0 || line >= static_cast<int>(f.rows.size()) || is_empty(f.rows[static_cast<std::size_t>(line)])) return;
@@ -308,17 +296,17 @@ void remove_shot(App& app)
     f.shots->setCurrentCell(std::min(line, f.shots->rowCount() - 1), ColumnRange);
 }
 
-void run_fit(App& app)
-{
+void run_fit(App& app) {
     FitWindow& f = fit_of(app);
     // A line with something unread or only half filled in is not taken silently.
     for (std::size_t line = 0; line < f.rows.size(); ++line) {
         const ShotRow& row = f.rows[line];
         if (is_empty(row)) continue;
-        for (const auto& [entry, name] : {std::pair{&row.range, "range"}, {&row.value, "value"}, {&row.uncertainty, "uncertainty"}}) {
+        for (const auto& [entry, name] :
+             {std::pair{&row.range, "range"}, {&row.value, "value"}, {&row.uncertainty, "uncertainty"}}) {
             if (!entry->unread.empty()) {
-                tell(app, shot_name(static_cast<int>(line)) + ": the " + name + " '" + entry->unread + "' cannot be read: " +
-                              entry->why + ".");
+                tell(app, shot_name(static_cast<int>(line)) + ": the " + name + " '" + entry->unread +
+                              "' cannot be read: " + entry->why + ".");
                 return;
             }
         }
@@ -342,12 +330,12 @@ void run_fit(App& app)
     f.fitted_rows = lines;
     f.fitted_mv = fit_mv;
     show_laws(app, true);
-    f.status->setText(qs("Fitted with " + fit_inputs_text(app.state) + (fit_mv ? "; the muzzle velocity fitted too." : ".")));
+    f.status->setText(
+        qs("Fitted with " + fit_inputs_text(app.state) + (fit_mv ? "; the muzzle velocity fitted too." : ".")));
     f.laws->setFocus(Qt::OtherFocusReason);
 }
 
-void use_fit(App& app)
-{
+void use_fit(App& app) {
     FitWindow& f = fit_of(app);
     const int chosen = f.laws->currentRow();
     if (chosen < 0 || chosen >= static_cast<int>(f.fits.size())) return;
@@ -356,7 +344,8 @@ void use_fit(App& app)
     std::optional<std::string> mv_text;
     if (f.fitted_mv) {
         const int unit = app.state.stateMV;
-        mv_text = format_fixed(to_display(Quantity::Velocity, unit, fit.MV, app.state.TMP), unit_decimals(Quantity::Velocity, unit) + 1);
+        mv_text = format_fixed(to_display(Quantity::Velocity, unit, fit.MV, app.state.TMP),
+                               unit_decimals(Quantity::Velocity, unit) + 1);
     }
     const std::string bc = format_fixed(fit.BC, 4);
     if (enter_fitted_values(app, fit.law, bc, mv_text))
@@ -369,8 +358,7 @@ void use_fit(App& app)
 
 // The shots of the file beside the preferences. Lines that cannot be read are reported, and the
 // file as it was is kept beside it as "Velora.shots.csv.bad" before it is ever rewritten.
-void load_shots(App& app)
-{
+void load_shots(App& app) {
     FitWindow& f = fit_of(app);
     const std::string path = shots_file_path(app.state);
     const std::optional<std::string> text = preferences_file_text(path);
@@ -392,14 +380,12 @@ void load_shots(App& app)
     tell(app, message);
 }
 
-void describe(QWidget* w, const char* name, const char* description)
-{
+void describe(QWidget* w, const char* name, const char* description) {
     w->setAccessibleName(QString::fromUtf8(name));
     w->setAccessibleDescription(QString::fromUtf8(description));
 }
 
-QTableWidget* make_table(QWidget* parent, const QStringList& headers)
-{
+QTableWidget* make_table(QWidget* parent, const QStringList& headers) {
     auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
     table->setHorizontalHeaderLabels(headers);
     table->verticalHeader()->setVisible(true);
@@ -409,8 +395,7 @@ QTableWidget* make_table(QWidget* parent, const QStringList& headers)
     return table;
 }
 
-void build_fit_window(App& app)
-{
+void build_fit_window(App& app) {
     app.fit_window = std::make_shared<FitWindow>();
     FitWindow& f = fit_of(app);
     QWidget* main = app.window.window.get();
@@ -498,13 +483,15 @@ void build_fit_window(App& app)
     QWidget::setTabOrder(f.use, f.close);
 
     App* a = &app;
-    QObject::connect(f.shots, &QTableWidget::itemChanged, f.dialog, [a](QTableWidgetItem* item) { cell_changed(*a, item); });
+    QObject::connect(f.shots, &QTableWidget::itemChanged, f.dialog,
+                     [a](QTableWidgetItem* item) { cell_changed(*a, item); });
     QObject::connect(f.add, &QPushButton::clicked, f.dialog, [a] { add_shot(*a); });
     QObject::connect(f.remove, &QPushButton::clicked, f.dialog, [a] { remove_shot(*a); });
     QObject::connect(f.fit, &QPushButton::clicked, f.dialog, [a] { run_fit(*a); });
     QObject::connect(f.use, &QPushButton::clicked, f.dialog, [a] { use_fit(*a); });
     QObject::connect(f.close, &QPushButton::clicked, f.dialog, &QDialog::close);
-    QObject::connect(f.laws, &QTableWidget::currentCellChanged, f.dialog, [a](int, int, int, int) { enable_choices(*a); });
+    QObject::connect(f.laws, &QTableWidget::currentCellChanged, f.dialog,
+                     [a](int, int, int, int) { enable_choices(*a); });
     auto* watcher = new ActivationWatcher(f.dialog, [a] {
         // The main window's units may have changed while this window was in the background.
         for (int line = 0; line < a->fit_window->shots->rowCount(); ++line) show_row(*a, line);
@@ -525,8 +512,7 @@ void build_fit_window(App& app)
 
 }  // namespace
 
-std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines)
-{
+std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines) {
     std::vector<Shot> shots;
     for (std::size_t line = 0; line < f.rows.size(); ++line) {
         const ShotRow& row = f.rows[line];
@@ -537,8 +523,7 @@ std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines)
     return shots;
 }
 
-void show_fit_window(App& app)
-{
+void show_fit_window(App& app) {
     if (!app.fit_window) build_fit_window(app);
     FitWindow& f = fit_of(app);
     for (int line = 0; line < f.shots->rowCount(); ++line) show_row(app, line);

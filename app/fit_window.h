@@ -25,7 +25,13 @@ struct App;
 inline constexpr const char* FitWindowTitle = "Fit from Shots";
 
 // The columns of the shots list.
-enum ShotColumn : int { ColumnRange = 0, ColumnQuantity = 1, ColumnValue = 2, ColumnUncertainty = 3, ColumnResidual = 4 };
+enum ShotColumn : int {
+    ColumnRange = 0,
+    ColumnQuantity = 1,
+    ColumnValue = 2,
+    ColumnUncertainty = 3,
+    ColumnResidual = 4
+};
 
 // One line of the shots list as typed: each of range, value and uncertainty is either a value
 // (internal units), nothing (left empty) or a text that could not be read, with the reason.
@@ -53,9 +59,9 @@ struct FitWindow {
     QLabel* status = nullptr;
     QObject* watcher = nullptr;  // brings the units up to date when the window becomes active
 
-    std::vector<ShotRow> rows;      // one a line of the list; the last one is always empty
-    std::vector<LawFit> fits;       // the last fit, best first; empty after any change of the shots
-    std::vector<int> fitted_rows;   // the list line of each shot of that fit
+    std::vector<ShotRow> rows;     // one a line of the list; the last one is always empty
+    std::vector<LawFit> fits;      // the last fit, best first; empty after any change of the shots
+    std::vector<int> fitted_rows;  // the list line of each shot of that fit
     bool fitted_mv = false;
     bool save_failed = false;  // the last save of the shots file failed (and was told)
 };

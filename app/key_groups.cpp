@@ -15,16 +15,14 @@ constexpr KeyGroup GroupOrder[] = {KeyGroup::Fields,   KeyGroup::SetUp,       Ke
                                    KeyGroup::Switches, KeyGroup::PanelButton, KeyGroup::OutputPages};
 
 template <std::size_t N>
-int index_in(const int (&order)[N], int id)
-{
+int index_in(const int (&order)[N], int id) {
     for (std::size_t i = 0; i < N; ++i)
         if (order[i] == id) return static_cast<int>(i);
     return -1;
 }
 
 // The unit list of a field, or the muzzle velocity's for a field without one.
-int unit_list_of_field(int field)
-{
+int unit_list_of_field(int field) {
     switch (field) {
         case FieldZR: return UnitZR;
         case FieldTR: return UnitTR;
@@ -39,8 +37,7 @@ int unit_list_of_field(int field)
     }
 }
 
-int entry_of(const CalcState& s, KeyGroup g, int field)
-{
+int entry_of(const CalcState& s, KeyGroup g, int field) {
     switch (g) {
         case KeyGroup::Fields: return field;
         case KeyGroup::SetUp: return MethodButtonPOI + (s.stateRB >= 0 && s.stateRB <= 3 ? s.stateRB : 0);
@@ -58,8 +55,7 @@ bool reachable(const CalcState& s, KeyGroup g) { return g != KeyGroup::OutputPag
 
 }  // namespace
 
-KeyGroup key_group_of(int id)
-{
+KeyGroup key_group_of(int id) {
     if (is_input_field(id)) return KeyGroup::Fields;
     if (id >= MethodButtonPOI && id <= MethodButtonD) return KeyGroup::SetUp;
     if (index_in(UnitOrder, id) >= 0) return KeyGroup::Units;
@@ -70,8 +66,7 @@ KeyGroup key_group_of(int id)
     return KeyGroup::None;
 }
 
-int next_group_control(const CalcState& s, int focused, bool forward, int field)
-{
+int next_group_control(const CalcState& s, int focused, bool forward, int field) {
     if (!is_input_field(field)) field = is_input_field(s.mpag) ? s.mpag : FieldMV;
     constexpr int n = static_cast<int>(std::size(GroupOrder));
     const KeyGroup current = key_group_of(focused);
@@ -87,8 +82,7 @@ int next_group_control(const CalcState& s, int focused, bool forward, int field)
     return field;
 }
 
-int next_in_group(int focused, bool forward)
-{
+int next_in_group(int focused, bool forward) {
     auto step = [forward](const auto& order, int i) {
         const int n = static_cast<int>(std::size(order));
         return order[((i + (forward ? 1 : -1)) % n + n) % n];
@@ -98,8 +92,7 @@ int next_in_group(int focused, bool forward)
     return NoControl;
 }
 
-char menu_bar_mnemonic(int item_id)
-{
+char menu_bar_mnemonic(int item_id) {
     switch (item_id) {
         case UtilityMenuTitle: return 'U';
         case HelpMenuTitle: return 'H';

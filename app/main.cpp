@@ -3,8 +3,7 @@
 
 #include "app/program.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Before anything else: a signal at any moment from here on ends the program with the
     // preferences saved.
     velora::install_signal_handlers();

@@ -49,8 +49,7 @@ const QColor Green(0, 160, 0);
 QString qs(const char* text) { return QString::fromUtf8(text); }
 
 template <class T>
-T* add(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height)
-{
+T* add(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height) {
     T* widget = new T(parent);
     widget->setGeometry(x, y, width, height);
     if (id != NoControl) {
@@ -60,8 +59,7 @@ T* add(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int heig
     return widget;
 }
 
-void set_text_colour(QWidget* widget, const QColor& colour)
-{
+void set_text_colour(QWidget* widget, const QColor& colour) {
     QPalette p = widget->palette();
     p.setColor(QPalette::WindowText, colour);
     p.setColor(QPalette::Text, colour);
@@ -69,8 +67,7 @@ void set_text_colour(QWidget* widget, const QColor& colour)
 }
 
 QLabel* add_caption(MainWindow& w, QWidget* parent, int id, const char* text, int x, int y, int width, int height,
-                    int font = 10, Qt::Alignment align = Qt::AlignHCenter | Qt::AlignVCenter)
-{
+                    int font = 10, Qt::Alignment align = Qt::AlignHCenter | Qt::AlignVCenter) {
     QLabel* caption = add<QLabel>(w, parent, id, x, y, width, height);
     caption->setText(qs(text));
     caption->setFont(program_font(font));
@@ -78,8 +75,7 @@ QLabel* add_caption(MainWindow& w, QWidget* parent, int id, const char* text, in
     return caption;
 }
 
-QLineEdit* add_field(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height)
-{
+QLineEdit* add_field(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height) {
     QLineEdit* f = add<QLineEdit>(w, parent, id, x, y, width, height);
     f->setFont(program_font(9));
     f->setAlignment(Qt::AlignCenter);
@@ -87,8 +83,7 @@ QLineEdit* add_field(MainWindow& w, QWidget* parent, int id, int x, int y, int w
 }
 
 QComboBox* add_list(MainWindow& w, QWidget* parent, int id, const QStringList& items, int selection, int x, int y,
-                    int width, int height)
-{
+                    int width, int height) {
     QComboBox* l = add<QComboBox>(w, parent, id, x, y, width, height);
     l->setEditable(false);
     l->addItems(items);
@@ -96,16 +91,14 @@ QComboBox* add_list(MainWindow& w, QWidget* parent, int id, const QStringList& i
     return l;
 }
 
-QStringList unit_items(Quantity q)
-{
+QStringList unit_items(Quantity q) {
     QStringList items;
     for (int i = 0; i < unit_count(q); ++i) items << qs(unit_caption(q, i));
     return items;
 }
 
 // A transparent area over a caption that takes the caption's mouse clicks.
-QWidget* add_click_area(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height)
-{
+QWidget* add_click_area(MainWindow& w, QWidget* parent, int id, int x, int y, int width, int height) {
     QWidget* area = add<QWidget>(w, parent, id, x, y, width, height);
     area->setAttribute(Qt::WA_NoSystemBackground);
     area->setCursor(Qt::PointingHandCursor);
@@ -113,8 +106,7 @@ QWidget* add_click_area(MainWindow& w, QWidget* parent, int id, int x, int y, in
 }
 
 // A menu item with its mnemonic: the menu shows `text`, the letter underlined while Alt is held.
-QAction* add_item(MainWindow& w, QMenu* menu, int id, const char* text)
-{
+QAction* add_item(MainWindow& w, QMenu* menu, int id, const char* text) {
     QAction* item = menu->addAction(QString::fromStdString(with_mnemonic(text, menu_bar_mnemonic(id))));
     item->setProperty(IdProperty, id);
     w.items[id] = item;
@@ -123,10 +115,10 @@ QAction* add_item(MainWindow& w, QMenu* menu, int id, const char* text)
 
 void add_title_item(QMenu* menu, const char* text) { add_menu_title(*menu, qs(text)); }
 
-void build_menus(MainWindow& w, const CalcState& s)
-{
+void build_menus(MainWindow& w, const CalcState& s) {
     QMenuBar* bar = w.window->menuBar();
-    QMenu* utility = bar->addMenu(QString::fromStdString(with_mnemonic("Utility", menu_bar_mnemonic(UtilityMenuTitle))));
+    QMenu* utility =
+        bar->addMenu(QString::fromStdString(with_mnemonic("Utility", menu_bar_mnemonic(UtilityMenuTitle))));
     add_item(w, utility, MenuTablePanel, "Table Panel");
     add_item(w, utility, MenuPlotPanel, "Plot Panel");
     add_item(w, utility, MenuConfidence, "Confidence");
@@ -188,8 +180,7 @@ struct Group {
     int x, y;
 };
 
-void build_inputs(MainWindow& w, const CalcState& s)
-{
+void build_inputs(MainWindow& w, const CalcState& s) {
     QWidget* p = w.inputs;
     const int lh = s.LabelHeight, fh = s.FieldHeight, cw = s.ColumnWidth;
     const Group groups[] = {
@@ -200,7 +191,8 @@ void build_inputs(MainWindow& w, const CalcState& s)
         {CaptionTV, "Velocity @ Target", 40, FieldTV, UnitTV, Quantity::Velocity, s.stateTV, 0, 150, 100},
         {CaptionPOI, "POI @ Target", 20, FieldPOI, UnitPOI, Quantity::SmallLength, s.statePOI, MarkerPOI, 275, 100},
         {CaptionET, "Time @ Target", 20, FieldET, UnitET, Quantity::Time, s.stateET, MarkerET, 275, 190},
-        {CaptionDROP, "Drop from LoD", 20, FieldDROP, UnitDROP, Quantity::SmallLength, s.stateDROP, MarkerDROP, 275, 280},
+        {CaptionDROP, "Drop from LoD", 20, FieldDROP, UnitDROP, Quantity::SmallLength, s.stateDROP, MarkerDROP, 275,
+         280},
     };
     for (const Group& g : groups) {
         QLabel* caption = add_caption(w, p, g.caption, g.text, g.x - g.extra / 2, g.y, cw + g.extra, lh);
@@ -233,8 +225,8 @@ void build_inputs(MainWindow& w, const CalcState& s)
                     Qt::AlignLeft | Qt::AlignVCenter);
     for (int i = 0; i < 4; ++i) add_click_area(w, p, ClickMethodPOI + i, 40, method_y[i], method_width[i], lh);
 
-    QLabel* description = add_caption(w, p, DragLawDescription, "", 20, 370, 205, 4 * lh, 12,
-                                       Qt::AlignLeft | Qt::AlignTop);
+    QLabel* description =
+        add_caption(w, p, DragLawDescription, "", 20, 370, 205, 4 * lh, 12, Qt::AlignLeft | Qt::AlignTop);
     description->setWordWrap(true);
     add_caption(w, p, CaptionBC, "Ballistic Coefficient", 255, 370, 140, lh);
     add_click_area(w, p, ClickBC, 255, 370, 140, lh);
@@ -257,8 +249,7 @@ void build_inputs(MainWindow& w, const CalcState& s)
     add_field(w, p, FieldHUMID, 275, 498, cw, fh);
 }
 
-void build_confidence_page(MainWindow& w, QWidget* page, int panel_height)
-{
+void build_confidence_page(MainWindow& w, QWidget* page, int panel_height) {
     QWidget* box = add<QWidget>(w, page, ConfidenceBox, 15, 10, 390, panel_height - 50);
     auto* frame = add<QGroupBox>(w, box, NoControl, 15, 200, 360, 312);
     frame->lower();
@@ -292,8 +283,7 @@ void build_confidence_page(MainWindow& w, QWidget* page, int panel_height)
     add_caption(w, box, ConfidenceDragLaw, "Reference Drag Law : ", 20, 444, 340, 25, 11);
 }
 
-void build_output_panel(MainWindow& w, const CalcState& s)
-{
+void build_output_panel(MainWindow& w, const CalcState& s) {
     const int height = s.WinH - 32;
     auto* tabs = add<QTabWidget>(w, w.inputs, OutputPanel, 400, 5, s.WinW[1] - 400 - 5, height);
     QWidget* table = new QWidget;
@@ -319,8 +309,7 @@ void build_output_panel(MainWindow& w, const CalcState& s)
 
 }  // namespace
 
-QFont program_font(int number)
-{
+QFont program_font(int number) {
     QFont f;
     switch (number) {
         case 7: f = plot_font(); break;
@@ -328,15 +317,17 @@ QFont program_font(int number)
         case 9: f = QFont(qs("Courier New"), 15, QFont::Bold); break;
         case 10: f = QFont(qs("Helvetica"), 11); break;
         case 11: f = QFont(qs("Helvetica"), 11, QFont::Bold); break;
-        case 12: f = QFont(qs("Helvetica"), 12); f.setItalic(true); break;
+        case 12:
+            f = QFont(qs("Helvetica"), 12);
+            f.setItalic(true);
+            break;
         case 14: f = QFont(qs("Courier New"), 20, QFont::Bold); break;
         default: break;
     }
     return f;
 }
 
-void build_main_window(MainWindow& w, CalcState& s)
-{
+void build_main_window(MainWindow& w, CalcState& s) {
     s.LabelHeight = 18;
     s.FieldHeight = 30;
     s.ListHeight = 25;
@@ -370,7 +361,8 @@ void build_main_window(MainWindow& w, CalcState& s)
     auto* toggle = add<QPushButton>(w, w.inputs, PanelButton, 353, bottom - 32, 40, 25);
     toggle->setText(qs(">>"));
     toggle->setAutoDefault(false);
-    QLabel* density = add_caption(w, w.inputs, DensityLine, InitialDensityCaption, 15, bottom - 27, 235, s.LabelHeight, 11);
+    QLabel* density =
+        add_caption(w, w.inputs, DensityLine, InitialDensityCaption, 15, bottom - 27, 235, s.LabelHeight, 11);
     set_text_colour(density, Orange);
     add_click_area(w, w.inputs, ClickDensity, 15, bottom - 27, 350, s.LabelHeight);
     build_output_panel(w, s);
@@ -396,16 +388,14 @@ void build_main_window(MainWindow& w, CalcState& s)
     focus_control(w, s.mpag);
 }
 
-QPoint keep_inside(QPoint at, QSize size, const QRect& area)
-{
+QPoint keep_inside(QPoint at, QSize size, const QRect& area) {
     if (area.isEmpty()) return at;
     const int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width()));
     const int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height()));
     return {x, y};
 }
 
-QRect available_area_at(QPoint at)
-{
+QRect available_area_at(QPoint at) {
     if (const QScreen* screen = QGuiApplication::screenAt(at)) return screen->availableGeometry();
     // Off every screen (one that is gone): the screen nearest to the point.
     const QScreen* nearest = QGuiApplication::primaryScreen();
@@ -430,8 +420,7 @@ class KeptOnScreen : public QObject {
 public:
     explicit KeptOnScreen(QWidget& window) : QObject(&window), window_(window) { window.installEventFilter(this); }
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &window_ && event->type() == QEvent::Show) {
             int x = window_.frameGeometry().x(), y = window_.frameGeometry().y();
             const QSize frame = window_.frameGeometry().size();
@@ -447,8 +436,7 @@ private:
 
 }  // namespace
 
-void place_on_screen(QWidget& window, int& x, int& y)
-{
+void place_on_screen(QWidget& window, int& x, int& y) {
     constexpr const char* Kept = "veloraKeptOnScreen";
     if (!window.property(Kept).toBool()) {
         window.setProperty(Kept, true);
@@ -463,8 +451,7 @@ void place_on_screen(QWidget& window, int& x, int& y)
     y = at.y();
 }
 
-QWidget* control(const MainWindow& w, int id)
-{
+QWidget* control(const MainWindow& w, int id) {
     const auto it = w.controls.find(id);
     return it == w.controls.end() ? nullptr : it->second;
 }
@@ -474,67 +461,58 @@ QComboBox* list(const MainWindow& w, int id) { return qobject_cast<QComboBox*>(c
 QLabel* label(const MainWindow& w, int id) { return qobject_cast<QLabel*>(control(w, id)); }
 QTabWidget* panel(const MainWindow& w) { return qobject_cast<QTabWidget*>(control(w, OutputPanel)); }
 
-QListWidget* table_list(const MainWindow& w, int id)
-{
+QListWidget* table_list(const MainWindow& w, int id) {
     return id == TableHeader || id == TableRows ? qobject_cast<QListWidget*>(control(w, id)) : nullptr;
 }
 
-int control_id_of(const QWidget* widget)
-{
+int control_id_of(const QWidget* widget) {
     for (const QWidget* x = widget; x != nullptr; x = x->parentWidget()) {
         const QVariant id = x->property(IdProperty);
         if (id.isValid()) return id.toInt();
         // A combo box's inner parts belong to the list itself, the tab strip to the output panel;
         // stop at anything else.
-        const bool tab_strip = qobject_cast<const QTabBar*>(x) != nullptr && qobject_cast<const QTabWidget*>(x->parentWidget()) != nullptr;
+        const bool tab_strip =
+            qobject_cast<const QTabBar*>(x) != nullptr && qobject_cast<const QTabWidget*>(x->parentWidget()) != nullptr;
         if (qobject_cast<const QComboBox*>(x->parentWidget()) == nullptr && !tab_strip) break;
     }
     return NoControl;
 }
 
-int focused_control(const MainWindow& w)
-{
+int focused_control(const MainWindow& w) {
     QWidget* focus = QApplication::focusWidget();
     if (focus == nullptr || focus->window() != w.window.get()) return NoControl;
     return control_id_of(focus);
 }
 
-void focus_control(MainWindow& w, int id)
-{
+void focus_control(MainWindow& w, int id) {
     if (QWidget* c = control(w, id)) c->setFocus(Qt::OtherFocusReason);
 }
 
-void clear_focus(MainWindow& w)
-{
+void clear_focus(MainWindow& w) {
     if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && focus->window() == w.window.get())
         focus->clearFocus();
 }
 
-void enable_fields_for_method(MainWindow& w, const CalcState& s)
-{
+void enable_fields_for_method(MainWindow& w, const CalcState& s) {
     for (int id : {FieldZR, FieldSH, FieldTV, FieldPOI, FieldET, FieldDROP})
         control(w, id)->setEnabled(method_enables_field(s.stateRB, id));
 }
 
-void show_unit_markers(MainWindow& w, const CalcState& s)
-{
+void show_unit_markers(MainWindow& w, const CalcState& s) {
     for (int id = MarkerMV; id <= MarkerDROP; ++id) control(w, id)->setVisible(unit_marker_shown(s, id));
 }
 
-void resize_for_mode(MainWindow& w, const CalcState& s)
-{
+void resize_for_mode(MainWindow& w, const CalcState& s) {
     const int width = s.WinW[s.mode == 1 ? 1 : 0];
     w.window->setFixedSize(width, s.WinH);
 }
 
-void update_step_menu_checks(MainWindow& w, const CalcState& s)
-{
+void update_step_menu_checks(MainWindow& w, const CalcState& s) {
     const int ticked = table_step_item(s.TableStep);
     for (int id = TableStep1; id <= TableStep25; ++id) w.items.at(id)->setChecked(id == ticked);
 }
 
-int caption_room(const MainWindow& w, const QLabel& caption)
-{
+int caption_room(const MainWindow& w, const QLabel& caption) {
     constexpr int Gap = 4;
     const QRect at = caption.geometry();
     int room = at.width();
@@ -548,8 +526,7 @@ int caption_room(const MainWindow& w, const QLabel& caption)
     return std::max(room, 0);
 }
 
-void set_caption_font(QLabel& caption, QFont font, int room)
-{
+void set_caption_font(QLabel& caption, QFont font, int room) {
     // A left-aligned caption whose text would reach a field beside it is set a little smaller.
     if (caption.alignment() & Qt::AlignLeft) {
         const QString text = caption.text();
@@ -559,41 +536,37 @@ void set_caption_font(QLabel& caption, QFont font, int room)
     caption.setFont(font);
 }
 
-void set_caption_fonts(MainWindow& w, const CalcState& s)
-{
+void set_caption_fonts(MainWindow& w, const CalcState& s) {
     for (int id : SetUpCaptions)
         if (QLabel* caption = label(w, id))
-            set_caption_font(*caption, program_font(caption_emphasised(s.stateRB, id) ? 11 : 10), caption_room(w, *caption));
+            set_caption_font(*caption, program_font(caption_emphasised(s.stateRB, id) ? 11 : 10),
+                             caption_room(w, *caption));
 }
 
-void select_tab(MainWindow& w, int tab)
-{
+void select_tab(MainWindow& w, int tab) {
     QTabWidget* tabs = panel(w);
     const QSignalBlocker quiet(tabs);
     tabs->setCurrentIndex(tab >= 0 && tab < tabs->count() ? tab : 0);
 }
 
-void select_method_button(MainWindow& w, int method)
-{
+void select_method_button(MainWindow& w, int method) {
     if (auto* button = qobject_cast<QAbstractButton*>(control(w, MethodButtonPOI + method))) {
         const QSignalBlocker quiet(button);
         button->setChecked(true);
     }
 }
 
-void set_list_selection(MainWindow& w, int id, int position)
-{
+void set_list_selection(MainWindow& w, int id, int position) {
     if (QComboBox* l = list(w, id)) {
         const QSignalBlocker quiet(l);
         l->setCurrentIndex(position);
     }
 }
 
-void read_controls_into_state(const MainWindow& w, CalcState& s)
-{
+void read_controls_into_state(const MainWindow& w, CalcState& s) {
     const std::pair<int, int*> selections[] = {
-        {UnitMV, &s.stateMV},   {UnitZR, &s.stateZR},     {UnitTR, &s.stateTR},       {UnitSH, &s.stateSH},
-        {UnitTV, &s.stateTV},   {UnitPOI, &s.statePOI},   {UnitET, &s.stateET},       {DragLawList, &s.stateBC},
+        {UnitMV, &s.stateMV},   {UnitZR, &s.stateZR},     {UnitTR, &s.stateTR},     {UnitSH, &s.stateSH},
+        {UnitTV, &s.stateTV},   {UnitPOI, &s.statePOI},   {UnitET, &s.stateET},     {DragLawList, &s.stateBC},
         {UnitTMP, &s.stateTMP}, {UnitPRES, &s.statePRES}, {UnitDROP, &s.stateDROP},
     };
     for (const auto& [id, value] : selections)
@@ -605,17 +578,18 @@ void read_controls_into_state(const MainWindow& w, CalcState& s)
     }
 }
 
-void set_control_text(MainWindow& w, int id, const std::string& text)
-{
+void set_control_text(MainWindow& w, int id, const std::string& text) {
     QWidget* c = control(w, id);
     const QString t = QString::fromStdString(text);
-    if (auto* l = qobject_cast<QLabel*>(c)) l->setText(t);
-    else if (auto* f = qobject_cast<QLineEdit*>(c)) f->setText(t);
-    else if (auto* b = qobject_cast<QAbstractButton*>(c)) b->setText(t);
+    if (auto* l = qobject_cast<QLabel*>(c))
+        l->setText(t);
+    else if (auto* f = qobject_cast<QLineEdit*>(c))
+        f->setText(t);
+    else if (auto* b = qobject_cast<QAbstractButton*>(c))
+        b->setText(t);
 }
 
-std::string control_text(const MainWindow& w, int id)
-{
+std::string control_text(const MainWindow& w, int id) {
     QWidget* c = control(w, id);
     if (auto* l = qobject_cast<QLabel*>(c)) return l->text().toStdString();
     if (auto* f = qobject_cast<QLineEdit*>(c)) return f->text().toStdString();

@@ -4,8 +4,7 @@
 
 namespace velora {
 
-int last_field(const CalcState& s)
-{
+int last_field(const CalcState& s) {
     if (s.mode != 1 || s.statePAN != TabConfidence) return FieldHUMID;
     return s.stateRB == DeltaV ? FieldTVTol : FieldMVTol;
 }
@@ -15,8 +14,7 @@ namespace {
 // The BC field, or the temperature field after it while the BC is shown as a result.
 int bc_or_next(const CalcState& s) { return s.stateBC_VAL == 1 ? FieldTMP : FieldBC; }
 
-int skip_forward(const CalcState& s, int n)
-{
+int skip_forward(const CalcState& s, int n) {
     switch (s.stateRB) {
         case DeltaPOI:
             if (n == FieldTV) return FieldPOI;
@@ -42,8 +40,7 @@ int skip_forward(const CalcState& s, int n)
     return n;
 }
 
-int skip_backward(const CalcState& s, int n)
-{
+int skip_backward(const CalcState& s, int n) {
     const bool bc_hidden = s.stateBC_VAL == 1;
     switch (s.stateRB) {
         case DeltaPOI:
@@ -75,8 +72,7 @@ int skip_backward(const CalcState& s, int n)
 
 }  // namespace
 
-int next_field(CalcState& s, int focused, int key)
-{
+int next_field(CalcState& s, int focused, int key) {
     const int last = last_field(s);
     int n = focused;
     if (key == KeyTab) {
@@ -99,8 +95,7 @@ int next_field(CalcState& s, int focused, int key)
     return n;
 }
 
-bool method_enables_field(int method, int field)
-{
+bool method_enables_field(int method, int field) {
     switch (field) {
         case FieldMV:
         case FieldTR:

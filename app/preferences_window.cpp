@@ -20,7 +20,7 @@ namespace velora {
 
 namespace {
 
-constexpr int CentringWidth = 220;   // the window with its frame, as it is centred
+constexpr int CentringWidth = 220;  // the window with its frame, as it is centred
 constexpr int CentringHeight = 180;
 
 struct OptionRow {
@@ -36,22 +36,20 @@ constexpr OptionRow Rows[3] = {
 
 }  // namespace
 
-void place_preferences_window(CalcState& s, int desktop_width, int desktop_height)
-{
+void place_preferences_window(CalcState& s, int desktop_width, int desktop_height) {
     if (s.WinX[1] != -1 || s.WinY[1] != -1) return;
     s.WinX[1] = (desktop_width - CentringWidth) / 2;
     s.WinY[1] = (desktop_height - CentringHeight) / 2;
 }
 
-void build_preferences_window(PreferencesWindow& p, QWidget* main, CalcState& s)
-{
+void build_preferences_window(PreferencesWindow& p, QWidget* main, CalcState& s) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
         place_preferences_window(s, desktop.width(), desktop.height());
     }
 
-    p.dialog = new QDialog(main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                     Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    p.dialog = new QDialog(main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                     Qt::WindowCloseButtonHint);
     p.dialog->setWindowTitle(QString::fromUtf8(PreferencesTitle));
     p.dialog->setWindowModality(Qt::ApplicationModal);
     p.dialog->setFixedSize(PreferencesWidth, PreferencesHeight);
@@ -77,15 +75,13 @@ void build_preferences_window(PreferencesWindow& p, QWidget* main, CalcState& s)
     p.dialog->hide();
 }
 
-void read_preferences_position(const PreferencesWindow& p, CalcState& s)
-{
+void read_preferences_position(const PreferencesWindow& p, CalcState& s) {
     if (p.dialog == nullptr) return;
     s.WinX[1] = p.dialog->x();
     s.WinY[1] = p.dialog->y();
 }
 
-void show_preferences_dialog(App& app)
-{
+void show_preferences_dialog(App& app) {
     PreferencesWindow& p = app.preferences;
     if (p.dialog == nullptr) return;
     CalcState& s = app.state;

@@ -14,7 +14,7 @@ class QWidget;
 namespace velora {
 
 inline constexpr const char* PreferencesTitle = "Preferences";
-inline constexpr int PreferencesWidth = 200;   // inner size
+inline constexpr int PreferencesWidth = 200;  // inner size
 inline constexpr int PreferencesHeight = 215;
 
 struct PreferencesWindow {

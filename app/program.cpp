@@ -1,7 +1,7 @@
 #include "app/program.h"
 
-#include <QDialog>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -13,14 +13,15 @@
 #include <system_error>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include "app/app_icon.h"
 #include "app/app_texts.h"
 #include "app/control_ids.h"
+#include "app/dark_theme.h"
 #include "app/embedded.h"
 #include "app/event_bridge.h"
 #include "app/features.h"
@@ -30,7 +31,6 @@
 #include "app/web_links.h"
 #include "app/window_update.h"
 #include "services/preferences.h"
-#include "app/dark_theme.h"
 #include "services/system_theme.h"
 
 namespace velora {
@@ -49,8 +49,7 @@ void end_on_signal(App& app);
 
 // A signal that came during the start-up's own work ends it at the next step rather than after
 // the whole start-up.
-bool ended_by_signal(App& app)
-{
+bool ended_by_signal(App& app) {
 #ifndef _WIN32
     if (signal_arrived != 0) end_on_signal(app);
 #endif
@@ -59,16 +58,14 @@ bool ended_by_signal(App& app)
 
 }  // namespace
 
-WriteOutcome write_help_document(const std::string& path)
-{
+WriteOutcome write_help_document(const std::string& path) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(std::filesystem::path(path), ec);
     if (!ec && size == HelpDocument.size()) return {true, {}};
     return replace_file_contents(path, HelpDocument);
 }
 
-void start_program(App& app)
-{
+void start_program(App& app) {
     QApplication::setWindowIcon(application_icon());
     CalcState& s = app.state;
     s = CalcState{};
@@ -118,8 +115,7 @@ void start_program(App& app)
     if (s.AutoUpdateCheck) check_for_update(app, false);
 }
 
-void save_preferences_now(App& app)
-{
+void save_preferences_now(App& app) {
     if (app.window.window) read_controls_into_state(app.window, app.state);
     read_preferences_position(app.preferences, app.state);
     const WriteOutcome saved = save_preferences(app.state);
@@ -128,15 +124,13 @@ void save_preferences_now(App& app)
                      preferences_save_failure_text(preferences_file_path(app.state), saved.reason));
 }
 
-void tell_failure(App& app, const std::string& title, const std::string& text)
-{
+void tell_failure(App& app, const std::string& title, const std::string& text) {
     std::fprintf(stderr, "Velora: %s\n", message_log_line(text).c_str());
     std::fflush(stderr);
     if (app.window.window && app.window.window->isVisible()) show_message(app, title, text);
 }
 
-Dialogs quiet_once_interrupted(App& app, Dialogs inner)
-{
+Dialogs quiet_once_interrupted(App& app, Dialogs inner) {
     Dialogs d;
     App* a = &app;
     if (inner.message)
@@ -174,8 +168,7 @@ Dialogs quiet_once_interrupted(App& app, Dialogs inner)
     return d;
 }
 
-void end_program(App& app)
-{
+void end_program(App& app) {
     app.dispatching = false;
     save_preferences_now(app);
     if (app.window.window) app.window.window->hide();
@@ -188,8 +181,7 @@ void end_program(App& app)
     delete_temporary_image(app.temporary_folder);
 }
 
-void finish_program(App& app)
-{
+void finish_program(App& app) {
     // Closed for a download: the preferences are saved already and the program ends at once.
     if (app.closed_for_download) return;
     end_program(app);
@@ -198,8 +190,7 @@ void finish_program(App& app)
 namespace {
 
 #ifndef _WIN32
-void on_signal(int)
-{
+void on_signal(int) {
     const int saved = errno;
     signal_arrived = 1;
     const char byte = 1;
@@ -211,15 +202,13 @@ void on_signal(int)
 // here.
 constexpr unsigned LastResortSeconds = 2;
 
-void on_last_resort(int)
-{
+void on_last_resort(int) {
     constexpr char line[] = "Velora: the shut-down took too long; ended at once\n";
     [[maybe_unused]] const ssize_t written = ::write(2, line, sizeof line - 1);
     ::_exit(0);
 }
 
-void arm_last_resort()
-{
+void arm_last_resort() {
     struct sigaction action {};
     action.sa_handler = on_last_resort;
     sigemptyset(&action.sa_mask);
@@ -229,8 +218,7 @@ void arm_last_resort()
 #endif
 
 // Every dialog that is open, whatever opened it, ends as its close box would end it.
-void close_open_dialogs()
-{
+void close_open_dialogs() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(w);
         if (dialog != nullptr && dialog->isVisible()) dialog->reject();
@@ -239,8 +227,7 @@ void close_open_dialogs()
 
 }  // namespace
 
-void install_signal_handlers()
-{
+void install_signal_handlers() {
 #ifndef _WIN32
     if (signal_pipe[0] >= 0) return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signal_pipe) != 0) return;
@@ -252,8 +239,7 @@ void install_signal_handlers()
 #endif
 }
 
-void end_on_request(App& app)
-{
+void end_on_request(App& app) {
     if (!app.interrupted) {
         app.interrupted = true;
         app.dispatching = false;
@@ -271,8 +257,7 @@ namespace {
 
 // A signal, or the end of the desktop session: as end_on_request, and a shut-down that is still
 // running two seconds after the save ends at once.
-void end_on_signal(App& app)
-{
+void end_on_signal(App& app) {
 #ifndef _WIN32
     signal_arrived = 0;
     if (!app.interrupted) {
@@ -288,8 +273,7 @@ void end_on_signal(App& app)
 
 int run_program() { return run_program(built_in_web_addresses()); }
 
-int run_program(const WebAddresses& web)
-{
+int run_program(const WebAddresses& web) {
     install_signal_handlers();
     CalcState state;
     App app(state);

@@ -16,40 +16,35 @@ namespace velora {
 
 namespace fs = std::filesystem;
 
-bool file_exists(const std::string& path)
-{
+bool file_exists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::is_regular_file(fs::path(path), ec);
 }
 
 namespace {
 
-std::string with_separator(std::string folder)
-{
+std::string with_separator(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
 }
 
 bool absolute(const char* path) { return path != nullptr && path[0] == '/'; }
 
-void make_folder(const std::string& folder)
-{
+void make_folder(const std::string& folder) {
     std::error_code ec;
     fs::create_directories(fs::path(folder), ec);  // failure is not reported
 }
 
 }  // namespace
 
-StorageFolders storage_folders_for(const char* xdg_config_home, const char* xdg_data_home, const std::string& home)
-{
+StorageFolders storage_folders_for(const char* xdg_config_home, const char* xdg_data_home, const std::string& home) {
     const std::string base = with_separator(home);
     const std::string config = absolute(xdg_config_home) ? with_separator(xdg_config_home) : base + ".config/";
     const std::string data = absolute(xdg_data_home) ? with_separator(xdg_data_home) : base + ".local/share/";
     return {config + "Velora/", data + "Velora/Help/"};
 }
 
-void set_up_storage_folders(CalcState& s)
-{
+void set_up_storage_folders(CalcState& s) {
 #ifdef _WIN32
     // The program's folders on the drive of the current directory, made one after the other.
     const std::string drive = QDir::currentPath().left(2).toStdString();
@@ -59,8 +54,8 @@ void set_up_storage_folders(CalcState& s)
     s.PrefsFolder = folders[2];
     s.HelpFolder = folders[3];
 #else
-    const StorageFolders f =
-        storage_folders_for(std::getenv("XDG_CONFIG_HOME"), std::getenv("XDG_DATA_HOME"), QDir::homePath().toStdString());
+    const StorageFolders f = storage_folders_for(std::getenv("XDG_CONFIG_HOME"), std::getenv("XDG_DATA_HOME"),
+                                                 QDir::homePath().toStdString());
     make_folder(f.prefs);
     make_folder(f.help);
     s.PrefsFolder = f.prefs;
@@ -69,8 +64,7 @@ void set_up_storage_folders(CalcState& s)
     s.HelpFile = s.HelpFolder + HelpFileName;
 }
 
-std::string desktop_folder()
-{
+std::string desktop_folder() {
     QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty() || !QDir(desktop).exists()) desktop = QDir::homePath();
     return with_separator(QDir::toNativeSeparators(desktop).toStdString());
@@ -80,15 +74,13 @@ namespace {
 
 #ifndef _WIN32
 // A folder that exists, is no link, belongs to this user and is closed to everybody else.
-bool private_folder(const std::string& path)
-{
+bool private_folder(const std::string& path) {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0) return false;
     return S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 077) == 0;
 }
 
-std::string make_private_folder(const std::string& path)
-{
+std::string make_private_folder(const std::string& path) {
     ::mkdir(path.c_str(), 0700);
     if (private_folder(path)) return with_separator(path);
     // Taken by someone else, or open to others: a fresh folder with a unique name instead.
@@ -100,8 +92,7 @@ std::string make_private_folder(const std::string& path)
 
 }  // namespace
 
-std::string private_temporary_folder()
-{
+std::string private_temporary_folder() {
 #ifdef _WIN32
     // The user's own temporary folder is private on Windows.
     const std::string folder = with_separator(QDir::tempPath().toStdString()) + "Velora";
@@ -114,14 +105,12 @@ std::string private_temporary_folder()
 #endif
 }
 
-std::string temporary_image_path(const std::string& private_folder)
-{
+std::string temporary_image_path(const std::string& private_folder) {
     if (private_folder.empty()) return {};
     return private_folder + TemporaryImageName;
 }
 
-void delete_temporary_image(const std::string& private_folder)
-{
+void delete_temporary_image(const std::string& private_folder) {
     const std::string path = temporary_image_path(private_folder);
     if (file_exists(path)) {
         std::error_code ec;

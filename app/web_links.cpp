@@ -23,8 +23,7 @@ public:
     InputDiscarder(const InputDiscarder&) = delete;
     InputDiscarder& operator=(const InputDiscarder&) = delete;
 
-    bool eventFilter(QObject*, QEvent* event) override
-    {
+    bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonRelease:
@@ -53,8 +52,7 @@ public:
 
 WebAddresses built_in_web_addresses() { return {site_url(), version_file_url(), probe_url(), ProbeLimitMs}; }
 
-void wait_in_window(int ms)
-{
+void wait_in_window(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -63,21 +61,18 @@ void wait_in_window(int ms)
 namespace {
 
 // The window goes on while a transfer runs; the wait ends at once when the program ends.
-Waiting window_waiting(App& app)
-{
+Waiting window_waiting(App& app) {
     return {wait_in_window, [&app] { return app.ended; }};
 }
 
 }  // namespace
 
-bool window_internet_available(App& app)
-{
+bool window_internet_available(App& app) {
     const InputDiscarder discarder;
     return internet_available(app.web.probe, app.web.time_limit_ms, window_waiting(app));
 }
 
-UpdateHooks window_update_hooks(App& app)
-{
+UpdateHooks window_update_hooks(App& app) {
     UpdateHooks h;
     h.internet_available = [&app] { return window_internet_available(app); };
     // The version file arrives with the window at work: keys, clicks and menus go on meanwhile.
@@ -95,8 +90,7 @@ UpdateHooks window_update_hooks(App& app)
     return h;
 }
 
-void check_for_update(App& app, bool manual)
-{
+void check_for_update(App& app, bool manual) {
     // One check at a time: picking the menu item again while the version file is on its way
     // changes nothing, that check answers.
     if (app.checking) return;
@@ -114,8 +108,7 @@ void check_for_update(App& app, bool manual)
 
 void open_maker_website(App& app) { open_web_page(app.web.site, window_update_hooks(app)); }
 
-void open_help(App& app)
-{
+void open_help(App& app) {
     const std::string path = app.state.HelpFile;
     // Written again when it went missing or was changed since the start; that it cannot be is told.
     const WriteOutcome written = write_help_document(path);

@@ -6,8 +6,8 @@
 
 #include "app/accessibility.h"
 #include "app/app_texts.h"
-#include "app/dark_theme.h"
 #include "app/control_ids.h"
+#include "app/dark_theme.h"
 #include "engine/atmosphere.h"
 #include "output/plot_canvas.h"
 #include "output/popup_menus.h"
@@ -19,16 +19,14 @@ namespace velora {
 
 namespace {
 
-void set_text_colour(QWidget* widget, const QColor& colour)
-{
+void set_text_colour(QWidget* widget, const QColor& colour) {
     QPalette p = widget->palette();
     p.setColor(QPalette::WindowText, colour);
     p.setColor(QPalette::Text, colour);
     widget->setPalette(p);
 }
 
-void show_confidence_page(App& app, const ConfidencePage& page)
-{
+void show_confidence_page(App& app, const ConfidencePage& page) {
     MainWindow& w = app.window;
     set_control_text(w, ConfidenceMethod, page.heading);
     set_control_text(w, ConfidenceDragLaw, page.drag_law_heading);
@@ -52,14 +50,12 @@ void show_confidence_page(App& app, const ConfidencePage& page)
 
 }  // namespace
 
-void run_recalculate(App& app)
-{
+void run_recalculate(App& app) {
     const RecalcOutcome outcome = recalculate(app.state, app.results, app.state.mode == 1);
     show_recalculation(app, outcome);
 }
 
-void show_recalculation(App& app, const RecalcOutcome& outcome)
-{
+void show_recalculation(App& app, const RecalcOutcome& outcome) {
     CalcState& s = app.state;
     MainWindow& w = app.window;
     show_unit_markers(w, s);
@@ -90,8 +86,7 @@ void show_recalculation(App& app, const RecalcOutcome& outcome)
     apply_accessible_texts(app);
 }
 
-void redraw_outputs(App& app)
-{
+void redraw_outputs(App& app) {
     const CalcState& s = app.state;
     MainWindow& w = app.window;
     QListWidget* header = table_list(w, TableHeader);
@@ -102,35 +97,30 @@ void redraw_outputs(App& app)
     if (w.plot_menu != nullptr) refresh_popup_menu(*w.plot_menu, plot_menu_items(s));
 }
 
-void set_tooltip(App& app, int id, const std::string& text)
-{
+void set_tooltip(App& app, int id, const std::string& text) {
     const QString tip = app.state.EnableToolTips ? QString::fromStdString(text) : QString();
     // A caption under a click area shows its tooltip through the area that the mouse is over.
     for (int target : {id, click_area_over(id)})
         if (QWidget* c = control(app.window, target)) c->setToolTip(tip);
 }
 
-void apply_tooltips(App& app)
-{
+void apply_tooltips(App& app) {
     for (const auto& [id, text] : fixed_tooltips()) set_tooltip(app, id, text);
 }
 
-void show_message(App& app, const std::string& title, const std::string& text)
-{
+void show_message(App& app, const std::string& title, const std::string& text) {
     if (app.dialogs.message) app.dialogs.message({title, text, MessageButtons::Ok});
 }
 
 void show_about(App& app) { show_message(app, AboutTitle, about_text()); }
 
-void show_tolerances(App& app)
-{
+void show_tolerances(App& app) {
     set_control_text(app.window, FieldMVTol, tolerance_text(app.state.MV_TOL));
     set_control_text(app.window, FieldTVTol, tolerance_text(app.state.TV_TOL));
     apply_accessible_texts(app);
 }
 
-void show_zero(App& app)
-{
+void show_zero(App& app) {
     const ZeroDisplay zero = zero_display(app.state, app.results);
     set_control_text(app.window, CaptionZR, zero.caption);
     set_control_text(app.window, FieldZR, zero.text);
@@ -138,8 +128,7 @@ void show_zero(App& app)
     apply_accessible_texts(app);
 }
 
-void refresh_density_readout(App& app)
-{
+void refresh_density_readout(App& app) {
     const CalcState& s = app.state;
     set_control_text(app.window, DensityLine, density_readout_text(s.TMP, s.PRES, s.HUMID, s.DensityUnit));
     apply_accessible_texts(app);

@@ -79,9 +79,14 @@ std::string state_json(const CalcState& s) {
     CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
     Members m{"    ", {}};
     for (const StateMember& member : state_members()) {
-        if (member.real) m.add(member.name, member.count == 1 ? number(*member.real(fields)) : array(member.real(fields), member.count));
-        else if (member.integer) m.add(member.name, member.count == 1 ? number(*member.integer(fields)) : array(member.integer(fields), member.count));
-        else m.add(member.name, number(static_cast<int>(*member.flag(fields))));
+        if (member.real)
+            m.add(member.name,
+                  member.count == 1 ? number(*member.real(fields)) : array(member.real(fields), member.count));
+        else if (member.integer)
+            m.add(member.name,
+                  member.count == 1 ? number(*member.integer(fields)) : array(member.integer(fields), member.count));
+        else
+            m.add(member.name, number(static_cast<int>(*member.flag(fields))));
     }
     return m.object("  ");
 }

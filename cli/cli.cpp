@@ -118,10 +118,11 @@ std::string state_help() {
            "\n"
            "A value without a unit is in the internal unit (ft/s, yd, in, s, C, inHg, %); a unit suffix\n"
            "converts it as the window converts a value typed in that unit:\n"
-           "  velocity " + unit_suffixes(ValueKind::Velocity) + "; range " + unit_suffixes(ValueKind::Range) +
-           "; length " + unit_suffixes(ValueKind::SmallLength) + "; time " + unit_suffixes(ValueKind::Time) +
-           ";\n  temperature " + unit_suffixes(ValueKind::Temperature) + "; pressure " +
-           unit_suffixes(ValueKind::Pressure) + " (hPa and mbar are the window's mBar); percent %\n"
+           "  velocity " +
+           unit_suffixes(ValueKind::Velocity) + "; range " + unit_suffixes(ValueKind::Range) + "; length " +
+           unit_suffixes(ValueKind::SmallLength) + "; time " + unit_suffixes(ValueKind::Time) + ";\n  temperature " +
+           unit_suffixes(ValueKind::Temperature) + "; pressure " + unit_suffixes(ValueKind::Pressure) +
+           " (hPa and mbar are the window's mBar); percent %\n"
            "(MV=240m/s, TR=40m, POI=19mm, ET=170.8ms, TMP=75F, PRES=1013hPa, HUMID=32%).\n"
            "Each value goes through its input field's check as if typed there (MV=5000 becomes 4000,\n"
            "POI=0.5 becomes -0.5); a temperature or pressure outside the window's range and a target\n"
@@ -135,15 +136,17 @@ std::string usage() {
         text += std::string(lead) + "velora-cli " + c.synopsis + "\n";
         lead = "       ";
     }
-    text += "       velora-cli help [COMMAND]   (or velora-cli COMMAND --help)\n"
-            "       velora-cli --version\n\n";
+    text +=
+        "       velora-cli help [COMMAND]   (or velora-cli COMMAND --help)\n"
+        "       velora-cli --version\n\n";
     for (const Command& c : command_table()) {
         std::string name = c.name;
         text += "  " + name + std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') + c.summary + "\n";
     }
-    text += "\nFILE is a preferences file (Velora.prefs, or one written by velora-cli first-run); - reads it\n"
-            "from standard input. KEY=VALUE sets one value of the state, in the internal unit or with a\n"
-            "unit suffix (MV=240m/s): see 'velora-cli help solve'.\n";
+    text +=
+        "\nFILE is a preferences file (Velora.prefs, or one written by velora-cli first-run); - reads it\n"
+        "from standard input. KEY=VALUE sets one value of the state, in the internal unit or with a\n"
+        "unit suffix (MV=240m/s): see 'velora-cli help solve'.\n";
     return text + ExitStatusText;
 }
 
@@ -164,7 +167,8 @@ bool assignment_in_place_of_file(const std::string& path) {
 // FILE and the KEY=VALUE operands after the first `files` operands into `s`; 0 when loaded, else
 // the exit status of the message written. `file_text` receives the file's bytes.
 int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text, std::size_t files = 1) {
-    if (cl.operands.empty()) return bad_usage(io, cl, cl.command + " needs a preferences file (FILE, or - for standard input)");
+    if (cl.operands.empty())
+        return bad_usage(io, cl, cl.command + " needs a preferences file (FILE, or - for standard input)");
     const std::string& path = cl.operands.front();
     if (assignment_in_place_of_file(path)) {
         return bad_usage(io, cl, cl.command + " needs a preferences file before '" + path + "'");
@@ -210,7 +214,8 @@ int prefs_command(const CommandLine& cl, CliIo& io) {
 }
 
 int number_command(const CommandLine& cl, CliIo& io) {
-    if (cl.operands.empty() || cl.operands.size() > 2) return bad_usage(io, cl, "number takes a text and at most a count of decimals");
+    if (cl.operands.empty() || cl.operands.size() > 2)
+        return bad_usage(io, cl, "number takes a text and at most a count of decimals");
     int decimals = 4;
     if (cl.operands.size() == 2) {
         const auto given = decimals_argument(cl.operands[1]);
@@ -285,7 +290,7 @@ int table_command(const CommandLine& cl, CliIo& io) {
 
 // Name and unit of an input field as the output shows them; the humidity has no unit list.
 std::string field_name(FieldId field) {
-    static constexpr const char* Names[] = {"MV",  "ZR", "TR",  "SH",   "TV",    "POI",    "ET",
+    static constexpr const char* Names[] = {"MV",   "ZR", "TR",  "SH",   "TV",    "POI",    "ET",
                                             "DROP", "BC", "TMP", "PRES", "HUMID", "MV_TOL", "TV_TOL"};
     return Names[static_cast<int>(field) - FirstFieldId];
 }
@@ -314,7 +319,8 @@ std::string field_unit(const CalcState& s, FieldId field) {
 // limits, instead.
 int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     const bool as_text = cl.has("--text");
-    if (as_text && cl.has("--trajectory")) return bad_usage(io, cl, "--trajectory goes with the JSON output, not --text");
+    if (as_text && cl.has("--trajectory"))
+        return bad_usage(io, cl, "--trajectory goes with the JSON output, not --text");
     CalcState s;
     std::string file;
     if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
@@ -346,8 +352,10 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
         // The message on one line: its carriage returns become blanks.
         std::string text;
         for (const char ch : *outcome.message) {
-            if (ch != '\r') text += ch;
-            else if (!text.empty() && text.back() != ' ') text += ' ';
+            if (ch != '\r')
+                text += ch;
+            else if (!text.empty() && text.back() != ' ')
+                text += ' ';
         }
         while (!text.empty() && text.back() == ' ') text.pop_back();
         return fail(io, CliImprobableBc, std::string(ImprobableBcTitle) + text);
@@ -362,7 +370,8 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     const std::vector<std::string>& operands = cl.operands;
     if (!operands.empty() && !assignment_in_place_of_file(operands[0]) &&
         (operands.size() < 2 || assignment_in_place_of_file(operands[1]))) {
-        return bad_usage(io, cl, "fit needs a shots file (SHOTS.csv, or - for standard input) after the preferences file");
+        return bad_usage(io, cl,
+                         "fit needs a shots file (SHOTS.csv, or - for standard input) after the preferences file");
     }
     if (operands.size() >= 2 && operands[0] == "-" && operands[1] == "-") {
         return bad_usage(io, cl, "only one of FILE and SHOTS.csv can be - (standard input)");
@@ -384,7 +393,8 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     const ShotFitInputs in = shot_fit_inputs(s);
     if (const auto problem = check_shots(read.shots, in, fit_mv)) {
         if (problem->kind == ShotProblemKind::NoShot) {
-            return fail(io, CliFailed, name + ": no shot to fit (one line a shot under the header range,quantity,value)");
+            return fail(io, CliFailed,
+                        name + ": no shot to fit (one line a shot under the header range,quantity,value)");
         }
         if (problem->kind == ShotProblemKind::TooFewToFitMv) {
             return fail(io, CliFailed, "--fit-mv needs two shots or more, and " + name + " has one");
@@ -404,10 +414,12 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     out << "Fit of " << read.shots.size() << (read.shots.size() == 1 ? " shot" : " shots") << " with "
         << fit_inputs_text(s) << "\n\n";
     const std::string mv_unit = unit_caption(Quantity::Velocity, s.stateMV);
-    out << "Law   BC            BC interval        rms" << (fit_mv ? "  Muzzle Velocity (" + mv_unit + ")" : "") << "\n";
+    out << "Law   BC            BC interval        rms" << (fit_mv ? "  Muzzle Velocity (" + mv_unit + ")" : "")
+        << "\n";
     for (const LawFit& fit : fits) {
         const FitRowTexts row = fit_row_texts(fit, fit_mv, s.stateMV, s.TMP);
-        std::string line = pad_right(row.law, 6) + pad_right(row.bc, 14) + pad_right(row.interval, 15) + pad_left(row.rms, 7);
+        std::string line =
+            pad_right(row.law, 6) + pad_right(row.bc, 14) + pad_right(row.interval, 15) + pad_left(row.rms, 7);
         if (fit_mv) line += pad_left(row.mv, 8);
         out << line << "\n";
     }
@@ -415,10 +427,12 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     const LawFit& best = fits.front();
     out << "\nResiduals under " << drag_law_name(best.law) << ", measured less predicted:\n";
     const std::string range_heading = "Range (" + std::string(unit_caption(Quantity::Range, units.range)) + ")";
-    out << pad_right(range_heading, 14) << pad_right("Quantity", 18) << pad_left("Value", 10) << pad_left("Residual", 11) << "\n";
+    out << pad_right(range_heading, 14) << pad_right("Quantity", 18) << pad_left("Value", 10)
+        << pad_left("Residual", 11) << "\n";
     for (std::size_t i = 0; i < read.shots.size(); ++i) {
         const Shot& shot = read.shots[i];
-        out << pad_right(shot_range_text(shot.range, units), 14) << pad_right(shot_quantity_caption(shot.quantity, units), 18)
+        out << pad_right(shot_range_text(shot.range, units), 14)
+            << pad_right(shot_quantity_caption(shot.quantity, units), 18)
             << pad_left(shot_value_text(shot.quantity, shot.value, units), 10)
             << pad_left(shot_residual_text(shot.quantity, best.residuals[i], units), 11) << "\n";
     }
@@ -430,13 +444,19 @@ int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command
 
 const std::vector<Command>& command_table() {
     static const std::vector<Command> commands = {
-        {"trajectory", "trajectory FILE [KEY=VALUE ...] [--text]", "the flight of the file's projectile, yard by yard",
+        {"trajectory",
+         "trajectory FILE [KEY=VALUE ...] [--text]",
+         "the flight of the file's projectile, yard by yard",
          "Flies the projectile of FILE and prints one JSON object: \"schema\", \"state\", \"derived\"\n"
          "(FarZero, NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and \"trajectory\" (arrays drop,\n"
          "velocity, time, poi for yards 0..LastSample). --text prints a short table in internal units\n"
          "instead, every TableStep yards out to the active method's target range.\n",
-         {"--text"}, true, trajectory_command},
-        {"solve", "solve FILE [KEY=VALUE ...] [--trajectory | --text]", "the BC solved from the active method's measurement",
+         {"--text"},
+         true,
+         trajectory_command},
+        {"solve",
+         "solve FILE [KEY=VALUE ...] [--trajectory | --text]",
+         "the BC solved from the active method's measurement",
          "Runs the pass that the window runs after a measurement is typed: the BC is solved from the\n"
          "measurement of the method stateRB (POI, ET, TV or DROP at the target range TR). Prints one\n"
          "JSON object: \"schema\", \"state\", \"derived\" (as trajectory, and MaxZeroRange, MaxTargetRange),\n"
@@ -445,12 +465,20 @@ const std::vector<Command>& command_table() {
          "rows). --trajectory adds \"trajectory\"; --text prints the fields as the window shows them and\n"
          "the confidence limits instead. The drop is no key of the file: DROP=VALUE, or a line\n"
          "\"DROP = value\" in FILE, gives the drop below the bore axis that stateRB=3 solves from.\n",
-         {"--trajectory", "--text"}, true, solve_command},
-        {"predict", "predict FILE [KEY=VALUE ...] [--trajectory | --text]", "the measurements that the BC predicts",
+         {"--trajectory", "--text"},
+         true,
+         solve_command},
+        {"predict",
+         "predict FILE [KEY=VALUE ...] [--trajectory | --text]",
+         "the measurements that the BC predicts",
          "Runs the pass that the window runs after any other edit: the BC stands and predicts TV, POI,\n"
          "ET and DROP at the target range. Prints the JSON object of solve (or --text its readable form).\n",
-         {"--trajectory", "--text"}, true, predict_command},
-        {"fit", "fit FILE SHOTS.csv [KEY=VALUE ...] [--fit-mv] [--text]", "the BC under each drag law from several shots",
+         {"--trajectory", "--text"},
+         true,
+         predict_command},
+        {"fit",
+         "fit FILE SHOTS.csv [KEY=VALUE ...] [--fit-mv] [--text]",
+         "the BC under each drag law from several shots",
          "Fits the shots of SHOTS.csv (- for standard input) under each of the ten drag laws: the BC\n"
          "that best explains them, with the muzzle velocity, zero range, sight height and air of FILE.\n"
          "SHOTS.csv has the header range,quantity,value and an optional fourth column uncertainty, then\n"
@@ -469,22 +497,40 @@ const std::vector<Command>& command_table() {
          "1.2) and \"best\" (the CURVE of the first, null when no law fits). --fit-mv fits the muzzle\n"
          "velocity together with the BC (two shots or more); --text prints the ranked laws and the\n"
          "best law's residuals, in FILE's units, instead.\n",
-         {"--fit-mv", "--text"}, true, fit_command},
-        {"table", "table FILE [KEY=VALUE ...]", "the window's range table",
+         {"--fit-mv", "--text"},
+         true,
+         fit_command},
+        {"table",
+         "table FILE [KEY=VALUE ...]",
+         "the window's range table",
          "Prints the range table as the window lists it, in the units that FILE selects, after the\n"
          "prediction pass that the program runs at start-up.\n",
-         {}, true, table_command},
-        {"prefs", "prefs FILE [KEY=VALUE ...]", "the preferences as the program reads them",
+         {},
+         true,
+         table_command},
+        {"prefs",
+         "prefs FILE [KEY=VALUE ...]",
+         "the preferences as the program reads them",
          "Prints the preferences as the program reads FILE (and the KEY=VALUE arguments), in the form\n"
          "the program saves them, one key a line.\n",
-         {}, true, prefs_command},
-        {"first-run", "first-run", "the preferences file that a first run writes",
-         "Prints the preferences file that the program writes when it starts for the first time.\n", {}, false,
+         {},
+         true,
+         prefs_command},
+        {"first-run",
+         "first-run",
+         "the preferences file that a first run writes",
+         "Prints the preferences file that the program writes when it starts for the first time.\n",
+         {},
+         false,
          first_run_command},
-        {"number", "number TEXT [DECIMALS]", "TEXT read as an input field reads it",
+        {"number",
+         "number TEXT [DECIMALS]",
+         "TEXT read as an input field reads it",
          "Reads TEXT as an input field of the window reads it (the longest leading number, the rest\n"
          "ignored; nothing read is 0) and prints it with DECIMALS decimals (0 to 12, default 4).\n",
-         {}, false, number_command},
+         {},
+         false,
+         number_command},
     };
     return commands;
 }

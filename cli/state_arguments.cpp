@@ -36,9 +36,9 @@ std::string_view trim(std::string_view text) {
 // One entry of the state given on the command line.
 struct Given {
     const StateMember* member;
-    int index;          // the entry of an array, else 0
-    float real = 0;     // floats, in the internal unit with the sign as typed
-    int whole = 0;      // whole numbers and flags
+    int index;             // the entry of an array, else 0
+    float real = 0;        // floats, in the internal unit with the sign as typed
+    int whole = 0;         // whole numbers and flags
     std::string argument;  // as typed, for messages
 };
 
@@ -76,7 +76,8 @@ std::optional<std::string> read_entry(const std::string& argument, const StateMe
     const std::optional<long long> value = whole_number(text);
     const bool in_range = value && key && *value >= key->lowest && *value <= key->highest;
     if (!in_range) {
-        if (!key || (key->lowest == INT_MIN && key->highest == INT_MAX)) return quoted(argument) + ": not a whole number";
+        if (!key || (key->lowest == INT_MIN && key->highest == INT_MAX))
+            return quoted(argument) + ": not a whole number";
         if (key->lowest == 0 && key->highest == 1) return quoted(argument) + ": " + m.name + " is 0 or 1";
         return quoted(argument) + ": " + m.name + " is a whole number from " + std::to_string(key->lowest) + " to " +
                std::to_string(key->highest);
@@ -89,15 +90,18 @@ std::optional<std::string> read_entry(const std::string& argument, const StateMe
 // commas.
 std::optional<std::string> read_argument(const std::string& argument, std::vector<Given>& out) {
     const std::size_t equals = argument.find('=');
-    const std::string_view key = equals == std::string::npos ? std::string_view() : trim(std::string_view(argument).substr(0, equals));
+    const std::string_view key =
+        equals == std::string::npos ? std::string_view() : trim(std::string_view(argument).substr(0, equals));
     if (key.empty()) return quoted(argument) + " is not KEY=VALUE";
     const std::optional<NamedMember> named = find_state_member(key);
-    if (!named) return quoted(argument) + ": " + std::string(key) + " is no key of the state or of the preferences file";
+    if (!named)
+        return quoted(argument) + ": " + std::string(key) + " is no key of the state or of the preferences file";
     const StateMember& m = *named->member;
     const std::string_view value = std::string_view(argument).substr(equals + 1);
 
     if (named->index || m.count == 1) {
-        if (value.find(',') != std::string_view::npos) return quoted(argument) + ": " + std::string(key) + " takes one value";
+        if (value.find(',') != std::string_view::npos)
+            return quoted(argument) + ": " + std::string(key) + " takes one value";
         Given g{};
         if (auto error = read_entry(argument, m, named->index.value_or(0), value, g)) return error;
         out.push_back(g);
@@ -136,7 +140,7 @@ struct UnitSelections {
 };
 
 UnitSelections internal_units(CalcState& s) {
-    const UnitSelections kept{s.stateMV, s.stateZR, s.stateTR, s.stateSH, s.stateTV,
+    const UnitSelections kept{s.stateMV,  s.stateZR, s.stateTR,  s.stateSH,   s.stateTV,
                               s.statePOI, s.stateET, s.stateTMP, s.statePRES, s.stateDROP};
     s.stateMV = s.stateTV = FtPerS;
     s.stateZR = s.stateTR = Yard;
@@ -223,8 +227,10 @@ std::optional<std::string> load_state(std::string_view file_text, const std::str
         }
     }
     if (other_slots) read_preferences_text(text, s);
-    if (const auto drop = drop_line(file_text)) s.DROP = *drop;
-    else s.DROP = check_drop(json_number(s.DROP), Inch);
+    if (const auto drop = drop_line(file_text))
+        s.DROP = *drop;
+    else
+        s.DROP = check_drop(json_number(s.DROP), Inch);
 
     // Every other field value through its field's check, in the field order (the velocity at the
     // target after the muzzle velocity that bounds it); the last value of a field counts.

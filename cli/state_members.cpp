@@ -36,7 +36,8 @@ const std::vector<StateMember>& state_members() {
         real("MV", "MV", K::Velocity, FieldId::MV, [](CalcState& s) { return &s.MV; }),
         real("ZR", "ZR", K::Range, FieldId::ZR, [](CalcState& s) { return &s.ZR; }),
         real("TR", "TR", K::Range, FieldId::TR, [](CalcState& s) { return &s.TR; }),
-        real("TRArray", "TRArray", K::Range, std::nullopt, [](CalcState& s) { return &s.TRArray[0]; }, 4),
+        real(
+            "TRArray", "TRArray", K::Range, std::nullopt, [](CalcState& s) { return &s.TRArray[0]; }, 4),
         real("SH", "SH", K::SmallLength, FieldId::SH, [](CalcState& s) { return &s.SH; }),
         real("TV", "TV", K::Velocity, FieldId::TV, [](CalcState& s) { return &s.TV; }),
         real("POI", "_POI", K::SmallLength, FieldId::POI, [](CalcState& s) { return &s.POI; }),
@@ -73,8 +74,10 @@ const std::vector<StateMember>& state_members() {
         flag("AutoLogoCheck", [](CalcState& s) { return &s.AutoLogoCheck; }),
         flag("EnableToolTips", [](CalcState& s) { return &s.EnableToolTips; }),
         whole("Scheme", [](CalcState& s) { return &s.Scheme; }),
-        whole("WinX", [](CalcState& s) { return &s.WinX[0]; }, 2),
-        whole("WinY", [](CalcState& s) { return &s.WinY[0]; }, 2),
+        whole(
+            "WinX", [](CalcState& s) { return &s.WinX[0]; }, 2),
+        whole(
+            "WinY", [](CalcState& s) { return &s.WinY[0]; }, 2),
     };
     return members;
 }

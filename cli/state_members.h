@@ -16,14 +16,14 @@
 namespace velora {
 
 struct StateMember {
-    const char* name;               // as the JSON writes it: "MV", "POI", "TRArray"
-    const char* file_key;           // the preferences key ("_POI"; arrays "TRArray(i)"); null for DROP
-    int count;                      // 1, or the entries of an array (TRArray 4, WinX and WinY 2)
-    ValueKind kind;                 // floats: what the value measures (its unit suffixes)
-    std::optional<FieldId> field;   // the input field whose check a given value goes through
-    float* (*real)(CalcState&);           // floats: the (first) entry
-    int* (*integer)(CalcState&);          // whole numbers
-    std::uint8_t* (*flag)(CalcState&);    // the three 8-bit option flags
+    const char* name;                   // as the JSON writes it: "MV", "POI", "TRArray"
+    const char* file_key;               // the preferences key ("_POI"; arrays "TRArray(i)"); null for DROP
+    int count;                          // 1, or the entries of an array (TRArray 4, WinX and WinY 2)
+    ValueKind kind;                     // floats: what the value measures (its unit suffixes)
+    std::optional<FieldId> field;       // the input field whose check a given value goes through
+    float* (*real)(CalcState&);         // floats: the (first) entry
+    int* (*integer)(CalcState&);        // whole numbers
+    std::uint8_t* (*flag)(CalcState&);  // the three 8-bit option flags
 };
 
 const std::vector<StateMember>& state_members();

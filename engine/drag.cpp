@@ -57,9 +57,7 @@ int valid_law(int law) { return law >= 0 && law < DragLawCount ? law : 0; }
 
 constexpr DragSegmentTable DragSegments = make_segments();
 
-const char* drag_law_description(int law) {
-    return law >= 0 && law < 12 ? Descriptions[law] : "";
-}
+const char* drag_law_description(int law) { return law >= 0 && law < 12 ? Descriptions[law] : ""; }
 
 std::string drag_law_name(int law) {
     std::string name = std::string(drag_law_description(law)).substr(0, 4);
@@ -71,9 +69,7 @@ int drag_law_at_list_position(int position) {
     return position >= 0 && position < DragLawCount ? LawAtPosition[position] : 0;
 }
 
-int list_position_of_drag_law(int law) {
-    return law >= 0 && law < DragLawCount ? PositionOfLaw[law] : 0;
-}
+int list_position_of_drag_law(int law) { return law >= 0 && law < DragLawCount ? PositionOfLaw[law] : 0; }
 
 double drag_coefficient_by_scan(double mach, int law) {
     law = valid_law(law);

@@ -6,8 +6,8 @@
 
 namespace velora {
 
-inline constexpr int DragTableRows = 170;   // rows 0..168 filled, row 169 stays 0
-inline constexpr int DragTableColumns = 12; // column 0 Mach, 1..10 the laws, 11 stays 0
+inline constexpr int DragTableRows = 170;    // rows 0..168 filled, row 169 stays 0
+inline constexpr int DragTableColumns = 12;  // column 0 Mach, 1..10 the laws, 11 stays 0
 inline constexpr int DragTableLastRow = 168;
 inline constexpr int DragLawCount = 10;
 

@@ -16,8 +16,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Adds one unit in the last place to a run of decimal digits with an optional point
 // ("9.99" -> "10.00", "0.4" -> "0.5").
-std::string add_last_place(std::string digits)
-{
+std::string add_last_place(std::string digits) {
     int i = static_cast<int>(digits.size()) - 1;
     for (; i >= 0; --i) {
         if (digits[i] == '.') continue;
@@ -32,8 +31,7 @@ std::string add_last_place(std::string digits)
 
 // |value| with `decimals` decimals, halves rounded away from zero. The digits are those of the
 // exact binary value, so 2.675 (held as 2.67499999...) gives "2.67" while 0.125 gives "0.13".
-std::string magnitude_text(double magnitude, int decimals)
-{
+std::string magnitude_text(double magnitude, int decimals) {
     // Wide enough for the largest double written with every decimal.
     char buffer[std::numeric_limits<double>::max_exponent10 + MostDecimals + 8];
     char* const end = buffer + sizeof buffer;
@@ -55,8 +53,7 @@ std::string magnitude_text(double magnitude, int decimals)
 }
 
 // Saturating decimal exponent after 'e' or 'E'.
-long long exponent_value(std::string_view digits, bool negative)
-{
+long long exponent_value(std::string_view digits, bool negative) {
     long long e = 0;
     for (char c : digits) {
         e = std::min(e * 10 + (c - '0'), 1'000'000'000LL);
@@ -66,8 +63,7 @@ long long exponent_value(std::string_view digits, bool negative)
 
 }  // namespace
 
-std::string format_fixed(double value, int decimals)
-{
+std::string format_fixed(double value, int decimals) {
     decimals = std::clamp(decimals, 0, MostDecimals);
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
@@ -79,8 +75,7 @@ std::string format_fixed(double value, int decimals)
     return text;
 }
 
-bool parse_leading_number(std::string_view text, float& out, std::string_view& rest)
-{
+bool parse_leading_number(std::string_view text, float& out, std::string_view& rest) {
     out = 0.0f;
     rest = text;
     std::size_t i = 0;
@@ -137,8 +132,7 @@ bool parse_leading_number(std::string_view text, float& out, std::string_view& r
     const auto r = std::from_chars(first, last, magnitude, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
         // The decimal exponent of the leading digit tells an overflow from an underflow.
-        const long long digits_before_point =
-            static_cast<long long>(point) - static_cast<long long>(first_nonzero);
+        const long long digits_before_point = static_cast<long long>(point) - static_cast<long long>(first_nonzero);
         const bool too_large = first_nonzero != std::string_view::npos && digits_before_point + exponent > 0;
         magnitude = too_large ? std::numeric_limits<float>::max() : 0.0f;
     } else if (r.ec != std::errc()) {
@@ -149,14 +143,12 @@ bool parse_leading_number(std::string_view text, float& out, std::string_view& r
     return true;
 }
 
-bool parse_leading_number(std::string_view text, float& out)
-{
+bool parse_leading_number(std::string_view text, float& out) {
     std::string_view rest;
     return parse_leading_number(text, out, rest);
 }
 
-float read_number(std::string_view text)
-{
+float read_number(std::string_view text) {
     float value = 0.0f;
     parse_leading_number(text, value);
     return value;

@@ -22,9 +22,7 @@ double sample_at(const float* a, int last, double r) {
 
 double poi_at(const Trajectory& tr, double range_yd) { return sample_at(tr.poi, tr.LastSample, range_yd); }
 
-double velocity_at(const Trajectory& tr, double range_yd) {
-    return sample_at(tr.velocity, tr.LastSample, range_yd);
-}
+double velocity_at(const Trajectory& tr, double range_yd) { return sample_at(tr.velocity, tr.LastSample, range_yd); }
 
 double time_at(const Trajectory& tr, double range_yd) { return sample_at(tr.time, tr.LastSample, range_yd); }
 

@@ -53,7 +53,7 @@ struct FlightAir {
     int law = 0;
 };
 
-inline constexpr float StepLength = 0.041666668f;  // ds, 1/24 ft
+inline constexpr float StepLength = 0.041666668f;   // ds, 1/24 ft
 inline constexpr float Gravity = -32.17405f;        // ft/s²
 inline constexpr float DragFactor = 0.0027270769f;  // π/1152
 

@@ -3,14 +3,13 @@
 #include "engine/number_text.h"
 #include "engine/units.h"
 
-
 namespace velora {
 
 namespace {
 
 struct Suffix {
     const char* text;
-    int unit;  // position in the window's unit list of the quantity
+    int unit;            // position in the window's unit list of the quantity
     bool listed = true;  // named in unit_suffixes (the degree-sign spellings are not)
 };
 
@@ -22,14 +21,17 @@ struct SuffixList {
 
 // The quantities with units; Percent and Plain take no conversion.
 const SuffixList* suffix_list(ValueKind kind) {
-    static const SuffixList velocity{"velocity", Quantity::Velocity, {{"ft/s", FtPerS}, {"fps", FtPerS}, {"m/s", MPerS}}};
+    static const SuffixList velocity{
+        "velocity", Quantity::Velocity, {{"ft/s", FtPerS}, {"fps", FtPerS}, {"m/s", MPerS}}};
     static const SuffixList range{"range", Quantity::Range, {{"yd", Yard}, {"m", Metre}, {"ft", Foot}}};
     static const SuffixList small_length{"length", Quantity::SmallLength, {{"in", Inch}, {"mm", Mm}, {"cm", Cm}}};
     static const SuffixList time{"time", Quantity::Time, {{"s", Second}, {"ms", MilliSecond}}};
-    static const SuffixList temperature{"temperature", Quantity::Temperature,
-                                        {{"C", Celsius}, {"F", Fahrenheit}, {"°C", Celsius, false}, {"°F", Fahrenheit, false}}};
-    static const SuffixList pressure{"pressure", Quantity::Pressure,
-                                     {{"inHg", InHg}, {"mmHg", MmHg}, {"mbar", MBar}, {"hPa", MBar}}};
+    static const SuffixList temperature{
+        "temperature",
+        Quantity::Temperature,
+        {{"C", Celsius}, {"F", Fahrenheit}, {"°C", Celsius, false}, {"°F", Fahrenheit, false}}};
+    static const SuffixList pressure{
+        "pressure", Quantity::Pressure, {{"inHg", InHg}, {"mmHg", MmHg}, {"mbar", MBar}, {"hPa", MBar}}};
     switch (kind) {
         case ValueKind::Velocity: return &velocity;
         case ValueKind::Range: return &range;

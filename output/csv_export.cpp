@@ -32,13 +32,15 @@ std::string table_csv_text(const TableLines& lines) {
     return text;
 }
 
-SaveFileRequest table_csv_request(const CalcState& s) { return {CsvDialogTitle, s.LastFolder, CsvDefaultName, CsvFilter}; }
+SaveFileRequest table_csv_request(const CalcState& s) {
+    return {CsvDialogTitle, s.LastFolder, CsvDefaultName, CsvFilter};
+}
 
 bool export_table_csv(const std::string& path, const TableLines& lines, const Dialogs& ui) {
     const bool written = replace_file_with_text(path, table_csv_text(lines));
     if (ui.message)
-        ui.message({CsvMessageTitle, (written ? "Saved as:\r" : "Could not save the table as:\r") + path,
-                    MessageButtons::Ok});
+        ui.message(
+            {CsvMessageTitle, (written ? "Saved as:\r" : "Could not save the table as:\r") + path, MessageButtons::Ok});
     return written;
 }
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "app/calc_state.h"
-#include "services/dialog_seam.h"
 #include "output/range_table.h"
+#include "services/dialog_seam.h"
 
 namespace velora {
 

@@ -134,7 +134,8 @@ bool draw_plot(QPaintDevice& device, const PlotLayout& layout) {
 
 bool draw_plot(QPaintDevice& device, const CalcState& s, const CalcResults& r) {
     if (device.width() <= 0 || device.height() <= 0) return false;
-    return draw_plot(device, layout_plot(s, r, static_cast<float>(device.width()), static_cast<float>(device.height())));
+    return draw_plot(device,
+                     layout_plot(s, r, static_cast<float>(device.width()), static_cast<float>(device.height())));
 }
 
 }  // namespace velora

@@ -40,11 +40,11 @@ struct PlotAxes {
     float xMin = 0;      // range axis, display range units
     int xMax = 1;
     int xStep = 1;
-    float yMin = 0;      // value axis, display units of the quantity
+    float yMin = 0;  // value axis, display units of the quantity
     float yTop = 1;
     float yStep = 1;
-    float xScale = 0;    // pixels per range unit
-    float yScale = 0;    // pixels per unit of the quantity
+    float xScale = 0;  // pixels per range unit
+    float yScale = 0;  // pixels per unit of the quantity
 };
 
 // The display factors the plot works with: the state's selections applied to `f`, and any factor

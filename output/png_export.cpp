@@ -57,7 +57,8 @@ bool write_png_rgb(const std::string& path, const QImage& image) {
     if (image.isNull()) return false;
     const QImage rgb = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
     std::vector<png_bytep> rows(static_cast<std::size_t>(rgb.height()));
-    for (int y = 0; y < rgb.height(); ++y) rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(rgb.constScanLine(y));
+    for (int y = 0; y < rgb.height(); ++y)
+        rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(rgb.constScanLine(y));
     return replace_file(path, [&rgb, &rows](std::FILE* file) { return encode_png(file, rgb, rows.data()); });
 }
 

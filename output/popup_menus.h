@@ -34,7 +34,7 @@ struct PopupMenuItem {
     int command = NoCommand;  // for Command items
     bool checked = false;
     std::vector<PopupMenuItem> items;  // for Submenu items
-    char mnemonic = 0;  // the letter of `text` that chooses the item from the keyboard; 0 for none
+    char mnemonic = 0;                 // the letter of `text` that chooses the item from the keyboard; 0 for none
 };
 
 // The letter that chooses a command of the popup menus (the step submenu's is 'T').

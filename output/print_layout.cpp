@@ -33,12 +33,9 @@ TablePrintFields table_print_fields(const CalcState& s, const CalcResults& r) {
 
 std::vector<std::string> table_print_input_lines(const TablePrintFields& f) {
     return {
-        "Muzzle Velocity = " + f.mv + " " + f.mv_unit,
-        "Far Zero Range = " + f.far_zero + " " + f.zero_unit,
-        "Sight Height = " + f.sh + " " + f.sh_unit,
-        "Ballistic Coefficient = " + f.bc + " (" + f.drag_law + ")",
-        "Temperature = " + f.tmp + " " + f.tmp_unit,
-        "Pressure = " + f.pres + " " + f.pres_unit,
+        "Muzzle Velocity = " + f.mv + " " + f.mv_unit, "Far Zero Range = " + f.far_zero + " " + f.zero_unit,
+        "Sight Height = " + f.sh + " " + f.sh_unit,    "Ballistic Coefficient = " + f.bc + " (" + f.drag_law + ")",
+        "Temperature = " + f.tmp + " " + f.tmp_unit,   "Pressure = " + f.pres + " " + f.pres_unit,
         "Relative Humidity = " + f.humid + " %",
     };
 }

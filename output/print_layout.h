@@ -12,10 +12,10 @@
 
 namespace velora {
 
-inline constexpr float PrintLeftMargin = 0.75f;    // x of every line of the table printout
-inline constexpr float PrintTopMargin = 1.25f;     // y of the first line of every page (and the room below the last)
-inline constexpr float PrintFontSize = 0.15f;      // the table's font size to start with
-inline constexpr float PrintFontStep = 0.005f;     // the search lowers it in these steps
+inline constexpr float PrintLeftMargin = 0.75f;  // x of every line of the table printout
+inline constexpr float PrintTopMargin = 1.25f;   // y of the first line of every page (and the room below the last)
+inline constexpr float PrintFontSize = 0.15f;    // the table's font size to start with
+inline constexpr float PrintFontStep = 0.005f;   // the search lowers it in these steps
 inline constexpr float PrintSmallestFontSize = 0.02f;  // and never below this
 inline constexpr const char* TablePrintJobName = " Print Job";
 inline constexpr const char* PlotPrintJobName = "Image";
@@ -23,7 +23,7 @@ inline constexpr const char* PlotPrintJobName = "Image";
 // builds its suggestion from the document name, which holds these only while it is open.
 inline constexpr const char* TablePrintFileName = "Velora Table";
 inline constexpr const char* PlotPrintFileName = "Velora Plot";
-inline constexpr float PlotPrintCorner = 1.0f;     // the image's top-left corner, x and y
+inline constexpr float PlotPrintCorner = 1.0f;  // the image's top-left corner, x and y
 inline constexpr float PlotPrintHeight = 4.0f;
 
 // "Velora (1.2.2)": the first line of the table printout.
@@ -31,10 +31,10 @@ std::string print_title();
 
 // The values the seven input lines quote, as the window shows them.
 struct TablePrintFields {
-    std::string mv, mv_unit;      // muzzle-velocity field and its unit list
+    std::string mv, mv_unit;          // muzzle-velocity field and its unit list
     std::string far_zero, zero_unit;  // the far zero, whole, in the zero-range list's unit
     std::string sh, sh_unit;
-    std::string bc, drag_law;     // BC field and the drag-law list ("GA2")
+    std::string bc, drag_law;  // BC field and the drag-law list ("GA2")
     std::string tmp, tmp_unit;
     std::string pres, pres_unit;
     std::string humid;

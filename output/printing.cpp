@@ -49,7 +49,8 @@ bool print_table_on(QPagedPaintDevice& device, const TableLines& table, const st
     // The header's first line, trimmed, in bold, decides the size.
     QString header = table.header.empty() ? QString() : QString::fromStdString(table.header.front()).trimmed();
     const float size = table_print_font_size(page_width, [&](float s) {
-        return static_cast<float>(QFontMetricsF(table_print_font(s, true), &device).horizontalAdvance(header) / in.dpi_x);
+        return static_cast<float>(QFontMetricsF(table_print_font(s, true), &device).horizontalAdvance(header) /
+                                  in.dpi_x);
     });
     const double line_height = size * 5.0 / 4.0;
     const std::vector<PrintPage> pages =
@@ -73,7 +74,8 @@ bool print_table_on(QPagedPaintDevice& device, const TableLines& table, const st
 
 bool print_plot_on(QPagedPaintDevice& device, const QImage& image) {
     const Inches in = inches_of(device);
-    const PrintSize size = plot_print_size(image.width(), image.height(), static_cast<float>(device.width() / in.dpi_x));
+    const PrintSize size =
+        plot_print_size(image.width(), image.height(), static_cast<float>(device.width() / in.dpi_x));
     if (size.width <= 0.0f || size.height <= 0.0f) return false;
     QPainter p;
     if (!p.begin(&device)) return false;
@@ -90,7 +92,9 @@ bool print_table(const TableLines& table, const TablePrintFields& fields, const 
     return print_table_on(printer, table, table_print_input_lines(fields));
 }
 
-std::string print_image_path() { return (QDir::tempPath() + QLatin1Char('/') + QLatin1String(PrintImageName)).toStdString(); }
+std::string print_image_path() {
+    return (QDir::tempPath() + QLatin1Char('/') + QLatin1String(PrintImageName)).toStdString();
+}
 
 bool print_plot(const QImage& canvas, const PrinterDialog& dialog, const std::string& path) {
     QPrinter printer(QPrinter::HighResolution);

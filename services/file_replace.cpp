@@ -1,10 +1,10 @@
 #include "services/file_replace.h"
 
 #include <atomic>
-#include <ctime>
-#include <optional>
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -29,16 +29,14 @@ std::string reason_of(int error) { return std::generic_category().message(error)
 WriteOutcome failed(int error) { return {false, reason_of(error)}; }
 
 // "a/b/Velora.prefs" → "a/b/", "Velora.prefs".
-std::pair<std::string, std::string> split(const std::string& path)
-{
+std::pair<std::string, std::string> split(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return {std::string(), path};
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
 // A name nobody can guess ahead: the process, a random number and a counter.
-std::string temporary_name(const std::string& name)
-{
+std::string temporary_name(const std::string& name) {
     static std::atomic<unsigned> counter{0};
     thread_local std::mt19937_64 random{std::random_device{}()};
 #ifdef _WIN32
@@ -52,8 +50,7 @@ std::string temporary_name(const std::string& name)
 
 #ifndef _WIN32
 // Creates a temporary file that did not exist before, refusing any file or link in the way.
-std::FILE* create_temporary(const std::string& folder, const std::string& name, std::string& temporary, int& error)
-{
+std::FILE* create_temporary(const std::string& folder, const std::string& name, std::string& temporary, int& error) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = folder + temporary_name(name);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -74,8 +71,7 @@ std::FILE* create_temporary(const std::string& folder, const std::string& name, 
 
 // The rename itself is made durable by syncing the folder; a folder that cannot be opened only
 // loses that.
-void sync_folder(const std::string& folder)
-{
+void sync_folder(const std::string& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
@@ -84,8 +80,7 @@ void sync_folder(const std::string& folder)
 #endif
 
 // How long ago the file itself (a link, not its target) was last changed.
-std::optional<std::chrono::seconds> seconds_since_change(const fs::path& path)
-{
+std::optional<std::chrono::seconds> seconds_since_change(const fs::path& path) {
 #ifdef _WIN32
     std::error_code ec;
     const auto changed = fs::last_write_time(path, ec);
@@ -100,8 +95,7 @@ std::optional<std::chrono::seconds> seconds_since_change(const fs::path& path)
 
 }  // namespace
 
-WriteOutcome replace_file_with(const std::string& path, const std::function<bool(std::FILE*)>& write)
-{
+WriteOutcome replace_file_with(const std::string& path, const std::function<bool(std::FILE*)>& write) {
     const auto [folder, name] = split(path);
     if (name.empty()) return {false, "no file name"};
 #ifdef _WIN32
@@ -138,15 +132,12 @@ WriteOutcome replace_file_with(const std::string& path, const std::function<bool
     return failed(error);
 }
 
-WriteOutcome replace_file_contents(const std::string& path, std::string_view bytes)
-{
-    return replace_file_with(path, [bytes](std::FILE* file) {
-        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    });
+WriteOutcome replace_file_contents(const std::string& path, std::string_view bytes) {
+    return replace_file_with(
+        path, [bytes](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
 }
 
-bool is_temporary_name_of(std::string_view name, std::string_view file_name)
-{
+bool is_temporary_name_of(std::string_view name, std::string_view file_name) {
     const std::size_t lead = 1 + file_name.size() + 1;  // "." + name + "."
     if (name.size() <= lead + TemporaryEnd.size()) return false;
     return name[0] == '.' && name.substr(1, file_name.size()) == file_name && name[lead - 1] == '.' &&
@@ -154,8 +145,7 @@ bool is_temporary_name_of(std::string_view name, std::string_view file_name)
 }
 
 void remove_stale_temporaries(const std::string& folder, std::string_view file_name, std::string_view legacy,
-                              std::chrono::seconds age)
-{
+                              std::chrono::seconds age) {
     std::error_code ec;
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
          it.increment(ec)) {

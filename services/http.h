@@ -8,8 +8,8 @@
 namespace velora {
 
 struct HttpLimits {
-    long timeout_ms = 10000;          // the whole request, connection included
-    std::size_t max_body = 4096;      // a longer body is cut off and marked
+    long timeout_ms = 10000;      // the whole request, connection included
+    std::size_t max_body = 4096;  // a longer body is cut off and marked
 };
 
 struct HttpResponse {

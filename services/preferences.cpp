@@ -1,8 +1,8 @@
 #include "services/preferences.h"
 
 #include "engine/number_text.h"
-#include "solver/input_limits.h"
 #include "services/file_replace.h"
+#include "solver/input_limits.h"
 
 #include <algorithm>
 #include <climits>
@@ -25,27 +25,23 @@ enum class KeyType { Integer, Float, Flag };
 struct PrefKey {
     const char* name;
     KeyType type;
-    int decimals;             // floats: decimals written
-    const char* missing;      // the text a missing key reads as
-    int lowest, highest;      // integers: the values the program can use (else the missing value)
+    int decimals;         // floats: decimals written
+    const char* missing;  // the text a missing key reads as
+    int lowest, highest;  // integers: the values the program can use (else the missing value)
     float* (*real)(CalcState&);
     int* (*integer)(CalcState&);
     std::uint8_t* (*flag)(CalcState&);
 };
 
-constexpr PrefKey float_key(const char* name, int decimals, const char* missing, float* (*field)(CalcState&))
-{
+constexpr PrefKey float_key(const char* name, int decimals, const char* missing, float* (*field)(CalcState&)) {
     return {name, KeyType::Float, decimals, missing, 0, 0, field, nullptr, nullptr};
 }
 
-constexpr PrefKey int_key(const char* name, const char* missing, int lowest, int highest,
-                          int* (*field)(CalcState&))
-{
+constexpr PrefKey int_key(const char* name, const char* missing, int lowest, int highest, int* (*field)(CalcState&)) {
     return {name, KeyType::Integer, 0, missing, lowest, highest, nullptr, field, nullptr};
 }
 
-constexpr PrefKey flag_key(const char* name, const char* missing, std::uint8_t* (*field)(CalcState&))
-{
+constexpr PrefKey flag_key(const char* name, const char* missing, std::uint8_t* (*field)(CalcState&)) {
     return {name, KeyType::Flag, 0, missing, 0, 1, nullptr, nullptr, field};
 }
 
@@ -100,15 +96,13 @@ constexpr PrefKey Keys[] = {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim(std::string_view text)
-{
+std::string_view trim(std::string_view text) {
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
 }
 
-std::string lower_case(std::string_view text)
-{
+std::string lower_case(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -118,8 +112,7 @@ std::string lower_case(std::string_view text)
 
 // The leading whole number of a value (blanks, an optional sign, digits; what follows is ignored),
 // held within the int range; nothing when the value does not begin with one.
-std::optional<int> leading_integer(std::string_view text)
-{
+std::optional<int> leading_integer(std::string_view text) {
     text = trim(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
@@ -136,8 +129,7 @@ std::optional<int> leading_integer(std::string_view text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-void append_utf8(std::string& out, char32_t c)
-{
+void append_utf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -158,8 +150,7 @@ void append_utf8(std::string& out, char32_t c)
 // A file that an editor saved as UTF-16 (little or big endian, with its byte-order mark) as
 // UTF-8 text; any other text as it is. A lone surrogate becomes U+FFFD, an odd last byte is
 // dropped.
-std::optional<std::string> utf8_of_utf16(std::string_view bytes)
-{
+std::optional<std::string> utf8_of_utf16(std::string_view bytes) {
     const bool little = bytes.substr(0, 2) == "\xFF\xFE";
     const bool big = bytes.substr(0, 2) == "\xFE\xFF";
     if (!little && !big) return std::nullopt;
@@ -185,8 +176,7 @@ std::optional<std::string> utf8_of_utf16(std::string_view bytes)
 }
 
 // key (lower case) → value text; the last line of a key counts.
-std::map<std::string, std::string_view> key_values(std::string_view text)
-{
+std::map<std::string, std::string_view> key_values(std::string_view text) {
     constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
     if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
 
@@ -213,8 +203,7 @@ constexpr float DeepestStoredPOI = -10000.0f;  // in
 // Brings loaded values that the window could never have produced back into the ranges the
 // program works with: a muzzle velocity or BC of 0 would stall the flight models, a table step
 // of 0 would never end the table, and a wild range would run the flight for ever.
-void limit_loaded_values(CalcState& s)
-{
+void limit_loaded_values(CalcState& s) {
     s.MV = std::clamp(s.MV, MinMV, MaxMV);
     s.ZR = std::clamp(s.ZR, MinZR, RangeCap / 2.0f);
     s.TR = std::clamp(s.TR, TargetSlotMinimum[0], RangeCap);
@@ -245,8 +234,7 @@ constexpr std::chrono::seconds StaleTemporaryAge{60};
 
 }  // namespace
 
-std::optional<std::string> preferences_file_text(const std::string& path)
-{
+std::optional<std::string> preferences_file_text(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
@@ -256,54 +244,49 @@ std::optional<std::string> preferences_file_text(const std::string& path)
     return bytes;
 }
 
-std::string preferences_file_path(const CalcState& s)
-{
-    return s.PrefsFolder + PreferencesFileName;
-}
+std::string preferences_file_path(const CalcState& s) { return s.PrefsFolder + PreferencesFileName; }
 
-void read_preferences_text(std::string_view text, CalcState& s)
-{
+void read_preferences_text(std::string_view text, CalcState& s) {
     const std::optional<std::string> converted = utf8_of_utf16(text);
     const auto values = key_values(converted ? std::string_view(*converted) : text);
     for (const PrefKey& key : Keys) {
         const auto found = values.find(lower_case(key.name));
         const std::string_view given = found == values.end() ? std::string_view() : found->second;
         switch (key.type) {
-        case KeyType::Float: {
-            float value = 0.0f;
-            if (!parse_leading_number(given, value)) value = read_number(key.missing);
-            *key.real(s) = value;
-            break;
-        }
-        case KeyType::Integer:
-        case KeyType::Flag: {
-            auto value = leading_integer(given);
-            if (!value || *value < key.lowest || *value > key.highest) value = leading_integer(key.missing);
-            if (key.type == KeyType::Integer) *key.integer(s) = *value;
-            else *key.flag(s) = static_cast<std::uint8_t>(*value);
-            break;
-        }
+            case KeyType::Float: {
+                float value = 0.0f;
+                if (!parse_leading_number(given, value)) value = read_number(key.missing);
+                *key.real(s) = value;
+                break;
+            }
+            case KeyType::Integer:
+            case KeyType::Flag: {
+                auto value = leading_integer(given);
+                if (!value || *value < key.lowest || *value > key.highest) value = leading_integer(key.missing);
+                if (key.type == KeyType::Integer)
+                    *key.integer(s) = *value;
+                else
+                    *key.flag(s) = static_cast<std::uint8_t>(*value);
+                break;
+            }
         }
     }
     limit_loaded_values(s);
 }
 
-bool is_preference_key(std::string_view key)
-{
+bool is_preference_key(std::string_view key) {
     const std::string wanted = lower_case(trim(key));
     return std::any_of(std::begin(Keys), std::end(Keys),
                        [&wanted](const PrefKey& k) { return lower_case(k.name) == wanted; });
 }
 
-bool has_preference_key(std::string_view text)
-{
+bool has_preference_key(std::string_view text) {
     const auto values = key_values(text);
     return std::any_of(std::begin(Keys), std::end(Keys),
                        [&values](const PrefKey& k) { return values.count(lower_case(k.name)) > 0; });
 }
 
-std::vector<PreferenceKey> preference_keys()
-{
+std::vector<PreferenceKey> preference_keys() {
     std::vector<PreferenceKey> keys;
     for (const PrefKey& k : Keys) {
         keys.push_back({k.name, k.type != KeyType::Float, k.lowest, k.highest});
@@ -311,8 +294,7 @@ std::vector<PreferenceKey> preference_keys()
     return keys;
 }
 
-const PreferenceKey* preference_key(std::string_view name)
-{
+const PreferenceKey* preference_key(std::string_view name) {
     static const std::vector<PreferenceKey> keys = preference_keys();
     const std::string wanted = lower_case(trim(name));
     for (const PreferenceKey& k : keys) {
@@ -321,25 +303,23 @@ const PreferenceKey* preference_key(std::string_view name)
     return nullptr;
 }
 
-std::string preferences_text(const CalcState& s)
-{
+std::string preferences_text(const CalcState& s) {
     CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
     std::string text = "\xEF\xBB\xBF\r\n";
     for (const PrefKey& key : Keys) {
         text += key.name;
         text += " = ";
         switch (key.type) {
-        case KeyType::Float: text += format_fixed(*key.real(fields), key.decimals); break;
-        case KeyType::Integer: text += std::to_string(*key.integer(fields)); break;
-        case KeyType::Flag: text += std::to_string(*key.flag(fields)); break;
+            case KeyType::Float: text += format_fixed(*key.real(fields), key.decimals); break;
+            case KeyType::Integer: text += std::to_string(*key.integer(fields)); break;
+            case KeyType::Flag: text += std::to_string(*key.flag(fields)); break;
         }
         text += "\r\n";
     }
     return text;
 }
 
-void load_preferences(CalcState& s)
-{
+void load_preferences(CalcState& s) {
     // A save that was cut short (the program killed in the middle) leaves its temporary file.
     remove_stale_temporaries(s.PrefsFolder, PreferencesFileName, LegacyTemporaryName, StaleTemporaryAge);
     const std::string path = preferences_file_path(s);
@@ -349,6 +329,8 @@ void load_preferences(CalcState& s)
     read_preferences_text(text ? std::string_view(*text) : FirstRunPreferencesText, s);
 }
 
-WriteOutcome save_preferences(const CalcState& s) { return replace_file_contents(preferences_file_path(s), preferences_text(s)); }
+WriteOutcome save_preferences(const CalcState& s) {
+    return replace_file_contents(preferences_file_path(s), preferences_text(s));
+}
 
 }  // namespace velora

@@ -9,23 +9,20 @@ namespace velora {
 
 namespace {
 
-std::string_view trim(std::string_view text)
-{
+std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
     return text;
 }
 
-std::string lower_case(std::string_view text)
-{
+std::string lower_case(std::string_view text) {
     std::string out(text);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 
-std::vector<std::string_view> split(std::string_view line)
-{
+std::vector<std::string_view> split(std::string_view line) {
     std::vector<std::string_view> fields;
     for (;;) {
         const std::size_t comma = line.find(',');
@@ -35,8 +32,7 @@ std::vector<std::string_view> split(std::string_view line)
     }
 }
 
-ValueKind value_kind(ShotQuantity q)
-{
+ValueKind value_kind(ShotQuantity q) {
     switch (q) {
         case ShotQuantity::Velocity: return ValueKind::Velocity;
         case ShotQuantity::Time: return ValueKind::Time;
@@ -44,8 +40,7 @@ ValueKind value_kind(ShotQuantity q)
     }
 }
 
-std::string number_text(float value)
-{
+std::string number_text(float value) {
     char buffer[32];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return ec == std::errc() ? std::string(buffer, end) : std::string("0");
@@ -53,8 +48,7 @@ std::string number_text(float value)
 
 }  // namespace
 
-ShotsText parse_shots_text(std::string_view text)
-{
+ShotsText parse_shots_text(std::string_view text) {
     ShotsText out;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::size_t columns = 0;  // of the header; 0 until it is read
@@ -101,8 +95,8 @@ ShotsText parse_shots_text(std::string_view text)
         if (fields.size() == 4 && !fields[3].empty()) {
             const std::string_view given = fields[3];
             const bool percent = given.back() == '%';
-            const UnitValue u = percent ? read_unit_value(given, ValueKind::Percent)
-                                        : read_unit_value(given, value_kind(*quantity));
+            const UnitValue u =
+                percent ? read_unit_value(given, ValueKind::Percent) : read_unit_value(given, value_kind(*quantity));
             if (!u.ok()) {
                 error("uncertainty '" + std::string(given) + "': " + u.error);
                 continue;
@@ -116,8 +110,7 @@ ShotsText parse_shots_text(std::string_view text)
     return out;
 }
 
-std::string shots_text(const std::vector<Shot>& shots)
-{
+std::string shots_text(const std::vector<Shot>& shots) {
     std::string text = std::string(ShotsHeader) + "\n";
     for (const Shot& shot : shots) {
         text += number_text(shot.range) + "," + shot_quantity_name(shot.quantity) + "," + number_text(shot.value) + ",";

@@ -66,8 +66,8 @@ std::string read_registry_value(RegistryRoot root, const std::string& key, const
     if (root != RegistryRoot::CurrentUser || key != PersonalizeKey || name != AppsUseLightThemeValue) return "";
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return "";
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
-                                                       "org.freedesktop.portal.Settings", "Read");
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings", "Read");
     call << QString("org.freedesktop.appearance") << QString("color-scheme");
     const QDBusMessage reply = bus.call(call, QDBus::Block, 1000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return "";

@@ -78,8 +78,10 @@ bool run_beside(const std::function<void(const std::atomic<bool>& cancel)>& tran
             cancel = true;
             break;
         }
-        if (waiting.pause) waiting.pause(TransferPollMs);
-        else std::this_thread::sleep_for(std::chrono::milliseconds(TransferPollMs));
+        if (waiting.pause)
+            waiting.pause(TransferPollMs);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(TransferPollMs));
     }
     worker.join();
     return !cancel;
@@ -153,13 +155,13 @@ UpdateOutcome check_for_update(const std::string& version_url, bool manual, cons
             hooks.message({UpdateTitle, std::string("\rYou are using the latest version (V") + ProgramVersion + ")",
                            MessageButtons::Ok});
     } else if (order > 0) {
-        const MessageAnswer go = hooks.message(
-            {UpdateTitle, "\rA new version (V" + remote_text + ") is available\r\rGo to the webpage now?",
-             MessageButtons::YesNo});
+        const MessageAnswer go =
+            hooks.message({UpdateTitle, "\rA new version (V" + remote_text + ") is available\r\rGo to the webpage now?",
+                           MessageButtons::YesNo});
         if (go == MessageAnswer::Yes) {
-            const MessageAnswer close = hooks.message(
-                {UpdateTitle, "\rClose Velora before download?\r(Recommended. All Data will be saved)",
-                 MessageButtons::YesNoCancel});
+            const MessageAnswer close =
+                hooks.message({UpdateTitle, "\rClose Velora before download?\r(Recommended. All Data will be saved)",
+                               MessageButtons::YesNoCancel});
             if (close == MessageAnswer::Yes) {
                 hooks.save_preferences();
                 hooks.open_url(download_page_url());

@@ -10,12 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "services/http.h"
 #include "services/dialog_seam.h"
+#include "services/http.h"
 #include "services/program_version.h"
 
 namespace velora {
-
 
 // The maker's web site and the probe target, set when the program is built.
 std::string site_url();           // the home page

@@ -36,7 +36,13 @@ struct FlightSetup {
 };
 
 FlightSetup flight_setup(float mv, float zr, float sh, float R, int law, int method, const AirState& air) {
-    return {mv, zr, sh, R, law, method, speed_of_sound(air.TMP),
+    return {mv,
+            zr,
+            sh,
+            R,
+            law,
+            method,
+            speed_of_sound(air.TMP),
             static_cast<float>(air_density(air.TMP, air.PRES, air.HUMID))};
 }
 
@@ -170,10 +176,10 @@ struct Bracket {
     float hi = 1.25f;
     float lo = 0.003f;
     float mid = (1.25f + 0.003f) / 2.0f;
-    std::optional<Flown> at_lo, at_hi;   // the ends, once they were midpoints
-    std::optional<Flown> last, before;   // the last two midpoints
+    std::optional<Flown> at_lo, at_hi;                     // the ends, once they were midpoints
+    std::optional<Flown> last, before;                     // the last two midpoints
     float near = std::numeric_limits<float>::quiet_NaN();  // where the caller expects the BC
-    float result = 0.0f;               // once done: the midpoint or a sentinel
+    float result = 0.0f;                                   // once done: the midpoint or a sentinel
     bool done = false;
 
     bool open() const { return std::abs(hi - lo) > 0.00005f; }

@@ -31,9 +31,9 @@ inline constexpr float BcTooHigh = -1.0f;
 inline bool is_bc_sentinel(float bc) { return bc == BcTooLow || bc == BcTooHigh; }
 
 // The flight model's constants, in the precision it uses them.
-inline constexpr float SolverGravity = -32.174049f;                  // ft/s²
-inline constexpr float SolverDragFactor = 0.0027270768769085407f;    // π/1152
-inline constexpr float SolverStep = 1.0f / 24.0f;                    // ft, half an inch
+inline constexpr float SolverGravity = -32.174049f;                // ft/s²
+inline constexpr float SolverDragFactor = 0.0027270768769085407f;  // π/1152
+inline constexpr float SolverStep = 1.0f / 24.0f;                  // ft, half an inch
 
 // A flight that slows to a standstill (or is handed unusable numbers) never reaches the target;
 // it then reports what a far too small BC would: the deepest impact, no velocity, endless time.
@@ -44,8 +44,8 @@ inline constexpr int SolverMostSteps = 1'000'000;
 // (ft/s) with `bc` under `drag_law`: POI against the line of sight that starts `sight_height`
 // (in) above the bore and meets the path at `zero_range` (yd), in inches; time of flight in s;
 // velocity in ft/s; drop below the bore axis in inches. 0 for a method outside 0..3.
-float predict_measurement(float mv, float bc, float zero_range, float sight_height, float target_range,
-                          int drag_law, int method, const AirState& air);
+float predict_measurement(float mv, float bc, float zero_range, float sight_height, float target_range, int drag_law,
+                          int method, const AirState& air);
 
 // Bisection of the BC between 0.003 and 1.25 until the bracket is 0.00005 wide (15 halvings).
 // `predict(bc)` gives the measurement the model expects for a BC. The time of flight falls as

@@ -13,12 +13,12 @@
 namespace velora {
 
 struct CalcResults {
-    Trajectory trajectory;       // with FarZero, NearZero, ApexRange, ZeroIsFar, LastSample
+    Trajectory trajectory;  // with FarZero, NearZero, ApexRange, ZeroIsFar, LastSample
     DisplayFactors factors;
-    float MaxZeroRange = 0;      // yd, the largest zero range
-    float MaxTargetRange = 0;    // yd, 2 × MaxZeroRange
-    PassCache cache;             // what the last pass computed, by its exact inputs
-    PassWorker worker;           // the second thread of a pass
+    float MaxZeroRange = 0;    // yd, the largest zero range
+    float MaxTargetRange = 0;  // yd, 2 × MaxZeroRange
+    PassCache cache;           // what the last pass computed, by its exact inputs
+    PassWorker worker;         // the second thread of a pass
 };
 
 }  // namespace velora

@@ -16,20 +16,18 @@ std::string shown(Quantity q, int unit, float internal, float tmp_c) {
 
 bool in_list(Quantity q, int unit) { return unit >= 0 && unit < unit_count(q); }
 
-std::string range_text(const char* head, float low, const char* separator, float high, const char* tail,
-                       int decimals) {
+std::string range_text(const char* head, float low, const char* separator, float high, const char* tail, int decimals) {
     return std::string(head) + format_fixed(low, decimals) + separator + format_fixed(high, decimals) + tail;
 }
 
 std::optional<std::string> muzzle_velocity_hint(const CalcState& s) {
     switch (s.stateMV) {
         case FtPerS: return range_text("Muzzle Velocity (", MinMV, " to ", MaxMV, " Ft/s)", 0);
-        case MPerS:
-            return range_text("Muzzle Velocity (", MinMV * 0.3048f, " to ", MaxMV * 0.3048f, " m/s)", 1);
+        case MPerS: return range_text("Muzzle Velocity (", MinMV * 0.3048f, " to ", MaxMV * 0.3048f, " m/s)", 1);
         case Mach: {
             const float c = speed_of_sound(s.TMP);
-            const std::string tail =
-                std::string(" Mach @ ") + temperature_text(s) + " " + unit_caption(Quantity::Temperature, s.stateTMP) + ")";
+            const std::string tail = std::string(" Mach @ ") + temperature_text(s) + " " +
+                                     unit_caption(Quantity::Temperature, s.stateTMP) + ")";
             return range_text("Muzzle Velocity (", MinMV / c, " to ", MaxMV / c, tail.c_str(), 3);
         }
         default: return std::nullopt;
@@ -42,7 +40,8 @@ std::optional<std::string> target_range_hint(const CalcState& s, const CalcResul
     const float top = r.MaxTargetRange;
     switch (s.stateTR) {
         case Foot:
-            if (method == DeltaPOI) return range_text("Target Range (", 3.0f * 1.25f * far_zero, " - ", 3.0f * top, " Foot)", 0);
+            if (method == DeltaPOI)
+                return range_text("Target Range (", 3.0f * 1.25f * far_zero, " - ", 3.0f * top, " Foot)", 0);
             return range_text("Target Range (", method == DeltaD ? 60.0f : 30.0f, " to ", 3.0f * top, " Foot)", 0);
         case Yard: {
             const float low = method == DeltaPOI ? 1.25f * far_zero : method == DeltaD ? 20.0f : 10.0f;
@@ -107,9 +106,7 @@ std::optional<std::string> pressure_hint(const CalcState& s) {
 
 }  // namespace
 
-std::string temperature_text(const CalcState& s) {
-    return shown(Quantity::Temperature, s.stateTMP, s.TMP, s.TMP);
-}
+std::string temperature_text(const CalcState& s) { return shown(Quantity::Temperature, s.stateTMP, s.TMP, s.TMP); }
 
 std::string field_text(const CalcState& s, const CalcResults& r, FieldId field) {
     switch (field) {

@@ -70,8 +70,8 @@ std::string compared_text(const CalcState& s, FieldId field);
 int change_kind_of(FieldId field);
 
 struct FieldCommit {
-    bool changed = false;   // the compared text differs: run the recalculation pass
-    int change_kind = 0;    // what that pass must do (0 when nothing changed)
+    bool changed = false;                // the compared text differs: run the recalculation pass
+    int change_kind = 0;                 // what that pass must do (0 when nothing changed)
     std::optional<std::string> bc_text;  // the BC check rewrites its field at once
 };
 

@@ -30,8 +30,8 @@ void PassCache::clear() {
 namespace {
 
 std::array<std::uint32_t, 8> flight_key(const FlightInputs& in) {
-    return {bits(in.MV), bits(in.BC), bits(in.CURVE), bits(in.TMP),
-            bits(in.PRES), bits(in.HUMID), bits(in.SH), bits(in.ZR)};
+    return {bits(in.MV),   bits(in.BC),    bits(in.CURVE), bits(in.TMP),
+            bits(in.PRES), bits(in.HUMID), bits(in.SH),    bits(in.ZR)};
 }
 
 std::array<std::uint32_t, 10> solve_key(const SolveInputs& in) {

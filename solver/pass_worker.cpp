@@ -31,8 +31,8 @@ bool watch(const std::atomic<JobState>& state, Ready ready) {
 
 struct PassWorker::Thread {
     std::mutex mutex;
-    std::condition_variable posted;  // the worker waits here for a job or the end
-    std::condition_variable done;    // the caller waits here for the job to end
+    std::condition_variable posted;                // the worker waits here for a job or the end
+    std::condition_variable done;                  // the caller waits here for the job to end
     std::atomic<JobState> state = JobState::None;  // written with the mutex held
     Job job{};
     std::exception_ptr failure;

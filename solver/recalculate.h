@@ -39,7 +39,7 @@ struct RecalcOutcome {
     // A solve that left 0.004..1.2: the text of the message to show (title ImprobableBcTitle);
     // the BC that stood before was kept.
     std::optional<std::string> message;
-    bool bc_predicted = false;  // ChangeKind 1 ran: both BC controls turn green
+    bool bc_predicted = false;                 // ChangeKind 1 ran: both BC controls turn green
     std::optional<ConfidencePage> confidence;  // only while the output panel is shown
     WindowTexts texts;
 };

@@ -11,8 +11,7 @@
 
 namespace velora {
 
-const char* shot_quantity_name(ShotQuantity q)
-{
+const char* shot_quantity_name(ShotQuantity q) {
     switch (q) {
         case ShotQuantity::Velocity: return "velocity";
         case ShotQuantity::Time: return "time";
@@ -22,16 +21,14 @@ const char* shot_quantity_name(ShotQuantity q)
     return "";
 }
 
-std::optional<ShotQuantity> shot_quantity_named(std::string_view name)
-{
+std::optional<ShotQuantity> shot_quantity_named(std::string_view name) {
     for (int q = 0; q < ShotQuantityCount; ++q) {
         if (name == shot_quantity_name(static_cast<ShotQuantity>(q))) return static_cast<ShotQuantity>(q);
     }
     return std::nullopt;
 }
 
-int method_of(ShotQuantity q)
-{
+int method_of(ShotQuantity q) {
     switch (q) {
         case ShotQuantity::Velocity: return DeltaV;
         case ShotQuantity::Time: return DeltaT;
@@ -41,8 +38,7 @@ int method_of(ShotQuantity q)
     return DeltaV;
 }
 
-float default_uncertainty(ShotQuantity q, float value)
-{
+float default_uncertainty(ShotQuantity q, float value) {
     switch (q) {
         case ShotQuantity::Velocity: return DefaultVelocityUncertainty * std::fabs(value);
         case ShotQuantity::Time: return DefaultTimeUncertainty;
@@ -50,13 +46,11 @@ float default_uncertainty(ShotQuantity q, float value)
     }
 }
 
-float uncertainty_of(const Shot& shot)
-{
+float uncertainty_of(const Shot& shot) {
     return shot.uncertainty ? *shot.uncertainty : default_uncertainty(shot.quantity, shot.value);
 }
 
-ShotFitInputs shot_fit_inputs(const CalcState& s)
-{
+ShotFitInputs shot_fit_inputs(const CalcState& s) {
     ShotFitInputs in;
     in.MV = s.MV;
     in.ZR = s.ZR;
@@ -66,8 +60,7 @@ ShotFitInputs shot_fit_inputs(const CalcState& s)
     return in;
 }
 
-std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv)
-{
+std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv) {
     using K = ShotProblemKind;
     if (shots.empty()) return ShotProblem{-1, K::NoShot};
     if (fit_mv && shots.size() < 2) return ShotProblem{-1, K::TooFewToFitMv};
@@ -120,13 +113,10 @@ struct ShotFlight {
     std::vector<Reading> readings;
 
     ShotFlight(const FlightCourse& f, float mv_, float bc_, int law_)
-        : mv(mv_), bc(bc_), law(law_), drag(law_), vx(mv_), dt(SolverStep / mv_), readings(f.ranges.size())
-    {
-    }
+        : mv(mv_), bc(bc_), law(law_), drag(law_), vx(mv_), dt(SolverStep / mv_), readings(f.ranges.size()) {}
 
     // One step; true once the flight has ended. Inlined into the loop that interleaves flights.
-    [[gnu::always_inline]] bool step(const FlightCourse& f)
-    {
+    [[gnu::always_inline]] bool step(const FlightCourse& f) {
         const float vx0 = vx;
         const float vy0 = vy;
         v = std::sqrt(vx * vx + vy * vy);
@@ -159,8 +149,7 @@ struct ShotFlight {
         return false;
     }
 
-    float measurement(const FlightCourse& f, std::size_t range_index, float range, int method) const
-    {
+    float measurement(const FlightCourse& f, std::size_t range_index, float range, int method) const {
         const bool reached = range_index < next && (method != DeltaPOI || yZ != 0.0f);
         if (!reached) {
             switch (method) {
@@ -181,8 +170,7 @@ struct ShotFlight {
 
 // Flies the flights side by side, three at a time: a step is a long chain of dependent
 // operations, and the processor overlaps independent chains. Nothing in a flight changes.
-void fly(const FlightCourse& f, std::vector<ShotFlight>& flights)
-{
+void fly(const FlightCourse& f, std::vector<ShotFlight>& flights) {
     constexpr std::size_t Together = 3;
     for (std::size_t first = 0; first < flights.size(); first += Together) {
         const std::size_t count = std::min(Together, flights.size() - first);
@@ -212,8 +200,7 @@ struct Problem {
     bool fit_mv = false;
 };
 
-Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv)
-{
+Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv) {
     Problem p;
     FlightCourse& f = p.course;
     for (const Shot& shot : shots) f.ranges.push_back(shot.range);
@@ -224,8 +211,8 @@ Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bo
     f.c = speed_of_sound(in.air.TMP);
     f.rho = static_cast<float>(air_density(in.air.TMP, in.air.PRES, in.air.HUMID));
     for (const Shot& shot : shots) {
-        p.range_index.push_back(
-            static_cast<std::size_t>(std::lower_bound(f.ranges.begin(), f.ranges.end(), shot.range) - f.ranges.begin()));
+        p.range_index.push_back(static_cast<std::size_t>(
+            std::lower_bound(f.ranges.begin(), f.ranges.end(), shot.range) - f.ranges.begin()));
         p.range.push_back(shot.range);
         const int method = method_of(shot.quantity);
         p.method.push_back(method);
@@ -239,8 +226,7 @@ Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bo
     return p;
 }
 
-std::vector<float> predictions(const Problem& p, const ShotFlight& flight)
-{
+std::vector<float> predictions(const Problem& p, const ShotFlight& flight) {
     std::vector<float> out;
     for (std::size_t i = 0; i < p.range.size(); ++i)
         out.push_back(flight.measurement(p.course, p.range_index[i], p.range[i], p.method[i]));
@@ -255,8 +241,7 @@ struct Trial {
     std::vector<double> residuals;
 };
 
-Trial trial_of(const Problem& p, const ShotFlight& flight)
-{
+Trial trial_of(const Problem& p, const ShotFlight& flight) {
     Trial trial;
     trial.mv = flight.mv;
     const std::vector<float> predicted = predictions(p, flight);
@@ -280,8 +265,7 @@ struct Request {
     float mv_hint = 0;
 };
 
-std::vector<Trial> flown(const Problem& p, std::vector<ShotFlight>& flights)
-{
+std::vector<Trial> flown(const Problem& p, std::vector<ShotFlight>& flights) {
     fly(p.course, flights);
     std::vector<Trial> out;
     for (const ShotFlight& flight : flights) out.push_back(trial_of(p, flight));
@@ -293,8 +277,7 @@ std::vector<Trial> flown(const Problem& p, std::vector<ShotFlight>& flights)
 // predictions are nearly linear in the muzzle velocity over the few ft/s the steps move). The
 // velocity stays within the window's limits. All requests step together, their flights side by
 // side.
-std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& requests)
-{
+std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& requests) {
     constexpr float Difference = 1.0f;
     constexpr int MostSteps = 8;
     const std::size_t n = requests.size(), shots = p.range.size();
@@ -356,8 +339,7 @@ std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& reques
 
 // The objective at every request: S, or with the velocity fitted its least value over the
 // velocity.
-std::vector<Trial> objective(const Problem& p, const std::vector<Request>& requests)
-{
+std::vector<Trial> objective(const Problem& p, const std::vector<Request>& requests) {
     if (p.fit_mv) return profiles(p, requests);
     std::vector<ShotFlight> flights;
     for (const Request& r : requests) flights.emplace_back(p.course, p.mv, bc_at(r.u), r.law);
@@ -393,8 +375,7 @@ struct BrentSearch {
 
     BrentSearch(double a_, double b_, const Point& x_) : a(a_), b(b_), x(x_), w(x_), v(x_) {}
 
-    bool propose()
-    {
+    bool propose() {
         const double m = 0.5 * (a + b);
         const double tol = MinimumTolerance;
         const double t2 = 2.0 * tol;
@@ -405,8 +386,10 @@ struct BrentSearch {
             double q = (x.u - v.u) * (x.at.S - w.at.S);
             double pp = (x.u - v.u) * q - (x.u - w.u) * r;
             q = 2.0 * (q - r);
-            if (q > 0.0) pp = -pp;
-            else q = -q;
+            if (q > 0.0)
+                pp = -pp;
+            else
+                q = -q;
             r = e;
             e = d;
             if (std::fabs(pp) < std::fabs(0.5 * q * r) && pp > q * (a - x.u) && pp < q * (b - x.u)) {
@@ -424,19 +407,22 @@ struct BrentSearch {
         return true;
     }
 
-    void take(const Trial& at)
-    {
+    void take(const Trial& at) {
         ++steps;
         const Point fu{u, at};
         if (fu.at.S <= x.at.S) {
-            if (u < x.u) b = x.u;
-            else a = x.u;
+            if (u < x.u)
+                b = x.u;
+            else
+                a = x.u;
             v = w;
             w = x;
             x = fu;
         } else {
-            if (u < x.u) a = u;
-            else b = u;
+            if (u < x.u)
+                a = u;
+            else
+                b = u;
             if (fu.at.S <= w.at.S || w.u == x.u) {
                 v = w;
                 w = fu;
@@ -462,19 +448,16 @@ struct IntervalEnd {
     double result = 0;
 
     IntervalEnd(const Point& best_, double edge_, double target_)
-        : target(target_), edge(edge_), direction(edge_ < best_.u ? -1.0 : 1.0), best(best_), inside(best_)
-    {
+        : target(target_), edge(edge_), direction(edge_ < best_.u ? -1.0 : 1.0), best(best_), inside(best_) {
         if (best.u == edge) finish(edge);
     }
 
-    void finish(double at)
-    {
+    void finish(double at) {
         done = true;
         result = at;
     }
 
-    double next_u() const
-    {
+    double next_u() const {
         if (!crossing) {
             const double u = best.u + direction * h;
             return direction * (u - edge) >= 0.0 ? edge : u;
@@ -486,8 +469,7 @@ struct IntervalEnd {
         return u;
     }
 
-    void take(const Point& here)
-    {
+    void take(const Point& here) {
         if (!crossing) {
             if (here.at.S >= target) {
                 outside = here;
@@ -536,15 +518,13 @@ struct LawSearch {
     std::vector<IntervalEnd> ends;
     LawFit fit;
 
-    LawSearch(const Problem& p_, int law_) : p(&p_), law(law_)
-    {
+    LawSearch(const Problem& p_, int law_) : p(&p_), law(law_) {
         for (int k = 0; k < ScanPoints; ++k)
             scan_us.push_back(k == ScanPoints - 1 ? HighestU : LowestU + (HighestU - LowestU) * k / (ScanPoints - 1));
     }
 
     // Appends what the search needs next; nothing once it is done.
-    void ask(std::vector<Request>& requests)
-    {
+    void ask(std::vector<Request>& requests) {
         switch (stage) {
             case Stage::Scan:
                 for (double u : scan_us) requests.push_back({law, u, p->mv});
@@ -566,8 +546,7 @@ struct LawSearch {
     }
 
     // Takes the objective at what ask() appended, in its order.
-    void take(const Trial* trials)
-    {
+    void take(const Trial* trials) {
         switch (stage) {
             case Stage::Scan: {
                 scan.assign(trials, trials + ScanPoints);
@@ -597,8 +576,7 @@ struct LawSearch {
         }
     }
 
-    void found_minimum()
-    {
+    void found_minimum() {
         const Point& best = brent->x;
         // When an end of the range explains the shots as well as the best BC inside it, the best
         // BC lies beyond that end (as the window's bisection runs out of the range when the
@@ -633,8 +611,7 @@ struct LawSearch {
 
 }  // namespace
 
-std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in)
-{
+std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in) {
     const Problem p = make_problem(shots, in, false);
     ShotFlight flight(p.course, mv, bc, law);
     while (!flight.step(p.course)) {
@@ -642,8 +619,7 @@ std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float
     return predictions(p, flight);
 }
 
-std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, const ShotFitOptions& options)
-{
+std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, const ShotFitOptions& options) {
     std::vector<int> laws = options.laws;
     if (laws.empty()) {
         laws.resize(DragLawCount);

@@ -73,12 +73,12 @@ ShotFitInputs shot_fit_inputs(const CalcState& s);
 
 // Why a set of shots cannot be fitted, and which shot (its index, or -1 for the whole set).
 enum class ShotProblemKind {
-    NoShot,               // there is no shot
-    TooFewToFitMv,        // fitting the muzzle velocity as well needs two shots
-    RangeNotPositive,     // a range of 0 or less (or not a number)
-    RangeBeyondLimit,     // beyond MaxRange
+    NoShot,            // there is no shot
+    TooFewToFitMv,     // fitting the muzzle velocity as well needs two shots
+    RangeNotPositive,  // a range of 0 or less (or not a number)
+    RangeBeyondLimit,  // beyond MaxRange
     ValueNotANumber,
-    ValueNotPositive,     // a velocity or a time of 0 or less
+    ValueNotPositive,  // a velocity or a time of 0 or less
     UncertaintyNotPositive,
 };
 
@@ -102,18 +102,18 @@ enum class FitOutcome {
 struct LawFit {
     int law = 0;  // DragLaw
     FitOutcome outcome = FitOutcome::Fitted;
-    float BC = 0;       // the best BC (for a refused fit: the end of the range it ran into)
-    float BC_low = 0;   // the interval; an end may stop at 0.004 or 1.2
+    float BC = 0;      // the best BC (for a refused fit: the end of the range it ran into)
+    float BC_low = 0;  // the interval; an end may stop at 0.004 or 1.2
     float BC_high = 0;
-    float MV = 0;       // the muzzle velocity of the fit (the given one unless it was fitted)
+    float MV = 0;                   // the muzzle velocity of the fit (the given one unless it was fitted)
     double chi_square = 0;          // S at the best BC
     double rms = 0;                 // √(S / shots): 1 when the shots scatter as their uncertainties say
     std::vector<double> residuals;  // measured − predicted, per shot in the given order, in the value's unit
 };
 
 struct ShotFitOptions {
-    bool fit_mv = false;           // fit the muzzle velocity together with the BC
-    std::vector<int> laws;         // the laws to fit; empty: all ten
+    bool fit_mv = false;    // fit the muzzle velocity together with the BC
+    std::vector<int> laws;  // the laws to fit; empty: all ten
 };
 
 // Fits every law (the shots must have passed check_shots) and returns the fits best first: the

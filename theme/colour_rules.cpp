@@ -84,9 +84,7 @@ bool is_container_kind(ControlKind kind) {
            kind == ControlKind::Splitter;
 }
 
-bool is_dark(Colour c) {
-    return 0.299 * red_of(c) + 0.587 * green_of(c) + 0.114 * blue_of(c) < 128.0;
-}
+bool is_dark(Colour c) { return 0.299 * red_of(c) + 0.587 * green_of(c) + 0.114 * blue_of(c) < 128.0; }
 
 Colour shift_colour(Colour c, int n) {
     return rgb(clamp_channel(red_of(c) + n), clamp_channel(green_of(c) + n), clamp_channel(blue_of(c) + n));
@@ -105,7 +103,8 @@ Colour passed_on_background(Colour parent_back, const SystemColours& sys) {
     return parent_back < 0 ? sys.button_face : parent_back;
 }
 
-ControlColours control_colours(ControlKind kind, Colour back, Colour inherited, Colour front, const SystemColours& sys) {
+ControlColours control_colours(ControlKind kind, Colour back, Colour inherited, Colour front,
+                               const SystemColours& sys) {
     const bool button_colours = takes_button_colours(kind);
     ControlColours c;
     if (back == AutomaticColour)

@@ -81,7 +81,8 @@ QRectF mark_square(const QRect& r, const QWidget* w) {
 // it) and inside; returns where the outline runs, its pen within the mark's square.
 QRectF begin_mark(const MarkColours& m, const QStyleOption& option, QPainter& p, const QWidget* w) {
     const QRectF square = mark_square(option.rect, w);
-    const bool focus_ring = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
+    const bool focus_ring =
+        (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
     const qreal pen = focus_ring ? 2.0 : 1.2;
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -185,9 +186,7 @@ QWidget* control_parent(const QWidget* w) {
     return p;
 }
 
-bool has_child_widgets(const QWidget* w) {
-    return !w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty();
-}
+bool has_child_widgets(const QWidget* w) { return !w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty(); }
 
 void set_colours(QPalette& p, QPalette::ColorRole role, Colour c) {
     if (c < 0) return;
@@ -215,8 +214,8 @@ void apply_tab_strip(QTabWidget* panel, const ControlColours& c) {
                                            "border: 1px solid %4; }"
                                            "QTabBar::tab:selected { background: %3; }"
                                            "QTabBar::tab:disabled { color: %5; }")
-                                       .arg(css(tabs.other), css(tabs.text), css(tabs.selected),
-                                            css(shift_away(b, 60)), css(disabled_text_colour(tabs.text))));
+                                       .arg(css(tabs.other), css(tabs.text), css(tabs.selected), css(shift_away(b, 60)),
+                                            css(disabled_text_colour(tabs.text))));
 }
 
 void apply_colours(QWidget* w, ControlKind kind, const ControlColours& c, const SystemColours& sys) {
@@ -270,10 +269,9 @@ void theme_children(QWidget* container, Colour back, Colour front, const SystemC
         children.clear();
         for (int i = 0; i < tabs->count(); ++i) children.push_back(tabs->widget(i));
     }
-    const Colour inherited = passed_on_background(effective_back(container) == UntouchedColour
-                                                      ? background_of_parent(container, sys)
-                                                      : effective_back(container),
-                                                  sys);
+    const Colour inherited = passed_on_background(
+        effective_back(container) == UntouchedColour ? background_of_parent(container, sys) : effective_back(container),
+        sys);
     for (QWidget* child : children) {
         // Menus and dialogs are windows of their own, and the menu bar keeps the system look.
         if (child->isWindow() || qobject_cast<QMenuBar*>(child) != nullptr) continue;

@@ -23,8 +23,7 @@ using namespace velora;
 // A home folder with a saved preferences file whose splash and update check are off.
 struct Home {
     QTemporaryDir dir;
-    Home()
-    {
+    Home() {
         const std::string home = dir.path().toStdString();
         setenv("HOME", home.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
@@ -34,15 +33,13 @@ struct Home {
     }
 };
 
-void quiet_dialogs(App& app)
-{
+void quiet_dialogs(App& app) {
     app.dialogs.message = [](const MessageRequest&) { return MessageAnswer::Ok; };
     app.dialogs.save_file = [](const SaveFileRequest&) { return std::string(); };
     app.dialogs.open_url = [](const std::string&) {};
 }
 
-void StartUpToWindowShown(benchmark::State& state)
-{
+void StartUpToWindowShown(benchmark::State& state) {
     Home home;
     for (auto _ : state) {
         CalcState s;
@@ -60,14 +57,12 @@ BENCHMARK(StartUpToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The 101 rounds of event handling before the first pass (to be 101 ms however each pause
 // oversleeps).
-void SettlingRounds(benchmark::State& state)
-{
+void SettlingRounds(benchmark::State& state) {
     for (auto _ : state) handle_events_rounds(101);
 }
 BENCHMARK(SettlingRounds)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void CommitMuzzleVelocityWithPanel(benchmark::State& state)
-{
+void CommitMuzzleVelocityWithPanel(benchmark::State& state) {
     Home home;
     CalcState s;
     App app(s);
@@ -88,8 +83,7 @@ BENCHMARK(CommitMuzzleVelocityWithPanel)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -41,8 +41,8 @@ void BM_PredictMeasurement(benchmark::State& state) {
         benchmark::DoNotOptimize(predict_measurement(s.MV, s.BC, s.ZR, s.SH, range, s.CURVE, DeltaV, air));
     // The velocity is read after the step that passes a yard beyond the target: 72 half-inch
     // steps per yard. Seconds per step, printed with an SI prefix ("25n" is 25 ns).
-    state.counters["per_step"] = benchmark::Counter((range + 1.0) * 72.0, benchmark::Counter::kIsIterationInvariantRate |
-                                                                                 benchmark::Counter::kInvert);
+    state.counters["per_step"] = benchmark::Counter(
+        (range + 1.0) * 72.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_PredictMeasurement)->ArgName("yd")->Arg(40)->Arg(600)->Unit(benchmark::kMicrosecond);
 

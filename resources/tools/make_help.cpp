@@ -1,19 +1,18 @@
 // Turns the help manual's HTML into the PDF that the program carries inside itself:
 //   velora_make_help resources/help/manual.html resources/VeloraHelp.pdf
 // The pages are A4 with 18 mm margins, set in the Liberation fonts, numbered at the foot.
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: velora_make_help MANUAL.html OUTPUT.pdf\n");
         return 2;

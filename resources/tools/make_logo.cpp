@@ -60,8 +60,7 @@ const QColor Light(230, 240, 250);
 const QColor Orange(255, 127, 0);
 
 // Full detail for the splash, the SVG and the icons of 48 pixels and more; `small` for 16 and 32.
-std::vector<Shape> design(bool small)
-{
+std::vector<Shape> design(bool small) {
     const QPointF centre(96, 96);
     std::vector<Shape> shapes;
 
@@ -78,8 +77,8 @@ std::vector<Shape> design(bool small)
         Shape r;
         r.radius = 20.0 * ring;
         r.centre = centre;
-        r.stroke = Stroke{QColor(Light.red(), Light.green(), Light.blue(), small ? 200 : 220 - 40 * ring),
-                          small ? 9.0 : 3.0};
+        r.stroke =
+            Stroke{QColor(Light.red(), Light.green(), Light.blue(), small ? 200 : 220 - 40 * ring), small ? 9.0 : 3.0};
         shapes.push_back(r);
     }
 
@@ -119,8 +118,7 @@ std::vector<Shape> design(bool small)
 
 // ---- Drawing with QPainter ------------------------------------------------------------------
 
-void paint(QPainter& p, const std::vector<Shape>& shapes)
-{
+void paint(QPainter& p, const std::vector<Shape>& shapes) {
     for (const Shape& s : shapes) {
         if (s.stroke) {
             p.setPen(QPen(s.stroke->colour, s.stroke->width, s.stroke->dashed ? Qt::DashLine : Qt::SolidLine,
@@ -149,8 +147,7 @@ void paint(QPainter& p, const std::vector<Shape>& shapes)
     }
 }
 
-QImage draw(int size, bool small, bool with_name)
-{
+QImage draw(int size, bool small, bool with_name) {
     QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -171,23 +168,20 @@ QImage draw(int size, bool small, bool with_name)
 
 // ---- Writing SVG --------------------------------------------------------------------------------
 
-std::string number(double v)
-{
+std::string number(double v) {
     if (std::abs(v) < 5e-7) v = 0;
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", v);
     return text;
 }
 
-std::string hex(const QColor& c)
-{
+std::string hex(const QColor& c) {
     char text[8];
     std::snprintf(text, sizeof text, "#%02x%02x%02x", c.red(), c.green(), c.blue());
     return text;
 }
 
-std::string path_data(const QPainterPath& path)
-{
+std::string path_data(const QPainterPath& path) {
     std::string d;
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element e = path.elementAt(i);
@@ -198,16 +192,15 @@ std::string path_data(const QPainterPath& path)
             d += "L" + number(e.x) + " " + number(e.y);
         } else if (e.type == QPainterPath::CurveToElement) {
             const QPainterPath::Element c2 = path.elementAt(i + 1), end = path.elementAt(i + 2);
-            d += "C" + number(e.x) + " " + number(e.y) + " " + number(c2.x) + " " + number(c2.y) + " " +
-                 number(end.x) + " " + number(end.y);
+            d += "C" + number(e.x) + " " + number(e.y) + " " + number(c2.x) + " " + number(c2.y) + " " + number(end.x) +
+                 " " + number(end.y);
             i += 2;
         }
     }
     return d;
 }
 
-std::string svg_attributes(const Shape& s)
-{
+std::string svg_attributes(const Shape& s) {
     std::string a;
     if (s.gradient_fill) {
         a += " fill=\"url(#face)\"";
@@ -229,8 +222,7 @@ std::string svg_attributes(const Shape& s)
     return a;
 }
 
-std::string svg(const std::vector<Shape>& shapes)
-{
+std::string svg(const std::vector<Shape>& shapes) {
     const std::string size = number(DesignSize);
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<!-- Velora's icon; written by resources/tools/make_logo.cpp, edit that and regenerate. -->\n";
@@ -251,8 +243,8 @@ std::string svg(const std::vector<Shape>& shapes)
             out += "  <path d=\"" + path_data(s.path) + "\"";
             if (!s.transform.isIdentity()) {
                 const QTransform& t = s.transform;
-                out += " transform=\"matrix(" + number(t.m11()) + " " + number(t.m12()) + " " + number(t.m21()) +
-                       " " + number(t.m22()) + " " + number(t.dx()) + " " + number(t.dy()) + ")\"";
+                out += " transform=\"matrix(" + number(t.m11()) + " " + number(t.m12()) + " " + number(t.m21()) + " " +
+                       number(t.m22()) + " " + number(t.dx()) + " " + number(t.dy()) + ")\"";
             }
             out += svg_attributes(s) + "/>\n";
         }
@@ -263,8 +255,7 @@ std::string svg(const std::vector<Shape>& shapes)
 
 // ---- The two outputs ------------------------------------------------------------------------------
 
-bool write_icons(const QString& folder)
-{
+bool write_icons(const QString& folder) {
     const QString id = QStringLiteral(VELORA_APP_ID);
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
@@ -281,8 +272,7 @@ bool write_icons(const QString& folder)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
     if (argc != 2 && !icons) {
         std::fprintf(stderr, "usage: velora_make_logo OUTPUT.png\n       velora_make_logo --icons FOLDER\n");

@@ -7,9 +7,9 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,23 +36,20 @@ namespace velora::testing_support {
 // The text a menu shows for an action (its mnemonic mark dropped).
 inline std::string menu_text(const QAction* action) { return without_mnemonic(action->text().toStdString()); }
 
-inline std::string read_file(const std::string& path)
-{
+inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-inline void write_file(const std::string& path, const std::string& text)
-{
+inline void write_file(const std::string& path, const std::string& text) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << text;
 }
 
 // The value of "key = value" in a preferences text, or "" when the key is missing.
-inline std::string pref_value(const std::string& text, const std::string& key)
-{
+inline std::string pref_value(const std::string& text, const std::string& key) {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
@@ -68,8 +65,7 @@ std::shared_ptr<void> local_up_to_date_site(WebAddresses& web);
 
 class AppTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(home_.isValid());
         const std::string home = home_.path().toStdString();
         setenv("HOME", home.c_str(), 1);
@@ -89,8 +85,7 @@ protected:
 
     // Writes the preferences of a first start with the splash and the update check off and
     // `changes` applied ("key" → "value"; a key the text lacks is added).
-    void write_prefs(const std::map<std::string, std::string>& changes = {})
-    {
+    void write_prefs(const std::map<std::string, std::string>& changes = {}) {
         std::map<std::string, std::string> all = changes;
         if (!all.count("AutoLogoCheck")) all["AutoLogoCheck"] = "0";
         if (!all.count("AutoUpdateCheck")) all["AutoUpdateCheck"] = "0";
@@ -109,8 +104,7 @@ protected:
         write_file(prefs_path(), text);
     }
 
-    void start()
-    {
+    void start() {
         app_ = std::make_unique<App>(state_);
         // The desktop's choice as the tests set it: light unless a test asks for dark.
         app_->theme_setting = [this](RegistryRoot, const std::string&, const std::string&) {
@@ -153,8 +147,7 @@ protected:
     int focused() { return focused_control(window()); }
 
     // Focuses a field and replaces its text by typing, without committing it.
-    void type_into(int id, const char* typed)
-    {
+    void type_into(int id, const char* typed) {
         focus_control(window(), id);
         QLineEdit* f = field_of(id);
         ASSERT_TRUE(f->hasFocus()) << "field " << id;
@@ -163,24 +156,19 @@ protected:
     }
 
     // A key pressed wherever the focus is.
-    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
+    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QWidget* target = QApplication::focusWidget();
         if (target == nullptr) target = window().window.get();
         QTest::keyClick(target, key, mods);
     }
 
-    void click(int id, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTest::mouseClick(control(window(), id), button);
-    }
+    void click(int id, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseClick(control(window(), id), button); }
 
     void double_click(int id) { QTest::mouseDClick(control(window(), id), Qt::LeftButton); }
 
     // Moves a list's selection to `position` the way the user does, with the arrow keys, one
     // entry at a time (each step is a choice of its own).
-    void choose(int id, int position)
-    {
+    void choose(int id, int position) {
         QComboBox* l = list(window(), id);
         focus_control(window(), id);
         const int steps = position - l->currentIndex();
@@ -194,10 +182,10 @@ protected:
     std::unique_ptr<App> app_;
     std::vector<MessageRequest> messages_;
     std::vector<std::string> urls_;
-    std::vector<std::string> documents_;  // the local documents opened
-    bool pdf_viewer_ = true;              // the desktop has a program for PDF documents
+    std::vector<std::string> documents_;         // the local documents opened
+    bool pdf_viewer_ = true;                     // the desktop has a program for PDF documents
     std::vector<bool> window_shown_at_message_;  // whether the main window was shown at each
-    std::vector<MessageAnswer> answers_;  // the answers to the next messages, in turn; then answer_
+    std::vector<MessageAnswer> answers_;         // the answers to the next messages, in turn; then answer_
     MessageAnswer answer_ = MessageAnswer::Ok;
     bool dark_desktop_ = false;  // the desktop asks for dark applications
     int loop_ends_ = 0;

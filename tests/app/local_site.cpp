@@ -3,8 +3,7 @@
 
 namespace velora::testing_support {
 
-std::shared_ptr<void> local_up_to_date_site(WebAddresses& web)
-{
+std::shared_ptr<void> local_up_to_date_site(WebAddresses& web) {
     auto site = std::make_shared<velora::testing::LocalHttpServer>();
     site->route("/", {velora::testing::Route::Answer, 200, "<html>home</html>"});
     site->route("/VELORA_Version.txt", {velora::testing::Route::Answer, 200, "1.2.2\r\n"});

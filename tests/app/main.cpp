@@ -5,8 +5,7 @@
 
 #include <cstdlib>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

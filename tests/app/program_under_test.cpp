@@ -33,8 +33,7 @@ class Announcer : public QObject {
 public:
     explicit Announcer(QString item) : item_(std::move(item)) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Show) return false;
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget == nullptr || !widget->isWindow()) return false;
@@ -49,14 +48,12 @@ public:
     }
 
 private:
-    static void say(const std::string& line)
-    {
+    static void say(const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);
     }
 
-    void pick(QMainWindow* main)
-    {
+    void pick(QMainWindow* main) {
         for (QAction* action : main->findChildren<QAction*>()) {
             // The item as the menu shows it, without the mark of its mnemonic.
             if (QString::fromStdString(velora::without_mnemonic(action->text().toStdString())) != item_) continue;
@@ -73,14 +70,12 @@ private:
 // The keys of standard input, handed to the focused widget as the desktop's keys are.
 class Typist : public QObject {
 public:
-    Typist() : notifier_(STDIN_FILENO, QSocketNotifier::Read)
-    {
+    Typist() : notifier_(STDIN_FILENO, QSocketNotifier::Read) {
         QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { read_keys(); });
     }
 
 private:
-    void read_keys()
-    {
+    void read_keys() {
         char bytes[256];
         const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
         if (n <= 0) {
@@ -94,13 +89,13 @@ private:
         }
     }
 
-    void type(const std::string& name)
-    {
+    void type(const std::string& name) {
         QWidget* target = QApplication::focusWidget();
         if (target == nullptr) target = QApplication::activeWindow();
         if (target == nullptr) return;
         const bool back = name == "BackSpace";
-        const int key = back ? static_cast<int>(Qt::Key_Backspace) : static_cast<int>(QChar(name[0]).toUpper().unicode());
+        const int key =
+            back ? static_cast<int>(Qt::Key_Backspace) : static_cast<int>(QChar(name[0]).toUpper().unicode());
         const QString text = back ? QString() : QString::fromStdString(name.substr(0, 1));
         QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
         QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
@@ -124,8 +119,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     velora::install_signal_handlers();
     if (argc < 5) {
         std::fprintf(stderr, "usage: %s SITE VERSION_FILE PROBE LIMIT_MS [MENU_ITEM]\n", argv[0]);

@@ -9,8 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const QString config = QDir::temp().filePath(QStringLiteral("velora-small-screen-%1.json").arg(getpid()));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) return 1;

@@ -16,10 +16,10 @@
 
 #include <set>
 
-#include "app_fixture.h"
 #include "app/accessibility.h"
 #include "app/accessible_texts.h"
 #include "app/key_groups.h"
+#include "app_fixture.h"
 #include "engine/units.h"
 
 namespace velora {
@@ -28,8 +28,7 @@ namespace {
 using testing_support::AppTest;
 using testing_support::menu_text;
 
-std::string accessible(QWidget* w, QAccessible::Text which)
-{
+std::string accessible(QWidget* w, QAccessible::Text which) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
     return iface != nullptr ? iface->text(which).toStdString() : std::string("<no interface>");
 }
@@ -37,10 +36,7 @@ std::string accessible(QWidget* w, QAccessible::Text which)
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The popup menu shown at the moment, if any.
-QMenu* open_menu()
-{
-    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-}
+QMenu* open_menu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
 
 class Access : public AppTest {
 protected:
@@ -49,19 +45,18 @@ protected:
     QMenuBar* bar() { return window().window->menuBar(); }
 
     // Closes every open popup menu.
-    void close_menus()
-    {
+    void close_menus() {
         while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
     }
 };
 
-TEST_F(Access, EveryControlIsNamedAndDescribed)
-{
+TEST_F(Access, EveryControlIsNamedAndDescribed) {
     write_prefs();
     start();
     // Every control a keyboard reaches has a name, and so has every named read-out.
     for (QWidget* w : window().window->findChildren<QWidget*>()) {
-        const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w);
+        const bool input =
+            qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w);
         if (!input || control_id_of(w) == NoControl) continue;
         EXPECT_FALSE(accessible(w, QAccessible::Name).empty()) << "control " << control_id_of(w);
         EXPECT_FALSE(accessible(w, QAccessible::Description).empty()) << "control " << control_id_of(w);
@@ -83,7 +78,8 @@ TEST_F(Access, EveryControlIsNamedAndDescribed)
     EXPECT_EQ(name(BcResult), "Calculated Ballistic Coefficient 0.0195");
     EXPECT_EQ(name(DensityLine), text(DensityLine));
     EXPECT_EQ(name(PanelButton), "Hide output panel");
-    EXPECT_TRUE(has(description(PlotSurface), "Plot of Point of Impact (mm) v. Range (Yard)")) << description(PlotSurface);
+    EXPECT_TRUE(has(description(PlotSurface), "Plot of Point of Impact (mm) v. Range (Yard)"))
+        << description(PlotSurface);
 
     // The caption is the field's label and the field is what the caption labels.
     QAccessibleInterface* mv = QAccessible::queryAccessibleInterface(field_of(FieldMV));
@@ -98,8 +94,7 @@ TEST_F(Access, EveryControlIsNamedAndDescribed)
     EXPECT_EQ(label(window(), CaptionBC)->buddy(), control(window(), BcResult)) << "the BC is shown as a result";
 }
 
-TEST_F(Access, TextsFollowAUnitAndASetUpChange)
-{
+TEST_F(Access, TextsFollowAUnitAndASetUpChange) {
     write_prefs({{"statePAN", "1"}});
     start();
     choose(UnitMV, 1);
@@ -130,8 +125,7 @@ TEST_F(Access, TextsFollowAUnitAndASetUpChange)
     EXPECT_EQ(name(MinBcValue).size(), std::string("Minimum BC 0.0000").size());
 }
 
-TEST_F(Access, EachControlCarriesItsOwnTextsThroughUnitSetUpAndBcChanges)
-{
+TEST_F(Access, EachControlCarriesItsOwnTextsThroughUnitSetUpAndBcChanges) {
     write_prefs({{"statePAN", "1"}});
     start();
     // Every named control shows the texts made for it (not a neighbour's, not those of the
@@ -167,8 +161,7 @@ TEST_F(Access, EachControlCarriesItsOwnTextsThroughUnitSetUpAndBcChanges)
     check("a new muzzle velocity");
 }
 
-TEST_F(Access, ThePreferencesWindowIsNamed)
-{
+TEST_F(Access, ThePreferencesWindowIsNamed) {
     write_prefs();
     start();
     PreferencesWindow& p = app().preferences;
@@ -184,12 +177,12 @@ TEST_F(Access, ThePreferencesWindowIsNamed)
     EXPECT_FALSE(accessible(p.ok, QAccessible::Description).empty());
 }
 
-TEST_F(Access, MenusKeepTheirTextsAndUnderlineOnlyWhileAltIsHeld)
-{
+TEST_F(Access, MenusKeepTheirTextsAndUnderlineOnlyWhileAltIsHeld) {
     write_prefs();
     start();
     const std::vector<std::vector<std::string>> shown = {
-        {"Utility", "Table Panel", "Plot Panel", "Confidence", "", "Toggle Panel", "", "Fit from Shots…", "", "Preferences", "", "Quit"},
+        {"Utility", "Table Panel", "Plot Panel", "Confidence", "", "Toggle Panel", "", "Fit from Shots…", "",
+         "Preferences", "", "Quit"},
         {"Help", "Help Topics", "Tarvo Website", "", "Check for updates", "", "About"},
     };
     const QList<QAction*> titles = bar()->actions();
@@ -239,8 +232,7 @@ struct MenuCase {
 
 class MenuMnemonic : public Access, public ::testing::WithParamInterface<MenuCase> {};
 
-TEST_P(MenuMnemonic, AltAndTheLettersChooseTheItem)
-{
+TEST_P(MenuMnemonic, AltAndTheLettersChooseTheItem) {
     write_prefs({{"mode", "0"}});
     start();
     const MenuCase c = GetParam();
@@ -270,8 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MenuCase{MenuCheckUpdates, Qt::Key_H, Qt::Key_U}, MenuCase{MenuAbout, Qt::Key_H, Qt::Key_A}),
     [](const ::testing::TestParamInfo<MenuCase>& p) { return "Item" + std::to_string(p.param.item); });
 
-TEST_F(Access, F10OpensTheMenuBarAndEscapeLeavesItWithoutQuitting)
-{
+TEST_F(Access, F10OpensTheMenuBarAndEscapeLeavesItWithoutQuitting) {
     write_prefs();
     start();
     press(Qt::Key_F10);
@@ -289,8 +280,7 @@ TEST_F(Access, F10OpensTheMenuBarAndEscapeLeavesItWithoutQuitting)
     EXPECT_TRUE(app().ended) << "and outside them it still quits";
 }
 
-TEST_F(Access, TheMenuKeyOpensTheMenuOfThePageShown)
-{
+TEST_F(Access, TheMenuKeyOpensTheMenuOfThePageShown) {
     write_prefs({{"statePAN", "0"}});
     start();
     focus_control(window(), FieldTR);
@@ -331,8 +321,7 @@ struct PopupCase {
 
 class PopupMnemonic : public Access, public ::testing::WithParamInterface<PopupCase> {};
 
-TEST_P(PopupMnemonic, TheMenuKeyAndTheLettersChooseTheItem)
-{
+TEST_P(PopupMnemonic, TheMenuKeyAndTheLettersChooseTheItem) {
     const PopupCase c = GetParam();
     write_prefs({{"statePAN", std::to_string(c.page)}, {"TableStep", "10"}, {"AutoUpdateCheck", "0"}});
     start();
@@ -364,22 +353,22 @@ TEST_P(PopupMnemonic, TheMenuKeyAndTheLettersChooseTheItem)
     close_menus();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TableAndPlot, PopupMnemonic,
-    ::testing::Values(PopupCase{TabTable, {Qt::Key_T, Qt::Key_1}, TableStep1, 1.0f},
-                      PopupCase{TabTable, {Qt::Key_T, Qt::Key_5}, TableStep5, 5.0f},
-                      PopupCase{TabTable, {Qt::Key_T, Qt::Key_2}, TableStep25, 25.0f},
-                      PopupCase{TabTable, {Qt::Key_T, Qt::Key_0}, TableStep10, 10.0f},
-                      PopupCase{TabTable, {Qt::Key_G}, TableGaps, 0.0f},
-                      PopupCase{TabTable, {Qt::Key_P}, PrintTable, 0.0f},
-                      PopupCase{TabTable, {Qt::Key_S}, SaveTableCsv, 0.0f},
-                      PopupCase{TabPlot, {Qt::Key_M}, PlotTargetMarker, 0.0f},
-                      PopupCase{TabPlot, {Qt::Key_P}, PrintImage, 0.0f},
-                      PopupCase{TabPlot, {Qt::Key_S}, SaveImage, 0.0f}),
-    [](const ::testing::TestParamInfo<PopupCase>& p) { return "Item" + std::to_string(p.param.item); });
+INSTANTIATE_TEST_SUITE_P(TableAndPlot, PopupMnemonic,
+                         ::testing::Values(PopupCase{TabTable, {Qt::Key_T, Qt::Key_1}, TableStep1, 1.0f},
+                                           PopupCase{TabTable, {Qt::Key_T, Qt::Key_5}, TableStep5, 5.0f},
+                                           PopupCase{TabTable, {Qt::Key_T, Qt::Key_2}, TableStep25, 25.0f},
+                                           PopupCase{TabTable, {Qt::Key_T, Qt::Key_0}, TableStep10, 10.0f},
+                                           PopupCase{TabTable, {Qt::Key_G}, TableGaps, 0.0f},
+                                           PopupCase{TabTable, {Qt::Key_P}, PrintTable, 0.0f},
+                                           PopupCase{TabTable, {Qt::Key_S}, SaveTableCsv, 0.0f},
+                                           PopupCase{TabPlot, {Qt::Key_M}, PlotTargetMarker, 0.0f},
+                                           PopupCase{TabPlot, {Qt::Key_P}, PrintImage, 0.0f},
+                                           PopupCase{TabPlot, {Qt::Key_S}, SaveImage, 0.0f}),
+                         [](const ::testing::TestParamInfo<PopupCase>& p) {
+                             return "Item" + std::to_string(p.param.item);
+                         });
 
-TEST_F(Access, TheFieldMenuNamesNoShortcutThatDoesSomethingElse)
-{
+TEST_F(Access, TheFieldMenuNamesNoShortcutThatDoesSomethingElse) {
     write_prefs();
     start();
     QLineEdit* f = field_of(FieldMV);
@@ -406,8 +395,7 @@ TEST_F(Access, TheFieldMenuNamesNoShortcutThatDoesSomethingElse)
     EXPECT_EQ(messages_[0].title, "About Velora");
 }
 
-TEST_F(Access, CtrlTabTurnsThePages)
-{
+TEST_F(Access, CtrlTabTurnsThePages) {
     write_prefs({{"statePAN", "0"}});
     start();
     type_into(FieldMV, "850");
@@ -430,8 +418,7 @@ TEST_F(Access, CtrlTabTurnsThePages)
     EXPECT_EQ(state_.mode, 0);
 }
 
-TEST_F(Access, TheGroupKeyReachesEveryGroupAndTheKeysWorkThere)
-{
+TEST_F(Access, TheGroupKeyReachesEveryGroupAndTheKeysWorkThere) {
     write_prefs({{"statePAN", "0"}, {"stateBC_VAL", "0"}});
     start();
     focus_control(window(), FieldTR);
@@ -487,8 +474,7 @@ TEST_F(Access, TheGroupKeyReachesEveryGroupAndTheKeysWorkThere)
     EXPECT_EQ(focused(), FieldMV);
 }
 
-TEST_F(Access, TheSwitchesAreButtonsThatAReaderPresses)
-{
+TEST_F(Access, TheSwitchesAreButtonsThatAReaderPresses) {
     write_prefs({{"stateBC_VAL", "0"}});
     start();
     focus_control(window(), FieldTR);
@@ -512,8 +498,7 @@ TEST_F(Access, TheSwitchesAreButtonsThatAReaderPresses)
     EXPECT_EQ(focused(), FieldTR) << "a reader's press leaves the keyboard focus where it was";
 }
 
-TEST_F(Access, AClickOnASwitchLeavesTheFocusWhereItWas)
-{
+TEST_F(Access, AClickOnASwitchLeavesTheFocusWhereItWas) {
     write_prefs();
     start();
     focus_control(window(), FieldTR);

@@ -20,8 +20,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 class Spoken : public ::testing::Test {
 protected:
     void SetUp() override { recalc(); }
-    void recalc()
-    {
+    void recalc() {
         s.ChangeKind = 0;
         recalculate(s, r, true);
     }
@@ -31,8 +30,7 @@ protected:
     CalcResults r;
 };
 
-TEST_F(Spoken, EveryNamedControlHasANameAndTheFocusableOnesADescription)
-{
+TEST_F(Spoken, EveryNamedControlHasANameAndTheFocusableOnesADescription) {
     std::set<int> seen;
     for (int id : named_controls()) {
         EXPECT_TRUE(seen.insert(id).second) << "control " << id << " listed twice";
@@ -56,8 +54,7 @@ TEST_F(Spoken, EveryNamedControlHasANameAndTheFocusableOnesADescription)
     }
 }
 
-TEST_F(Spoken, FieldsAreNamedByTheirCaptionAndDescribeUnitAndRange)
-{
+TEST_F(Spoken, FieldsAreNamedByTheirCaptionAndDescribeUnitAndRange) {
     EXPECT_EQ(text(FieldMV).name, "Muzzle Velocity");
     EXPECT_EQ(text(FieldTR).name, "Target Range");
     EXPECT_EQ(text(FieldZR).name, "Far Zero");
@@ -84,8 +81,7 @@ TEST_F(Spoken, FieldsAreNamedByTheirCaptionAndDescribeUnitAndRange)
     EXPECT_TRUE(has(text(FieldPOI).description, "millimetres (mm), at least 2.54 below")) << text(FieldPOI).description;
 }
 
-TEST_F(Spoken, TextsFollowTheUnitsTheSetUpAndTheZero)
-{
+TEST_F(Spoken, TextsFollowTheUnitsTheSetUpAndTheZero) {
     s.stateMV = 1;
     s.stateTMP = 1;
     recalc();
@@ -93,7 +89,8 @@ TEST_F(Spoken, TextsFollowTheUnitsTheSetUpAndTheZero)
     EXPECT_TRUE(has(text(FieldTMP).description, "degrees Fahrenheit (°F), -4.0 to 140.0"));
     s.stateMV = 2;
     recalc();
-    EXPECT_TRUE(has(text(FieldMV).description, "in Mach, 0.") && has(text(FieldMV).description, "at the air temperature"));
+    EXPECT_TRUE(has(text(FieldMV).description, "in Mach, 0.") &&
+                has(text(FieldMV).description, "at the air temperature"));
 
     // One chronograph measures the POI; the others are predictions.
     EXPECT_TRUE(has(text(FieldPOI).description, "Point of impact below"));
@@ -114,8 +111,7 @@ TEST_F(Spoken, TextsFollowTheUnitsTheSetUpAndTheZero)
     EXPECT_EQ(text(PanelButton).name, "Hide output panel");
 }
 
-TEST_F(Spoken, ReadOutsQuoteWhatTheyShow)
-{
+TEST_F(Spoken, ReadOutsQuoteWhatTheyShow) {
     EXPECT_EQ(text(MaxBcValue, "0.0219").name, "Maximum BC 0.0219");
     EXPECT_EQ(text(NaiveBcValue, "0.0195").name, "Naïve BC 0.0195");
     EXPECT_EQ(text(MinBcValue).name, "Minimum BC") << "nothing computed yet";
@@ -123,10 +119,10 @@ TEST_F(Spoken, ReadOutsQuoteWhatTheyShow)
     EXPECT_EQ(text(DensityLine, "Density 0.074838 Lbm/Ft³").name, "Density 0.074838 Lbm/Ft³");
 }
 
-TEST_F(Spoken, ThePlotSummaryTellsQuantitySpanAndTargetValues)
-{
+TEST_F(Spoken, ThePlotSummaryTellsQuantitySpanAndTargetValues) {
     std::string summary = plot_summary(s, r);
-    EXPECT_EQ(summary.rfind("Plot of Point of Impact (mm) v. Range (Yard), BC[GA2] = 0.0195, from 0 to ", 0), 0u) << summary;
+    EXPECT_EQ(summary.rfind("Plot of Point of Impact (mm) v. Range (Yard), BC[GA2] = 0.0195, from 0 to ", 0), 0u)
+        << summary;
     EXPECT_TRUE(has(summary, "At the target, 40.0 Yard: point of impact ")) << summary;
     EXPECT_TRUE(has(summary, " mm, velocity ") && has(summary, " Ft/s, time ") && has(summary, " Second, drop "));
     EXPECT_TRUE(has(summary, "The target is marked."));
@@ -142,8 +138,7 @@ TEST_F(Spoken, ThePlotSummaryTellsQuantitySpanAndTargetValues)
     EXPECT_FALSE(has(summary, "marked"));
 }
 
-TEST(PreferencesTexts, TheBoxesAreNamedByTheirCaptions)
-{
+TEST(PreferencesTexts, TheBoxesAreNamedByTheirCaptions) {
     EXPECT_EQ(preferences_text(0).name, "Enable update check on start up");
     EXPECT_EQ(preferences_text(1).name, "Enable ORMA logo on start and exit");
     EXPECT_EQ(preferences_text(2).name, "Enable Tooltips");
@@ -151,8 +146,7 @@ TEST(PreferencesTexts, TheBoxesAreNamedByTheirCaptions)
     for (int row = 0; row < 4; ++row) EXPECT_FALSE(preferences_text(row).description.empty());
 }
 
-TEST(GroupKey, VisitsEveryGroupInTurnAndSkipsTheHiddenPanel)
-{
+TEST(GroupKey, VisitsEveryGroupInTurnAndSkipsTheHiddenPanel) {
     CalcState s = testing::first_run_state();
     s.mpag = FieldTR;
     s.stateRB = DeltaT;
@@ -160,7 +154,8 @@ TEST(GroupKey, VisitsEveryGroupInTurnAndSkipsTheHiddenPanel)
     const std::vector<int> forward = {MethodButtonT, UnitTR, DragLawList, ClickZero, PanelButton, OutputPanel, FieldTR};
     int at = FieldTR;
     for (int expected : forward) EXPECT_EQ(at = next_group_control(s, at, true), expected);
-    for (auto it = forward.rbegin() + 1; it != forward.rend(); ++it) EXPECT_EQ(at = next_group_control(s, at, false), *it);
+    for (auto it = forward.rbegin() + 1; it != forward.rend(); ++it)
+        EXPECT_EQ(at = next_group_control(s, at, false), *it);
     EXPECT_EQ(next_group_control(s, at, false), FieldTR);
 
     // Inside a group the key goes on from any member; without the panel the pages are skipped.
@@ -180,8 +175,7 @@ TEST(GroupKey, VisitsEveryGroupInTurnAndSkipsTheHiddenPanel)
     EXPECT_EQ(next_group_control(s, PanelButton, true, FieldTVTol), FieldTVTol);
 }
 
-TEST(GroupKey, LeftAndRightWalkTheUnitListsAndTheSwitches)
-{
+TEST(GroupKey, LeftAndRightWalkTheUnitListsAndTheSwitches) {
     EXPECT_EQ(next_in_group(UnitMV, true), UnitZR);
     EXPECT_EQ(next_in_group(UnitPOI, true), UnitET) << "reading order: the time row comes before the drop row";
     EXPECT_EQ(next_in_group(UnitPRES, true), UnitMV);
@@ -192,8 +186,7 @@ TEST(GroupKey, LeftAndRightWalkTheUnitListsAndTheSwitches)
     EXPECT_EQ(next_in_group(FieldMV, true), NoControl) << "the fields keep their arrow keys";
 }
 
-TEST(Mnemonics, MarkOneLetterAndShowTheTextUnchanged)
-{
+TEST(Mnemonics, MarkOneLetterAndShowTheTextUnchanged) {
     EXPECT_EQ(with_mnemonic("Toggle Panel", 'g'), "To&ggle Panel");
     EXPECT_EQ(with_mnemonic("Print Table", 'T'), "Print &Table");
     EXPECT_EQ(with_mnemonic("Salt & Pepper", 'P'), "Salt && &Pepper");

@@ -9,15 +9,14 @@
 namespace velora {
 namespace {
 
-TEST(MessageText, CarriageReturnsStartNewLines)
-{
+TEST(MessageText, CarriageReturnsStartNewLines) {
     EXPECT_EQ(message_display_text("\rA\rB\r\rC"), "\nA\nB\n\nC");
-    EXPECT_EQ(message_display_text("Chronograph (Muzzle)\r\nMaximum Error (%)"), "Chronograph (Muzzle)\nMaximum Error (%)");
+    EXPECT_EQ(message_display_text("Chronograph (Muzzle)\r\nMaximum Error (%)"),
+              "Chronograph (Muzzle)\nMaximum Error (%)");
     EXPECT_EQ(message_display_text("end\r"), "end\n");
 }
 
-TEST(AboutText, OpensWithTheVersionLines)
-{
+TEST(AboutText, OpensWithTheVersionLines) {
     const std::string about = about_text();
     EXPECT_EQ(about.rfind("\r1.2.2 (Build:300624)\r\rFor Windows, macOS and Linux\r\r"
                           "An attempt at a universal Ballistic Coefficient calculator ...\r",
@@ -29,8 +28,7 @@ TEST(AboutText, OpensWithTheVersionLines)
     EXPECT_EQ(about.find('\n'), std::string::npos) << "lines are separated by carriage returns alone";
 }
 
-TEST(FixedTooltips, TheButtonsComeBeforeTheirCaptionsAndTheOutputsLast)
-{
+TEST(FixedTooltips, TheButtonsComeBeforeTheirCaptionsAndTheOutputsLast) {
     const auto tips = fixed_tooltips();
     auto position = [&](int id) {
         for (size_t i = 0; i < tips.size(); ++i)
@@ -49,15 +47,14 @@ TEST(FixedTooltips, TheButtonsComeBeforeTheirCaptionsAndTheOutputsLast)
     EXPECT_EQ(tips[position(CaptionBC)].second, "Ballistic Coefficient. Double-click to toggle data entry");
 }
 
-TEST(CaptionEmphasis, OnlyTheSetUpsOwnTwoCaptions)
-{
+TEST(CaptionEmphasis, OnlyTheSetUpsOwnTwoCaptions) {
     const std::set<int> own[4] = {{68, 62}, {69, 64}, {70, 61}, {71, 63}};
     for (int method = 0; method < 4; ++method)
-        for (int id : SetUpCaptions) EXPECT_EQ(caption_emphasised(method, id), own[method].count(id) == 1) << method << " " << id;
+        for (int id : SetUpCaptions)
+            EXPECT_EQ(caption_emphasised(method, id), own[method].count(id) == 1) << method << " " << id;
 }
 
-TEST(UnitMarkers, ByPanelPageAndSetUp)
-{
+TEST(UnitMarkers, ByPanelPageAndSetUp) {
     CalcState s;
     s.mode = 0;
     s.statePAN = TabTable;
@@ -67,8 +64,8 @@ TEST(UnitMarkers, ByPanelPageAndSetUp)
     s.statePAN = TabConfidence;
     for (int id = MarkerMV; id <= MarkerDROP; ++id) EXPECT_FALSE(unit_marker_shown(s, id));
     s.statePAN = TabPlot;
-    const std::set<int> plotted[4] = {{MarkerTR, MarkerPOI}, {MarkerTR, MarkerET, MarkerMV}, {MarkerTR, MarkerMV},
-                                      {MarkerTR, MarkerDROP}};
+    const std::set<int> plotted[4] = {
+        {MarkerTR, MarkerPOI}, {MarkerTR, MarkerET, MarkerMV}, {MarkerTR, MarkerMV}, {MarkerTR, MarkerDROP}};
     for (int method = 0; method < 4; ++method) {
         s.stateRB = method;
         for (int id = MarkerMV; id <= MarkerDROP; ++id)
@@ -76,8 +73,7 @@ TEST(UnitMarkers, ByPanelPageAndSetUp)
     }
 }
 
-TEST(MenuTexts, SwitchingItemsAndTheTickedStep)
-{
+TEST(MenuTexts, SwitchingItemsAndTheTickedStep) {
     EXPECT_STREQ(gaps_item_text(1), "Hide Table Gaps");
     EXPECT_STREQ(gaps_item_text(0), "Show Table Gaps");
     EXPECT_STREQ(target_marker_item_text(1), "Hide Target Marker");

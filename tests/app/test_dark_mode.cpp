@@ -3,12 +3,12 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QImage>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QTabWidget>
@@ -29,10 +29,10 @@
 namespace velora {
 namespace {
 
-using testing_support::AppTest;
 using testing::drawn;
 using testing::marked_pixels;
 using testing::pixel;
+using testing_support::AppTest;
 
 Colour colour(const QWidget* w, QPalette::ColorRole role, QPalette::ColorGroup group = QPalette::Active) {
     const QColor c = w->palette().color(group, role);
@@ -79,8 +79,10 @@ struct DarkMode : AppTest {
             if (modal == nullptr || !modal->isVisible()) return;
             poll.stop();
             image = modal->grab().toImage();
-            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-            else modal->close();
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
         });
         poll.start();
         open();
@@ -253,7 +255,8 @@ TEST_F(DarkMode, OptionButtonsAndCheckBoxesStandOut) {
     start();
     const Colour back = rgb(58, 58, 58);
     std::vector<QAbstractButton*> marks;
-    for (int id = MethodButtonT; id <= MethodButtonD; ++id) marks.push_back(qobject_cast<QAbstractButton*>(control(window(), id)));
+    for (int id = MethodButtonT; id <= MethodButtonD; ++id)
+        marks.push_back(qobject_cast<QAbstractButton*>(control(window(), id)));
     const PreferencesWindow& p = app().preferences;
     marks.push_back(p.update_box);
     marks.push_back(p.logo_box);
@@ -266,7 +269,8 @@ TEST_F(DarkMode, OptionButtonsAndCheckBoxesStandOut) {
         // The mark of the mouse over it and that of the keyboard focus, each legible.
         const QImage plain = drawn(b, back, {});
         EXPECT_GE(marked_pixels(drawn(b, back, QStyle::State_MouseOver), back, &plain), 8);
-        EXPECT_GE(marked_pixels(drawn(b, back, QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange), back, &plain), 8);
+        EXPECT_GE(
+            marked_pixels(drawn(b, back, QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange), back, &plain), 8);
     }
     // The selected set-up's dot and a ticked box.
     p.tooltip_box->setChecked(true);
@@ -292,7 +296,8 @@ TEST_F(DarkMode, MenusTooltipsMessageBoxesAndDialogsAreDarkToo) {
         menu->adjustSize();
         expect_dark(menu->grab().toImage(), "menu");
     }
-    QToolTip::showText(w.window->mapToGlobal(QPoint(60, 60)), QStringLiteral("Projectile Velocity @ Muzzle"), w.window.get());
+    QToolTip::showText(w.window->mapToGlobal(QPoint(60, 60)), QStringLiteral("Projectile Velocity @ Muzzle"),
+                       w.window.get());
     QWidget* tip = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->inherits("QTipLabel") && top->isVisible()) tip = top;
@@ -303,8 +308,11 @@ TEST_F(DarkMode, MenusTooltipsMessageBoxesAndDialogsAreDarkToo) {
     // The real dialogs behind the seam.
     app().dialogs = system_dialogs([this] { return window().window.get(); });
     expect_dark(modal_shot([this] { show_about(app()); }), "About");
-    expect_dark(modal_shot([this] { show_message(app(), "Velora", "Muzzle Velocity is out of range."); }), "message box");
-    expect_dark(modal_shot([this] { app().dialogs.save_file({"Save Table as .CSV", home(), "Velora_Table.csv", "CSV files (*.csv)"}); }),
+    expect_dark(modal_shot([this] { show_message(app(), "Velora", "Muzzle Velocity is out of range."); }),
+                "message box");
+    expect_dark(modal_shot([this] {
+                    app().dialogs.save_file({"Save Table as .CSV", home(), "Velora_Table.csv", "CSV files (*.csv)"});
+                }),
                 "file dialog");
     QPrinter printer;
     expect_dark(modal_shot([this, &printer] { app().dialogs.print_setup(printer); }), "print dialog");

@@ -31,8 +31,7 @@ protected:
     FitWindow& fit() { return *app().fit_window; }
     std::string shots_path() const { return home() + "/config/Velora/" + ShotsFileName; }
 
-    void open_fit_window()
-    {
+    void open_fit_window() {
         window().items.at(MenuFitShots)->trigger();
         ASSERT_TRUE(app().fit_window);
         ASSERT_TRUE(fit().dialog->isVisible());
@@ -42,8 +41,7 @@ protected:
 
     // Types into the current cell of the shots list as the user does: unless its editor is open
     // already (Tab opens the next cell's), the first key opens it; Tab takes the text and moves on.
-    void type_cell(const std::string& text)
-    {
+    void type_cell(const std::string& text) {
         QTableWidget* t = fit().shots;
         QWidget* editor = QApplication::focusWidget();
         std::string rest = text;
@@ -59,8 +57,7 @@ protected:
     }
 
     // A whole line: range, (the quantity left as it is, or chosen with the arrow keys), value.
-    void type_shot(int line, const std::string& range, int quantity_steps, const std::string& value)
-    {
+    void type_shot(int line, const std::string& range, int quantity_steps, const std::string& value) {
         QTableWidget* t = fit().shots;
         t->setFocus();
         t->setCurrentCell(line, ColumnRange);
@@ -75,36 +72,31 @@ protected:
         type_cell(value);
     }
 
-    std::string cell(QTableWidget* t, int row, int column)
-    {
+    std::string cell(QTableWidget* t, int row, int column) {
         QTableWidgetItem* item = t->item(row, column);
         return item ? item->text().toStdString() : std::string();
     }
 
     // The velocities the model gives at `ranges` for the first-run inputs under `law` and `bc`.
-    std::vector<float> model_velocities(int law, float bc, const std::vector<float>& ranges)
-    {
+    std::vector<float> model_velocities(int law, float bc, const std::vector<float>& ranges) {
         std::vector<Shot> shots;
         for (float r : ranges) shots.push_back(Shot{r, ShotQuantity::Velocity, 0.0f, std::nullopt});
         return predict_shots(shots, state_.MV, bc, law, shot_fit_inputs(state_));
     }
 };
 
-TEST_F(FitWindowTest, TheMenuItemStandsBesideTheUtilityMenusOwnItems)
-{
+TEST_F(FitWindowTest, TheMenuItemStandsBesideTheUtilityMenusOwnItems) {
     write_prefs();
     start();
     QMenu* utility = window().window->menuBar()->actions().at(0)->menu();
     ASSERT_NE(utility, nullptr);
     std::vector<std::string> items;
-    for (QAction* a : utility->actions())
-        items.push_back(a->isSeparator() ? "—" : testing_support::menu_text(a));
+    for (QAction* a : utility->actions()) items.push_back(a->isSeparator() ? "—" : testing_support::menu_text(a));
     EXPECT_EQ(items, (std::vector<std::string>{"Table Panel", "Plot Panel", "Confidence", "—", "Toggle Panel", "—",
                                                "Fit from Shots…", "—", "Preferences", "—", "Quit"}));
 }
 
-TEST_F(FitWindowTest, ThreeShotsTypedFittedAndUsedReachTheMainWindow)
-{
+TEST_F(FitWindowTest, ThreeShotsTypedFittedAndUsedReachTheMainWindow) {
     write_prefs();  // the first run: GA2, BC 0.0195, velocities in Ft/s, ranges in yards
     start();
     const std::string prefs_before = read_file(prefs_path());
@@ -146,8 +138,7 @@ TEST_F(FitWindowTest, ThreeShotsTypedFittedAndUsedReachTheMainWindow)
     EXPECT_EQ(text(BcResult), cell(fit().laws, 1, 1));
 }
 
-TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits)
-{
+TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits) {
     write_prefs({{"statePOI", "2"}, {"stateTR", "2"}});  // POI in mm, ranges in metres
     start();
     open_fit_window();
@@ -187,8 +178,7 @@ TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits)
     EXPECT_EQ(fit().shots->rowCount(), 2);
 }
 
-TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted)
-{
+TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted) {
     write_prefs();
     start();
     open_fit_window();
@@ -212,8 +202,7 @@ TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted)
     EXPECT_FALSE(fit().use->isEnabled());
 }
 
-TEST_F(FitWindowTest, AShotsFileThatCannotBeWrittenIsToldOnce)
-{
+TEST_F(FitWindowTest, AShotsFileThatCannotBeWrittenIsToldOnce) {
     write_prefs();
     std::filesystem::create_directories(shots_path());  // a folder where the file belongs
     start();
@@ -228,8 +217,7 @@ TEST_F(FitWindowTest, AShotsFileThatCannotBeWrittenIsToldOnce)
     EXPECT_EQ(complete_shots(fit()).size(), 2u) << "the shots stay in the list";
 }
 
-TEST_F(FitWindowTest, AnUnreadableShotsFileIsReportedAndKeptAside)
-{
+TEST_F(FitWindowTest, AnUnreadableShotsFileIsReportedAndKeptAside) {
     write_prefs();
     write_file(shots_path(), "range,quantity,value\n20,velocity,738\n30,speed,700\n");
     start();
@@ -240,8 +228,7 @@ TEST_F(FitWindowTest, AnUnreadableShotsFileIsReportedAndKeptAside)
     EXPECT_EQ(complete_shots(fit()).size(), 1u) << "the readable lines are there";
 }
 
-TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit)
-{
+TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit) {
     write_prefs();
     start();
     open_fit_window();
@@ -275,8 +262,7 @@ TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit)
     EXPECT_EQ(loop_ends_, 0) << "and not the program";
 }
 
-TEST_F(FitWindowTest, DrawnDarkWithTheDesktop)
-{
+TEST_F(FitWindowTest, DrawnDarkWithTheDesktop) {
     dark_desktop_ = true;
     write_prefs();
     start();

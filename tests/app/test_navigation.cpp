@@ -10,8 +10,7 @@
 namespace velora {
 namespace {
 
-CalcState state(int method, int bc_shown_as_result, int mode = 0, int tab = TabTable)
-{
+CalcState state(int method, int bc_shown_as_result, int mode = 0, int tab = TabTable) {
     CalcState s;
     s.stateRB = method;
     s.stateBC_VAL = bc_shown_as_result;
@@ -21,8 +20,7 @@ CalcState state(int method, int bc_shown_as_result, int mode = 0, int tab = TabT
 }
 
 // Walks Tab from field 5 until it comes back to 5.
-std::vector<int> tab_cycle(CalcState s)
-{
+std::vector<int> tab_cycle(CalcState s) {
     std::vector<int> seen{FieldMV};
     int f = FieldMV;
     for (int i = 0; i < 40; ++i) {
@@ -34,24 +32,21 @@ std::vector<int> tab_cycle(CalcState s)
     return seen;
 }
 
-TEST(NextField, TabOrderOfEachSetUpWithTheBcField)
-{
+TEST(NextField, TabOrderOfEachSetUpWithTheBcField) {
     EXPECT_EQ(tab_cycle(state(DeltaPOI, 0)), (std::vector<int>{5, 6, 7, 8, 10, 13, 14, 15, 16}));
     EXPECT_EQ(tab_cycle(state(DeltaT, 0)), (std::vector<int>{5, 7, 11, 13, 14, 15, 16}));
     EXPECT_EQ(tab_cycle(state(DeltaV, 0)), (std::vector<int>{5, 7, 9, 13, 14, 15, 16}));
     EXPECT_EQ(tab_cycle(state(DeltaD, 0)), (std::vector<int>{5, 7, 12, 13, 14, 15, 16}));
 }
 
-TEST(NextField, TabSkipsTheBcFieldWhileTheBcIsAResult)
-{
+TEST(NextField, TabSkipsTheBcFieldWhileTheBcIsAResult) {
     EXPECT_EQ(tab_cycle(state(DeltaPOI, 1)), (std::vector<int>{5, 6, 7, 8, 10, 14, 15, 16}));
     EXPECT_EQ(tab_cycle(state(DeltaT, 1)), (std::vector<int>{5, 7, 11, 14, 15, 16}));
     EXPECT_EQ(tab_cycle(state(DeltaV, 1)), (std::vector<int>{5, 7, 9, 14, 15, 16}));
     EXPECT_EQ(tab_cycle(state(DeltaD, 1)), (std::vector<int>{5, 7, 12, 14, 15, 16}));
 }
 
-TEST(NextField, TheConfidencePageAddsTheTolerances)
-{
+TEST(NextField, TheConfidencePageAddsTheTolerances) {
     EXPECT_EQ(tab_cycle(state(DeltaPOI, 0, 1, TabConfidence)), (std::vector<int>{5, 6, 7, 8, 10, 13, 14, 15, 16, 17}));
     EXPECT_EQ(tab_cycle(state(DeltaV, 1, 1, TabConfidence)), (std::vector<int>{5, 7, 9, 14, 15, 16, 17, 18}));
     // The other pages hide the tolerance fields: Tab never lands in a field that cannot be seen.
@@ -61,8 +56,7 @@ TEST(NextField, TheConfidencePageAddsTheTolerances)
     EXPECT_EQ(tab_cycle(state(DeltaD, 0, 0, TabConfidence)), (std::vector<int>{5, 7, 12, 13, 14, 15, 16}));
 }
 
-TEST(NextField, ShiftTabFromTheFirstFieldGoesToTheLast)
-{
+TEST(NextField, ShiftTabFromTheFirstFieldGoesToTheLast) {
     CalcState hidden = state(DeltaT, 0);
     EXPECT_EQ(next_field(hidden, FieldMV, KeyBacktab), FieldHUMID);
     CalcState confidence = state(DeltaPOI, 0, 1, TabConfidence);
@@ -73,14 +67,13 @@ TEST(NextField, ShiftTabFromTheFirstFieldGoesToTheLast)
 
 // Every combination: Shift+Tab walks the Tab cycle backwards, and both land only on fields that
 // the set-up opens and that can be seen.
-TEST(NextField, ShiftTabRetracesTabEverywhere)
-{
+TEST(NextField, ShiftTabRetracesTabEverywhere) {
     for (int method = 0; method < 4; ++method)
         for (int bc = 0; bc < 2; ++bc)
             for (int mode = 0; mode < 2; ++mode)
                 for (int tab = 0; tab < 3; ++tab) {
-                    SCOPED_TRACE(testing::Message() << "method " << method << " bc " << bc << " mode " << mode
-                                                    << " tab " << tab);
+                    SCOPED_TRACE(testing::Message()
+                                 << "method " << method << " bc " << bc << " mode " << mode << " tab " << tab);
                     CalcState s = state(method, bc, mode, tab);
                     const std::vector<int> cycle = tab_cycle(s);
                     for (size_t i = 0; i < cycle.size(); ++i) {
@@ -111,8 +104,7 @@ TEST(NextField, ShiftTabRetracesTabEverywhere)
                 }
 }
 
-TEST(NextField, ReturnStaysAndFieldsUpToHumidityBecomeTheFocusField)
-{
+TEST(NextField, ReturnStaysAndFieldsUpToHumidityBecomeTheFocusField) {
     CalcState s = state(DeltaT, 0, 1, TabConfidence);
     s.mpag = 5;
     EXPECT_EQ(next_field(s, FieldET, KeyReturn), FieldET);
@@ -123,8 +115,7 @@ TEST(NextField, ReturnStaysAndFieldsUpToHumidityBecomeTheFocusField)
     EXPECT_EQ(s.mpag, FieldMV);
 }
 
-TEST(NextField, FromAControlThatIsNoField)
-{
+TEST(NextField, FromAControlThatIsNoField) {
     CalcState s = state(DeltaV, 0);
     EXPECT_EQ(next_field(s, MethodButtonV, KeyTab), FieldMV);
     EXPECT_EQ(next_field(s, NoControl, KeyTab), FieldMV);
@@ -133,8 +124,7 @@ TEST(NextField, FromAControlThatIsNoField)
     EXPECT_EQ(next_field(s, DragLawList, KeyReturn), DragLawList);
 }
 
-TEST(MethodEnablesField, EachSetUpOpensItsOwnMeasurement)
-{
+TEST(MethodEnablesField, EachSetUpOpensItsOwnMeasurement) {
     const std::set<int> common{5, 7, 13, 14, 15, 16};
     const std::set<int> own[4] = {{6, 8, 10}, {11}, {9}, {12}};
     for (int method = 0; method < 4; ++method)

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app_fixture.h"
 #include "app/storage.h"
+#include "app_fixture.h"
 #include "output/csv_export.h"
 #include "output/plot_canvas.h"
 #include "output/plot_layout.h"
@@ -30,21 +30,18 @@ using testing_support::AppTest;
 using testing_support::menu_text;
 using testing_support::read_file;
 
-std::vector<std::string> lines_of(const QListWidget* l)
-{
+std::vector<std::string> lines_of(const QListWidget* l) {
     std::vector<std::string> lines;
     for (int i = 0; i < l->count(); ++i) lines.push_back(l->item(i)->text().toStdString());
     return lines;
 }
 
-long count_empty(const std::vector<std::string>& lines)
-{
+long count_empty(const std::vector<std::string>& lines) {
     return std::count(lines.begin(), lines.end(), std::string());
 }
 
 // The standard output of a command, or nothing when it fails.
-std::optional<std::string> run(const std::string& command)
-{
+std::optional<std::string> run(const std::string& command) {
     std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) return std::nullopt;
     std::string out;
@@ -56,16 +53,14 @@ std::optional<std::string> run(const std::string& command)
 }
 
 // Runs of blanks made one space, ends trimmed.
-std::string squeezed(const std::string& text)
-{
+std::string squeezed(const std::string& text) {
     std::istringstream in(text);
     std::string word, out;
     while (in >> word) out += (out.empty() ? "" : " ") + word;
     return out;
 }
 
-std::vector<std::string> pdf_lines(const std::string& pdf)
-{
+std::vector<std::string> pdf_lines(const std::string& pdf) {
     std::vector<std::string> lines;
     const auto text = run("pdftotext -layout '" + pdf + "' -");
     if (!text) return lines;
@@ -76,15 +71,13 @@ std::vector<std::string> pdf_lines(const std::string& pdf)
     return lines;
 }
 
-bool holds(const std::vector<std::string>& lines, const std::string& line)
-{
+bool holds(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), squeezed(line)) != lines.end();
 }
 
 class Outputs : public AppTest {
 protected:
-    void start_with(std::map<std::string, std::string> prefs = {})
-    {
+    void start_with(std::map<std::string, std::string> prefs = {}) {
         prefs.emplace("AutoUpdateCheck", "0");
         write_prefs(prefs);
         start();
@@ -107,8 +100,7 @@ protected:
     TableLines expected() { return fill_table(state_, app().results); }
     const QImage& plot() { return window().plot->image(); }
     // The plot of the state and results as they are now, drawn afresh on a canvas of the same size.
-    QImage fresh_plot()
-    {
+    QImage fresh_plot() {
         PlotCanvas canvas;
         canvas.resize(window().plot->size());
         canvas.redraw(state_, app().results);
@@ -118,8 +110,7 @@ protected:
 
     // Chooses the item `id` in the next popup menu that opens, as a mouse click on it; remembers
     // the menu in `popup_`.
-    void choose_in_next_popup(int id)
-    {
+    void choose_in_next_popup(int id) {
         popup_ = nullptr;
         popup_answer_ = std::make_unique<QTimer>();
         QObject::connect(popup_answer_.get(), &QTimer::timeout, [this, id] {
@@ -133,8 +124,7 @@ protected:
     }
 
     std::string out_path(const std::string& name) const { return out_.path().toStdString() + "/" + name; }
-    std::vector<std::string> files_written()
-    {
+    std::vector<std::string> files_written() {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(out_.path().toStdString()))
             names.push_back(e.path().filename().string());
@@ -150,8 +140,7 @@ protected:
     QMenu* popup_ = nullptr;
 };
 
-TEST_F(Outputs, TheTableTabHoldsTheRangeTableOfTheStartUp)
-{
+TEST_F(Outputs, TheTableTabHoldsTheRangeTableOfTheStartUp) {
     start_with({{"statePAN", "0"}, {"statePOI", "0"}});
     const TableLines t = shown();
     EXPECT_EQ(t.header, expected().header);
@@ -176,8 +165,7 @@ TEST_F(Outputs, TheTableTabHoldsTheRangeTableOfTheStartUp)
     EXPECT_EQ(plot(), fresh_plot());
 }
 
-TEST_F(Outputs, AnEditRedrawsTheTableAndThePlot)
-{
+TEST_F(Outputs, AnEditRedrawsTheTableAndThePlot) {
     start_with({{"statePAN", "1"}});
     const TableLines before = shown();
     const QImage plot_before = plot();
@@ -207,8 +195,7 @@ TEST_F(Outputs, AnEditRedrawsTheTableAndThePlot)
     EXPECT_NE(plot(), plot_of_law);
 }
 
-TEST_F(Outputs, TheStepItemRefillsTheTableAndMovesTheTick)
-{
+TEST_F(Outputs, TheStepItemRefillsTheTableAndMovesTheTick) {
     start_with({{"statePAN", "0"}});
     QAction* ten = window().items.at(TableStep10);
     command(TableStep10);
@@ -238,8 +225,7 @@ TEST_F(Outputs, TheStepItemRefillsTheTableAndMovesTheTick)
     EXPECT_FALSE(ten->isChecked());
 }
 
-TEST_F(Outputs, TheGapsItemTogglesTheGaps)
-{
+TEST_F(Outputs, TheGapsItemTogglesTheGaps) {
     start_with({{"statePAN", "0"}});
     EXPECT_EQ(count_empty(shown().rows), 4);
     command(TableGaps);
@@ -252,11 +238,11 @@ TEST_F(Outputs, TheGapsItemTogglesTheGaps)
     EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Hide Table Gaps");
 }
 
-TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot)
-{
+TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot) {
     start_with({{"statePAN", "1"}});
     const QImage with_marker = plot();
-    const PlotLayout layout = layout_plot(state_, app().results, float(with_marker.width()), float(with_marker.height()));
+    const PlotLayout layout =
+        layout_plot(state_, app().results, float(with_marker.width()), float(with_marker.height()));
     ASSERT_TRUE(layout.target.has_value());
     const TargetMark mark = *layout.target;
 
@@ -282,8 +268,7 @@ TEST_F(Outputs, TheTargetMarkerItemTakesTheCrosshairOffThePlot)
     EXPECT_EQ(menu_text(window().items.at(PlotTargetMarker)), "Hide Target Marker");
 }
 
-TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing)
-{
+TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing) {
     // Without the panel nothing is drawn, and the menus stay as the window was built.
     start_with({{"mode", "0"}, {"ShowTarget", "0"}, {"Gaps", "0"}});
     QAction* marker = window().items.at(PlotTargetMarker);
@@ -307,8 +292,7 @@ TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing)
     EXPECT_EQ(window().plot_menu->actions().at(2), marker);
 }
 
-TEST_F(Outputs, SaveTableAsCsvWritesTheShownTable)
-{
+TEST_F(Outputs, SaveTableAsCsvWritesTheShownTable) {
     start_with({{"statePAN", "0"}});
     answer_path_ = out_path("range.TXT");
     command(SaveTableCsv);
@@ -340,8 +324,7 @@ TEST_F(Outputs, SaveTableAsCsvWritesTheShownTable)
     EXPECT_EQ(requests_[1].folder, state_.LastFolder);
 }
 
-TEST_F(Outputs, SaveImageWritesThePlotAsPng)
-{
+TEST_F(Outputs, SaveImageWritesThePlotAsPng) {
     start_with({{"statePAN", "1"}});
     answer_path_ = out_path("shot");
     command(SaveImage);
@@ -372,8 +355,7 @@ TEST_F(Outputs, SaveImageWritesThePlotAsPng)
     EXPECT_EQ(requests_[1].folder, out_.path().toStdString() + "/");
 }
 
-TEST_F(Outputs, PrintTablePrintsTheInputsAndTheRows)
-{
+TEST_F(Outputs, PrintTablePrintsTheInputsAndTheRows) {
     if (!run("pdftotext -v")) GTEST_SKIP() << "pdftotext reads the printout back";
     start_with({{"statePAN", "0"}, {"statePOI", "0"}});
     pdf_path_ = out_path("table.pdf");
@@ -396,8 +378,7 @@ TEST_F(Outputs, PrintTablePrintsTheInputsAndTheRows)
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Outputs, PrintImagePrintsTheCanvas)
-{
+TEST_F(Outputs, PrintImagePrintsTheCanvas) {
     if (!run("pdftoppm -v")) GTEST_SKIP() << "pdftoppm reads the printout back";
     start_with({{"statePAN", "1"}});
     pdf_path_ = out_path("plot.pdf");
@@ -411,7 +392,8 @@ TEST_F(Outputs, PrintImagePrintsTheCanvas)
 
     // The page shows the plot 4 inches high from 1 inch in: its red curve lies inside that box.
     constexpr int dpi = 100;
-    ASSERT_TRUE(run("pdftoppm -r " + std::to_string(dpi) + " -png -singlefile '" + pdf_path_ + "' '" + out_path("page") + "'"));
+    ASSERT_TRUE(
+        run("pdftoppm -r " + std::to_string(dpi) + " -png -singlefile '" + pdf_path_ + "' '" + out_path("page") + "'"));
     const QImage page(QString::fromStdString(out_path("page.png")));
     ASSERT_FALSE(page.isNull());
     int red = 0, red_outside = 0;
@@ -427,8 +409,7 @@ TEST_F(Outputs, PrintImagePrintsTheCanvas)
     EXPECT_EQ(red_outside, 0);
 }
 
-TEST_F(Outputs, CancelledDialogsWriteNothing)
-{
+TEST_F(Outputs, CancelledDialogsWriteNothing) {
     start_with({{"statePAN", "1"}});
     const std::string folder = state_.LastFolder;
     for (int id : {SaveTableCsv, SaveImage, PrintTable, PrintImage}) command(id);
@@ -440,8 +421,7 @@ TEST_F(Outputs, CancelledDialogsWriteNothing)
     EXPECT_FALSE(file_exists(temporary_image_path(app().temporary_folder)));
 }
 
-TEST_F(Outputs, RightClicksOpenTheMenusWhoseItemsWork)
-{
+TEST_F(Outputs, RightClicksOpenTheMenusWhoseItemsWork) {
     start_with({{"statePAN", "1"}});
     // The plot menu, answered by choosing its marker item the way a user does.
     choose_in_next_popup(PlotTargetMarker);
@@ -465,8 +445,7 @@ TEST_F(Outputs, RightClicksOpenTheMenusWhoseItemsWork)
     }
 }
 
-TEST_F(Outputs, AClickLeavesNoLineSelected)
-{
+TEST_F(Outputs, AClickLeavesNoLineSelected) {
     start_with({{"statePAN", "0"}});
     QListWidget* rows = row_list();
     const QRect line = rows->visualItemRect(rows->item(2));
@@ -474,8 +453,7 @@ TEST_F(Outputs, AClickLeavesNoLineSelected)
     EXPECT_TRUE(rows->selectedItems().isEmpty());
 }
 
-TEST_F(Outputs, WithThePanelHiddenTheOutputsStayAsTheyWere)
-{
+TEST_F(Outputs, WithThePanelHiddenTheOutputsStayAsTheyWere) {
     start_with({{"statePAN", "0"}});
     const TableLines before = shown();
     const QImage plot_before = plot();
@@ -497,8 +475,7 @@ TEST_F(Outputs, WithThePanelHiddenTheOutputsStayAsTheyWere)
     EXPECT_EQ(plot(), fresh_plot());
 }
 
-TEST_F(Outputs, StartedWithoutThePanelNothingIsDrawnUntilItOpens)
-{
+TEST_F(Outputs, StartedWithoutThePanelNothingIsDrawnUntilItOpens) {
     start_with({{"mode", "0"}});
     EXPECT_EQ(header_list()->count(), 0);
     EXPECT_EQ(row_list()->count(), 0);

@@ -9,10 +9,10 @@
 
 #include <functional>
 
-#include "app_fixture.h"
 #include "app/app_texts.h"
 #include "app/dispatch.h"
 #include "app/preferences_window.h"
+#include "app_fixture.h"
 
 namespace velora {
 namespace {
@@ -27,8 +27,7 @@ protected:
 
     // Picks "Preferences" from the menu; once the modal dialog runs, `act` works it and must end
     // it (OK or the close box). Returns whether `act` ran inside the dialog.
-    bool run_preferences(const std::function<void(PreferencesWindow&)>& act)
-    {
+    bool run_preferences(const std::function<void(PreferencesWindow&)>& act) {
         bool ran = false;
         QPointer<QDialog> dialog = prefs().dialog;
         QTimer::singleShot(0, dialog, [&] {
@@ -53,8 +52,7 @@ protected:
     std::string saved() { return read_file(prefs_path()); }
 
     // The input fields with a range hint now.
-    std::vector<int> fields_with_hints()
-    {
+    std::vector<int> fields_with_hints() {
         std::vector<int> ids;
         for (int id = FieldMV; id <= FieldTVTol; ++id)
             if (!control(window(), id)->toolTip().isEmpty()) ids.push_back(id);
@@ -62,8 +60,7 @@ protected:
     }
 };
 
-TEST(PreferencesPlace, CentredOnlyOnAFirstRun)
-{
+TEST(PreferencesPlace, CentredOnlyOnAFirstRun) {
     CalcState s;
     s.WinX[1] = -1;
     s.WinY[1] = -1;
@@ -82,8 +79,7 @@ TEST(PreferencesPlace, CentredOnlyOnAFirstRun)
     EXPECT_EQ(s.WinY[1], 450);
 }
 
-TEST_F(PreferencesDialog, BuiltHiddenAndCentredOnTheFirstRun)
-{
+TEST_F(PreferencesDialog, BuiltHiddenAndCentredOnTheFirstRun) {
     write_prefs();
     start();
     PreferencesWindow& p = prefs();
@@ -121,8 +117,7 @@ TEST_F(PreferencesDialog, BuiltHiddenAndCentredOnTheFirstRun)
     EXPECT_LE(p.ok->geometry().bottom(), 215);
 }
 
-TEST_F(PreferencesDialog, TheBoxesShowTheFlagsAndEachClickCountsAtOnce)
-{
+TEST_F(PreferencesDialog, TheBoxesShowTheFlagsAndEachClickCountsAtOnce) {
     write_prefs({{"AutoUpdateCheck", "0"}, {"AutoLogoCheck", "1"}, {"EnableToolTips", "1"}});
     start();
     ASSERT_TRUE(run_preferences([this](PreferencesWindow& p) {
@@ -165,8 +160,7 @@ TEST_F(PreferencesDialog, TheBoxesShowTheFlagsAndEachClickCountsAtOnce)
     EXPECT_TRUE(window().window->isEnabled());
 }
 
-TEST_F(PreferencesDialog, TheCloseBoxPutsBackTheStartUpOptionsButKeepsTheTooltips)
-{
+TEST_F(PreferencesDialog, TheCloseBoxPutsBackTheStartUpOptionsButKeepsTheTooltips) {
     write_prefs({{"AutoUpdateCheck", "1"}, {"AutoLogoCheck", "1"}, {"EnableToolTips", "1"}});
     start();  // with the update check against the local site, which has this version: silent
     EXPECT_TRUE(messages_.empty());
@@ -193,8 +187,7 @@ TEST_F(PreferencesDialog, TheCloseBoxPutsBackTheStartUpOptionsButKeepsTheTooltip
     EXPECT_EQ(loop_ends_, 1);
 }
 
-TEST_F(PreferencesDialog, TooltipsGoFromTheFieldsAtTheClickAndFromEverythingOnClosing)
-{
+TEST_F(PreferencesDialog, TooltipsGoFromTheFieldsAtTheClickAndFromEverythingOnClosing) {
     write_prefs({{"mode", "1"}});
     start();
     const std::vector<int> hinted = fields_with_hints();
@@ -228,8 +221,7 @@ TEST_F(PreferencesDialog, TooltipsGoFromTheFieldsAtTheClickAndFromEverythingOnCl
     EXPECT_EQ(field_of(FieldBC)->toolTip(), "Ballistic Coefficient (0.0040 to 1.2000)");
 }
 
-TEST_F(PreferencesDialog, ThePositionIsRememberedFromOneRunToTheNext)
-{
+TEST_F(PreferencesDialog, ThePositionIsRememberedFromOneRunToTheNext) {
     write_prefs();
     start();
     ASSERT_TRUE(run_preferences([](PreferencesWindow& p) {

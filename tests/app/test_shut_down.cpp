@@ -18,8 +18,7 @@ using velora::testing::Route;
 
 class ShutDown : public AppTest {};
 
-TEST_F(ShutDown, ASaveThatFailsIsToldWithTheFileAndTheReason)
-{
+TEST_F(ShutDown, ASaveThatFailsIsToldWithTheFileAndTheReason) {
     write_prefs();
     start();
     // Something took the file's place: a folder cannot be replaced by the new file.
@@ -42,8 +41,7 @@ TEST_F(ShutDown, ASaveThatFailsIsToldWithTheFileAndTheReason)
 
 // A signal while a question is open: the question counts as not answered (the newer version is
 // not opened), nothing more is asked and the program ends with its preferences saved.
-TEST_F(ShutDown, ARequestToEndAnswersEveryQuestionWithNoChange)
-{
+TEST_F(ShutDown, ARequestToEndAnswersEveryQuestionWithNoChange) {
     LocalHttpServer server;
     server.route("/", {Route::Answer, 200, "<html>home</html>"});
     server.route("/VELORA_Version.txt", {Route::Answer, 200, "1.3"});
@@ -78,8 +76,7 @@ TEST_F(ShutDown, ARequestToEndAnswersEveryQuestionWithNoChange)
 
 // The logo is on and would stay for a long time, at the start and at the end: a request to end
 // while it shows takes it away at once, and the program goes no further.
-TEST_F(ShutDown, ARequestToEndTakesTheLogoAwayAtOnce)
-{
+TEST_F(ShutDown, ARequestToEndTakesTheLogoAwayAtOnce) {
     write_prefs({{"AutoLogoCheck", "1"}, {"MV", "811.0"}});
     app_ = std::make_unique<App>(state_);
     app_->dialogs.message = [this](const MessageRequest& m) {

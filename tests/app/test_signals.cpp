@@ -8,8 +8,8 @@
 
 #include <csignal>
 
-#include "app_fixture.h"
 #include "app/storage.h"
+#include "app_fixture.h"
 #include "local_http_server.h"
 
 namespace velora {
@@ -27,8 +27,7 @@ constexpr qint64 EndsWithinMs = 3000;
 
 class Signals : public AppTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         AppTest::SetUp();
         server_.route("/", {Route::Answer, 200, "<html>home</html>"});
         server_.route("/VELORA_Version.txt", {Route::Answer, 200, "1.2.2"});
@@ -36,18 +35,16 @@ protected:
 
     // The twin of the program, pointed at the test's server with the real 5-s limit (a signal
     // has to end the waits long before it), picking `item` from its menus once the window is up.
-    void start_twin(const QString& item = {}, int limit_ms = ProbeLimitMs)
-    {
+    void start_twin(const QString& item = {}, int limit_ms = ProbeLimitMs) {
         const std::string site = server_.url("/"), version = server_.url("/VELORA_Version.txt");
-        start(VELORA_UNDER_TEST, {QString::fromStdString(site), QString::fromStdString(version),
-                                  QString::fromStdString(probe_.empty() ? site : probe_),
-                                  QString::number(limit_ms), item});
+        start(VELORA_UNDER_TEST,
+              {QString::fromStdString(site), QString::fromStdString(version),
+               QString::fromStdString(probe_.empty() ? site : probe_), QString::number(limit_ms), item});
     }
 
     // Hands the child the key `name` as the desktop would and waits for it to be handled; returns
     // how long that took, or -1 when a dialog came up meanwhile or nothing came in `ms`.
-    qint64 key(const std::string& name, int ms = 3000)
-    {
+    qint64 key(const std::string& name, int ms = 3000) {
         const std::string answer = "key " + std::to_string(++keys_) + " ";
         QElapsedTimer t;
         t.start();
@@ -67,8 +64,7 @@ protected:
         return -1;
     }
 
-    void start(const char* program, const QStringList& arguments)
-    {
+    void start(const char* program, const QStringList& arguments) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         child_.setProcessEnvironment(env);
@@ -77,8 +73,7 @@ protected:
     }
 
     // Waits until the child said `line` on standard output.
-    bool said(const std::string& line, int ms = 10000)
-    {
+    bool said(const std::string& line, int ms = 10000) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
@@ -90,8 +85,7 @@ protected:
         return false;
     }
 
-    bool until(const std::function<bool()>& condition, int ms = 10000)
-    {
+    bool until(const std::function<bool()>& condition, int ms = 10000) {
         QElapsedTimer t;
         t.start();
         while (!condition()) {
@@ -103,8 +97,7 @@ protected:
 
     // Sends `sig` and checks that the child ended in time with status 0 and without a word about
     // the shut-down taking too long; returns how long it took.
-    qint64 end_with(int sig)
-    {
+    qint64 end_with(int sig) {
         EXPECT_EQ(child_.state(), QProcess::Running);
         QElapsedTimer t;
         t.start();
@@ -122,15 +115,13 @@ protected:
     }
 
     // The preferences as the program saved them (with its byte-order mark), the test's MV kept.
-    void expect_saved()
-    {
+    void expect_saved() {
         const std::string saved = read_file(prefs_path());
         EXPECT_EQ(saved.substr(0, 3), "\xEF\xBB\xBF") << "written by the program, not the test";
         EXPECT_EQ(pref_value(saved, "MV"), "811.0");
     }
 
-    bool any_dialog_after(const std::string& line) const
-    {
+    bool any_dialog_after(const std::string& line) const {
         const std::size_t at = output_.find(line);
         return at != std::string::npos && output_.find("dialog ", at) != std::string::npos;
     }
@@ -139,9 +130,9 @@ protected:
     std::string probe_;  // another probe target than the site
     QProcess child_;
     std::string output_, errors_;
-    int keys_ = 0;              // keys handed to the child
-    std::size_t checked_ = 0;   // how far the output was read for their answers
-    std::string field_;         // the focused field's text after the last key
+    int keys_ = 0;             // keys handed to the child
+    std::size_t checked_ = 0;  // how far the output was read for their answers
+    std::string field_;        // the focused field's text after the last key
 };
 
 // The real program, signalled in the middle of its start-up (the manual has just been written,
@@ -149,8 +140,7 @@ protected:
 // link planted at the name the earlier versions saved through is not written through, and the
 // preferences file stays a file of its own; a temporary left by a save cut short long ago is
 // gone after the start.
-TEST_F(Signals, EarlyInTheStartUpWithALinkPlantedBesideTheFile)
-{
+TEST_F(Signals, EarlyInTheStartUpWithALinkPlantedBesideTheFile) {
     write_prefs({{"MV", "811.0"}});
     const std::string folder = home() + "/config/Velora/";
     const std::string target = home() + "/precious.txt";
@@ -171,8 +161,7 @@ TEST_F(Signals, EarlyInTheStartUpWithALinkPlantedBesideTheFile)
         EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << entry.path();
 }
 
-TEST_F(Signals, WithTheStartUpBoxOpen)
-{
+TEST_F(Signals, WithTheStartUpBoxOpen) {
     write_prefs({{"MV", "811.0"}, {"AutoUpdateCheck", "1"}});
     probe_ = velora::testing::refused_url("/");
     start_twin();
@@ -183,8 +172,7 @@ TEST_F(Signals, WithTheStartUpBoxOpen)
 
 // The connection test waits on a probe that never answers, then the download on a version file
 // that never comes: the signal ends either wait at once, and no message follows.
-TEST_F(Signals, DuringAManualCheck)
-{
+TEST_F(Signals, DuringAManualCheck) {
     write_prefs({{"MV", "811.0"}});
     server_.route("/", {Route::Silent, 0, ""});
     start_twin("Check for updates");
@@ -207,8 +195,7 @@ TEST_F(Signals, DuringAManualCheck)
 
 // The site starts the version file and never finishes it: all along the window handles every
 // key within half a second, and only at the limit does the check say there is no connection.
-TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys)
-{
+TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys) {
     constexpr int LimitMs = 1500;
     write_prefs({{"MV", "811.0"}});
     server_.route("/VELORA_Version.txt", {Route::Endless, 200, "1.2"});
@@ -218,7 +205,8 @@ TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys)
     since.start();
     std::vector<qint64> took;
     std::string typed;  // the keys handled before the message
-    for (const char* name : {"BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"}) took.push_back(key(name));
+    for (const char* name : {"BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
+        took.push_back(key(name));
     std::string field;
     while (since.elapsed() < LimitMs + 3000) {
         const qint64 ms = key("7");
@@ -230,7 +218,8 @@ TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys)
         QTest::qWait(80);
     }
     const qint64 box_after = since.elapsed();
-    for (std::size_t i = 0; i < took.size(); ++i) EXPECT_TRUE(took[i] >= 0 && took[i] < 500) << "key " << i << ": " << took[i];
+    for (std::size_t i = 0; i < took.size(); ++i)
+        EXPECT_TRUE(took[i] >= 0 && took[i] < 500) << "key " << i << ": " << took[i];
     EXPECT_GE(typed.size(), 5u);
     EXPECT_NE(field.find(typed), std::string::npos) << field;
     ASSERT_TRUE(said("dialog Update Velora")) << output_;
@@ -239,8 +228,7 @@ TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys)
 }
 
 // About, the save-file dialog and the printer dialog: each is closed and the program ends.
-TEST_F(Signals, WithADialogOpen)
-{
+TEST_F(Signals, WithADialogOpen) {
     const std::pair<const char*, const char*> dialogs[] = {
         {"About", "dialog About Velora"},
         {"Save Image", "dialog Save Plot as PNG"},

@@ -1,20 +1,20 @@
 // Start-up and shut-down in a fresh home folder, the storage folders, the embedded resources and
 // the splash's pixel arithmetic.
 #include <QDialog>
-#include <QImage>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 
 #include <algorithm>
 
 #include <sys/stat.h>
 
-#include "app_fixture.h"
 #include "app/embedded.h"
 #include "app/event_bridge.h"
 #include "app/preferences_window.h"
 #include "app/splash.h"
 #include "app/storage.h"
+#include "app_fixture.h"
 
 namespace velora {
 namespace {
@@ -26,8 +26,7 @@ using testing_support::write_file;
 
 class StartUp : public AppTest {};
 
-TEST_F(StartUp, AFreshHomeGetsTheFirstRunFilesAndASecondStartReusesThem)
-{
+TEST_F(StartUp, AFreshHomeGetsTheFirstRunFilesAndASecondStartReusesThem) {
     start();  // nothing in the home folder: a first start, with the splash
     EXPECT_EQ(read_file(prefs_path()), std::string(FirstRunPreferencesText));
     EXPECT_EQ(read_file(help_path()), std::string(HelpDocument));
@@ -77,15 +76,13 @@ TEST_F(StartUp, AFreshHomeGetsTheFirstRunFilesAndASecondStartReusesThem)
     EXPECT_EQ(read_file(help_path()), std::string(HelpDocument.size(), 'x'));
 }
 
-TEST_F(StartUp, AHelpDocumentOfAnotherSizeIsReplaced)
-{
+TEST_F(StartUp, AHelpDocumentOfAnotherSizeIsReplaced) {
     write_file(help_path(), "old manual");
     EXPECT_TRUE(write_help_document(help_path()).ok);
     EXPECT_EQ(read_file(help_path()), std::string(HelpDocument));
 }
 
-TEST_F(StartUp, TheTemporaryImageIsDeletedButAFolderOfItsNameIsNot)
-{
+TEST_F(StartUp, TheTemporaryImageIsDeletedButAFolderOfItsNameIsNot) {
     const std::string folder = private_temporary_folder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder, home() + "/run/velora/");
@@ -103,8 +100,7 @@ TEST_F(StartUp, TheTemporaryImageIsDeletedButAFolderOfItsNameIsNot)
     EXPECT_TRUE(std::filesystem::is_directory(temporary_image_path(folder)));
 }
 
-TEST_F(StartUp, APrivateFolderOpenToOthersIsNotUsed)
-{
+TEST_F(StartUp, APrivateFolderOpenToOthersIsNotUsed) {
     const std::string taken = home() + "/run/velora";
     std::filesystem::create_directory(taken);
     std::filesystem::permissions(taken, std::filesystem::perms::all);
@@ -116,8 +112,7 @@ TEST_F(StartUp, APrivateFolderOpenToOthersIsNotUsed)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST(Storage, FoldersFollowTheXdgVariables)
-{
+TEST(Storage, FoldersFollowTheXdgVariables) {
     const StorageFolders defaults = storage_folders_for(nullptr, nullptr, "/home/ann");
     EXPECT_EQ(defaults.prefs, "/home/ann/.config/Velora/");
     EXPECT_EQ(defaults.help, "/home/ann/.local/share/Velora/Help/");
@@ -130,8 +125,7 @@ TEST(Storage, FoldersFollowTheXdgVariables)
     EXPECT_EQ(relative.help, "/home/ann/.local/share/Velora/Help/");
 }
 
-TEST(Storage, FileExistsIsTrueOnlyForFiles)
-{
+TEST(Storage, FileExistsIsTrueOnlyForFiles) {
     QTemporaryDir dir;
     const std::string base = dir.path().toStdString();
     EXPECT_FALSE(file_exists(base + "/nothing"));
@@ -141,16 +135,14 @@ TEST(Storage, FileExistsIsTrueOnlyForFiles)
     EXPECT_FALSE(file_exists(""));
 }
 
-TEST(Splash, PremultiplyTruncatesEachChannelAndKeepsAlpha)
-{
-    std::vector<std::uint8_t> pixels = {255, 128, 1, 255,  255, 128, 1, 128,  200, 100, 50, 0,  7, 9, 254, 1};
+TEST(Splash, PremultiplyTruncatesEachChannelAndKeepsAlpha) {
+    std::vector<std::uint8_t> pixels = {255, 128, 1, 255, 255, 128, 1, 128, 200, 100, 50, 0, 7, 9, 254, 1};
     premultiply_alpha(pixels, 2, 2);
-    const std::vector<std::uint8_t> expected = {255, 128, 1, 255,  128, 64, 0, 128,  0, 0, 0, 0,  0, 0, 0, 1};
+    const std::vector<std::uint8_t> expected = {255, 128, 1, 255, 128, 64, 0, 128, 0, 0, 0, 0, 0, 0, 0, 1};
     EXPECT_EQ(pixels, expected);
 }
 
-TEST(Splash, SettlingRoundsHandleEventsForTheirWholeMilliseconds)
-{
+TEST(Splash, SettlingRoundsHandleEventsForTheirWholeMilliseconds) {
     // However the pauses oversleep, the rounds last at least their count in milliseconds and
     // handle what the windows posted meanwhile.
     int handled = 0;
@@ -163,8 +155,7 @@ TEST(Splash, SettlingRoundsHandleEventsForTheirWholeMilliseconds)
     EXPECT_EQ(handled, 2);
 }
 
-TEST(Splash, TheLogoIsA192PixelSquareWithAlpha)
-{
+TEST(Splash, TheLogoIsA192PixelSquareWithAlpha) {
     ASSERT_GT(LogoPng.size(), 8u);
     EXPECT_EQ(LogoPng.substr(0, 8), std::string_view("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(static_cast<unsigned char>(LogoPng[25]), 6u) << "colour type RGBA";
@@ -179,8 +170,7 @@ TEST(Splash, TheLogoIsA192PixelSquareWithAlpha)
 // The desktop shows the windows' icon in task bars and switchers: the main window and the
 // preferences window carry the application's one icon at every installed size, drawn from the
 // splash logo's design (its centre is the logo's orange bull).
-TEST_F(StartUp, EveryWindowCarriesTheApplicationIcon)
-{
+TEST_F(StartUp, EveryWindowCarriesTheApplicationIcon) {
     write_prefs();
     start();
     const QIcon icon = window().window->windowIcon();
@@ -199,8 +189,7 @@ TEST_F(StartUp, EveryWindowCarriesTheApplicationIcon)
     EXPECT_EQ(large.pixel(128, 128), logo.pixel(96, 96));
 }
 
-TEST(Splash, ShownCentredWithoutFrameAndHiddenAgain)
-{
+TEST(Splash, ShownCentredWithoutFrameAndHiddenAgain) {
     Splash splash;
     show_logo(splash);
     ASSERT_TRUE(splash.window);
@@ -214,15 +203,13 @@ TEST(Splash, ShownCentredWithoutFrameAndHiddenAgain)
     EXPECT_FALSE(splash.window);
 }
 
-TEST(HelpDocument, IsARealPdfManual)
-{
+TEST(HelpDocument, IsARealPdfManual) {
     EXPECT_EQ(HelpDocument.substr(0, 5), "%PDF-");
     EXPECT_NE(HelpDocument.find("%%EOF"), std::string_view::npos);
     EXPECT_GT(HelpDocument.size(), 20000u);
 }
 
-TEST(Keys, ShortcutNumbers)
-{
+TEST(Keys, ShortcutNumbers) {
     auto number = [](int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         return shortcut_number(QKeyEvent(QEvent::KeyPress, key, mods));
     };

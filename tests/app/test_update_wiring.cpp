@@ -10,10 +10,10 @@
 
 #include <chrono>
 
-#include "app_fixture.h"
 #include "app/dialogs.h"
 #include "app/embedded.h"
 #include "app/web_links.h"
+#include "app_fixture.h"
 #include "local_http_server.h"
 #include "services/update_check.h"
 
@@ -36,8 +36,7 @@ constexpr int ShortLimitMs = 400;
 
 class UpdateWiring : public AppTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         AppTest::SetUp();
         server_.route("/", {Route::Answer, 200, "<html>home</html>"});
         web_ = {server_.url("/"), server_.url("/VELORA_Version.txt"), server_.url("/"), ShortLimitMs};
@@ -46,8 +45,7 @@ protected:
     void serve_version(const std::string& body) { server_.route("/VELORA_Version.txt", {Route::Answer, 200, body}); }
 
     // A start with the start-up check on or off, the splash off.
-    void start_with_check(bool on, std::map<std::string, std::string> more = {})
-    {
+    void start_with_check(bool on, std::map<std::string, std::string> more = {}) {
         more["AutoUpdateCheck"] = on ? "1" : "0";
         write_prefs(more);
         start();
@@ -61,8 +59,7 @@ protected:
     LocalHttpServer server_;
 };
 
-TEST_F(UpdateWiring, TheSameVersionIsReportedFromTheMenuAndSilentAtStartUp)
-{
+TEST_F(UpdateWiring, TheSameVersionIsReportedFromTheMenuAndSilentAtStartUp) {
     serve_version("1.2.2\r\n");
     start_with_check(true);
     EXPECT_TRUE(messages_.empty());
@@ -78,16 +75,14 @@ TEST_F(UpdateWiring, TheSameVersionIsReportedFromTheMenuAndSilentAtStartUp)
     EXPECT_FALSE(app().ended);
 }
 
-TEST_F(UpdateWiring, NoCheckAtStartUpWhenItIsSwitchedOff)
-{
+TEST_F(UpdateWiring, NoCheckAtStartUpWhenItIsSwitchedOff) {
     serve_version("9.9.9");
     start_with_check(false);
     EXPECT_EQ(server_.requests(), 0);
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce)
-{
+TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce) {
     serve_version("1.2.10");
     answers_ = {MessageAnswer::Yes, MessageAnswer::Yes};
     write_prefs({{"AutoUpdateCheck", "1"}, {"MV", "811.0"}});
@@ -126,8 +121,7 @@ TEST_F(UpdateWiring, ANewerVersionAtStartUpYesYesSavesAndEndsAtOnce)
     ASSERT_TRUE(app().splash.window == nullptr || !app().splash.window->isVisible());
 }
 
-TEST_F(UpdateWiring, YesYesFromTheMenuEndsTheLoopWithoutTheShutDown)
-{
+TEST_F(UpdateWiring, YesYesFromTheMenuEndsTheLoopWithoutTheShutDown) {
     serve_version("1.3.0");
     start_with_check(false);
     state_.AutoLogoCheck = 1;  // the end of a normal run would show the logo
@@ -149,8 +143,7 @@ TEST_F(UpdateWiring, YesYesFromTheMenuEndsTheLoopWithoutTheShutDown)
     EXPECT_EQ(read_file(prefs_path()), "kept\n");
 }
 
-TEST_F(UpdateWiring, YesNoOpensThePageAndGoesOnCancelAndNoDoNothing)
-{
+TEST_F(UpdateWiring, YesNoOpensThePageAndGoesOnCancelAndNoDoNothing) {
     serve_version("1.2.10\n");
     start_with_check(false);
     const std::string before = read_file(prefs_path());
@@ -175,8 +168,7 @@ TEST_F(UpdateWiring, YesNoOpensThePageAndGoesOnCancelAndNoDoNothing)
     EXPECT_EQ(loop_ends_, 1) << "the program goes on";
 }
 
-TEST_F(UpdateWiring, AnOlderVersionIsADevelopmentCopyFromTheMenuOnly)
-{
+TEST_F(UpdateWiring, AnOlderVersionIsADevelopmentCopyFromTheMenuOnly) {
     serve_version("1.2.1");
     start_with_check(true);
     EXPECT_TRUE(messages_.empty());
@@ -186,8 +178,7 @@ TEST_F(UpdateWiring, AnOlderVersionIsADevelopmentCopyFromTheMenuOnly)
     EXPECT_EQ(messages_[0].text, "\rThis is a development version (V1.2.2)");
 }
 
-TEST_F(UpdateWiring, AnEmptyVersionFileCannotBeReadFromTheMenuAndIsSilentAtStartUp)
-{
+TEST_F(UpdateWiring, AnEmptyVersionFileCannotBeReadFromTheMenuAndIsSilentAtStartUp) {
     serve_version("");
     start_with_check(true);
     EXPECT_TRUE(messages_.empty());
@@ -200,8 +191,7 @@ TEST_F(UpdateWiring, AnEmptyVersionFileCannotBeReadFromTheMenuAndIsSilentAtStart
 
 // The probe target accepts the connection and never answers: given up at the limit and reported
 // as no connection. Meanwhile the window repaints but the user's keys and clicks are lost.
-TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput)
-{
+TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput) {
     server_.route("/", {Route::Silent, 0, ""});
     serve_version("1.3");
     start_with_check(false, {{"mode", "0"}});
@@ -210,8 +200,7 @@ TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput)
 
     struct PaintCounter : QObject {
         int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override
-        {
+        bool eventFilter(QObject*, QEvent* e) override {
             if (e->type() == QEvent::Paint) ++paints;
             return false;
         }
@@ -259,8 +248,7 @@ TEST_F(UpdateWiring, AProbeThatNeverAnswersIsGivenUpAndTheWaitDropsInput)
     EXPECT_EQ(loop_ends_, 1);
 }
 
-TEST_F(UpdateWiring, AProbeThatNeverAnswersAtStartUpSaysSoWithItsOwnTitle)
-{
+TEST_F(UpdateWiring, AProbeThatNeverAnswersAtStartUpSaysSoWithItsOwnTitle) {
     server_.route("/", {Route::Silent, 0, ""});
     start_with_check(true);
     ASSERT_EQ(messages_.size(), 1u);
@@ -269,8 +257,7 @@ TEST_F(UpdateWiring, AProbeThatNeverAnswersAtStartUpSaysSoWithItsOwnTitle)
     EXPECT_TRUE(app().dispatching) << "the program goes on";
 }
 
-TEST_F(UpdateWiring, RefusedConnections)
-{
+TEST_F(UpdateWiring, RefusedConnections) {
     // The version file's server refuses: nothing is said.
     web_.version_file = velora::testing::refused_url("/VELORA_Version.txt");
     start_with_check(true);
@@ -286,8 +273,7 @@ TEST_F(UpdateWiring, RefusedConnections)
     EXPECT_EQ(messages_[0].text, NoConnection);
 }
 
-TEST_F(UpdateWiring, TheMakersSiteOpensAfterTheProbeAndTheHelpWithout)
-{
+TEST_F(UpdateWiring, TheMakersSiteOpensAfterTheProbeAndTheHelpWithout) {
     start_with_check(false);
     menu(MenuWebsite);
     EXPECT_EQ(urls_, std::vector<std::string>{web_.site});
@@ -314,8 +300,7 @@ TEST_F(UpdateWiring, TheMakersSiteOpensAfterTheProbeAndTheHelpWithout)
 // The site starts the version file and never finishes it: the window goes on all along (every
 // key typed acts within half a second), a second pick of the menu item asks nothing more, and at
 // the limit the menu check says there is no connection.
-TEST_F(UpdateWiring, AVersionFileThatNeverEndsLeavesTheWindowAtWork)
-{
+TEST_F(UpdateWiring, AVersionFileThatNeverEndsLeavesTheWindowAtWork) {
     server_.route("/VELORA_Version.txt", {Route::Endless, 200, "1.2"});
     web_.time_limit_ms = 1200;
     start_with_check(false);
@@ -354,8 +339,7 @@ TEST_F(UpdateWiring, AVersionFileThatNeverEndsLeavesTheWindowAtWork)
 
 // The user quits while the version file is on its way: the transfer is given up at once and the
 // check ends without a word.
-TEST_F(UpdateWiring, QuittingDuringTheDownloadEndsTheCheckSilently)
-{
+TEST_F(UpdateWiring, QuittingDuringTheDownloadEndsTheCheckSilently) {
     server_.route("/VELORA_Version.txt", {Route::Silent, 0, ""});
     web_.time_limit_ms = 5000;
     start_with_check(false);
@@ -381,8 +365,7 @@ TEST_F(UpdateWiring, QuittingDuringTheDownloadEndsTheCheckSilently)
     EXPECT_EQ(server_.requests(), 2);
 }
 
-TEST_F(UpdateWiring, TheHelpWithoutAPdfViewerNamesTheManual)
-{
+TEST_F(UpdateWiring, TheHelpWithoutAPdfViewerNamesTheManual) {
     start_with_check(false);
     pdf_viewer_ = false;
     ::testing::internal::CaptureStderr();
@@ -395,8 +378,7 @@ TEST_F(UpdateWiring, TheHelpWithoutAPdfViewerNamesTheManual)
 }
 
 // The manual went missing and cannot be written again: that is told, and nothing is opened.
-TEST_F(UpdateWiring, AHelpDocumentThatCannotBeWrittenIsTold)
-{
+TEST_F(UpdateWiring, AHelpDocumentThatCannotBeWrittenIsTold) {
     start_with_check(false);
     std::filesystem::remove(help_path());
     std::filesystem::create_directories(help_path() + "/in-the-way");
@@ -419,8 +401,7 @@ TEST_F(UpdateWiring, AHelpDocumentThatCannotBeWrittenIsTold)
 
 // The real opener of local documents: the desktop's opener started beside the program, and its
 // failure (no opener, or none that took the document) told through the callback.
-TEST(DesktopOpener, SaysWhenNoProgramTookTheDocument)
-{
+TEST(DesktopOpener, SaysWhenNoProgramTookTheDocument) {
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());
     const std::string opener = bin.path().toStdString() + "/xdg-open";
@@ -446,8 +427,7 @@ TEST(DesktopOpener, SaysWhenNoProgramTookTheDocument)
     setenv("PATH", path_before.c_str(), 1);
 }
 
-TEST(WebAddresses, TheBuiltInAddressesAreThoseOfTheBuild)
-{
+TEST(WebAddresses, TheBuiltInAddressesAreThoseOfTheBuild) {
     const WebAddresses web = built_in_web_addresses();
     EXPECT_EQ(web.site, site_url());
     EXPECT_EQ(web.version_file, version_file_url());

@@ -2,13 +2,13 @@
 // ways to end the program, each of which saves the preferences.
 #include <QAbstractScrollArea>
 #include <QAction>
-#include <QMenu>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QTabWidget>
 
-#include "app_fixture.h"
 #include "app/app_texts.h"
 #include "app/dispatch.h"
+#include "app_fixture.h"
 #include "engine/atmosphere.h"
 #include "engine/number_text.h"
 #include "solver/display_texts.h"
@@ -23,8 +23,7 @@ using testing_support::read_file;
 
 class Commands : public AppTest {};
 
-TEST_F(Commands, TheZeroCaptionSwitchesBetweenFarAndNearZero)
-{
+TEST_F(Commands, TheZeroCaptionSwitchesBetweenFarAndNearZero) {
     write_prefs();
     start();
     const float zr = state_.ZR, bc = state_.BC;
@@ -45,8 +44,7 @@ TEST_F(Commands, TheZeroCaptionSwitchesBetweenFarAndNearZero)
     EXPECT_EQ(text(CaptionZR), "Far Zero");
 }
 
-TEST_F(Commands, TheDensityLineSwitchesUnits)
-{
+TEST_F(Commands, TheDensityLineSwitchesUnits) {
     write_prefs({{"TMP", "20.0"}, {"PRES", "29.92"}, {"HUMID", "50.0"}});
     start();
     EXPECT_EQ(text(DensityLine), "Density 0.074838 Lbm/Ft³");
@@ -58,8 +56,7 @@ TEST_F(Commands, TheDensityLineSwitchesUnits)
     EXPECT_EQ(text(DensityLine), "Air Density: 0.07483760 Lbm/Ft³");
 }
 
-TEST_F(Commands, ThePanelButtonWidensAndNarrowsTheWindow)
-{
+TEST_F(Commands, ThePanelButtonWidensAndNarrowsTheWindow) {
     write_prefs({{"mode", "0"}});
     start();
     QWidget* top = window().window.get();
@@ -80,8 +77,7 @@ TEST_F(Commands, ThePanelButtonWidensAndNarrowsTheWindow)
     EXPECT_EQ(top->height(), 610);
 }
 
-TEST_F(Commands, PanelMenusSelectTheirPage)
-{
+TEST_F(Commands, PanelMenusSelectTheirPage) {
     write_prefs({{"mode", "0"}, {"statePAN", "0"}});
     start();
     window().items.at(MenuConfidence)->trigger();
@@ -103,15 +99,15 @@ TEST_F(Commands, PanelMenusSelectTheirPage)
     // The user picks a tab: the state follows.
     panel(window())->setCurrentIndex(TabTable);
     EXPECT_EQ(state_.statePAN, TabTable);
-    for (int id = MarkerMV; id <= MarkerDROP; ++id) EXPECT_TRUE(control(window(), id)->isVisibleTo(window().window.get()));
+    for (int id = MarkerMV; id <= MarkerDROP; ++id)
+        EXPECT_TRUE(control(window(), id)->isVisibleTo(window().window.get()));
 
     window().items.at(MenuTogglePanel)->trigger();
     EXPECT_EQ(state_.mode, 0);
     EXPECT_EQ(window().window->width(), 400);
 }
 
-TEST_F(Commands, TableContextMenuItemsKeepTheirTicksAndTexts)
-{
+TEST_F(Commands, TableContextMenuItemsKeepTheirTicksAndTexts) {
     write_prefs();
     start();
     EXPECT_TRUE(window().items.at(TableStep5)->isChecked());
@@ -131,8 +127,7 @@ TEST_F(Commands, TableContextMenuItemsKeepTheirTicksAndTexts)
     EXPECT_EQ(menu_text(window().items.at(PlotTargetMarker)), "Show Target Marker");
 }
 
-TEST_F(Commands, RightClicksOpenTheContextMenusAndTheTableTakesTheFocusAway)
-{
+TEST_F(Commands, RightClicksOpenTheContextMenusAndTheTableTakesTheFocusAway) {
     write_prefs({{"statePAN", "1"}});
     start();
     QTest::mouseClick(control(window(), PlotSurface), Qt::RightButton);
@@ -148,8 +143,7 @@ TEST_F(Commands, RightClicksOpenTheContextMenusAndTheTableTakesTheFocusAway)
     window().table_menu->hide();
 }
 
-TEST_F(Commands, DoubleClickOnTheBcCaptionSwitchesTheBcEntry)
-{
+TEST_F(Commands, DoubleClickOnTheBcCaptionSwitchesTheBcEntry) {
     write_prefs({{"stateBC_VAL", "1"}});
     start();
     QWidget* top = window().window.get();
@@ -168,8 +162,7 @@ TEST_F(Commands, DoubleClickOnTheBcCaptionSwitchesTheBcEntry)
     EXPECT_EQ(text(FieldBC), "1.2000");
 }
 
-TEST_F(Commands, HelpAndAboutKeys)
-{
+TEST_F(Commands, HelpAndAboutKeys) {
     write_prefs();
     start();
     press(Qt::Key_F1);
@@ -193,8 +186,7 @@ TEST_F(Commands, HelpAndAboutKeys)
     EXPECT_FALSE(app().ended);
 }
 
-TEST_F(Commands, TooltipsFollowTheOption)
-{
+TEST_F(Commands, TooltipsFollowTheOption) {
     write_prefs();
     start();
     EXPECT_EQ(field_of(FieldBC)->toolTip(), "Ballistic Coefficient (0.0040 to 1.2000)");
@@ -207,18 +199,15 @@ TEST_F(Commands, TooltipsFollowTheOption)
     EXPECT_EQ(field_of(FieldMV)->toolTip(), "Muzzle Velocity (61.0 to 1219.2 m/s)");
 }
 
-TEST_F(Commands, NoTooltipsWhenTheyAreSwitchedOff)
-{
+TEST_F(Commands, NoTooltipsWhenTheyAreSwitchedOff) {
     write_prefs({{"EnableToolTips", "0"}});
     start();
     for (const auto& [id, widget] : window().controls) EXPECT_TRUE(widget->toolTip().isEmpty()) << "control " << id;
 }
 
-
 class EndsAndSaves : public AppTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(EndsAndSaves, EveryWayOutSavesThePreferences)
-{
+TEST_P(EndsAndSaves, EveryWayOutSavesThePreferences) {
     write_prefs();
     start();
     type_into(FieldMV, "812.5");

@@ -15,8 +15,7 @@ using testing_support::AppTest;
 class Display : public AppTest {
 protected:
     // The tooltip that hovering the middle of a caption brings up, or "" when none shows.
-    std::string hover_tooltip(int caption)
-    {
+    std::string hover_tooltip(int caption) {
         QWidget* c = control(window(), caption);
         QWidget* parent = c->parentWidget();
         const QPoint middle = c->geometry().center();
@@ -31,8 +30,7 @@ protected:
     }
 
     // Types into a field and commits it with Tab.
-    void commit(int id, const char* typed)
-    {
+    void commit(int id, const char* typed) {
         type_into(id, typed);
         focus_control(window(), id);
         press(Qt::Key_Tab);
@@ -41,8 +39,7 @@ protected:
     std::string in_use(FieldId f) { return field_text(state_, app().results, f); }
 };
 
-TEST_F(Display, TheCaptionsUnderClickAreasShowTheirTooltips)
-{
+TEST_F(Display, TheCaptionsUnderClickAreasShowTheirTooltips) {
     write_prefs();
     start();
     const std::pair<int, const char*> captions[] = {
@@ -58,16 +55,14 @@ TEST_F(Display, TheCaptionsUnderClickAreasShowTheirTooltips)
     EXPECT_EQ(hover_tooltip(CaptionMV), "Projectile Velocity @ Muzzle");
 }
 
-TEST_F(Display, WithoutTooltipsTheClickAreasShowNoneEither)
-{
+TEST_F(Display, WithoutTooltipsTheClickAreasShowNoneEither) {
     write_prefs({{"EnableToolTips", "0"}});
     start();
     for (int caption : {CaptionZR, CaptionBC, MethodCaptionPOI, MethodCaptionT, MethodCaptionV, MethodCaptionD})
         EXPECT_EQ(hover_tooltip(caption), "") << caption;
 }
 
-TEST_F(Display, AClampedOrRefusedEntryIsReplacedByTheValueInUse)
-{
+TEST_F(Display, AClampedOrRefusedEntryIsReplacedByTheValueInUse) {
     write_prefs({{"mode", "0"}});
     start();
     // The target must lie a quarter beyond the 32-yd zero: 5 yd stays 40 yd.
@@ -105,8 +100,7 @@ TEST_F(Display, AClampedOrRefusedEntryIsReplacedByTheValueInUse)
     EXPECT_EQ(text(FieldHUMID), "32.0");
 }
 
-TEST_F(Display, TheZeroFieldShowsTheZeroItsCaptionNames)
-{
+TEST_F(Display, TheZeroFieldShowsTheZeroItsCaptionNames) {
     write_prefs({{"mode", "0"}});
     start();
     click(ClickZero);
@@ -120,8 +114,7 @@ TEST_F(Display, TheZeroFieldShowsTheZeroItsCaptionNames)
     EXPECT_EQ(text(FieldZR), near_zero);
 }
 
-TEST_F(Display, AValueThatRoundsToZeroShowsNoMinusSign)
-{
+TEST_F(Display, AValueThatRoundsToZeroShowsNoMinusSign) {
     // Two chronographs with the target at the far zero: the predicted POI there lies a hair from
     // the line of sight.
     write_prefs({{"mode", "0"}, {"stateRB", "2"}, {"statePOI", "0"}, {"TRArray(2)", "32.0"}});
@@ -131,8 +124,7 @@ TEST_F(Display, AValueThatRoundsToZeroShowsNoMinusSign)
     EXPECT_EQ(text(FieldPOI), "0.00");
 }
 
-TEST_F(Display, NoCaptionTextTouchesAFieldOrList)
-{
+TEST_F(Display, NoCaptionTextTouchesAFieldOrList) {
     write_prefs();
     start();
     MainWindow& w = window();
@@ -151,7 +143,8 @@ TEST_F(Display, NoCaptionTextTouchesAFieldOrList)
             if (caption->alignment() & Qt::AlignRight) left = at.right() + 1 - width;
             const int right = left + width;  // one past the text
             for (const auto& [other_id, o] : w.controls) {
-                const bool field_or_list = qobject_cast<QLineEdit*>(o) != nullptr || qobject_cast<QComboBox*>(o) != nullptr;
+                const bool field_or_list =
+                    qobject_cast<QLineEdit*>(o) != nullptr || qobject_cast<QComboBox*>(o) != nullptr;
                 if (!field_or_list || o->isHidden() || o->parentWidget() != w.inputs) continue;
                 const QRect box = o->geometry();
                 if (box.top() > at.bottom() || box.bottom() < at.top()) continue;

@@ -14,8 +14,7 @@ using testing_support::AppTest;
 class Editing : public AppTest {
 protected:
     // Presses Tab (or Shift+Tab) `steps` times in the real window and notes where the focus goes.
-    std::vector<int> walk(Qt::KeyboardModifiers mods, int steps)
-    {
+    std::vector<int> walk(Qt::KeyboardModifiers mods, int steps) {
         std::vector<int> seen;
         for (int i = 0; i < steps; ++i) {
             press(Qt::Key_Tab, mods);
@@ -25,8 +24,7 @@ protected:
     }
 };
 
-TEST_F(Editing, ATypedValueIsTakenOnlyWithTab)
-{
+TEST_F(Editing, ATypedValueIsTakenOnlyWithTab) {
     write_prefs();
     start();
     const std::string velocity_before = text(FieldTV);
@@ -52,8 +50,7 @@ TEST_F(Editing, ATypedValueIsTakenOnlyWithTab)
     EXPECT_EQ(state_.mpag, FieldZR);
 }
 
-TEST_F(Editing, ReturnCommitsAndKeepsTheFocus)
-{
+TEST_F(Editing, ReturnCommitsAndKeepsTheFocus) {
     write_prefs();
     start();
     type_into(FieldHUMID, "80");
@@ -69,8 +66,7 @@ TEST_F(Editing, ReturnCommitsAndKeepsTheFocus)
     EXPECT_EQ(text(FieldHUMID), "100.0");
 }
 
-TEST_F(Editing, TabOrdersOfEachSetUpAndBcDisplay)
-{
+TEST_F(Editing, TabOrdersOfEachSetUpAndBcDisplay) {
     write_prefs({{"mode", "0"}, {"stateBC_VAL", "0"}});
     start();
     struct Case {
@@ -100,8 +96,7 @@ TEST_F(Editing, TabOrdersOfEachSetUpAndBcDisplay)
     }
 }
 
-TEST_F(Editing, ShiftTabFromTheFirstFieldReachesTheConfidencePageOnlyWhenItIsShown)
-{
+TEST_F(Editing, ShiftTabFromTheFirstFieldReachesTheConfidencePageOnlyWhenItIsShown) {
     write_prefs({{"mode", "1"}, {"statePAN", "2"}, {"stateRB", "1"}});
     start();
     focus_control(window(), FieldMV);
@@ -113,8 +108,7 @@ TEST_F(Editing, ShiftTabFromTheFirstFieldReachesTheConfidencePageOnlyWhenItIsSho
     EXPECT_EQ(focused(), FieldHUMID);
 }
 
-TEST_F(Editing, EachSetUpOpensItsFieldsAndEmphasisesItsCaptions)
-{
+TEST_F(Editing, EachSetUpOpensItsFieldsAndEmphasisesItsCaptions) {
     write_prefs();
     start();
     const int measurement_caption[] = {CaptionPOI, CaptionET, CaptionTV, CaptionDROP};
@@ -136,15 +130,14 @@ TEST_F(Editing, EachSetUpOpensItsFieldsAndEmphasisesItsCaptions)
     }
 }
 
-TEST_F(Editing, AUnitChangeShowsTheSameValuesWithoutSolving)
-{
+TEST_F(Editing, AUnitChangeShowsTheSameValuesWithoutSolving) {
     write_prefs();
     start();
     const float mv = state_.MV, bc = state_.BC, tv = state_.TV;
     choose(UnitMV, 1);  // m/s
     EXPECT_EQ(state_.stateMV, 1);
     EXPECT_EQ(text(FieldMV), "239.3");  // 785 ft/s
-    choose(UnitTR, 2);  // metres
+    choose(UnitTR, 2);                  // metres
     EXPECT_EQ(text(FieldTR), "36.6");   // 40 yd
     choose(UnitTMP, 1);
     EXPECT_EQ(text(FieldTMP), "74.3");  // 23.5 °C
@@ -154,8 +147,7 @@ TEST_F(Editing, AUnitChangeShowsTheSameValuesWithoutSolving)
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Editing, TwoChronographsSolveTheBcFromTheVelocityAtTheTarget)
-{
+TEST_F(Editing, TwoChronographsSolveTheBcFromTheVelocityAtTheTarget) {
     write_prefs({{"stateRB", "2"}, {"stateBC_VAL", "1"}});
     start();
     const std::string time_before = text(FieldET);
@@ -171,8 +163,7 @@ TEST_F(Editing, TwoChronographsSolveTheBcFromTheVelocityAtTheTarget)
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Editing, AnImprobableSolveKeepsTheBcAndSaysSo)
-{
+TEST_F(Editing, AnImprobableSolveKeepsTheBcAndSaysSo) {
     write_prefs({{"stateRB", "2"}});
     start();
     const float bc = state_.BC;
@@ -184,8 +175,7 @@ TEST_F(Editing, AnImprobableSolveKeepsTheBcAndSaysSo)
     EXPECT_FLOAT_EQ(state_.BC, bc);
 }
 
-TEST_F(Editing, ARefusedTemperatureLeavesEverythingAsItWas)
-{
+TEST_F(Editing, ARefusedTemperatureLeavesEverythingAsItWas) {
     write_prefs();
     start();
     const std::string velocity = text(FieldTV);
@@ -200,8 +190,7 @@ TEST_F(Editing, ARefusedTemperatureLeavesEverythingAsItWas)
     EXPECT_NE(text(FieldTV), velocity);
 }
 
-TEST_F(Editing, AnotherDragLawCarriesTheBcOver)
-{
+TEST_F(Editing, AnotherDragLawCarriesTheBcOver) {
     write_prefs();
     start();
     const float velocity = state_.TV;
@@ -214,8 +203,7 @@ TEST_F(Editing, AnotherDragLawCarriesTheBcOver)
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Editing, ADragLawWhoseBcWouldBeImprobableIsRefused)
-{
+TEST_F(Editing, ADragLawWhoseBcWouldBeImprobableIsRefused) {
     write_prefs({{"BC", "0.8000"}, {"stateBC_VAL", "0"}});
     start();
     ASSERT_FLOAT_EQ(state_.BC, 0.8f);

@@ -11,8 +11,7 @@ namespace {
 
 using testing_support::AppTest;
 
-TEST(KeepInside, MovesAWindowOntoTheAreaTopLeftFirst)
-{
+TEST(KeepInside, MovesAWindowOntoTheAreaTopLeftFirst) {
     const QRect area(0, 0, 1024, 600);
     EXPECT_EQ(keep_inside({100, 50}, {400, 300}, area), QPoint(100, 50));  // inside: stays
     EXPECT_EQ(keep_inside({900, 500}, {400, 300}, area), QPoint(624, 300));
@@ -27,8 +26,7 @@ TEST(KeepInside, MovesAWindowOntoTheAreaTopLeftFirst)
 class SmallScreen : public AppTest {
 protected:
     // The window's frame and its menu bar lie on the screen.
-    void expect_on_screen(const QWidget* w)
-    {
+    void expect_on_screen(const QWidget* w) {
         const QRect frame = w->frameGeometry();
         EXPECT_GE(frame.left(), 0);
         EXPECT_GE(frame.top(), 0) << "the title bar on the screen";
@@ -37,8 +35,7 @@ protected:
     }
 };
 
-TEST_F(SmallScreen, AFirstRunCentresTheWindowBelowTheTopEdge)
-{
+TEST_F(SmallScreen, AFirstRunCentresTheWindowBelowTheTopEdge) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1024, 600));
     write_prefs();
     start();
@@ -48,8 +45,7 @@ TEST_F(SmallScreen, AFirstRunCentresTheWindowBelowTheTopEdge)
     expect_on_screen(window().window.get());
 }
 
-TEST_F(SmallScreen, ASavedPositionOffTheScreenIsBroughtBack)
-{
+TEST_F(SmallScreen, ASavedPositionOffTheScreenIsBroughtBack) {
     write_prefs({{"WinX(0)", "1700"}, {"WinY(0)", "900"}, {"WinX(1)", "-400"}, {"WinY(1)", "2000"}, {"mode", "0"}});
     start();
     const QWidget* w = window().window.get();
@@ -63,8 +59,7 @@ TEST_F(SmallScreen, ASavedPositionOffTheScreenIsBroughtBack)
     EXPECT_EQ(state_.WinX[1], 0);
 }
 
-TEST_F(SmallScreen, APositionOnTheScreenIsKept)
-{
+TEST_F(SmallScreen, APositionOnTheScreenIsKept) {
     // (The window is taller than this screen: only the top edge itself leaves it whole.)
     write_prefs({{"WinX(0)", "40"}, {"WinY(0)", "0"}, {"mode", "0"}});
     start();

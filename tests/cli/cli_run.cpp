@@ -3,10 +3,10 @@
 #include "cli/cli.h"
 #include "services/preferences.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace velora {
 
@@ -32,13 +32,13 @@ std::vector<std::string> lines_of(const std::string& text) {
     if (r.code == 2 && r.out.empty() && lines == 1 && r.err.back() == '\n' && r.err.rfind("velora-cli: ", 0) == 0) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "exit " << r.code << ", " << r.out.size() << " bytes out, stderr: " << r.err;
+    return ::testing::AssertionFailure() << "exit " << r.code << ", " << r.out.size()
+                                         << " bytes out, stderr: " << r.err;
 }
 
 void CliFiles::SetUp() {
-    folder = std::filesystem::temp_directory_path() /
-             ("velora_cli_" + std::to_string(::getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder = std::filesystem::temp_directory_path() / ("velora_cli_" + std::to_string(::getpid()) + "_" +
+                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder);
 }
 

@@ -82,18 +82,18 @@ TEST_F(CliFiles, ConfidenceLimitsAsTextsAndAsNumbers) {
 
 TEST_F(CliFiles, UnitSuffixesGiveTheInternalValues) {
     // trajectory prints the state as loaded, no pass over it.
-    const json st = json_of({"trajectory", first_run_file(), "MV=240m/s", "TV=180m/s", "ZR=30m", "SH=42mm",
-                             "POI=1.9cm", "ET=170.8ms", "DROP=13cm", "TMP=75F", "PRES=1013hPa", "HUMID=45%",
-                             "MV_TOL=2%", "TV_TOL=1.5", "stateRB=1", "TRArray=120ft,50yd,45m,60"})["state"];
-    EXPECT_FLOAT_EQ(as_float(st["MV"]), 787.40157f);   // 240 / 0.3048
-    EXPECT_FLOAT_EQ(as_float(st["TV"]), 590.55118f);   // 180 / 0.3048
-    EXPECT_FLOAT_EQ(as_float(st["ZR"]), 32.808399f);   // 30 / 0.9144
-    EXPECT_FLOAT_EQ(as_float(st["SH"]), 1.6535433f);   // 42 / 25.4
-    EXPECT_FLOAT_EQ(as_float(st["POI"]), -0.7480315f); // below the aim: 1.9 / 2.54
+    const json st = json_of({"trajectory", first_run_file(), "MV=240m/s", "TV=180m/s", "ZR=30m", "SH=42mm", "POI=1.9cm",
+                             "ET=170.8ms", "DROP=13cm", "TMP=75F", "PRES=1013hPa", "HUMID=45%", "MV_TOL=2%",
+                             "TV_TOL=1.5", "stateRB=1", "TRArray=120ft,50yd,45m,60"})["state"];
+    EXPECT_FLOAT_EQ(as_float(st["MV"]), 787.40157f);    // 240 / 0.3048
+    EXPECT_FLOAT_EQ(as_float(st["TV"]), 590.55118f);    // 180 / 0.3048
+    EXPECT_FLOAT_EQ(as_float(st["ZR"]), 32.808399f);    // 30 / 0.9144
+    EXPECT_FLOAT_EQ(as_float(st["SH"]), 1.6535433f);    // 42 / 25.4
+    EXPECT_FLOAT_EQ(as_float(st["POI"]), -0.7480315f);  // below the aim: 1.9 / 2.54
     EXPECT_FLOAT_EQ(as_float(st["ET"]), 0.1708f);
     EXPECT_FLOAT_EQ(as_float(st["DROP"]), -5.1181102f);  // 13 / 2.54
-    EXPECT_FLOAT_EQ(as_float(st["TMP"]), 23.888889f);  // (75 − 32) / 1.8
-    EXPECT_FLOAT_EQ(as_float(st["PRES"]), 29.95f);     // the window's millibar: 1013 / 33.82304
+    EXPECT_FLOAT_EQ(as_float(st["TMP"]), 23.888889f);    // (75 − 32) / 1.8
+    EXPECT_FLOAT_EQ(as_float(st["PRES"]), 29.95f);       // the window's millibar: 1013 / 33.82304
     EXPECT_FLOAT_EQ(as_float(st["HUMID"]), 45.0f);
     EXPECT_FLOAT_EQ(as_float(st["MV_TOL"]), 2.0f);
     EXPECT_FLOAT_EQ(as_float(st["TV_TOL"]), 1.5f);
@@ -115,15 +115,15 @@ TEST_F(CliFiles, UnitSuffixesGiveTheInternalValues) {
 }
 
 TEST_F(CliFiles, GivenValuesGoThroughTheirFieldsChecks) {
-    const json st = json_of({"trajectory", first_run_file(), "MV=-850", "POI=0.5", "DROP=0.05", "BC=-0.02",
-                             "HUMID=120", "MV_TOL=7.5%", "TV=900"})["state"];
-    EXPECT_EQ(as_float(st["MV"]), 850.0f);   // the sign dropped
-    EXPECT_EQ(as_float(st["POI"]), -0.5f);   // always below
+    const json st = json_of({"trajectory", first_run_file(), "MV=-850", "POI=0.5", "DROP=0.05", "BC=-0.02", "HUMID=120",
+                             "MV_TOL=7.5%", "TV=900"})["state"];
+    EXPECT_EQ(as_float(st["MV"]), 850.0f);  // the sign dropped
+    EXPECT_EQ(as_float(st["POI"]), -0.5f);  // always below
     EXPECT_EQ(as_float(st["DROP"]), -0.1f);
     EXPECT_EQ(as_float(st["BC"]), 0.02f);
     EXPECT_EQ(as_float(st["HUMID"]), 100.0f);
     EXPECT_EQ(as_float(st["MV_TOL"]), 5.0f);
-    EXPECT_EQ(as_float(st["TV"]), 848.0f);   // at most 2 ft/s below the muzzle velocity
+    EXPECT_EQ(as_float(st["TV"]), 848.0f);  // at most 2 ft/s below the muzzle velocity
     const json edges = json_of({"trajectory", first_run_file(), "MV=5000", "BC=2", "TMP=60", "PRES=19"})["state"];
     EXPECT_EQ(as_float(edges["MV"]), 4000.0f);
     EXPECT_EQ(as_float(edges["BC"]), 1.2f);
@@ -143,7 +143,8 @@ TEST_F(CliFiles, RangesAreLimitedAsTheWindowLimitsThem) {
     const std::string beyond = "TR=" + json_number(limit + 0.5f);
     const CliRun far = run({"predict", path, beyond});
     EXPECT_TRUE(refused_in_one_line(far));
-    EXPECT_EQ(far.err, "velora-cli: '" + beyond + "' is beyond the flight's limit: Target Range (40 to " + shown_limit + " Yard)\n");
+    EXPECT_EQ(far.err, "velora-cli: '" + beyond + "' is beyond the flight's limit: Target Range (40 to " + shown_limit +
+                           " Yard)\n");
     const CliRun metres = run({"solve", path, "stateRB=2", "stateTR=2", "TRArray=40,50,1000yd,50"});
     EXPECT_TRUE(refused_in_one_line(metres));
     EXPECT_EQ(metres.err, "velora-cli: 'TRArray=40,50,1000yd,50' is beyond the flight's limit: Target Range (9 to " +
@@ -200,9 +201,10 @@ std::vector<std::string> state_arguments(const json& state, bool file_keys) {
 TEST_F(CliFiles, TheStateGoesBackInAsItCameOut) {
     const std::string path = first_run_file();
     const std::vector<std::string> changes = {
-        "predict", path, "MV=251.3m/s", "BC=0.02137", "stateRB=2", "TRArray=40,50,71.3,50", "ZR=28.7", "SH=1.42",
-        "TMP=11.7", "PRES=1003.4hPa", "HUMID=71", "MV_TOL=0.7", "TV_TOL=2.3", "CURVE=4", "stateBC=5", "stateMV=1",
-        "statePOI=0", "WinX=120,-1", "WinY=45,300", "Scheme=-3", "mpag=9", "Gaps=0", "TableStep=2.5"};
+        "predict",     path,        "MV=251.3m/s", "BC=0.02137",     "stateRB=2",    "TRArray=40,50,71.3,50",
+        "ZR=28.7",     "SH=1.42",   "TMP=11.7",    "PRES=1003.4hPa", "HUMID=71",     "MV_TOL=0.7",
+        "TV_TOL=2.3",  "CURVE=4",   "stateBC=5",   "stateMV=1",      "statePOI=0",   "WinX=120,-1",
+        "WinY=45,300", "Scheme=-3", "mpag=9",      "Gaps=0",         "TableStep=2.5"};
     const CliRun first = run(changes);
     ASSERT_EQ(first.code, 0) << first.err;
     const json state = json::parse(first.out)["state"];
@@ -259,7 +261,8 @@ TEST_F(CliFiles, TrajectoryArraysOfTheFlight) {
     for (const json* j : {&withpass, &flight}) {
         const int last = (*j)["derived"]["LastSample"].get<int>();
         EXPECT_GT(last, 250);
-        for (const char* key : {"drop", "velocity", "time", "poi"}) EXPECT_EQ((*j)["trajectory"][key].size(), last + 1u);
+        for (const char* key : {"drop", "velocity", "time", "poi"})
+            EXPECT_EQ((*j)["trajectory"][key].size(), last + 1u);
         EXPECT_EQ(as_float((*j)["trajectory"]["velocity"][0]), first.MV);
         EXPECT_EQ(as_float((*j)["trajectory"]["time"][0]), 0.0f);
     }

@@ -5,10 +5,10 @@
 #include "engine/number_text.h"
 #include "services/preferences.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 namespace velora {
 namespace {
@@ -56,8 +56,8 @@ TEST(Cli, VersionAndHelp) {
 TEST_F(CliFiles, StandardInputIsReadAsTheFile) {
     const std::string path = first_run_file();
     const std::string text(FirstRunPreferencesText);
-    for (const std::vector<std::string>& tail : std::vector<std::vector<std::string>>{
-             {"stateRB=2", "TV=600"}, {"--text"}, {"stateRB=3", "DROP=9"}}) {
+    for (const std::vector<std::string>& tail :
+         std::vector<std::vector<std::string>>{{"stateRB=2", "TV=600"}, {"--text"}, {"stateRB=3", "DROP=9"}}) {
         for (const char* command : {"solve", "predict"}) {
             std::vector<std::string> from_file = {command, path}, from_input = {command, "-"};
             from_file.insert(from_file.end(), tail.begin(), tail.end());
@@ -80,7 +80,10 @@ TEST_F(CliFiles, StandardInputIsReadAsTheFile) {
 TEST_F(CliFiles, EachRefusalIsOneLineWithExitStatusTwo) {
     const std::string prefs = first_run_file();
     const std::string missing = (folder / "nothing.prefs").string();
-    const std::string binary = file(std::string("\x7f" "ELF\x02\x01\x01\0\0\0=\0\x10\xff\n\x00\x01", 18), "prog");
+    const std::string binary = file(std::string("\x7f"
+                                                "ELF\x02\x01\x01\0\0\0=\0\x10\xff\n\x00\x01",
+                                                18),
+                                    "prog");
     const std::string empty = file("", "empty.prefs");
     const std::string other = file("[General]\ncolor = blue\nsize=3\n", "other.ini");
     struct Case {
@@ -98,7 +101,8 @@ TEST_F(CliFiles, EachRefusalIsOneLineWithExitStatusTwo) {
         {{"solve", prefs, "MV=785kmh"}, "'MV=785kmh': 'kmh' is not a unit of velocity (ft/s, fps, m/s)"},
         {{"solve", prefs, "BC=0.02in"}, "'BC=0.02in': takes no unit ('in' follows the number)"},
         {{"solve", prefs, "Step=5"}, "'Step=5': Step is no key of the state or of the preferences file"},
-        {{"solve", prefs, "TRArray(4)=50"}, "'TRArray(4)=50': TRArray(4) is no key of the state or of the preferences file"},
+        {{"solve", prefs, "TRArray(4)=50"},
+         "'TRArray(4)=50': TRArray(4) is no key of the state or of the preferences file"},
         {{"solve", prefs, "MV"}, "'MV' is not KEY=VALUE"},
         {{"solve", prefs, "=5"}, "'=5' is not KEY=VALUE"},
         {{"solve", prefs, "stateRB=7"}, "'stateRB=7': stateRB is a whole number from 0 to 3"},
@@ -106,16 +110,19 @@ TEST_F(CliFiles, EachRefusalIsOneLineWithExitStatusTwo) {
         {{"solve", prefs, "mpag=4"}, "'mpag=4': mpag is a whole number from 5 to 16"},
         {{"solve", prefs, "Gaps=x"}, "'Gaps=x': Gaps is 0 or 1"},
         {{"solve", prefs, "WinX=1,2.5"}, "'WinX=1,2.5': not a whole number"},
-        {{"solve", prefs, "TRArray=40,50"}, "'TRArray=40,50': TRArray takes 4 values separated by commas (or one as TRArray(0)=VALUE)"},
+        {{"solve", prefs, "TRArray=40,50"},
+         "'TRArray=40,50': TRArray takes 4 values separated by commas (or one as TRArray(0)=VALUE)"},
         {{"solve", prefs, "MV=785,786"}, "'MV=785,786': MV takes one value"},
         {{"solve", prefs, "TMP=70"}, "'TMP=70' is outside Ambient Temperature (-20.0 to 60.0 °C)"},
         {{"solve", prefs, "stateTMP=1", "TMP=158F"}, "'TMP=158F' is outside Ambient Temperature (-4.0 to 140.0 °F)"},
-        {{"solve", prefs, "PRES=500mbar", "statePRES=2"}, "'PRES=500mbar' is outside Ambient Pressure (642.6 to 1183.8 mBar)"},
+        {{"solve", prefs, "PRES=500mbar", "statePRES=2"},
+         "'PRES=500mbar' is outside Ambient Pressure (642.6 to 1183.8 mBar)"},
         {{}, "no command given; see 'velora-cli --help'"},
         {{"fly", prefs}, "unknown command 'fly'; see 'velora-cli --help'"},
         {{"solve", prefs, "--json"}, "unknown option '--json' for solve; see 'velora-cli help solve'"},
         {{"table", prefs, "--text"}, "unknown option '--text' for table; see 'velora-cli help table'"},
-        {{"solve", prefs, "--text", "--trajectory"}, "--trajectory goes with the JSON output, not --text; see 'velora-cli help solve'"},
+        {{"solve", prefs, "--text", "--trajectory"},
+         "--trajectory goes with the JSON output, not --text; see 'velora-cli help solve'"},
         {{"solve"}, "solve needs a preferences file (FILE, or - for standard input); see 'velora-cli help solve'"},
         {{"predict", "MV=800"}, "predict needs a preferences file before 'MV=800'; see 'velora-cli help predict'"},
         {{"first-run", "x"}, "first-run takes no arguments; see 'velora-cli help first-run'"},
@@ -127,7 +134,8 @@ TEST_F(CliFiles, EachRefusalIsOneLineWithExitStatusTwo) {
         EXPECT_TRUE(refused_in_one_line(r)) << c.message;
         EXPECT_EQ(r.err, "velora-cli: " + c.message + "\n");
     }
-    for (const char* decimals : {"-1", "x", "", "2.5"}) EXPECT_TRUE(refused_in_one_line(run({"number", "5", decimals})));
+    for (const char* decimals : {"-1", "x", "", "2.5"})
+        EXPECT_TRUE(refused_in_one_line(run({"number", "5", decimals})));
     EXPECT_FALSE(fs::exists(missing));  // the tool only reads
 
     if (::geteuid() != 0) {  // root reads any file
@@ -175,7 +183,8 @@ TEST_F(CliFiles, TrajectoryTextOfTheFirstRunFileMeetsItsOwnMeasurements) {
     ASSERT_EQ(r.code, 0) << r.err;
     const auto lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 7u + 9u);
-    EXPECT_EQ(lines[0], "Drag law GA2, BC 0.0195, muzzle velocity 785.0 ft/s, sight height 1.65 in, zero range 32.0 yd");
+    EXPECT_EQ(lines[0],
+              "Drag law GA2, BC 0.0195, muzzle velocity 785.0 ft/s, sight height 1.65 in, zero range 32.0 yd");
     EXPECT_EQ(lines[3], "Target range 40.0 yd, step 5.0 yd");
     EXPECT_EQ(lines[5], "  Range  Velocity      PoI     Time     Drop");
     EXPECT_EQ(lines[7].substr(0, 26), "    0.0     785.0    -1.65");

@@ -77,15 +77,24 @@ TEST_F(CliFiles, FitGivesBackTheLawAndBcThatMadeTheShots) {
     const std::vector<std::pair<float, Q>> at = {{20, Q::Velocity}, {45, Q::Velocity}, {45, Q::Time},
                                                  {60, Q::Time},     {40, Q::Poi},      {55, Q::Poi}};
     const std::vector<float> v = made(s, G1, 0.025f, at);
-    const std::string csv = "range,quantity,value,uncertainty\n"
-                                   "# chronograph at 20 yd and 45 yd, the second one metric\n"
-                                   "20,velocity," + text_of(v[0]) + ",\n" +
-                                   text_of(45 * 0.9144) + "m,velocity," + text_of(v[1] * 0.3048) + "m/s,1%\n"
-                                   "\n"
-                                   "45,time," + text_of(v[2] * 1000.0) + "ms,0.5ms\n"
-                                   "60,time," + text_of(v[3]) + "\n"
-                                   "40yd,POI," + text_of(v[4] * 25.4) + "mm,\n"
-                                   "55,poi," + text_of(v[5]) + ",0.15\n";
+    const std::string csv =
+        "range,quantity,value,uncertainty\n"
+        "# chronograph at 20 yd and 45 yd, the second one metric\n"
+        "20,velocity," +
+        text_of(v[0]) + ",\n" + text_of(45 * 0.9144) + "m,velocity," + text_of(v[1] * 0.3048) +
+        "m/s,1%\n"
+        "\n"
+        "45,time," +
+        text_of(v[2] * 1000.0) +
+        "ms,0.5ms\n"
+        "60,time," +
+        text_of(v[3]) +
+        "\n"
+        "40yd,POI," +
+        text_of(v[4] * 25.4) +
+        "mm,\n"
+        "55,poi," +
+        text_of(v[5]) + ",0.15\n";
     const std::string shots = file(csv, "shots.csv");
     const json j = json_of(run({"fit", prefs, shots}));
     expect_fitted_back(j, G1, 0.025f, at.size());
@@ -102,11 +111,12 @@ TEST_F(CliFiles, FitFliesWithTheFileAndTheKeyValuesAndCanFitTheMuzzleVelocity) {
     // A slug at 880 ft/s on a cold day, velocities at six ranges.
     s.MV = 880.0f;
     s.TMP = 2.0f;
-    const std::vector<std::pair<float, Q>> at = {{20, Q::Velocity}, {40, Q::Velocity}, {60, Q::Velocity},
+    const std::vector<std::pair<float, Q>> at = {{20, Q::Velocity}, {40, Q::Velocity},  {60, Q::Velocity},
                                                  {80, Q::Velocity}, {100, Q::Velocity}, {120, Q::Velocity}};
     const std::vector<float> v = made(s, SLG1, 0.06f, at);
     std::string csv = "range,quantity,value\n";
-    for (std::size_t i = 0; i < at.size(); ++i) csv += text_of(at[i].first) + ",velocity," + text_of(v[i], "%.9g") + "\n";
+    for (std::size_t i = 0; i < at.size(); ++i)
+        csv += text_of(at[i].first) + ",velocity," + text_of(v[i], "%.9g") + "\n";
     const std::string shots = file(csv, "slug.csv");
 
     expect_fitted_back(json_of(run({"fit", prefs, shots, "MV=880", "TMP=35.6F"})), SLG1, 0.06f, at.size());
@@ -129,8 +139,9 @@ TEST_F(CliFiles, FitAsTextShowsTheRankedLawsAndTheResidualsInTheFilesUnits) {
     ASSERT_EQ(r.code, 0) << r.err;
     const std::vector<std::string> lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 19u) << r.out;
-    EXPECT_EQ(lines[0], "Fit of 3 shots with muzzle velocity 785.0 Ft/s, zero 32.0 Yard, sight height 1.65 Inch, "
-                        "23.5 °C, 28.42 \"Hg, 32.0 %");
+    EXPECT_EQ(lines[0],
+              "Fit of 3 shots with muzzle velocity 785.0 Ft/s, zero 32.0 Yard, sight height 1.65 Inch, "
+              "23.5 °C, 28.42 \"Hg, 32.0 %");
     EXPECT_EQ(lines[2], "Law   BC            BC interval        rms");
     EXPECT_EQ(lines[3].substr(0, 20), "GA    0.0210        ");
     EXPECT_EQ(lines[3].find("0.00"), lines[3].size() - 4) << "an rms near 0: " << lines[3];
@@ -148,7 +159,8 @@ TEST_F(CliFiles, FitAsTextShowsTheRankedLawsAndTheResidualsInTheFilesUnits) {
 
 TEST_F(CliFiles, AFitNoLawCanMakeNamesNoBest) {
     // Hardly any loss over 50 yd: every law would need a BC far above 1.2.
-    const json j = json_of(run({"fit", first_run_file(), file("range,quantity,value\n25,velocity,784.95\n50,velocity,784.9\n", "s.csv")}));
+    const json j = json_of(
+        run({"fit", first_run_file(), file("range,quantity,value\n25,velocity,784.95\n50,velocity,784.9\n", "s.csv")}));
     ASSERT_EQ(j["fits"].size(), 10u);
     EXPECT_TRUE(j["best"].is_null());
     for (const json& f : j["fits"]) {
@@ -162,7 +174,8 @@ TEST_F(CliFiles, AShotsFileThatCannotBeFittedIsRefusedInOneLine) {
     const std::string good = "range,quantity,value\n40,velocity,640\n";
     const std::string missing = (folder / "none.csv").string();
     const std::string fit_usage = "; see 'velora-cli help fit'";
-    const std::string needs_shots = "fit needs a shots file (SHOTS.csv, or - for standard input) after the preferences file";
+    const std::string needs_shots =
+        "fit needs a shots file (SHOTS.csv, or - for standard input) after the preferences file";
     struct Case {
         std::vector<std::string> args;
         std::string message;  // after "velora-cli: "
@@ -195,14 +208,17 @@ TEST_F(CliFiles, AShotsFileThatCannotBeFittedIsRefusedInOneLine) {
         {"", " line 1: the header range,quantity,value is missing"},
         {"range,quantity,value\n", no_shot},
         {"# nothing yet\n\nrange,quantity,value\n# 40,velocity,640\n", no_shot},
-        {"range,velocity\n40,640\n", " line 1: the header must be range,quantity,value with an optional uncertainty column"},
-        {good + "# the next one was windy\n\n50,speed,600\n", " line 5: unknown quantity 'speed' (velocity, time, poi or drop)"},
+        {"range,velocity\n40,640\n",
+         " line 1: the header must be range,quantity,value with an optional uncertainty column"},
+        {good + "# the next one was windy\n\n50,speed,600\n",
+         " line 5: unknown quantity 'speed' (velocity, time, poi or drop)"},
         {good + "50,velocity\n", " line 3: 2 columns where the header has 3"},
         {good + "50,velocity,600,3\n", " line 3: 4 columns where the header has 3"},
         {good + "50,velocity,fast\n", " line 3: value 'fast': not a number"},
         {good + "50,time,12mm\n", " line 3: value '12mm': 'mm' is not a unit of time (s, ms)"},
         {"range,quantity,value,uncertainty\n40,velocity,640,x\n", " line 2: uncertainty 'x': not a number"},
-        {good + "50,velocity,600\n300,velocity,300\n", " line 4: its range lies beyond the flight's limit of 218.9 Yard"},
+        {good + "50,velocity,600\n300,velocity,300\n",
+         " line 4: its range lies beyond the flight's limit of 218.9 Yard"},
         {good + "0,poi,-1\n", " line 3: its range must be more than 0"},
         {good + "50,time,0\n", " line 3: a velocity or a time of flight must be more than 0"},
     };
@@ -214,7 +230,8 @@ TEST_F(CliFiles, AShotsFileThatCannotBeFittedIsRefusedInOneLine) {
         EXPECT_EQ(r.err, "velora-cli: " + shots + c.message + "\n");
     }
     const std::string one = file(good, "one.csv");
-    EXPECT_EQ(run({"fit", prefs, one, "--fit-mv"}).err, "velora-cli: --fit-mv needs two shots or more, and " + one + " has one\n");
+    EXPECT_EQ(run({"fit", prefs, one, "--fit-mv"}).err,
+              "velora-cli: --fit-mv needs two shots or more, and " + one + " has one\n");
     const CliRun input = run({"fit", prefs, "-"}, good + "50,speed,600\n");
     EXPECT_TRUE(refused_in_one_line(input));
     EXPECT_EQ(input.err, "velora-cli: standard input line 3: unknown quantity 'speed' (velocity, time, poi or drop)\n");

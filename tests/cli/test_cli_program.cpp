@@ -4,10 +4,10 @@
 
 #include "cli/state_members.h"
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace velora {
 namespace {
@@ -53,10 +53,14 @@ std::vector<Example> readme_examples(const std::string& readme) {
     std::vector<Example> examples;
     bool in_block = false;
     for (const std::string& line : lines_of(readme.substr(begin, end == std::string::npos ? end : end - begin))) {
-        if (line == "```console") in_block = true;
-        else if (line.rfind("```", 0) == 0) in_block = false;
-        else if (in_block && line.rfind("$ ", 0) == 0) examples.push_back({line.substr(2), ""});
-        else if (in_block && !examples.empty()) examples.back().expected += line + "\n";
+        if (line == "```console")
+            in_block = true;
+        else if (line.rfind("```", 0) == 0)
+            in_block = false;
+        else if (in_block && line.rfind("$ ", 0) == 0)
+            examples.push_back({line.substr(2), ""});
+        else if (in_block && !examples.empty())
+            examples.back().expected += line + "\n";
     }
     return examples;
 }
@@ -91,7 +95,8 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs MV_"), "MV_TOL=\n");
     EXPECT_EQ(completions(folder, "velora-cli solve - stateR"), "stateRB=\n");
     EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs MV=240"), "MV=240ft/s\nMV=240fps\nMV=240m/s\n");
-    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs PRES = 1013"), "1013inHg\n1013mmHg\n1013mbar\n1013hPa\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs PRES = 1013"),
+              "1013inHg\n1013mmHg\n1013mbar\n1013hPa\n");
     EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs MV=24 TR = 4"), "4yd\n4m\n4ft\n");
     EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs BC=0.02"), "\n");
     EXPECT_EQ(completions(folder, "velora-cli number ''"), "\n");
@@ -124,7 +129,8 @@ TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
     std::vector<std::string> commands;
     for (const std::string& line : lines_of(run({"--help"}).out)) {
         const std::size_t at = line.find("velora-cli ");
-        if (at == std::string::npos || line.find_first_not_of(' ', line.rfind("usage:", 0) == 0 ? 6 : 0) != at) continue;
+        if (at == std::string::npos || line.find_first_not_of(' ', line.rfind("usage:", 0) == 0 ? 6 : 0) != at)
+            continue;
         std::istringstream words(line.substr(at + 11));
         std::string name;
         words >> name;

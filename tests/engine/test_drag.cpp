@@ -41,7 +41,8 @@ const float PublishedRows[][11] = {
     {3, 0.5133, 0.6291, 0.9610, 0.5091, 0.2424, 0.5718, 0.8211, 0.5700, 0.3542, 0.8170},
     {3.5, 0.5040, 0.6111, 0.9430, 0.5017, 0.2154, 0.5554, 0.8031, 0.5520, 0.3496, 0.7942},
     {4, 0.5005, 0.5961, 0.9280, 0.4969, 0.1941, 0.5418, 0.7881, 0.5370, 0.3459, 0.7452},
-    {4.2, 0.4998, 0.5961, 0.9280, 0.4961, 0.1861, 0.5418, 0.7881, 0.5370, 0.3459, 0.7169},};
+    {4.2, 0.4998, 0.5961, 0.9280, 0.4961, 0.1861, 0.5418, 0.7881, 0.5370, 0.3459, 0.7169},
+};
 
 int row_of(float mach) { return static_cast<int>(std::lround(mach * 40.0f)); }
 
@@ -76,8 +77,8 @@ struct Extreme {
 
 TEST(DragTable, TellingFeaturesOfTheLaws) {
     const Extreme extremes[] = {
-        {G1, false, 0.2020f, 0.55f}, {G1, true, 0.6627f, 1.375f}, {G7, false, 0.1190f, 0.65f},
-        {G7, true, 0.4122f, 1.05f},  {GS, false, 0.4662f, 0.0f},  {GS, true, 1.0091f, 1.625f},
+        {G1, false, 0.2020f, 0.55f}, {G1, true, 0.6627f, 1.375f},   {G7, false, 0.1190f, 0.65f},
+        {G7, true, 0.4122f, 1.05f},  {GS, false, 0.4662f, 0.0f},    {GS, true, 1.0091f, 1.625f},
         {GA, false, 0.1880f, 0.5f},  {GA2, false, 0.1689f, 0.475f}, {GL, true, 0.8188f, 2.825f},
     };
     for (const Extreme& e : extremes) {
@@ -131,9 +132,10 @@ TEST(DragCoefficient, DirectSearchIsBitIdenticalToTheScan) {
     for (int row = 0; row <= DragTableLastRow; ++row) {
         const float m = DragTable[row][0];
         const double d = m;
-        for (double probe : {d, std::nextafter(d, 0.0), std::nextafter(d, 10.0),
-                             static_cast<double>(std::nextafter(m, 0.0f)), static_cast<double>(std::nextafter(m, 10.0f)),
-                             0.025 * row, std::nextafter(0.025 * row, 0.0), std::nextafter(0.025 * row, 10.0)})
+        for (double probe :
+             {d, std::nextafter(d, 0.0), std::nextafter(d, 10.0), static_cast<double>(std::nextafter(m, 0.0f)),
+              static_cast<double>(std::nextafter(m, 10.0f)), 0.025 * row, std::nextafter(0.025 * row, 0.0),
+              std::nextafter(0.025 * row, 10.0)})
             same(probe);
     }
     // Single-precision Mach numbers as the flight produces them (speed / speed of sound).
@@ -160,8 +162,8 @@ TEST(DragCoefficient, CursorFromThePreviousRowIsBitIdenticalToTheScan) {
             const double m = DragTable[row][0];
             for (double probe : {std::nextafter(m, 10.0), m, std::nextafter(m, 0.0)}) same(probe);
         }
-        for (double jump : {0.3, 3.9, 0.0, 4.2, 4.25, 1.0, -0.5, 2.0, std::numeric_limits<double>::quiet_NaN(), 0.7,
-                            100.0, 0.0125})
+        for (double jump :
+             {0.3, 3.9, 0.0, 4.2, 4.25, 1.0, -0.5, 2.0, std::numeric_limits<double>::quiet_NaN(), 0.7, 100.0, 0.0125})
             same(jump);
     }
     // A law outside the ten reads G1, as drag_coefficient does.

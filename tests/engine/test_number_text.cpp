@@ -8,8 +8,7 @@
 namespace velora {
 namespace {
 
-TEST(FormatFixed, WritesTheStoredFloatsAsTheFileShowsThem)
-{
+TEST(FormatFixed, WritesTheStoredFloatsAsTheFileShowsThem) {
     EXPECT_EQ(format_fixed(785.0f, 1), "785.0");
     EXPECT_EQ(format_fixed(-0.767f, 3), "-0.767");
     EXPECT_EQ(format_fixed(0.1708f, 4), "0.1708");
@@ -19,32 +18,29 @@ TEST(FormatFixed, WritesTheStoredFloatsAsTheFileShowsThem)
     EXPECT_EQ(format_fixed(40.0f, 2), "40.00");
 }
 
-TEST(FormatFixed, NoDecimalsMeansNoPoint)
-{
+TEST(FormatFixed, NoDecimalsMeansNoPoint) {
     EXPECT_EQ(format_fixed(42.0, 0), "42");
     EXPECT_EQ(format_fixed(41.6, 0), "42");
     EXPECT_EQ(format_fixed(-41.6, 0), "-42");
     EXPECT_EQ(format_fixed(0.4, 0), "0");
 }
 
-TEST(FormatFixed, RoundsToNearestWithHalvesAwayFromZero)
-{
+TEST(FormatFixed, RoundsToNearestWithHalvesAwayFromZero) {
     EXPECT_EQ(format_fixed(0.125, 2), "0.13");
     EXPECT_EQ(format_fixed(-0.125, 2), "-0.13");
     EXPECT_EQ(format_fixed(2.5, 0), "3");
     EXPECT_EQ(format_fixed(22.25f, 1), "22.3");
-    EXPECT_EQ(format_fixed(9.995, 2), "9.99");   // held just below the half
-    EXPECT_EQ(format_fixed(2.675, 2), "2.67");   // held just below the half
+    EXPECT_EQ(format_fixed(9.995, 2), "9.99");  // held just below the half
+    EXPECT_EQ(format_fixed(2.675, 2), "2.67");  // held just below the half
     EXPECT_EQ(format_fixed(9.5, 0), "10");
-    EXPECT_EQ(format_fixed(99.95f, 1), "99.9");   // the float lies below the half
+    EXPECT_EQ(format_fixed(99.95f, 1), "99.9");  // the float lies below the half
     EXPECT_EQ(format_fixed(999.5, 0), "1000");
     EXPECT_EQ(format_fixed(9.96875, 4), "9.9688");
     EXPECT_EQ(format_fixed(0.5, 0), "1");
     EXPECT_EQ(format_fixed(1.0 / 3.0, 12), "0.333333333333");
 }
 
-TEST(FormatFixed, SignOnlyForValuesBelowZero)
-{
+TEST(FormatFixed, SignOnlyForValuesBelowZero) {
     EXPECT_EQ(format_fixed(-0.0, 2), "0.00");
     EXPECT_EQ(format_fixed(0.0, 1), "0.0");
     // What rounds to zero shows no sign, at any number of decimals; what shows a digit keeps it.
@@ -57,8 +53,7 @@ TEST(FormatFixed, SignOnlyForValuesBelowZero)
     EXPECT_EQ(format_fixed(-1e-9, 12), "-0.000000001000");
 }
 
-TEST(FormatFixed, ConversionsOfTheUnitFields)
-{
+TEST(FormatFixed, ConversionsOfTheUnitFields) {
     EXPECT_EQ(format_fixed(1000.0f * 0.3048f, 1), "304.8");
     EXPECT_EQ(format_fixed(40.0f * 3.0f, 1), "120.0");
     EXPECT_EQ(format_fixed(40.0f * 0.9144f, 1), "36.6");
@@ -69,14 +64,12 @@ TEST(FormatFixed, ConversionsOfTheUnitFields)
     EXPECT_EQ(format_fixed(29.92f * 25.4f, 1), "760.0");
 }
 
-TEST(FormatFixed, DecimalsOutsideTheRangeAreLimited)
-{
+TEST(FormatFixed, DecimalsOutsideTheRangeAreLimited) {
     EXPECT_EQ(format_fixed(1.5, -3), "2");
     EXPECT_EQ(format_fixed(0.1, 40), "0.100000000000");
 }
 
-TEST(FormatFixed, ExtremeValuesStayWhole)
-{
+TEST(FormatFixed, ExtremeValuesStayWhole) {
     const std::string big = format_fixed(std::numeric_limits<double>::max(), 12);
     EXPECT_EQ(big.size(), 309u + 1u + 12u);
     EXPECT_EQ(big.substr(0, 5), "17976");
@@ -86,8 +79,7 @@ TEST(FormatFixed, ExtremeValuesStayWhole)
     EXPECT_EQ(format_fixed(-INFINITY, 2), "-inf");
 }
 
-TEST(ParseLeadingNumber, ReadsTheLongestLeadingNumber)
-{
+TEST(ParseLeadingNumber, ReadsTheLongestLeadingNumber) {
     float v = -1.0f;
     EXPECT_TRUE(parse_leading_number("785.0", v));
     EXPECT_FLOAT_EQ(v, 785.0f);
@@ -107,8 +99,7 @@ TEST(ParseLeadingNumber, ReadsTheLongestLeadingNumber)
     EXPECT_FLOAT_EQ(v, 7.0f);
 }
 
-TEST(ParseLeadingNumber, SignsPointsAndExponents)
-{
+TEST(ParseLeadingNumber, SignsPointsAndExponents) {
     float v = 0.0f;
     EXPECT_TRUE(parse_leading_number("   -850", v));
     EXPECT_FLOAT_EQ(v, -850.0f);
@@ -127,8 +118,7 @@ TEST(ParseLeadingNumber, SignsPointsAndExponents)
     EXPECT_TRUE(std::signbit(v));
 }
 
-TEST(ParseLeadingNumber, RoundsOnceToTheNearestFloat)
-{
+TEST(ParseLeadingNumber, RoundsOnceToTheNearestFloat) {
     float v = 0.0f;
     ASSERT_TRUE(parse_leading_number("0.0195", v));
     EXPECT_EQ(v, 0.0195f);
@@ -139,10 +129,8 @@ TEST(ParseLeadingNumber, RoundsOnceToTheNearestFloat)
     EXPECT_EQ(v, std::nextafter(1.0f, 2.0f));
 }
 
-TEST(ParseLeadingNumber, TextThatIsNotANumber)
-{
-    for (const char* text : {"", "   ", "abc", ".", "-", "+.", "-.e5", "e5", "nan", "inf", "-infinity", "%5",
-                             "- 5"}) {
+TEST(ParseLeadingNumber, TextThatIsNotANumber) {
+    for (const char* text : {"", "   ", "abc", ".", "-", "+.", "-.e5", "e5", "nan", "inf", "-infinity", "%5", "- 5"}) {
         float v = 99.0f;
         EXPECT_FALSE(parse_leading_number(text, v)) << text;
         EXPECT_EQ(v, 0.0f) << text;
@@ -150,8 +138,7 @@ TEST(ParseLeadingNumber, TextThatIsNotANumber)
     }
 }
 
-TEST(ParseLeadingNumber, HexIsReadOnlyUpToTheLetter)
-{
+TEST(ParseLeadingNumber, HexIsReadOnlyUpToTheLetter) {
     float v = 0.0f;
     EXPECT_TRUE(parse_leading_number("0x1p4", v));
     EXPECT_EQ(v, 0.0f);
@@ -159,8 +146,7 @@ TEST(ParseLeadingNumber, HexIsReadOnlyUpToTheLetter)
     EXPECT_EQ(v, 12.0f);
 }
 
-TEST(ParseLeadingNumber, NeverLeavesTheFiniteFloats)
-{
+TEST(ParseLeadingNumber, NeverLeavesTheFiniteFloats) {
     const float largest = std::numeric_limits<float>::max();
     float v = 0.0f;
     EXPECT_TRUE(parse_leading_number("1e39", v));
@@ -184,16 +170,14 @@ TEST(ParseLeadingNumber, NeverLeavesTheFiniteFloats)
     EXPECT_TRUE(std::isfinite(read_number("3.5e38")));
 }
 
-TEST(ParseLeadingNumber, StopsAtTheEndOfTheView)
-{
+TEST(ParseLeadingNumber, StopsAtTheEndOfTheView) {
     const std::string text = "123456";
     float v = 0.0f;
     EXPECT_TRUE(parse_leading_number(std::string_view(text).substr(0, 3), v));
     EXPECT_EQ(v, 123.0f);
 }
 
-TEST(FormatAndRead, RoundTripsTheStoredDecimals)
-{
+TEST(FormatAndRead, RoundTripsTheStoredDecimals) {
     for (float value : {785.0f, -0.767f, 0.1708f, 0.0195f, 1.6f, 28.42f, 40.0f, 4000.0f, 0.004f, 1.2f}) {
         for (int decimals : {1, 2, 3, 4}) {
             const std::string text = format_fixed(value, decimals);

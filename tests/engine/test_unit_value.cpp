@@ -18,7 +18,7 @@ TEST(UnitValue, EachSuffixGivesTheInternalValue) {
     EXPECT_FLOAT_EQ(internal("785 fps", ValueKind::Velocity), 785.0f);
     EXPECT_FLOAT_EQ(internal("240m/s", ValueKind::Velocity), 787.40157f);  // 240 / 0.3048
     EXPECT_FLOAT_EQ(internal("40yd", ValueKind::Range), 40.0f);
-    EXPECT_FLOAT_EQ(internal("36.576m", ValueKind::Range), 40.0f);         // 40 × 0.9144
+    EXPECT_FLOAT_EQ(internal("36.576m", ValueKind::Range), 40.0f);  // 40 × 0.9144
     EXPECT_FLOAT_EQ(internal("120ft", ValueKind::Range), 40.0f);
     EXPECT_FLOAT_EQ(internal("1.65in", ValueKind::SmallLength), 1.65f);
     EXPECT_FLOAT_EQ(internal("8mm", ValueKind::SmallLength), 0.31496063f);  // 8 / 25.4
@@ -45,15 +45,13 @@ TEST(UnitValue, RefusesWhatIsNotANumberWithAUnitOfItsQuantity) {
     for (const char* text : {"", "abc", " ", "nan", "inf", "m/s", ".", "-"}) {
         EXPECT_EQ(read_unit_value(text, ValueKind::Velocity).error, "not a number") << text;
     }
-    EXPECT_EQ(read_unit_value("785kmh", ValueKind::Velocity).error,
-              "'kmh' is not a unit of velocity (ft/s, fps, m/s)");
+    EXPECT_EQ(read_unit_value("785kmh", ValueKind::Velocity).error, "'kmh' is not a unit of velocity (ft/s, fps, m/s)");
     EXPECT_EQ(read_unit_value("40 yd yd", ValueKind::Range).error, "'yd yd' is not a unit of range (yd, m, ft)");
     EXPECT_EQ(read_unit_value("40ms", ValueKind::Range).error, "'ms' is not a unit of range (yd, m, ft)");
     EXPECT_EQ(read_unit_value("1e", ValueKind::Pressure).error,
               "'e' is not a unit of pressure (inHg, mmHg, mbar, hPa)");
     EXPECT_EQ(read_unit_value("20K", ValueKind::Temperature).error, "'K' is not a unit of temperature (C, F)");
-    EXPECT_EQ(read_unit_value("5 percent", ValueKind::Percent).error,
-              "'percent' is not a unit of a percentage (%)");
+    EXPECT_EQ(read_unit_value("5 percent", ValueKind::Percent).error, "'percent' is not a unit of a percentage (%)");
     EXPECT_EQ(read_unit_value("0.02in", ValueKind::Plain).error, "takes no unit ('in' follows the number)");
     EXPECT_FALSE(read_unit_value("785fps", ValueKind::Range).ok());
     EXPECT_EQ(read_unit_value("abc", ValueKind::Range).value, 0.0f);

@@ -17,7 +17,9 @@ struct DecodedPng {
     int colour_type = -1;
     std::vector<unsigned char> rgb;  // rows of width × 3 bytes, when the file is 8-bit RGB
 
-    const unsigned char* at(png_uint_32 x, png_uint_32 y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
+    const unsigned char* at(png_uint_32 x, png_uint_32 y) const {
+        return &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+    }
     bool is(png_uint_32 x, png_uint_32 y, int r, int g, int b) const {
         const unsigned char* p = at(x, y);
         return p[0] == r && p[1] == g && p[2] == b;

@@ -27,7 +27,9 @@ QImage drawn(const CalcState& s, const CalcResults& r) {
     return canvas;
 }
 
-bool is(const QImage& image, int x, int y, QRgb colour) { return (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF); }
+bool is(const QImage& image, int x, int y, QRgb colour) {
+    return (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+}
 
 // Pixels of a colour inside and outside the inside of the frame.
 struct Count {
@@ -94,11 +96,11 @@ TEST(PlotDrawing, FrameGridCurveSightLineAndTexts) {
             for (int x = x0; x < x1; ++x) n += qGray(image.pixel(x, y)) < 100;
         return n;
     };
-    EXPECT_GT(dark_in(60, 8, W - 60, 28), 50);        // title
-    EXPECT_GT(dark_in(60, 29, W - 60, 48), 30);       // subtitle
-    EXPECT_GT(dark_in(1, H / 2 - 60, 25, H / 2 + 60), 50);   // left axis label
+    EXPECT_GT(dark_in(60, 8, W - 60, 28), 50);                      // title
+    EXPECT_GT(dark_in(60, 29, W - 60, 48), 30);                     // subtitle
+    EXPECT_GT(dark_in(1, H / 2 - 60, 25, H / 2 + 60), 50);          // left axis label
     EXPECT_GT(dark_in(W - 30, H / 2 - 60, W - 1, H / 2 + 60), 50);  // right axis label
-    EXPECT_GT(dark_in(100, H - 32, W - 100, H - 12), 30);  // "Range (Yard)"
+    EXPECT_GT(dark_in(100, H - 32, W - 100, H - 12), 30);           // "Range (Yard)"
 }
 
 TEST(PlotDrawing, TheTargetMarkerOnlyWhenAskedFor) {
@@ -177,8 +179,10 @@ TEST_F(PngExport, SavesTheCanvasAsAnRgbImageOfItsSizeWithABlackFrame) {
     EXPECT_EQ(png.height, static_cast<png_uint_32>(H));
     EXPECT_EQ(png.bit_depth, 8);
     ASSERT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB);
-    for (png_uint_32 x = 0; x < png.width; ++x) EXPECT_TRUE(png.is(x, 0, 0, 0, 0) && png.is(x, png.height - 1, 0, 0, 0));
-    for (png_uint_32 y = 0; y < png.height; ++y) EXPECT_TRUE(png.is(0, y, 0, 0, 0) && png.is(png.width - 1, y, 0, 0, 0));
+    for (png_uint_32 x = 0; x < png.width; ++x)
+        EXPECT_TRUE(png.is(x, 0, 0, 0, 0) && png.is(x, png.height - 1, 0, 0, 0));
+    for (png_uint_32 y = 0; y < png.height; ++y)
+        EXPECT_TRUE(png.is(0, y, 0, 0, 0) && png.is(png.width - 1, y, 0, 0, 0));
     // Every pixel is the canvas's, the red curve among them.
     int red = 0, differing = 0;
     for (png_uint_32 y = 0; y < png.height; ++y)

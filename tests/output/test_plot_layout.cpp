@@ -136,9 +136,8 @@ TEST(PoiAxis, ASmallSpanHalvesTheStep) {
     EXPECT_EQ(a.yTop, 1.0f);
     EXPECT_EQ(a.yMin, -4.0f);
     EXPECT_EQ(a.yStep, 0.5f);
-    EXPECT_EQ(texts(plot_value_labels(a)),
-              (std::vector<std::string>{"-4.0", "-3.5", "-3.0", "-2.5", "-2.0", "-1.5", "-1.0", "-0.5", "0.0", "0.5",
-                                        "1.0"}));
+    EXPECT_EQ(texts(plot_value_labels(a)), (std::vector<std::string>{"-4.0", "-3.5", "-3.0", "-2.5", "-2.0", "-1.5",
+                                                                     "-1.0", "-0.5", "0.0", "0.5", "1.0"}));
 }
 
 TEST(PoiAxis, AnApexWellBelowZeroStillGivesAStep) {

@@ -13,12 +13,8 @@ TEST(TablePrintout, TitleAndTheSevenInputLines) {
     const auto r = testing::results_for(s);
     EXPECT_EQ(print_title(), "Velora (1.2.2)");
     const std::vector<std::string> expected = {
-        "Muzzle Velocity = 785.0 Ft/s",
-        "Far Zero Range = 32 Yard",
-        "Sight Height = 1.65 Inch",
-        "Ballistic Coefficient = 0.0195 (GA2)",
-        "Temperature = 23.5 °C",
-        "Pressure = 28.42 \"Hg",
+        "Muzzle Velocity = 785.0 Ft/s",         "Far Zero Range = 32 Yard", "Sight Height = 1.65 Inch",
+        "Ballistic Coefficient = 0.0195 (GA2)", "Temperature = 23.5 °C",    "Pressure = 28.42 \"Hg",
         "Relative Humidity = 32.0 %",
     };
     EXPECT_EQ(table_print_input_lines(table_print_fields(s, *r)), expected);
@@ -50,7 +46,7 @@ TEST(TablePrintout, FontShrinksInStepsUntilTheHeaderFits) {
     const auto width = [](float size) { return 40.0f * size; };
     EXPECT_FLOAT_EQ(table_print_font_size(8.5f, width), 0.15f);  // 6 + 1.5 ≤ 8.5
     EXPECT_FLOAT_EQ(table_print_font_size(7.5f, width), 0.15f);  // fits exactly
-    const float size = table_print_font_size(6.0f, width);        // needs 40 s ≤ 4.5
+    const float size = table_print_font_size(6.0f, width);       // needs 40 s ≤ 4.5
     EXPECT_NEAR(size, 0.11f, 1e-5f);
     EXPECT_LE(40.0f * size + 1.5f, 6.0f);
     EXPECT_GT(40.0f * (size + PrintFontStep) + 1.5f, 6.0f);
@@ -61,7 +57,7 @@ TEST(TablePrintout, FontShrinksInStepsUntilTheHeaderFits) {
 }
 
 TEST(TablePrintout, LinesPerPage) {
-    EXPECT_EQ(table_print_lines_per_page(11.0f, 0.15f), 45);  // 8.5 ÷ 0.1875 = 45.3
+    EXPECT_EQ(table_print_lines_per_page(11.0f, 0.15f), 45);   // 8.5 ÷ 0.1875 = 45.3
     EXPECT_EQ(table_print_lines_per_page(11.69f, 0.15f), 49);  // A4: 9.19 ÷ 0.1875 = 49.01
     EXPECT_EQ(table_print_lines_per_page(2.0f, 0.15f), -1);
 }

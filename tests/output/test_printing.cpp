@@ -90,8 +90,8 @@ struct WordBox {
     double x_min = 0, y_min = 0, x_max = 0, y_max = 0;
 };
 std::optional<WordBox> word_box(const std::string& pdf, int page, const std::string& word) {
-    const auto html = run("pdftotext -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) + " " +
-                          quoted(pdf) + " -");
+    const auto html =
+        run("pdftotext -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) + " " + quoted(pdf) + " -");
     if (!html) return std::nullopt;
     const std::regex pattern("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">" +
                              word + "</word>");

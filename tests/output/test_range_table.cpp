@@ -7,9 +7,9 @@
 #include "engine/units.h"
 #include "output/popup_menus.h"
 #include "output/range_table.h"
+#include "tests/golden/golden_values.h"
 #include "tests/output/output_fixture.h"
 #include "tests/output/synthetic_trajectory.h"
-#include "tests/golden/golden_values.h"
 
 namespace velora {
 namespace {

@@ -86,7 +86,8 @@ LocalHttpServer::LocalHttpServer() {
             }
             ++served;
             if (r.kind == Route::Endless)
-                send_all(fd, "HTTP/1.1 " + std::to_string(r.status) + " X\r\nContent-Length: 100000000\r\n\r\n" + r.body);
+                send_all(fd,
+                         "HTTP/1.1 " + std::to_string(r.status) + " X\r\nContent-Length: 100000000\r\n\r\n" + r.body);
             if (r.kind == Route::Silent || r.kind == Route::Endless) {
                 silent.push_back(fd);
                 continue;

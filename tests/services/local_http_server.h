@@ -12,8 +12,13 @@
 namespace velora::testing {
 
 struct Route {
-    enum Kind { Answer, Silent, Endless, HangUp } kind = Answer;  // Endless: the status line, the
-                                                                 // headers and `body`, then nothing
+    enum Kind {
+        Answer,
+        Silent,
+        Endless,
+        HangUp
+    } kind = Answer;  // Endless: the status line, the
+                      // headers and `body`, then nothing
     int status = 200;
     std::string body;
 };

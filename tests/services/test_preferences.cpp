@@ -4,11 +4,11 @@
 
 #include "tests/fixtures/first_run.h"
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace velora {
 namespace {
@@ -18,24 +18,20 @@ namespace fs = std::filesystem;
 // A fresh folder per test, removed afterwards.
 class PreferencesFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 ("velora_prefs_" + std::to_string(::getpid()) + "_" + info->name());
+        folder = fs::temp_directory_path() / ("velora_prefs_" + std::to_string(::getpid()) + "_" + info->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
         state.PrefsFolder = folder.string() + "/";
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    std::string file_bytes() const
-    {
+    std::string file_bytes() const {
         std::ifstream in(folder / "Velora.prefs", std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    void write_prefs(const std::string& bytes) const
-    {
+    void write_prefs(const std::string& bytes) const {
         std::ofstream(folder / "Velora.prefs", std::ios::binary) << bytes;
     }
 
@@ -56,8 +52,7 @@ const std::string SavedFirstRun =
     "Scheme = 12\r\nAutoLogoCheck = 1\r\nAutoUpdateCheck = 1\r\nEnableToolTips = 1\r\nGaps = 1\r\n"
     "TableStep = 5.0\r\n";
 
-TEST(FirstRunText, IsThePlainDefaultFile)
-{
+TEST(FirstRunText, IsThePlainDefaultFile) {
     const std::string_view text = FirstRunPreferencesText;
     EXPECT_EQ(text.size(), 590u);
     EXPECT_EQ(text.substr(0, 14), "\nWinX(0) = -1\n");
@@ -66,8 +61,7 @@ TEST(FirstRunText, IsThePlainDefaultFile)
     EXPECT_EQ(text.substr(text.size() - 16), "TableStep = 5.0\n");
 }
 
-TEST_F(PreferencesFolder, FirstRunWritesTheDefaultFileAndReadsItsValues)
-{
+TEST_F(PreferencesFolder, FirstRunWritesTheDefaultFileAndReadsItsValues) {
     load_preferences(state);
     EXPECT_EQ(file_bytes(), std::string(FirstRunPreferencesText));
 
@@ -101,8 +95,7 @@ TEST_F(PreferencesFolder, FirstRunWritesTheDefaultFileAndReadsItsValues)
     EXPECT_EQ(preferences_text(testing::first_run_state()), SavedFirstRun);
 }
 
-TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike)
-{
+TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike) {
     state.MV = 812.3f;
     state.POI = -1.234f;
     state.ET = 0.0456f;
@@ -136,15 +129,13 @@ TEST_F(PreferencesFolder, SavedFileUsesByteOrderMarkAndCrLfAndReadsBackAlike)
     EXPECT_EQ(loaded.AutoUpdateCheck, 0);
 }
 
-TEST_F(PreferencesFolder, SaveReplacesTheWholeFile)
-{
+TEST_F(PreferencesFolder, SaveReplacesTheWholeFile) {
     write_prefs(std::string(5000, 'x'));
     ASSERT_TRUE(save_preferences(state));
     EXPECT_EQ(file_bytes(), preferences_text(state));
 }
 
-TEST(ReadPreferences, MissingKeysTakeTheirMissingKeyValues)
-{
+TEST(ReadPreferences, MissingKeysTakeTheirMissingKeyValues) {
     CalcState s;
     s.DROP = -3.0f;
     s.ChangeKind = 2;
@@ -174,8 +165,7 @@ TEST(ReadPreferences, MissingKeysTakeTheirMissingKeyValues)
     EXPECT_EQ(s.ChangeKind, 2);
 }
 
-TEST(ReadPreferences, ToleranceAboveFivePercentIsFive)
-{
+TEST(ReadPreferences, ToleranceAboveFivePercentIsFive) {
     CalcState s;
     read_preferences_text("MV_TOL = 7.5\nTV_TOL = 5.0\n", s);
     EXPECT_EQ(s.MV_TOL, 5.0f);
@@ -185,16 +175,14 @@ TEST(ReadPreferences, ToleranceAboveFivePercentIsFive)
     EXPECT_EQ(s.TV_TOL, 5.0f);
 }
 
-TEST(ReadPreferences, DragLawAndListPositionAreTakenAsTheyStand)
-{
+TEST(ReadPreferences, DragLawAndListPositionAreTakenAsTheyStand) {
     CalcState s;
     read_preferences_text("CURVE = 0\n", s);
     EXPECT_EQ(s.CURVE, 0);    // the solver uses G1
     EXPECT_EQ(s.stateBC, 2);  // the list shows GA2
 }
 
-TEST(ReadPreferences, KeysAreMatchedWithoutRegardToCase)
-{
+TEST(ReadPreferences, KeysAreMatchedWithoutRegardToCase) {
     CalcState s;
     read_preferences_text("mv = 801.5\nSTATEmv = 1\ntrarray(2) = 44\n_Poi = -2\n", s);
     EXPECT_EQ(s.MV, 801.5f);
@@ -203,8 +191,7 @@ TEST(ReadPreferences, KeysAreMatchedWithoutRegardToCase)
     EXPECT_EQ(s.POI, -2.0f);
 }
 
-TEST(ReadPreferences, BlanksAroundTheEqualsSignAreIgnored)
-{
+TEST(ReadPreferences, BlanksAroundTheEqualsSignAreIgnored) {
     CalcState s;
     read_preferences_text("  MV\t=\t801.5  \r\nSH=2.5\r\nTR   =   44.25\nstateRB=\t2 \n", s);
     EXPECT_EQ(s.MV, 801.5f);
@@ -213,16 +200,14 @@ TEST(ReadPreferences, BlanksAroundTheEqualsSignAreIgnored)
     EXPECT_EQ(s.stateRB, 2);
 }
 
-TEST(ReadPreferences, TheLastOfDuplicateKeysCounts)
-{
+TEST(ReadPreferences, TheLastOfDuplicateKeysCounts) {
     CalcState s;
     read_preferences_text("MV = 801\nCURVE = 3\nMV = 900\nmv = 905\nCURVE = 7\n", s);
     EXPECT_EQ(s.MV, 905.0f);
     EXPECT_EQ(s.CURVE, 7);
 }
 
-TEST(ReadPreferences, ByteOrderMarkIsSkipped)
-{
+TEST(ReadPreferences, ByteOrderMarkIsSkipped) {
     // A hand-made file whose first key follows the mark directly.
     CalcState s;
     read_preferences_text("\xEF\xBB\xBFMV = 801.5\nBC = 0.025\n", s);
@@ -230,16 +215,14 @@ TEST(ReadPreferences, ByteOrderMarkIsSkipped)
     EXPECT_EQ(s.BC, 0.025f);
 }
 
-TEST(ReadPreferences, LinesItDoesNotUnderstandAreSkipped)
-{
+TEST(ReadPreferences, LinesItDoesNotUnderstandAreSkipped) {
     CalcState s;
     read_preferences_text("[Velora]\r; comment\r\nthis line has no equals\n = 3\nNoSuchKey = 12\nMV = 850\n", s);
     EXPECT_EQ(s.MV, 850.0f);
     EXPECT_EQ(s.BC, 0.03f);  // missing
 }
 
-TEST(ReadPreferences, ValuesThatAreNotNumbersReadAsMissing)
-{
+TEST(ReadPreferences, ValuesThatAreNotNumbersReadAsMissing) {
     CalcState s;
     read_preferences_text("MV = fast\nBC = \nCURVE = G7\nScheme = 12abc\nZR = 25,5\nSH = 2.5 in\n", s);
     EXPECT_EQ(s.MV, 790.0f);
@@ -258,8 +241,7 @@ struct LoadedValue {
     float expected;
 };
 
-TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtIntoItsRanges)
-{
+TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtIntoItsRanges) {
     const LoadedValue cases[] = {
         {"MV = 0", &CalcState::MV, 200.0f},
         {"MV = 5000", &CalcState::MV, 4000.0f},
@@ -315,18 +297,26 @@ struct ListKey {
     int lowest, count, missing;
 };
 
-TEST(ReadPreferences, ASelectionOutsideItsListReadsAsMissing)
-{
+TEST(ReadPreferences, ASelectionOutsideItsListReadsAsMissing) {
     const ListKey keys[] = {
-        {"CURVE", &CalcState::CURVE, 0, 10, 5},          {"stateMV", &CalcState::stateMV, 0, 3, 0},
-        {"stateZR", &CalcState::stateZR, 0, 3, 1},       {"stateTR", &CalcState::stateTR, 0, 3, 1},
-        {"stateSH", &CalcState::stateSH, 0, 3, 0},       {"stateTV", &CalcState::stateTV, 0, 3, 0},
-        {"statePOI", &CalcState::statePOI, 0, 3, 0},     {"stateET", &CalcState::stateET, 0, 2, 0},
-        {"stateBC", &CalcState::stateBC, 0, 10, 2},      {"stateTMP", &CalcState::stateTMP, 0, 2, 0},
-        {"statePRES", &CalcState::statePRES, 0, 3, 0},   {"statePAN", &CalcState::statePAN, 0, 3, 0},
-        {"stateDROP", &CalcState::stateDROP, 0, 3, 0},   {"stateBC_VAL", &CalcState::stateBC_VAL, 0, 2, 0},
-        {"ShowTarget", &CalcState::ShowTarget, 0, 2, 0}, {"stateRB", &CalcState::stateRB, 0, 4, 0},
-        {"mode", &CalcState::mode, 0, 2, 0},             {"Gaps", &CalcState::Gaps, 0, 2, 1},
+        {"CURVE", &CalcState::CURVE, 0, 10, 5},
+        {"stateMV", &CalcState::stateMV, 0, 3, 0},
+        {"stateZR", &CalcState::stateZR, 0, 3, 1},
+        {"stateTR", &CalcState::stateTR, 0, 3, 1},
+        {"stateSH", &CalcState::stateSH, 0, 3, 0},
+        {"stateTV", &CalcState::stateTV, 0, 3, 0},
+        {"statePOI", &CalcState::statePOI, 0, 3, 0},
+        {"stateET", &CalcState::stateET, 0, 2, 0},
+        {"stateBC", &CalcState::stateBC, 0, 10, 2},
+        {"stateTMP", &CalcState::stateTMP, 0, 2, 0},
+        {"statePRES", &CalcState::statePRES, 0, 3, 0},
+        {"statePAN", &CalcState::statePAN, 0, 3, 0},
+        {"stateDROP", &CalcState::stateDROP, 0, 3, 0},
+        {"stateBC_VAL", &CalcState::stateBC_VAL, 0, 2, 0},
+        {"ShowTarget", &CalcState::ShowTarget, 0, 2, 0},
+        {"stateRB", &CalcState::stateRB, 0, 4, 0},
+        {"mode", &CalcState::mode, 0, 2, 0},
+        {"Gaps", &CalcState::Gaps, 0, 2, 1},
         {"mpag", &CalcState::mpag, 5, 12, 5},
     };
     for (const ListKey& k : keys) {
@@ -354,8 +344,7 @@ TEST(ReadPreferences, ASelectionOutsideItsListReadsAsMissing)
     EXPECT_EQ(s.Scheme, -98765);
 }
 
-TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead)
-{
+TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead) {
     CalcState s;
     read_preferences_text("TMP = -20\nPRES = 35\nTableStep = 0.5\nTV = 600\nMV = 850\nZR = 12.5\nHUMID = 100\n", s);
     EXPECT_EQ(s.TMP, -20.0f);
@@ -367,8 +356,7 @@ TEST(ReadPreferences, ValuesWithinTheRangesStayAsRead)
     EXPECT_EQ(s.HUMID, 100.0f);
 }
 
-TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem)
-{
+TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem) {
     for (const char* key : {"MV", "_POI", " _poi ", "TRArray(3)", "trarray(0)", "mpag", "TableStep", "WinY(1)"}) {
         EXPECT_TRUE(is_preference_key(key)) << key;
     }
@@ -377,8 +365,7 @@ TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem)
     }
 }
 
-TEST_F(PreferencesFolder, FileTextIsTheBytesOrNothing)
-{
+TEST_F(PreferencesFolder, FileTextIsTheBytesOrNothing) {
     static constexpr char Bytes[] = "\xEF\xBB\xBF\r\nMV = 1\0x";
     const std::string bytes(Bytes, sizeof Bytes - 1);  // with the NUL inside
     write_prefs(bytes);
@@ -390,8 +377,7 @@ TEST_F(PreferencesFolder, FileTextIsTheBytesOrNothing)
     EXPECT_FALSE(preferences_file_text(folder.string()).has_value());
 }
 
-TEST_F(PreferencesFolder, AnUnwritableFolderStillGivesTheFirstRunValues)
-{
+TEST_F(PreferencesFolder, AnUnwritableFolderStillGivesTheFirstRunValues) {
     state.PrefsFolder = (folder / "missing" / "deeper").string() + "/";
     load_preferences(state);
     EXPECT_EQ(state.MV, 785.0f);
@@ -400,8 +386,7 @@ TEST_F(PreferencesFolder, AnUnwritableFolderStillGivesTheFirstRunValues)
     EXPECT_FALSE(fs::exists(folder / "missing"));
 }
 
-TEST_F(PreferencesFolder, AFolderNamedLikeTheFileIsNotAFile)
-{
+TEST_F(PreferencesFolder, AFolderNamedLikeTheFileIsNotAFile) {
     fs::create_directory(folder / "Velora.prefs");
     load_preferences(state);
     EXPECT_EQ(state.MV, 785.0f);

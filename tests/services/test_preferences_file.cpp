@@ -23,8 +23,7 @@ namespace fs = std::filesystem;
 
 class Folder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         folder = fs::temp_directory_path() / ("velora_file_" + std::to_string(::getpid()) + "_" + info->name());
         fs::remove_all(folder);
@@ -33,22 +32,21 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    static std::string bytes_of(const fs::path& path)
-    {
+    static std::string bytes_of(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    static void write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    static void write(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
 
     // Backdates a file, or a link itself, by an hour.
-    static void age(const fs::path& path)
-    {
+    static void age(const fs::path& path) {
         const timespec hour_ago[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), hour_ago, AT_SYMLINK_NOFOLLOW), 0);
     }
 
-    std::vector<std::string> names() const
-    {
+    std::vector<std::string> names() const {
         std::vector<std::string> all;
         for (const auto& e : fs::directory_iterator(folder)) all.push_back(e.path().filename().string());
         std::sort(all.begin(), all.end());
@@ -59,8 +57,7 @@ protected:
     std::string base;
 };
 
-TEST_F(Folder, AReplacementIsWholeAndNeverWritesThroughALink)
-{
+TEST_F(Folder, AReplacementIsWholeAndNeverWritesThroughALink) {
     const fs::path target = folder / "elsewhere.txt";
     write(target, "theirs");
     fs::create_symlink(target, folder / "Velora.prefs");
@@ -72,8 +69,7 @@ TEST_F(Folder, AReplacementIsWholeAndNeverWritesThroughALink)
     EXPECT_EQ(names(), (std::vector<std::string>{"Velora.prefs", "elsewhere.txt"})) << "no temporary left";
 }
 
-TEST_F(Folder, AFailedReplacementKeepsTheOldFileAndSaysWhy)
-{
+TEST_F(Folder, AFailedReplacementKeepsTheOldFileAndSaysWhy) {
     write(folder / "Velora.prefs", "old");
     const WriteOutcome refused = replace_file_with(base + "Velora.prefs", [](std::FILE* file) {
         std::fputs("half", file);
@@ -99,8 +95,7 @@ TEST_F(Folder, AFailedReplacementKeepsTheOldFileAndSaysWhy)
     EXPECT_EQ(saved.reason, "Is a directory");
 }
 
-TEST_F(Folder, TemporariesOfASaveCutShortAreRemovedAtTheNextStart)
-{
+TEST_F(Folder, TemporariesOfASaveCutShortAreRemovedAtTheNextStart) {
     const fs::path target = folder / "precious.txt";
     write(target, "mine");
     const std::string old_part = ".Velora.prefs.4242-17-0.part";
@@ -124,16 +119,14 @@ TEST_F(Folder, TemporariesOfASaveCutShortAreRemovedAtTheNextStart)
     EXPECT_EQ(s.MV, 785.0f) << "the first run's values";
 }
 
-TEST(TemporaryNames, OnlyTheReplacementsOwn)
-{
+TEST(TemporaryNames, OnlyTheReplacementsOwn) {
     EXPECT_TRUE(is_temporary_name_of(".Velora.prefs.12-34-5.part", "Velora.prefs"));
     for (const char* name : {"Velora.prefs", ".Velora.prefs.part", ".Velora.prefs..part", "Velora.prefs.1.part",
                              ".Velora.prefsx1.part", ".Velora.prefs.1-2-3.partial", ".Other.prefs.1-2-3.part"})
         EXPECT_FALSE(is_temporary_name_of(name, "Velora.prefs")) << name;
 }
 
-std::string utf16(const std::string& ascii, bool little)
-{
+std::string utf16(const std::string& ascii, bool little) {
     std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
     for (const char c : ascii) {
         out += little ? c : '\0';
@@ -142,8 +135,7 @@ std::string utf16(const std::string& ascii, bool little)
     return out;
 }
 
-TEST(ReadPreferencesText, UTF16FilesWithTheirByteOrderMarkReadAsText)
-{
+TEST(ReadPreferencesText, UTF16FilesWithTheirByteOrderMarkReadAsText) {
     CalcState saved;
     saved.MV = 811.0f;
     saved.stateRB = 2;
@@ -171,8 +163,7 @@ TEST(ReadPreferencesText, UTF16FilesWithTheirByteOrderMarkReadAsText)
     EXPECT_EQ(s.TV, 700.0f);
 }
 
-TEST(ReadPreferencesText, ValuesWithoutAnUpperLimitGetOne)
-{
+TEST(ReadPreferencesText, ValuesWithoutAnUpperLimitGetOne) {
     CalcState s;
     read_preferences_text("ET = 3e38\n_POI = -1e30\nTableStep = 1e9\n", s);
     EXPECT_EQ(s.ET, 100.0f);

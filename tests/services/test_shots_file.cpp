@@ -1,16 +1,15 @@
 // The shots file: reading with units and uncertainties, the errors by line, writing it back.
 #include <gtest/gtest.h>
 
-
 #include "services/shots_file.h"
 
 namespace velora {
 namespace {
 
-TEST(ShotsFile, ReadsEveryQuantityInInternalUnitsOrWithSuffixes)
-{
+TEST(ShotsFile, ReadsEveryQuantityInInternalUnitsOrWithSuffixes) {
     const ShotsText t = parse_shots_text(
-        "\xEF\xBB\xBF" "Range, Quantity ,VALUE,uncertainty\r\n"
+        "\xEF\xBB\xBF"
+        "Range, Quantity ,VALUE,uncertainty\r\n"
         "20,velocity,738.2,\r\n"
         "\r\n"
         "# a comment\n"
@@ -36,8 +35,7 @@ TEST(ShotsFile, ReadsEveryQuantityInInternalUnitsOrWithSuffixes)
     EXPECT_FLOAT_EQ(t.shots[4].value, -1.0f);
 }
 
-TEST(ShotsFile, EachBadLineIsNamedByItsNumber)
-{
+TEST(ShotsFile, EachBadLineIsNamedByItsNumber) {
     const ShotsText t = parse_shots_text(
         "range,quantity,value\n"
         "20,speed,738\n"
@@ -65,11 +63,11 @@ TEST(ShotsFile, EachBadLineIsNamedByItsNumber)
     const ShotsText empty = parse_shots_text("");
     ASSERT_EQ(empty.errors.size(), 1u);
     EXPECT_EQ(empty.errors[0].line, 1);
-    EXPECT_TRUE(parse_shots_text("range,quantity,value,uncertainty\n").errors.empty()) << "no shot is not an error here";
+    EXPECT_TRUE(parse_shots_text("range,quantity,value,uncertainty\n").errors.empty())
+        << "no shot is not an error here";
 }
 
-TEST(ShotsFile, WrittenTextReadsBackToTheSameValues)
-{
+TEST(ShotsFile, WrittenTextReadsBackToTheSameValues) {
     const std::vector<Shot> shots = {{20.0f, ShotQuantity::Velocity, 738.19995f, std::nullopt},
                                      {32.8084f, ShotQuantity::Poi, -0.8533f, 0.15f},
                                      {40.0f, ShotQuantity::Time, 0.17086f, 0.0007f},

@@ -35,8 +35,8 @@ TEST(Versions, DottedNumbersComparedPartByPart) {
 }
 
 TEST(Versions, AnythingElseIsNoVersion) {
-    for (const char* text : {"", "\n", "1.", ".1", "1..2", "v1.2", "1.2.3.4.5", "1,2", "<html>1.2</html>",
-                             "1.2 beta", "12345678901", "-1.2", "1.2\x01"})
+    for (const char* text : {"", "\n", "1.", ".1", "1..2", "v1.2", "1.2.3.4.5", "1,2", "<html>1.2</html>", "1.2 beta",
+                             "12345678901", "-1.2", "1.2\x01"})
         EXPECT_FALSE(parse_version(text).has_value()) << text;
 }
 
@@ -231,10 +231,12 @@ TEST(Probe, ASilentServerIsGivenUpAtTheLimit) {
     server.route("/", {Route::Silent, 0, ""});
     int pauses = 0;
     const auto start = std::chrono::steady_clock::now();
-    const bool up = internet_available(server.url("/"), ProbeLimitMs, {[&](int ms) {
-        ++pauses;
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    }, {}});
+    const bool up = internet_available(server.url("/"), ProbeLimitMs,
+                                       {[&](int ms) {
+                                            ++pauses;
+                                            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                                        },
+                                        {}});
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(up);
     // The caller's thread was kept going all along, and the probe ended at its limit, not later.
@@ -248,9 +250,9 @@ TEST(Probe, AWaitGivenUpEndsTheTransferAtOnce) {
     LocalHttpServer server;
     server.route("/", {Route::Silent, 0, ""});
     const auto start = std::chrono::steady_clock::now();
-    const bool up = internet_available(server.url("/"), ProbeLimitMs, {{}, [&] {
-        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(100);
-    }});
+    const bool up = internet_available(
+        server.url("/"), ProbeLimitMs,
+        {{}, [&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(100); }});
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(up);
     EXPECT_GE(took, std::chrono::milliseconds(100));

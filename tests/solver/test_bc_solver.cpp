@@ -47,7 +47,8 @@ TEST_P(SolvesBack, EveryMethodFindsTheBcThatProducedItsMeasurement) {
 INSTANTIATE_TEST_SUITE_P(DragLaws, SolvesBack,
                          ::testing::Values(SolveCase{GA2, 785.0f, 0.0195f, 40.0f}, SolveCase{G1, 900.0f, 0.025f, 50.0f},
                                            SolveCase{G7, 2800.0f, 0.3f, 300.0f}, SolveCase{GS, 600.0f, 0.01f, 25.0f},
-                                           SolveCase{SLG1, 950.0f, 0.06f, 100.0f}, SolveCase{RA4, 1100.0f, 0.12f, 100.0f},
+                                           SolveCase{SLG1, 950.0f, 0.06f, 100.0f},
+                                           SolveCase{RA4, 1100.0f, 0.12f, 100.0f},
                                            SolveCase{GA, 700.0f, 0.008f, 20.0f}));
 
 // Bit for bit the BCs of the independent step-by-step calculation of tests/golden: each method
@@ -210,9 +211,9 @@ TEST(BisectBc, SolvesFlyingAheadTakeTheMidpointsOfTheStepByStepBisection) {
                         const float reference = bisect_bc_over(in.measured, method, [&](float trial) {
                             return predict_measurement(in.MV, trial, in.ZR, in.SH, range, in.law, method, air);
                         });
-                        const std::string what = "mv " + std::to_string(shot.mv) + " method " +
-                                                 std::to_string(method) + " range " + std::to_string(range) +
-                                                 " bc " + std::to_string(bc) + " offset " + std::to_string(offset);
+                        const std::string what = "mv " + std::to_string(shot.mv) + " method " + std::to_string(method) +
+                                                 " range " + std::to_string(range) + " bc " + std::to_string(bc) +
+                                                 " offset " + std::to_string(offset);
                         const auto same = [reference](float bc_found) {
                             return std::bit_cast<std::uint32_t>(bc_found) == std::bit_cast<std::uint32_t>(reference);
                         };

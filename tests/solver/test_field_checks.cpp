@@ -20,7 +20,7 @@ TEST(FieldChecks, MuzzleVelocityDropsTheSignConvertsAndClamps) {
     EXPECT_EQ(check_muzzle_velocity("850 ft/s", FtPerS, 20.0f), 850.0f);
     EXPECT_NEAR(check_muzzle_velocity("304.8", MPerS, 20.0f), 1000.0f, 0.0001f);
     EXPECT_EQ(check_muzzle_velocity("1", Mach, 20.0f), 0x1.19860ep+10f);  // 1126.0946 ft/s
-    EXPECT_EQ(check_muzzle_velocity("1", Mach, 0.0f), 0x1.0fc02ap+10f);  // 1087.0026 ft/s
+    EXPECT_EQ(check_muzzle_velocity("1", Mach, 0.0f), 0x1.0fc02ap+10f);   // 1087.0026 ft/s
     // Mach 4 is above the ceiling at any accepted temperature.
     EXPECT_EQ(check_muzzle_velocity("4", Mach, 20.0f), 4000.0f);
 }

@@ -10,8 +10,7 @@ namespace {
 
 using testing::first_run_state;
 
-TEST(FitTexts, ShotsInTheMainWindowsUnitsPlainOrWithASuffix)
-{
+TEST(FitTexts, ShotsInTheMainWindowsUnitsPlainOrWithASuffix) {
     CalcState s = first_run_state();
     s.stateTR = Metre;
     s.stateTV = MPerS;
@@ -36,14 +35,14 @@ TEST(FitTexts, ShotsInTheMainWindowsUnitsPlainOrWithASuffix)
     EXPECT_NEAR(read_shot_value("0.1708 s", ShotQuantity::Time, u).value, 0.1708f, 1e-7f);
     EXPECT_NEAR(read_shot_value("-19.5", ShotQuantity::Poi, u).value, -0.7677f, 1e-4f);
     EXPECT_EQ(read_shot_value("fast", ShotQuantity::Velocity, u).error, "not a number");
-    EXPECT_NE(read_shot_value("600 kmh", ShotQuantity::Velocity, u).error.find("not a unit of velocity"), std::string::npos);
+    EXPECT_NE(read_shot_value("600 kmh", ShotQuantity::Velocity, u).error.find("not a unit of velocity"),
+              std::string::npos);
     EXPECT_NEAR(read_shot_uncertainty("1%", ShotQuantity::Velocity, 600.0f, u).value, 6.0f, 1e-5f);
     EXPECT_NEAR(read_shot_uncertainty("1", ShotQuantity::Velocity, 600.0f, u).value, 3.2808f, 1e-3f);
     EXPECT_FALSE(read_shot_uncertainty("1%%", ShotQuantity::Velocity, 600.0f, u).ok());
 }
 
-TEST(FitTexts, RankedLawRowsAndProblems)
-{
+TEST(FitTexts, RankedLawRowsAndProblems) {
     LawFit fit;
     fit.law = GA2;
     fit.BC = 0.01954f;
@@ -69,8 +68,9 @@ TEST(FitTexts, RankedLawRowsAndProblems)
     in.MaxRange = 300.0f;
     EXPECT_EQ(shot_problem_text({2, ShotProblemKind::RangeBeyondLimit}, "Shot 3", in, shot_units(s)),
               "Shot 3: its range lies beyond the flight's limit of 900.0 Foot.");
-    EXPECT_EQ(fit_inputs_text(s), "muzzle velocity 785.0 Ft/s, zero 32.0 Yard, sight height 1.65 Inch, 23.5 °C, "
-                                  "28.42 \"Hg, 32.0 %");
+    EXPECT_EQ(fit_inputs_text(s),
+              "muzzle velocity 785.0 Ft/s, zero 32.0 Yard, sight height 1.65 Inch, 23.5 °C, "
+              "28.42 \"Hg, 32.0 %");
 }
 
 }  // namespace

@@ -79,9 +79,9 @@ RecalcOutcome plain_pass(CalcState& s, CalcResults& r, bool panel_shown) {
 // ---- comparing two passes ------------------------------------------------------------------------
 
 void expect_same_state(const CalcState& a, const CalcState& b, const std::string& what) {
-    const float CalcState::*values[] = {&CalcState::MV, &CalcState::ZR,     &CalcState::TR,     &CalcState::SH,
-                                        &CalcState::TV, &CalcState::POI,    &CalcState::ET,     &CalcState::DROP,
-                                        &CalcState::BC, &CalcState::MV_TOL, &CalcState::TV_TOL, &CalcState::TMP,
+    const float CalcState::*values[] = {&CalcState::MV,   &CalcState::ZR,     &CalcState::TR,     &CalcState::SH,
+                                        &CalcState::TV,   &CalcState::POI,    &CalcState::ET,     &CalcState::DROP,
+                                        &CalcState::BC,   &CalcState::MV_TOL, &CalcState::TV_TOL, &CalcState::TMP,
                                         &CalcState::PRES, &CalcState::HUMID};
     for (auto v : values) EXPECT_EQ(bits(a.*v), bits(b.*v)) << what;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(bits(a.TRArray[i]), bits(b.TRArray[i])) << what << " slot " << i;
@@ -195,7 +195,12 @@ std::vector<Edit> edits() {
         {"drag-law list position", 0, [](CalcState& s) { s.stateBC = 5; }},
         {"method", 1, [](CalcState& s) { s.stateRB = (s.stateRB + 1) % 4; }},
         {"velocity unit Mach", 0, [](CalcState& s) { s.stateMV = 2; }},
-        {"temperature in °F with Mach", 1, [](CalcState& s) { s.stateTMP = 1; s.stateMV = 2; s.TMP = nudged(s.TMP); }},
+        {"temperature in °F with Mach", 1,
+         [](CalcState& s) {
+             s.stateTMP = 1;
+             s.stateMV = 2;
+             s.TMP = nudged(s.TMP);
+         }},
         {"range unit", 0, [](CalcState& s) { s.stateTR = 0; }},
         {"small-length unit", 0, [](CalcState& s) { s.statePOI = 1; }},
         {"time unit", 0, [](CalcState& s) { s.stateET = 1; }},
@@ -273,8 +278,9 @@ TEST(PassCache, AResultIsTakenOnlyForTheSameBitsOfEveryInputItReads) {
     cache.keep_flight(flight, *path);
     ASSERT_NE(cache.flight(flight), nullptr);
     EXPECT_EQ(cache.flight(flight)->LastSample, path->LastSample);
-    float FlightInputs::*flight_values[] = {&FlightInputs::MV,    &FlightInputs::BC, &FlightInputs::TMP, &FlightInputs::PRES,
-                                            &FlightInputs::HUMID, &FlightInputs::SH, &FlightInputs::ZR};
+    float FlightInputs::*flight_values[] = {&FlightInputs::MV,   &FlightInputs::BC,    &FlightInputs::TMP,
+                                            &FlightInputs::PRES, &FlightInputs::HUMID, &FlightInputs::SH,
+                                            &FlightInputs::ZR};
     for (auto v : flight_values) {
         FlightInputs other = flight;
         other.*v = nudged(other.*v);
@@ -351,8 +357,13 @@ TEST(PassWorker, RunsBothPiecesAndPassesOnFailures) {
     // Many runs of two independent sums, each writing only its own result.
     for (int run = 0; run < 200; ++run) {
         long beside = 0, here = 0;
-        worker.run_beside([&beside, run] { for (int i = 0; i <= run; ++i) beside += i; },
-                          [&here, run] { for (int i = 0; i <= 2 * run; ++i) here += i; });
+        worker.run_beside(
+            [&beside, run] {
+                for (int i = 0; i <= run; ++i) beside += i;
+            },
+            [&here, run] {
+                for (int i = 0; i <= 2 * run; ++i) here += i;
+            });
         ASSERT_EQ(beside, static_cast<long>(run) * (run + 1) / 2);
         ASSERT_EQ(here, static_cast<long>(2 * run) * (2 * run + 1) / 2);
     }

@@ -201,8 +201,18 @@ TEST(DragLawChange, RefusedConversionRestoresLawBcAndListPosition) {
 struct Inputs {
     float MV, ZR, TR, TRArray[4], SH, TV, POI, ET, BC, DROP, MV_TOL, TV_TOL;
     explicit Inputs(const CalcState& s)
-        : MV(s.MV), ZR(s.ZR), TR(s.TR), TRArray{s.TRArray[0], s.TRArray[1], s.TRArray[2], s.TRArray[3]}, SH(s.SH),
-          TV(s.TV), POI(s.POI), ET(s.ET), BC(s.BC), DROP(s.DROP), MV_TOL(s.MV_TOL), TV_TOL(s.TV_TOL) {}
+        : MV(s.MV),
+          ZR(s.ZR),
+          TR(s.TR),
+          TRArray{s.TRArray[0], s.TRArray[1], s.TRArray[2], s.TRArray[3]},
+          SH(s.SH),
+          TV(s.TV),
+          POI(s.POI),
+          ET(s.ET),
+          BC(s.BC),
+          DROP(s.DROP),
+          MV_TOL(s.MV_TOL),
+          TV_TOL(s.TV_TOL) {}
     bool operator==(const Inputs& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
 };
 

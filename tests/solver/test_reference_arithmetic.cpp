@@ -200,9 +200,7 @@ constexpr Shot Shots[] = {
 };
 
 // The corners of the accepted air, one after the other.
-AirState air_corner(int k) {
-    return {(k & 1) ? 60.0f : -20.0f, (k & 2) ? 35.0f : 19.0f, (k & 4) ? 100.0f : 0.0f};
-}
+AirState air_corner(int k) { return {(k & 1) ? 60.0f : -20.0f, (k & 2) ? 35.0f : 19.0f, (k & 4) ? 100.0f : 0.0f}; }
 
 CalcState shot_state(const Shot& shot, int law, int corner) {
     CalcState s = testing::first_run_state();

@@ -21,8 +21,8 @@ constexpr float BisectionTolerance = 0.00003f;
 Shot shot(float range, ShotQuantity q, float value) { return Shot{range, q, value, std::nullopt}; }
 
 // The shots that the model gives for `bc` under `law` at the given ranges and quantities.
-std::vector<Shot> model_shots(const ShotFitInputs& in, int law, float bc, const std::vector<std::pair<float, ShotQuantity>>& at)
-{
+std::vector<Shot> model_shots(const ShotFitInputs& in, int law, float bc,
+                              const std::vector<std::pair<float, ShotQuantity>>& at) {
     std::vector<Shot> shots;
     for (const auto& [range, q] : at) shots.push_back(shot(range, q, 0.0f));
     const std::vector<float> values = predict_shots(shots, in.MV, bc, law, in);
@@ -30,8 +30,7 @@ std::vector<Shot> model_shots(const ShotFitInputs& in, int law, float bc, const 
     return shots;
 }
 
-TEST(PredictShots, EachShotIsWhatTheSolversFlightGivesForItAlone)
-{
+TEST(PredictShots, EachShotIsWhatTheSolversFlightGivesForItAlone) {
     CalcState s = first_run_state();
     for (int law : {GA2, G1, G7, SLG1}) {
         const ShotFitInputs in = shot_fit_inputs(s);
@@ -48,8 +47,7 @@ TEST(PredictShots, EachShotIsWhatTheSolversFlightGivesForItAlone)
     }
 }
 
-TEST(PredictShots, PoiShortOfTheZeroIsTakenAgainstTheSameLineOfSight)
-{
+TEST(PredictShots, PoiShortOfTheZeroIsTakenAgainstTheSameLineOfSight) {
     CalcState s = first_run_state();  // zero 32 yd, the path crosses the line near 15.3 yd too
     const ShotFitInputs in = shot_fit_inputs(s);
     const std::vector<Shot> shots = {shot(8.0f, ShotQuantity::Poi, 0), shot(24.0f, ShotQuantity::Poi, 0),
@@ -64,12 +62,13 @@ TEST(PredictShots, PoiShortOfTheZeroIsTakenAgainstTheSameLineOfSight)
     EXPECT_EQ(predict_shots(reversed, s.MV, s.BC, s.CURVE, in)[3], p[0]);
 }
 
-TEST(FitShots, OneShotGivesTheBcTheWindowsSolverBisects)
-{
+TEST(FitShots, OneShotGivesTheBcTheWindowsSolverBisects) {
     CalcState s = first_run_state();
     const ShotFitInputs in = shot_fit_inputs(s);
-    const std::pair<ShotQuantity, float> measured[] = {
-        {ShotQuantity::Poi, -1.9f}, {ShotQuantity::Time, 0.1731f}, {ShotQuantity::Velocity, 640.0f}, {ShotQuantity::Drop, -9.5f}};
+    const std::pair<ShotQuantity, float> measured[] = {{ShotQuantity::Poi, -1.9f},
+                                                       {ShotQuantity::Time, 0.1731f},
+                                                       {ShotQuantity::Velocity, 640.0f},
+                                                       {ShotQuantity::Drop, -9.5f}};
     for (const auto& [q, value] : measured) {
         const std::vector<Shot> shots = {shot(45.0f, q, value)};
         const LawFit fit = fit_shots(shots, in, {false, {GA2}})[0];
@@ -90,8 +89,7 @@ struct KnownPellet {
 
 class FitsBack : public ::testing::TestWithParam<KnownPellet> {};
 
-TEST_P(FitsBack, TheLawThatMadeTheShotsRanksFirstWithItsBc)
-{
+TEST_P(FitsBack, TheLawThatMadeTheShotsRanksFirstWithItsBc) {
     const KnownPellet k = GetParam();
     CalcState s = first_run_state();
     s.MV = k.mv;
@@ -125,20 +123,43 @@ INSTANTIATE_TEST_SUITE_P(
     Pellets, FitsBack,
     ::testing::Values(
         // Velocities at six ranges.
-        KnownPellet{GA2, 785.0f, 0.0195f, {{10, Q::Velocity}, {20, Q::Velocity}, {30, Q::Velocity}, {40, Q::Velocity},
-                                           {50, Q::Velocity}, {60, Q::Velocity}}},
-        KnownPellet{G7, 2900.0f, 0.25f, {{100, Q::Velocity}, {200, Q::Velocity}, {300, Q::Velocity}, {400, Q::Velocity},
-                                         {500, Q::Velocity}, {600, Q::Velocity}}},
+        KnownPellet{GA2,
+                    785.0f,
+                    0.0195f,
+                    {{10, Q::Velocity},
+                     {20, Q::Velocity},
+                     {30, Q::Velocity},
+                     {40, Q::Velocity},
+                     {50, Q::Velocity},
+                     {60, Q::Velocity}}},
+        KnownPellet{G7,
+                    2900.0f,
+                    0.25f,
+                    {{100, Q::Velocity},
+                     {200, Q::Velocity},
+                     {300, Q::Velocity},
+                     {400, Q::Velocity},
+                     {500, Q::Velocity},
+                     {600, Q::Velocity}}},
         // A mix of velocity, time and POI.
-        KnownPellet{SLG1, 930.0f, 0.06f, {{40, Q::Poi}, {60, Q::Poi}, {80, Q::Poi}, {50, Q::Time}, {100, Q::Time},
-                                          {75, Q::Velocity}, {100, Q::Velocity}}},
-        KnownPellet{GS, 820.0f, 0.024f, {{35, Q::Poi}, {50, Q::Poi}, {25, Q::Velocity}, {50, Q::Velocity},
-                                         {50, Q::Time}, {50, Q::Drop}}}));
+        KnownPellet{SLG1,
+                    930.0f,
+                    0.06f,
+                    {{40, Q::Poi},
+                     {60, Q::Poi},
+                     {80, Q::Poi},
+                     {50, Q::Time},
+                     {100, Q::Time},
+                     {75, Q::Velocity},
+                     {100, Q::Velocity}}},
+        KnownPellet{GS,
+                    820.0f,
+                    0.024f,
+                    {{35, Q::Poi}, {50, Q::Poi}, {25, Q::Velocity}, {50, Q::Velocity}, {50, Q::Time}, {50, Q::Drop}}}));
 
 // The rate at which the interval Δ = max(1, S/ν) holds the true value, for a model linear in its
 // parameter: E[P(|z| ≤ max(1, √(χ²ν / ν)))] over the chi-square of ν degrees of freedom.
-double expected_coverage(int nu, double understatement)
-{
+double expected_coverage(int nu, double understatement) {
     const double norm = std::pow(2.0, nu / 2.0) * std::tgamma(nu / 2.0);
     double rate = 0.0;
     constexpr int Steps = 20000;
@@ -154,14 +175,17 @@ double expected_coverage(int nu, double understatement)
 }
 
 // Six velocities with noise of `noise` times their stated uncertainty, over many seeds.
-double measured_coverage(double noise, int seeds)
-{
+double measured_coverage(double noise, int seeds) {
     CalcState s = first_run_state();
     const ShotFitInputs in = shot_fit_inputs(s);
     const float bc = 0.0195f;
-    const std::vector<Shot> exact = model_shots(
-        in, GA2, bc,
-        {{10, Q::Velocity}, {20, Q::Velocity}, {30, Q::Velocity}, {40, Q::Velocity}, {50, Q::Velocity}, {60, Q::Velocity}});
+    const std::vector<Shot> exact = model_shots(in, GA2, bc,
+                                                {{10, Q::Velocity},
+                                                 {20, Q::Velocity},
+                                                 {30, Q::Velocity},
+                                                 {40, Q::Velocity},
+                                                 {50, Q::Velocity},
+                                                 {60, Q::Velocity}});
     int covered = 0;
     for (int seed = 1; seed <= seeds; ++seed) {
         std::mt19937 random(static_cast<unsigned>(seed));
@@ -177,16 +201,14 @@ double measured_coverage(double noise, int seeds)
     return static_cast<double>(covered) / seeds;
 }
 
-TEST(FitShotsCoverage, IntervalHoldsTheTrueBcAtTheStatedRate)
-{
+TEST(FitShotsCoverage, IntervalHoldsTheTrueBcAtTheStatedRate) {
     constexpr int Seeds = 300;
     const double expected = expected_coverage(5, 1.0);  // about 0.72 for six shots
     const double spread = std::sqrt(expected * (1.0 - expected) / Seeds);
     EXPECT_NEAR(measured_coverage(1.0, Seeds), expected, 3.0 * spread);
 }
 
-TEST(FitShotsCoverage, UncertaintiesStatedTooSmallWidenTheInterval)
-{
+TEST(FitShotsCoverage, UncertaintiesStatedTooSmallWidenTheInterval) {
     // The shots scatter three times more than stated: an interval of Δ = 1 would hold the BC a
     // quarter of the time; the scaled one keeps near the Student rate of five degrees (0.64).
     constexpr int Seeds = 200;
@@ -196,12 +218,12 @@ TEST(FitShotsCoverage, UncertaintiesStatedTooSmallWidenTheInterval)
     EXPECT_NEAR(measured_coverage(3.0, Seeds), expected, 3.0 * spread);
 }
 
-TEST(FitShots, MuzzleVelocityFittedWithTheBc)
-{
+TEST(FitShots, MuzzleVelocityFittedWithTheBc) {
     CalcState s = first_run_state();
     const ShotFitInputs made = shot_fit_inputs(s);
     const std::vector<Shot> shots =
-        model_shots(made, GA2, 0.0195f, {{15, Q::Velocity}, {30, Q::Velocity}, {45, Q::Velocity}, {45, Q::Time}, {60, Q::Velocity}});
+        model_shots(made, GA2, 0.0195f,
+                    {{15, Q::Velocity}, {30, Q::Velocity}, {45, Q::Velocity}, {45, Q::Time}, {60, Q::Velocity}});
     ShotFitInputs in = made;
     in.MV = 810.0f;  // the chronograph read 25 ft/s fast
     const LawFit given = fit_shots(shots, in, {false, {GA2}})[0];
@@ -215,8 +237,7 @@ TEST(FitShots, MuzzleVelocityFittedWithTheBc)
     EXPECT_EQ(given.MV, 810.0f);
 }
 
-TEST(FitShots, BcBeyondTheRangeIsRefusedAndRankedLast)
-{
+TEST(FitShots, BcBeyondTheRangeIsRefusedAndRankedLast) {
     CalcState s = first_run_state();
     const ShotFitInputs in = shot_fit_inputs(s);
     // Hardly any loss over 50 yd: only a BC far above 1.2 explains it.
@@ -237,8 +258,7 @@ TEST(FitShots, BcBeyondTheRangeIsRefusedAndRankedLast)
     EXPECT_EQ(mixed[0].law, GA2);
 }
 
-TEST(CheckShots, NamesTheFirstShotThatCannotBeFlown)
-{
+TEST(CheckShots, NamesTheFirstShotThatCannotBeFlown) {
     using K = ShotProblemKind;
     CalcState s = first_run_state();
     const ShotFitInputs in = shot_fit_inputs(s);
@@ -265,8 +285,7 @@ TEST(CheckShots, NamesTheFirstShotThatCannotBeFlown)
     EXPECT_EQ(kind(Shot{40.0f, Q::Drop, -3.0f, 0.2f}), std::nullopt);
 }
 
-TEST(ShotUncertainty, DefaultsAndNames)
-{
+TEST(ShotUncertainty, DefaultsAndNames) {
     EXPECT_FLOAT_EQ(default_uncertainty(Q::Velocity, 600.0f), 3.0f);
     EXPECT_FLOAT_EQ(default_uncertainty(Q::Time, 0.2f), 0.0005f);
     EXPECT_FLOAT_EQ(default_uncertainty(Q::Poi, -2.0f), 0.1f);

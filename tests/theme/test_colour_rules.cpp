@@ -35,7 +35,8 @@ TEST(ColourRules, DisabledText) {
 TEST(ColourRules, AutomaticTextContrastsWithTheBackground) {
     EXPECT_EQ(control_colours(ControlKind::Text, Dark, Dark, AutomaticColour, sys).front, White);
     EXPECT_EQ(control_colours(ControlKind::Text, AutomaticColour, Light, AutomaticColour, sys).front, Black);
-    const ControlColours inherited = control_colours(ControlKind::Checkbox, AutomaticColour, Dark, AutomaticColour, sys);
+    const ControlColours inherited =
+        control_colours(ControlKind::Checkbox, AutomaticColour, Dark, AutomaticColour, sys);
     EXPECT_EQ(inherited.back, Dark);
     EXPECT_EQ(inherited.front, White);
     // An own text colour stands.
@@ -63,7 +64,8 @@ TEST(ColourRules, ProgressBarsAndFields) {
     const ControlColours own = control_colours(ControlKind::ProgressBar, AutomaticColour, Light, DefaultColour, sys);
     EXPECT_EQ(own.back, rgb(200, 200, 200));
     EXPECT_EQ(own.front, rgb(100, 100, 100));
-    EXPECT_EQ(control_colours(ControlKind::ProgressBar, DefaultColour, Dark, AutomaticColour, sys).front, DefaultColour);
+    EXPECT_EQ(control_colours(ControlKind::ProgressBar, DefaultColour, Dark, AutomaticColour, sys).front,
+              DefaultColour);
     // Text fields and editors are set off from their background.
     EXPECT_EQ(control_colours(ControlKind::String, rgb(48, 48, 48), Dark, White, sys).fill, rgb(58, 58, 58));
     EXPECT_EQ(control_colours(ControlKind::Editor, Light, Dark, AutomaticColour, sys).fill, rgb(220, 220, 220));

@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "theme/widget_theme.h"
 #include "tests/fixtures/style_marks.h"
+#include "theme/widget_theme.h"
 
 namespace velora {
 namespace {
