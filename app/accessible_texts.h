@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/calc_results.h"
 
 namespace velora {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/preferences_window.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "services/program_version.h"
 
 namespace velora {

@@ -4,7 +4,7 @@
 // and the state; the window only moves the focus where they say.
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora {
 

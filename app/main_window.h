@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 class QAction;
 class QComboBox;

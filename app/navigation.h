@@ -3,7 +3,7 @@
 // Pure functions of the calculator state; the window only moves the focus where they say.
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora {
 

@@ -3,7 +3,7 @@
 // the main window from the menu.
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 class QCheckBox;
 class QDialog;

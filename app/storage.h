@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora {
 

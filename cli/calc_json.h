@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"

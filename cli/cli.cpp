@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "cli/calc_json.h"
 #include "cli/state_arguments.h"
 #include "cli/state_members.h"

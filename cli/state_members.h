@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/unit_value.h"
 #include "solver/fields.h"
 

@@ -1,7 +1,7 @@
 // Reading the trajectory at any range, and the factors into the units of the table and plot.
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/trajectory.h"
 
 namespace velora {

@@ -1,7 +1,7 @@
 // The point-mass trajectory: one sample per whole yard, the apex and the near and far zero.
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "output/range_table.h"
 #include "services/dialog_seam.h"
 

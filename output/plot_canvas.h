@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/calc_results.h"
 
 namespace velora {

@@ -4,7 +4,7 @@
 
 #include <QFont>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "output/plot_layout.h"
 #include "solver/calc_results.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "services/dialog_seam.h"
 
 namespace velora {

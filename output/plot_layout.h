@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/sampling.h"
 #include "solver/calc_results.h"
 

@@ -6,7 +6,7 @@
 
 #include <QImage>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "services/dialog_seam.h"
 
 namespace velora {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora {
 

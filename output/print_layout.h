@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "output/range_table.h"
 #include "solver/calc_results.h"
 

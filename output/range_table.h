@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/calc_results.h"
 
 namespace velora {

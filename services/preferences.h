@@ -3,7 +3,7 @@
 // CalcState, whatever units the window shows.
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "services/file_replace.h"
 
 #include <optional>

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/trajectory.h"
 
 namespace velora {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/trajectory.h"
 #include "solver/bc_solver.h"
 

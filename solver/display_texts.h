@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/fields.h"
 

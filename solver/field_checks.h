@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/fields.h"
 

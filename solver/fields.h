@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora {
 

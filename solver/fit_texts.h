@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/unit_value.h"
 #include "engine/units.h"
 #include "solver/shot_fit.h"

@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "solver/bc_solver.h"
 
 namespace velora {

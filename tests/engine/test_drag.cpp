@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/drag.h"
 
 namespace velora {

@@ -3,7 +3,7 @@
 //     python3 tests/golden/make_golden_values.py > tests/golden/golden_values.h
 #pragma once
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 
 namespace velora::golden {
 

@@ -105,7 +105,7 @@ def main():
     w("//     python3 tests/golden/make_golden_values.py > tests/golden/golden_values.h")
     w("#pragma once")
     w("")
-    w('#include "app/calc_state.h"')
+    w('#include "state/calc_state.h"')
     w("")
     w("namespace velora::golden {")
     w("")

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/calc_state.h"
+#include "state/calc_state.h"
 #include "engine/sampling.h"
 #include "engine/trajectory.h"
 #include "solver/bc_solver.h"
