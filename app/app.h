@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "state/calc_state.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/preferences_window.h"
@@ -15,6 +14,7 @@
 #include "services/system_theme.h"
 #include "services/update_check.h"
 #include "solver/calc_results.h"
+#include "state/calc_state.h"
 
 class QObject;
 
@@ -29,6 +29,7 @@ struct WebAddresses {
     std::string version_file;          // the one-line version file
     std::string probe;                 // the page whose status 200 shows a working connection
     int time_limit_ms = ProbeLimitMs;  // the longest the probe, and then the version file, may take
+    Clock clock{};                     // the clock of that limit; the steady clock when empty
 };
 
 // How long the logo stays up at the start and at the end (tests shorten it).

@@ -62,7 +62,7 @@ namespace {
 
 // The window goes on while a transfer runs; the wait ends at once when the program ends.
 Waiting window_waiting(App& app) {
-    return {wait_in_window, [&app] { return app.ended; }};
+    return {wait_in_window, [&app] { return app.ended; }, app.web.clock};
 }
 
 }  // namespace

@@ -68,13 +68,14 @@ bool run_beside(const std::function<void(const std::atomic<bool>& cancel)>& tran
                 const Waiting& waiting) {
     std::atomic<bool> done{false};
     std::atomic<bool> cancel{false};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    const Clock now = waiting.now ? waiting.now : Clock(std::chrono::steady_clock::now);
+    const auto deadline = now() + std::chrono::milliseconds(limit_ms);
     std::thread worker([&] {
         transfer(cancel);
         done = true;
     });
     while (!done) {
-        if ((waiting.give_up && waiting.give_up()) || std::chrono::steady_clock::now() >= deadline) {
+        if ((waiting.give_up && waiting.give_up()) || now() >= deadline) {
             cancel = true;
             break;
         }

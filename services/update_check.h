@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,6 +35,10 @@ inline constexpr int ProbeLimitMs = 5000;
 // How often the waiting thread looks whether a transfer has ended.
 inline constexpr int TransferPollMs = 10;
 
+// The clock a time limit is measured on: the steady clock where none is given (tests move their
+// own, so that no limit depends on how fast a loaded machine runs).
+using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
 // How the calling thread spends the time while a transfer runs on a worker thread.
 struct Waiting {
     // Keeps the caller's thread going for about `ms` (the window handles its events there); when
@@ -41,12 +46,14 @@ struct Waiting {
     std::function<void(int ms)> pause;
     // True when the wait is to end at once: the program is ending.
     std::function<bool()> give_up;
+    // The clock of the limit; the steady clock when empty.
+    Clock now{};
 };
 
 // Runs `transfer` on a worker thread and returns once it has ended, the calling thread meanwhile
-// pausing as `waiting` says. At `limit_ms`, or as soon as `waiting.give_up()`, the flag handed to
-// the transfer is set; it ends within moments then (http_get does). True when the transfer ended
-// by itself within the limit.
+// pausing as `waiting` says. At `limit_ms` on the waiting's clock, or as soon as
+// `waiting.give_up()`, the flag handed to the transfer is set; it ends within moments then
+// (http_get does). True when the transfer ended by itself within the limit.
 bool run_beside(const std::function<void(const std::atomic<bool>& cancel)>& transfer, int limit_ms,
                 const Waiting& waiting);
 

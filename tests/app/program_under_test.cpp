@@ -5,7 +5,9 @@
 // to, as the user would. Keys come in on standard input, a line "key NAME" each (a character, or
 // BackSpace), and reach whatever has the focus the way the desktop hands them over: only when the
 // program handles its events. Each is answered with "key N TEXT" once it was handled (N counts
-// the keys, TEXT is the focused field's text).
+// the keys, TEXT is the focused field's text). The time limit of the probe and the version file
+// is measured on a clock that stands still until a line "tick MS" moves it on, so that a test
+// decides when it is reached, however loaded the machine.
 //
 //   velora_under_test SITE VERSION_FILE PROBE LIMIT_MS [MENU_ITEM_TEXT]
 #include <QAction>
@@ -20,6 +22,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,6 +31,9 @@
 #include "output/popup_menus.h"
 
 namespace {
+
+// The clock of the web limits, moved on only by "tick MS".
+std::chrono::steady_clock::time_point test_clock;
 
 class Announcer : public QObject {
 public:
@@ -86,6 +92,7 @@ private:
         for (std::size_t end; (end = pending_.find('\n')) != std::string::npos; pending_.erase(0, end + 1)) {
             const std::string line = pending_.substr(0, end);
             if (line.rfind("key ", 0) == 0) type(line.substr(4));
+            if (line.rfind("tick ", 0) == 0) test_clock += std::chrono::milliseconds(std::atoi(line.c_str() + 5));
         }
     }
 
@@ -128,7 +135,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velora"));
     QApplication::setQuitOnLastWindowClosed(false);
-    const velora::WebAddresses web{argv[1], argv[2], argv[3], std::atoi(argv[4])};
+    const velora::WebAddresses web{argv[1], argv[2], argv[3], std::atoi(argv[4]), [] { return test_clock; }};
     Announcer announcer(argc > 5 ? QString::fromUtf8(argv[5]) : QString());
     application.installEventFilter(&announcer);
     Typist typist;

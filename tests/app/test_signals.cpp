@@ -22,8 +22,17 @@ using testing_support::write_file;
 using velora::testing::LocalHttpServer;
 using velora::testing::Route;
 
-// From the signal to the end of the process, at most.
-constexpr qint64 EndsWithinMs = 3000;
+// The time limit of the twin's probe and version file: its clock stands still unless the test
+// moves it, and its transfers stop after as much real time, which a signal has to come long
+// before.
+constexpr int TwinLimitMs = 120000;
+
+// From the signal to the end of the process, at most: "within moments" on an idle machine, and a
+// margin that no load eats up, far below the twin's limit.
+constexpr qint64 EndsWithinMs = 30000;
+
+// How long the test waits for the child to say or do something; it goes on as soon as it has.
+constexpr int PatienceMs = 60000;
 
 class Signals : public AppTest {
 protected:
@@ -33,18 +42,18 @@ protected:
         server_.route("/VELORA_Version.txt", {Route::Answer, 200, "1.2.2"});
     }
 
-    // The twin of the program, pointed at the test's server with the real 5-s limit (a signal
-    // has to end the waits long before it), picking `item` from its menus once the window is up.
-    void start_twin(const QString& item = {}, int limit_ms = ProbeLimitMs) {
+    // The twin of the program, pointed at the test's server, picking `item` from its menus once
+    // the window is up.
+    void start_twin(const QString& item = {}) {
         const std::string site = server_.url("/"), version = server_.url("/VELORA_Version.txt");
         start(VELORA_UNDER_TEST,
               {QString::fromStdString(site), QString::fromStdString(version),
-               QString::fromStdString(probe_.empty() ? site : probe_), QString::number(limit_ms), item});
+               QString::fromStdString(probe_.empty() ? site : probe_), QString::number(TwinLimitMs), item});
     }
 
     // Hands the child the key `name` as the desktop would and waits for it to be handled; returns
     // how long that took, or -1 when a dialog came up meanwhile or nothing came in `ms`.
-    qint64 key(const std::string& name, int ms = 3000) {
+    qint64 key(const std::string& name, int ms = PatienceMs) {
         const std::string answer = "key " + std::to_string(++keys_) + " ";
         QElapsedTimer t;
         t.start();
@@ -73,7 +82,7 @@ protected:
     }
 
     // Waits until the child said `line` on standard output.
-    bool said(const std::string& line, int ms = 10000) {
+    bool said(const std::string& line, int ms = PatienceMs) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
@@ -85,7 +94,7 @@ protected:
         return false;
     }
 
-    bool until(const std::function<bool()>& condition, int ms = 10000) {
+    bool until(const std::function<bool()>& condition, int ms = PatienceMs) {
         QElapsedTimer t;
         t.start();
         while (!condition()) {
@@ -102,7 +111,7 @@ protected:
         QElapsedTimer t;
         t.start();
         ::kill(static_cast<pid_t>(child_.processId()), sig);
-        EXPECT_TRUE(child_.waitForFinished(10000));
+        EXPECT_TRUE(child_.waitForFinished(2 * EndsWithinMs));
         const qint64 took = t.elapsed();
         EXPECT_LT(took, EndsWithinMs);
         EXPECT_EQ(child_.exitStatus(), QProcess::NormalExit);
@@ -194,36 +203,31 @@ TEST_F(Signals, DuringAManualCheck) {
 }
 
 // The site starts the version file and never finishes it: all along the window handles every
-// key within half a second, and only at the limit does the check say there is no connection.
+// key, and only once the limit has passed does the check say there is no connection.
 TEST_F(Signals, AVersionFileThatNeverEndsLeavesTheWindowAnsweringKeys) {
-    constexpr int LimitMs = 1500;
     write_prefs({{"MV", "811.0"}});
     server_.route("/VELORA_Version.txt", {Route::Endless, 200, "1.2"});
-    start_twin("Check for updates", LimitMs);
+    start_twin("Check for updates");
     ASSERT_TRUE(until([this] { return server_.requests() == 2; })) << "the probe and the version file";
-    QElapsedTimer since;
-    since.start();
-    std::vector<qint64> took;
-    std::string typed;  // the keys handled before the message
-    for (const char* name : {"BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
-        took.push_back(key(name));
-    std::string field;
-    while (since.elapsed() < LimitMs + 3000) {
-        const qint64 ms = key("7");
-        if (any_dialog_after("menu Check for updates")) break;  // the message came up and took the key
-        took.push_back(ms);
-        if (ms < 0) break;
+    qint64 slowest = 0;
+    const auto handled = [&](const char* name) {
+        const qint64 ms = key(name);
+        slowest = std::max(slowest, ms);
+        return ms >= 0;
+    };
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(handled("BackSpace")) << "key " << i;
+    std::string typed;
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(handled("7")) << "key " << i;
         typed += "7";
-        field = field_;
-        QTest::qWait(80);
+        EXPECT_NE(field_.find(typed), std::string::npos) << field_;
     }
-    const qint64 box_after = since.elapsed();
-    for (std::size_t i = 0; i < took.size(); ++i)
-        EXPECT_TRUE(took[i] >= 0 && took[i] < 500) << "key " << i << ": " << took[i];
-    EXPECT_GE(typed.size(), 5u);
-    EXPECT_NE(field.find(typed), std::string::npos) << field;
+    std::printf("[ every key handled within %lld ms ]\n", static_cast<long long>(slowest));
+    EXPECT_FALSE(any_dialog_after("menu Check for updates")) << output_;
+
+    // The limit passes: the check gives up and says so.
+    child_.write(("tick " + std::to_string(TwinLimitMs) + "\n").c_str());
     ASSERT_TRUE(said("dialog Update Velora")) << output_;
-    EXPECT_GE(box_after, LimitMs - 500);
     end_with(SIGTERM);
 }
 
