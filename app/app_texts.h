@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "state/calc_state.h"
-#include "services/program_version.h"
+#include "velora_version.h"
 
 namespace velora {
 
-inline constexpr const char* ProgramBuild = "1.2.2 (Build:300624)";
-inline constexpr const char* WindowTitle = "Velora | 1.2.2";
+inline constexpr const char* ProgramBuild = VELORA_VERSION " (Build:" VELORA_BUILD_NUMBER ")";
+inline constexpr const char* WindowTitle = "Velora | " VELORA_VERSION;
 inline constexpr const char* AboutTitle = "About Velora";
 
 // The tooltips that do not depend on the values, in the order they are attached.

@@ -1,6 +1,5 @@
 #include "cli/cli.h"
 
-#include "state/calc_state.h"
 #include "cli/calc_json.h"
 #include "cli/state_arguments.h"
 #include "cli/state_members.h"
@@ -16,6 +15,8 @@
 #include "solver/fit_texts.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
+#include "state/calc_state.h"
+#include "velora_version.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +24,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-
-#ifndef VELORA_VERSION_TEXT
-#define VELORA_VERSION_TEXT "1.2.2"
-#endif
 
 namespace velora {
 
@@ -555,7 +552,7 @@ int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream
     const std::string& first = args[0];
     if (first == "--version" || first == "-V") {
         if (args.size() > 1) return fail(io, CliBadUsage, first + " takes no arguments");
-        out << "velora-cli " << VELORA_VERSION_TEXT << "\n";
+        out << "velora-cli " << ProgramVersion << "\n";
         return CliOk;
     }
     if (first == "help" || first == "--help" || first == "-h") return help_command(args, io);

@@ -6,10 +6,11 @@
 #include "engine/number_text.h"
 #include "engine/units.h"
 #include "solver/display_texts.h"
+#include "velora_version.h"
 
 namespace velora {
 
-std::string print_title() { return "Velora (" VELORA_VERSION_TEXT ")"; }
+std::string print_title() { return "Velora (" VELORA_VERSION ")"; }
 
 TablePrintFields table_print_fields(const CalcState& s, const CalcResults& r) {
     static const float zero_factors[] = {3.0f, 1.0f, 0.9144f};

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "state/calc_state.h"
 #include "output/range_table.h"
 #include "solver/calc_results.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -26,7 +26,7 @@ inline constexpr const char* PlotPrintFileName = "Velora Plot";
 inline constexpr float PlotPrintCorner = 1.0f;  // the image's top-left corner, x and y
 inline constexpr float PlotPrintHeight = 4.0f;
 
-// "Velora (1.2.2)": the first line of the table printout.
+// "Velora (" and the version ")": the first line of the table printout.
 std::string print_title();
 
 // The values the seven input lines quote, as the window shows them.

@@ -17,6 +17,9 @@ with_deb=1
 
 id=$(sed -n 's/^set(VELORA_APP_ID "\(.*\)")$/\1/p' CMakeLists.txt)
 [ -n "$id" ] || { echo "no VELORA_APP_ID in CMakeLists.txt"; exit 1; }
+version=$(sed -n 's/^project(Velora VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "no version in project() of CMakeLists.txt"; exit 1; }
+metainfo="$build/packaging/$id.metainfo.xml"  # made from packaging/$id.metainfo.xml.in
 work=$(mktemp -d)
 processes=()  # what the check started and ends on the way out
 clean_up() { [ ${#processes[@]} -eq 0 ] || kill "${processes[@]}" 2>/dev/null || true; rm -rf "$work"; }
@@ -25,9 +28,10 @@ fail() { echo "check_package: $*" >&2; exit 1; }
 
 echo "-- desktop entry and metainfo"
 desktop-file-validate "packaging/$id.desktop"
-appstreamcli validate --no-net "packaging/$id.metainfo.xml"
+appstreamcli validate --no-net "$metainfo"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's newest release is not $version"
 # The metainfo's screenshots are the README's pictures, published under the same names.
-for picture in $(sed -n 's#.*<image>.*/docs/\([^<]*\)</image>.*#\1#p' "packaging/$id.metainfo.xml"); do
+for picture in $(sed -n 's#.*<image>.*/docs/\([^<]*\)</image>.*#\1#p' "$metainfo"); do
   [ -f "docs/$picture" ] || fail "the metainfo shows docs/$picture, which is not in docs/"
   grep -q "(docs/$picture)" README.md || fail "docs/$picture is in the metainfo but not in README.md"
 done
@@ -62,10 +66,10 @@ done
 cli="$prefix/bin/velora-cli"
 # The man page keeps up with the tool: every command of its usage has a synopsis line.
 "$cli" --help > "$work/usage.txt"
-sed -e 's/\\-/-/g' -e 's/"//g' packaging/velora-cli.1 > "$work/velora-cli.1"
+sed -e 's/\\-/-/g' -e 's/"//g' packaging/velora-cli.1.in > "$work/velora-cli.1"
 for command in $(sed -n 's/^\(usage:\)\{0,1\} *velora-cli \([^ ]*\).*/\2/p' "$work/usage.txt" | sort -u); do
   grep -q "^\.BR\{0,1\} velora-cli $command\( \|$\)" "$work/velora-cli.1" ||
-    fail "velora-cli $command is not in the man page's synopsis (packaging/velora-cli.1)"
+    fail "velora-cli $command is not in the man page's synopsis (packaging/velora-cli.1.in)"
 done
 "$cli" first-run > "$work/range.prefs"
 "$cli" first-run | "$cli" solve - stateRB=2 TV=600 > "$work/solve.json"
@@ -90,7 +94,8 @@ velora=$!
 processes+=("$velora")
 window=
 for _ in $(seq 100); do
-  window=$(DISPLAY="$display" xwininfo -root -tree 2>/dev/null | awk '/"Velora \| 1\.2\.2"/ && !found {print $1; found = 1}') || true
+  window=$(DISPLAY="$display" xwininfo -root -tree 2>/dev/null |
+           awk -v title="\"Velora | $version\"" 'index($0, title) && !found {print $1; found = 1}') || true
   [ -n "$window" ] && break
   kill -0 "$velora" 2>/dev/null || break
   sleep 0.1
@@ -122,7 +127,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
   grep -Eq "(^|, )$library( |,|$)" <<< "$depends" || fail "Depends lacks $library: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Package Version Section)" = $'Package: velora\nVersion: 1.2.2\nSection: science' ] ||
+[ "$(dpkg-deb -f "$deb" Package Version Section)" = "$(printf 'Package: velora\nVersion: %s\nSection: science' "$version")" ] ||
   fail "unexpected control fields: $(dpkg-deb -f "$deb" Package Version Section)"
 dpkg-deb -x "$deb" "$work/root"
 [ "$(head -1 "$work/root/usr/share/doc/velora/copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||

@@ -13,7 +13,7 @@
 
 #include "services/dialog_seam.h"
 #include "services/http.h"
-#include "services/program_version.h"
+#include "velora_version.h"
 
 namespace velora {
 
@@ -23,7 +23,7 @@ std::string version_file_url();   // site + "/VELORA_Version.txt"
 std::string download_page_url();  // site + "/Velora.html"
 std::string probe_url();
 
-// A version text ("1.2.2", "1.3", "1.2.10") as its numbers; nothing for anything else. Blanks and
+// A version text ("1.3", "1.2.10", "2.0.1") as its numbers; nothing for anything else. Blanks and
 // line ends around it and a UTF-8 byte-order mark before it are allowed.
 std::optional<std::vector<long>> parse_version(std::string_view text);
 

@@ -1,5 +1,6 @@
 // Turns the help manual's HTML into the PDF that the program carries inside itself:
 //   velora_make_help resources/help/manual.html resources/VeloraHelp.pdf
+// "@VERSION@" in the HTML becomes the program's version.
 // The pages are A4 with 18 mm margins, set in the Liberation fonts, numbered at the foot.
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -11,6 +12,8 @@
 #include <QTextDocument>
 
 #include <cstdio>
+
+#include "velora_version.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -27,7 +30,8 @@ int main(int argc, char** argv) {
     }
     QTextDocument manual;
     manual.setDefaultFont(QFont(QStringLiteral("Helvetica"), 10));
-    manual.setHtml(QString::fromUtf8(source.readAll()));
+    manual.setHtml(
+        QString::fromUtf8(source.readAll()).replace(QStringLiteral("@VERSION@"), QStringLiteral(VELORA_VERSION)));
 
     QPdfWriter pdf(QString::fromLocal8Bit(argv[2]));
     pdf.setTitle(QStringLiteral("Velora Help"));

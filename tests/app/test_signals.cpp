@@ -39,7 +39,7 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         server_.route("/", {Route::Answer, 200, "<html>home</html>"});
-        server_.route("/VELORA_Version.txt", {Route::Answer, 200, "1.2.2"});
+        server_.route("/VELORA_Version.txt", {Route::Answer, 200, ProgramVersion});
     }
 
     // The twin of the program, pointed at the test's server, picking `item` from its menus once
