@@ -1,0 +1,126 @@
+#include "solver/shot_string.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velora {
+
+namespace {
+
+constexpr const char* MarkKindNames[MarkKindCount] = {"lost_track",       "repeated_gate",      "back_extrapolated",
+                                                      "beyond_flight",    "faster_than_muzzle", "no_muzzle_velocity",
+                                                      "excluded_in_file", "excluded_by_user"};
+
+}  // namespace
+
+const char* mark_kind_name(MarkKind kind) {
+    const int k = static_cast<int>(kind);
+    return k >= 0 && k < MarkKindCount ? MarkKindNames[k] : "excluded_in_file";
+}
+
+std::optional<MarkKind> mark_kind_named(std::string_view name) {
+    for (int k = 0; k < MarkKindCount; ++k)
+        if (name == MarkKindNames[k]) return static_cast<MarkKind>(k);
+    return std::nullopt;
+}
+
+void Marks::add(MarkKind kind, std::string reason) {
+    if (!has(kind)) marks.push_back({kind, std::move(reason)});
+}
+
+bool Marks::has(MarkKind kind) const {
+    return std::any_of(marks.begin(), marks.end(), [kind](const Mark& m) { return m.kind == kind; });
+}
+
+void Marks::set_used(bool use) {
+    if (use) {
+        marks.erase(std::remove_if(marks.begin(), marks.end(),
+                                   [](const Mark& m) { return m.kind == MarkKind::ExcludedByUser; }),
+                    marks.end());
+        overridden = !marks.empty();
+        return;
+    }
+    if (overridden) {
+        overridden = false;
+        return;
+    }
+    if (marks.empty()) add(MarkKind::ExcludedByUser, "set aside by the user");
+}
+
+std::string Marks::reasons() const {
+    std::string text;
+    for (const Mark& m : marks) text += (text.empty() ? "" : "; ") + m.reason;
+    return text;
+}
+
+const char* mv_kind_name(MvKind kind) {
+    switch (kind) {
+        case MvKind::Measured: return "measured";
+        case MvKind::Extrapolated: return "extrapolated";
+        default: return "unknown";
+    }
+}
+
+std::optional<MvKind> mv_kind_named(std::string_view name) {
+    for (MvKind k : {MvKind::Unknown, MvKind::Measured, MvKind::Extrapolated})
+        if (name == mv_kind_name(k)) return k;
+    return std::nullopt;
+}
+
+std::size_t measurement_count(const ShotString& s) {
+    std::size_t n = 0;
+    for (const StringShot& shot : s.shots) n += shot.measurements.size() + shot.track.size();
+    return n;
+}
+
+MvSummary mv_summary(const ShotString& s) {
+    MvSummary out;
+    double sum = 0, low = 0, high = 0;
+    for (const StringShot& shot : s.shots) {
+        if (!shot.marks.used() || !shot.MV) continue;
+        const double v = *shot.MV;
+        if (out.count == 0) low = high = v;
+        low = std::min(low, v);
+        high = std::max(high, v);
+        sum += v;
+        ++out.count;
+    }
+    if (out.count == 0) return out;
+    out.mean = sum / out.count;
+    out.es = high - low;
+    if (out.count > 1) {
+        double squares = 0;
+        for (const StringShot& shot : s.shots) {
+            if (!shot.marks.used() || !shot.MV) continue;
+            squares += (*shot.MV - out.mean) * (*shot.MV - out.mean);
+        }
+        out.sd = std::sqrt(squares / (out.count - 1));
+    }
+    return out;
+}
+
+bool has_downrange_data(const ShotString& s) {
+    return std::any_of(s.shots.begin(), s.shots.end(),
+                       [](const StringShot& shot) { return !shot.measurements.empty() || !shot.track.empty(); });
+}
+
+void mark_implausible(ShotString& s) {
+    const bool any_mv = std::any_of(s.shots.begin(), s.shots.end(), [](const StringShot& shot) { return shot.MV; });
+    for (StringShot& shot : s.shots) {
+        if (!shot.MV) {
+            if (any_mv) shot.marks.add(MarkKind::NoMuzzleVelocity, "no muzzle velocity");
+            continue;
+        }
+        const float mv = *shot.MV;
+        for (Measurement& m : shot.measurements) {
+            if (m.quantity == ShotQuantity::Velocity && m.value > mv && !m.marks.has(MarkKind::LostTrack))
+                m.marks.add(MarkKind::FasterThanMuzzle, "faster than the shot's muzzle velocity");
+        }
+        for (TrackSample& t : shot.track) {
+            if (t.velocity > mv * 1.02f && t.marks.marks.empty())
+                t.marks.add(MarkKind::FasterThanMuzzle, "more than 2 % faster than the shot's muzzle velocity");
+        }
+    }
+}
+
+}  // namespace velora
