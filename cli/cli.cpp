@@ -11,6 +11,9 @@
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "services/preferences.h"
+#include "services/readers/readers.h"
+#include "services/readers/string_texts.h"
+#include "services/readers/text_input.h"
 #include "services/shots_file.h"
 #include "solver/fit_texts.h"
 #include "solver/recalculate.h"
@@ -46,6 +49,13 @@ struct CommandLine {
             if (o == option) return true;
         }
         return false;
+    }
+    // The value of an option given as "--format NAME" or "--format=NAME"; empty when not given.
+    std::string value(const std::string& option) const {
+        for (const std::string& o : options) {
+            if (o.rfind(option + "=", 0) == 0) return o.substr(option.size() + 1);
+        }
+        return {};
     }
 };
 
@@ -151,6 +161,24 @@ std::string command_help(const Command& c) {
     std::string text = "usage: velora-cli " + std::string(c.synopsis) + "\n\n" + c.help;
     if (c.takes_state) text += "\n" + state_help();
     return text + "\n" + ExitStatusText;
+}
+
+// Today's shots file keeps its limit.
+constexpr std::size_t LargestShotsFile = std::size_t{1} << 20;
+
+// The bytes of PATH, or of standard input for "-", read up to the readers' limit and no further.
+std::optional<std::string> read_string_input(const std::string& path, std::istream& in, std::string& bytes) {
+    bytes.clear();
+    if (path != "-") return read_file_limited(path, bytes, LargestStringInput);
+    char buffer[65536];
+    while (bytes.size() <= LargestStringInput && in.read(buffer, sizeof buffer).gcount() > 0)
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) return std::string("cannot read standard input");
+    if (bytes.size() > LargestStringInput) {
+        bytes.clear();
+        return std::string("standard input is larger than 64 MiB");
+    }
+    return std::nullopt;
 }
 
 // KEY=VALUE where a file belongs, and no file of that name: the file was left out.
@@ -379,16 +407,46 @@ int fit_command(const CommandLine& cl, CliIo& io) {
 
     const std::string& path = operands[1];
     const std::string name = input_name(path);
+    // Today's shots file as it always was read; any other file, folder or zip that holds a shot
+    // string gives its measurements.
+    std::optional<ShotString> string;
     std::string text;
-    if (auto error = read_input(path, io.in, text, "a shots file")) return fail(io, CliFailed, *error);
-    const ShotsText read = parse_shots_text(text);
-    if (!read.errors.empty()) {
-        const ShotsLineError& first = read.errors.front();
-        return fail(io, CliFailed, name + " line " + std::to_string(first.line) + ": " + first.reason);
+    if (path == "-" || !std::filesystem::is_directory(path)) {
+        if (auto error = read_string_input(path, io.in, text)) return fail(io, CliFailed, *error);
+    }
+    const std::optional<StringFormat> format = text.empty() && path != "-" ? std::nullopt : detect_format(text);
+    const bool shots_file = !std::filesystem::is_directory(path) && (!format || *format == StringFormat::ShotsCsv) &&
+                            text.substr(0, 4) != "PK\x03\x04";
+    if (!shots_file) {
+        StringRead read = path == "-" || !std::filesystem::is_directory(path) ? read_string_bytes(text, name)
+                                                                              : read_string_path(path);
+        if (!read.ok()) return fail(io, CliFailed, read.error.text());
+        string = std::move(read.string);
+    } else if (text.size() > LargestShotsFile) {
+        return fail(io, CliFailed, (path == "-" ? "standard input" : path) + " is too large for a shots file");
+    }
+    ShotsText read;
+    FitShotsOfString from_string;
+    if (string) {
+        from_string = fit_shots_of(*string);
+        read.shots = from_string.shots;
+    } else {
+        read = parse_shots_text(text);
+        if (!read.errors.empty()) {
+            const ShotsLineError& first = read.errors.front();
+            return fail(io, CliFailed, name + " line " + std::to_string(first.line) + ": " + first.reason);
+        }
     }
     const bool fit_mv = cl.has("--fit-mv");
-    const ShotFitInputs in = shot_fit_inputs(s);
+    ShotFitInputs in = shot_fit_inputs(s);
+    if (from_string.mean_mv) in.MV = *from_string.mean_mv;
     if (const auto problem = check_shots(read.shots, in, fit_mv)) {
+        if (problem->kind == ShotProblemKind::NoShot && string) {
+            return fail(io, CliFailed,
+                        name +
+                            ": no measurement in use to fit (the string has muzzle velocities only, or "
+                            "every measurement is set aside)");
+        }
         if (problem->kind == ShotProblemKind::NoShot) {
             return fail(io, CliFailed,
                         name + ": no shot to fit (one line a shot under the header range,quantity,value)");
@@ -396,7 +454,9 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         if (problem->kind == ShotProblemKind::TooFewToFitMv) {
             return fail(io, CliFailed, "--fit-mv needs two shots or more, and " + name + " has one");
         }
-        const std::string shot = name + " line " + std::to_string(read.lines[static_cast<std::size_t>(problem->shot)]);
+        const std::size_t at = static_cast<std::size_t>(problem->shot);
+        const std::string shot =
+            string ? name + " " + from_string.names[at] : name + " line " + std::to_string(read.lines[at]);
         std::string message = shot_problem_text(*problem, shot, in, InternalShotUnits);
         if (!message.empty() && message.back() == '.') message.pop_back();
         return fail(io, CliFailed, message);
@@ -408,6 +468,15 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         return CliOk;
     }
 
+    if (string) {
+        out << "Measurements of " << string_source_text(*string) << ", each fitted as one shot";
+        if (from_string.mean_mv) {
+            out << ", flown with the string's mean muzzle velocity " << format_fixed(in.MV, 1) << " ft/s ("
+                << from_string.mv_shots << (from_string.mv_shots == 1 ? " shot" : " shots") << ")";
+        }
+        out << "\n";
+        s.MV = in.MV;
+    }
     out << "Fit of " << read.shots.size() << (read.shots.size() == 1 ? " shot" : " shots") << " with "
         << fit_inputs_text(s) << "\n\n";
     const std::string mv_unit = unit_caption(Quantity::Velocity, s.stateMV);
@@ -433,6 +502,40 @@ int fit_command(const CommandLine& cl, CliIo& io) {
             << pad_left(shot_value_text(shot.quantity, shot.value, units), 10)
             << pad_left(shot_residual_text(shot.quantity, best.residuals[i], units), 11) << "\n";
     }
+    return CliOk;
+}
+
+// A shot string from a file, a folder or a zip: the readable listing, --json or --csv.
+int import_command(const CommandLine& cl, CliIo& io) {
+    if (cl.operands.size() != 1)
+        return bad_usage(io, cl, "import takes one PATH (a file, a folder or a zip; - for standard input)");
+    if (cl.has("--json") && cl.has("--csv")) return bad_usage(io, cl, "--json and --csv are two forms: give one");
+    std::optional<StringFormat> forced;
+    if (const std::string name = cl.value("--format"); !name.empty()) {
+        forced = string_format_named(name);
+        if (!forced) {
+            std::string names;
+            for (int f = 0; f < StringFormatCount; ++f)
+                names += (names.empty() ? "" : ", ") + std::string(string_format_name(static_cast<StringFormat>(f)));
+            return bad_usage(io, cl, "unknown format '" + name + "' (" + names + ")");
+        }
+    }
+    const std::string& path = cl.operands.front();
+    StringRead read;
+    if (path == "-") {
+        std::string bytes;
+        if (auto error = read_string_input(path, io.in, bytes)) return fail(io, CliFailed, *error);
+        read = read_string_bytes(bytes, "standard input", forced);
+    } else {
+        read = read_string_path(path, forced);
+    }
+    if (!read.ok()) return fail(io, CliFailed, read.error.text());
+    if (cl.has("--json"))
+        io.out << string_json(*read.string);
+    else if (cl.has("--csv"))
+        io.out << string_csv(*read.string);
+    else
+        io.out << string_listing(*read.string);
     return CliOk;
 }
 
@@ -474,7 +577,7 @@ const std::vector<Command>& command_table() {
          true,
          predict_command},
         {"fit",
-         "fit FILE SHOTS.csv [KEY=VALUE ...] [--fit-mv] [--text]",
+         "fit FILE PATH [KEY=VALUE ...] [--fit-mv] [--text]",
          "the BC under each drag law from several shots",
          "Fits the shots of SHOTS.csv (- for standard input) under each of the ten drag laws: the BC\n"
          "that best explains them, with the muzzle velocity, zero range, sight height and air of FILE.\n"
@@ -485,6 +588,11 @@ const std::vector<Command>& command_table() {
          "uncertainty in the value's unit, with a suffix or in percent (1%); empty or left out it is\n"
          "0.5 % of a velocity, 0.5 ms of a time, 0.1 in of a POI or drop. Blank lines and lines that\n"
          "begin with # are passed over.\n"
+         "\n"
+         "PATH may also be any file, folder or zip that 'velora-cli import' reads. Its measurements in\n"
+         "use are then fitted as today's shots are, each as one shot, all flown with the mean muzzle\n"
+         "velocity of the string's shots in use (FILE's where none has one); a shot with a radar track\n"
+         "and no measurement in use gives its track samples as velocities.\n"
          "\n"
          "Prints one JSON object: \"schema\", \"fits\" (the ten laws ranked by the weighted rms of their\n"
          "residuals, best first, each with CURVE, law, BC, BC_low and BC_high (the interval where the\n"
@@ -497,6 +605,24 @@ const std::vector<Command>& command_table() {
          {"--fit-mv", "--text"},
          true,
          fit_command},
+        {"import",
+         "import PATH [--format NAME] [--json | --csv]",
+         "a shot string from a chronograph's or radar's files",
+         "Reads the shot string of PATH: a file, a folder (a LabRadar series: SRnnnn Report.csv and its\n"
+         "TRK/ShotNNNN Track.csv files) or a zip of one; - reads standard input. The format is told from\n"
+         "the content; --format NAME forces one: labradar, labradar-track, xero-csv, xero-fit,\n"
+         "magnetospeed, shots-csv, string-csv, paste, velora-json. Prints the string shot by shot: each\n"
+         "shot's muzzle velocity, its measurements and its track's size, and every shot, measurement or\n"
+         "track sample set aside with its reasons. --json prints it as JSON (schema 1): \"source\",\n"
+         "\"units\" (as the file stated them), \"projectile\" (as set on the device), \"stated\" (the\n"
+         "file's own summary figures), \"shots\" (each with \"MV\" in ft/s or null, \"MV_kind\",\n"
+         "\"measurements\", \"track\" and \"marks\": the reasons it is set aside, empty when it is\n"
+         "used). --csv prints the string CSV: id,time,mv then a column a measurement named by its range\n"
+         "(v@10.936133yd), in ft/s, s and in, and marks. Inputs over 64 MiB and strings over 100000\n"
+         "measurements are refused.\n",
+         {"--format", "--json", "--csv"},
+         false,
+         import_command},
         {"table",
          "table FILE [KEY=VALUE ...]",
          "the window's range table",
@@ -565,6 +691,14 @@ int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream
         if (a == "--help" || a == "-h") {
             out << command_help(*command);
             return CliOk;
+        }
+        if (a == "--format" || a.rfind("--format=", 0) == 0) {
+            bool takes = false;
+            for (const char* o : command->options) takes = takes || std::string(o) == "--format";
+            if (!takes) return bad_usage(io, cl, "unknown option '--format' for " + first);
+            if (a == "--format" && i + 1 >= args.size()) return bad_usage(io, cl, "--format needs a format's name");
+            cl.options.push_back(a == "--format" ? "--format=" + args[++i] : a);
+            continue;
         }
         if (a.rfind("--", 0) == 0) {
             bool known = false;

@@ -1,10 +1,11 @@
 # bash completion for velora-cli: its commands, their options, the keys of KEY=VALUE with their
-# unit suffixes, and file names where a preferences file or a shots file goes.
+# unit suffixes, the import formats, and file names where a preferences file, a shots file or a
+# shot string goes.
 
 _velora_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    local commands="trajectory solve predict fit table prefs first-run number help"
+    local commands="trajectory solve predict fit import table prefs first-run number help"
     local keys="MV ZR TR TRArray SH TV POI ET DROP BC MV_TOL TV_TOL TMP PRES HUMID TableStep CURVE stateBC stateRB stateBC_VAL stateMV stateZR stateTR stateSH stateTV statePOI stateET stateDROP stateTMP statePRES statePAN mode mpag ShowTarget Gaps AutoUpdateCheck AutoLogoCheck EnableToolTips Scheme WinX WinY"
     COMPREPLY=()
 
@@ -18,6 +19,19 @@ _velora_cli()
         trajectory) options="--text --help" ;;
         solve|predict) options="--trajectory --text --help" ;;
         fit) options="--fit-mv --text --help" ;;
+        import)
+            # A file, a folder or a zip; --format takes one of the readers' names.
+            if [[ ${COMP_WORDS[COMP_CWORD-1]} == --format ]]; then
+                COMPREPLY=($(compgen -W "labradar labradar-track xero-csv xero-fit magnetospeed shots-csv string-csv paste velora-json" -- "$cur"))
+                return
+            fi
+            if [[ $cur == -* && $cur != - ]]; then
+                COMPREPLY=($(compgen -W "--format --json --csv --help" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -f -- "$cur"))
+                compopt -o filenames 2>/dev/null
+            fi
+            return ;;
         table|prefs|first-run|number) options="--help" ;;
         help)
             [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "$commands" -- "$cur"))

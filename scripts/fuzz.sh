@@ -37,7 +37,7 @@ for h in "${harnesses[@]}"; do
     [ -n "${FUZZ_RUNS:-}" ] && limit=(-runs="$FUZZ_RUNS")
     echo "== fuzz_$h"
     if ! (cd "$work" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-          "$build/tests/fuzz/fuzz_$h" "${limit[@]}" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
+          "$build/tests/fuzz/fuzz_$h" "${limit[@]}" -max_len=2048 -timeout=10 -rss_limit_mb=2048 \
           -print_final_stats=1 "$work/corpus" > "$work/log.txt" 2>&1); then
         echo "fuzz_$h FAILED; see $work/log.txt"
         tail -40 "$work/log.txt"

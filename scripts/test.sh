@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: install what is missing, build everything with warnings as errors and
 # run the tests; then build the tests once more under AddressSanitizer and UBSan and run them again;
-# last, install into an empty prefix and build and check the Debian package.
+# run each fuzz harness of the readers for 30 s; last, install into an empty prefix and build and
+# check the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -27,6 +28,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== Tests"
 ctest --test-dir "$top/build-ci" -j "$jobs" --timeout 600
+
+echo "== The readers' fuzz harnesses, 30 s each (where clang is installed)"
+bash scripts/fuzz.sh 30
 
 echo "== Install into an empty prefix, desktop entry, metainfo and the Debian package"
 bash scripts/check_package.sh "$top/build-ci"

@@ -108,7 +108,7 @@ void mark_implausible(ShotString& s) {
     const bool any_mv = std::any_of(s.shots.begin(), s.shots.end(), [](const StringShot& shot) { return shot.MV; });
     for (StringShot& shot : s.shots) {
         if (!shot.MV) {
-            if (any_mv) shot.marks.add(MarkKind::NoMuzzleVelocity, "no muzzle velocity");
+            if (any_mv && shot.marks.marks.empty()) shot.marks.add(MarkKind::NoMuzzleVelocity, "no muzzle velocity");
             continue;
         }
         const float mv = *shot.MV;
@@ -121,6 +121,36 @@ void mark_implausible(ShotString& s) {
                 t.marks.add(MarkKind::FasterThanMuzzle, "more than 2 % faster than the shot's muzzle velocity");
         }
     }
+}
+
+}  // namespace velora
+
+namespace velora {
+
+FitShotsOfString fit_shots_of(const ShotString& s) {
+    FitShotsOfString out;
+    const MvSummary mv = mv_summary(s);
+    if (mv.count > 0) out.mean_mv = static_cast<float>(mv.mean);
+    out.mv_shots = mv.count;
+    for (const StringShot& shot : s.shots) {
+        if (!shot.marks.used()) continue;
+        const std::string name = "shot " + (shot.id.empty() ? std::string("?") : shot.id);
+        bool any = false;
+        for (const Measurement& m : shot.measurements) {
+            if (!m.marks.used()) continue;
+            out.shots.push_back(Shot{m.range, m.quantity, m.value, m.uncertainty});
+            out.names.push_back(name + (m.label.empty() ? "" : " " + m.label));
+            any = true;
+        }
+        if (any) continue;
+        for (std::size_t i = 0; i < shot.track.size(); ++i) {
+            const TrackSample& t = shot.track[i];
+            if (!t.marks.used() || t.range <= 0) continue;
+            out.shots.push_back(Shot{t.range, ShotQuantity::Velocity, t.velocity, std::nullopt});
+            out.names.push_back(name + " track sample " + std::to_string(i + 1));
+        }
+    }
+    return out;
 }
 
 }  // namespace velora

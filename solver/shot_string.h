@@ -151,3 +151,19 @@ bool has_downrange_data(const ShotString& s);
 void mark_implausible(ShotString& s);
 
 }  // namespace velora
+
+namespace velora {
+
+// The string as today's fit takes it, until each shot is flown from its own muzzle velocity: the
+// used measurements of the used shots, each one shot of the fit (a shot without a used measurement
+// gives its used track samples as velocities instead), all flown with the mean muzzle velocity of
+// the used shots that have one.
+struct FitShotsOfString {
+    std::vector<Shot> shots;
+    std::vector<std::string> names;  // "shot 0001 V10", one per shot
+    std::optional<float> mean_mv;    // ft/s; nothing when no used shot has a muzzle velocity
+    int mv_shots = 0;
+};
+FitShotsOfString fit_shots_of(const ShotString& s);
+
+}  // namespace velora

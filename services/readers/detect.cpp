@@ -86,8 +86,11 @@ std::string ReadError::text() const {
         where += " line " + std::to_string(line);
     else if (offset >= 0)
         where += " byte " + std::to_string(offset);
-    return where + ": " + (expected.rfind("expected", 0) == 0 || expected.rfind("too ", 0) == 0 ? "" : "expected ") +
-           expected;
+    std::string out = where + ": " + (expected.rfind("expected", 0) == 0 ? "" : "expected ") + expected;
+    // One line, whatever a file's name or content put into it.
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return out;
 }
 
 std::optional<ReadError> check_string_limits(const ShotString& s, const std::string& name) {

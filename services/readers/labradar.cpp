@@ -307,9 +307,9 @@ StringRead read_labradar_track(std::string_view bytes, const std::string& name) 
 
 namespace {
 
-// Where the tracks put a gate: for each shot whose track passes the gate, the distance at which a
-// straight line through the track's samples within 5 units of the label reaches the gate's value;
-// the median of these over the shots.
+// Where the tracks put a gate: for each shot whose track passes the gate by 3 units or more, the
+// distance at which a straight line through the track's samples within 3 units of the label (three
+// or more on each side) reaches the gate's value; the median of these over the shots.
 struct GatePlace {
     double distance = 0;  // in the file's unit
     int shots = 0;
@@ -322,13 +322,15 @@ std::optional<GatePlace> gate_from_tracks(const ShotString& s, std::size_t gate,
         const Measurement& m = shot.measurements[gate];
         if (!m.marks.marks.empty()) continue;
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-        bool before = false, after = false;
+        int before = 0, after = 0;
+        double farthest = 0;
         for (const TrackSample& t : shot.track) {
             if (!t.marks.marks.empty()) continue;
             const double x = static_cast<double>(t.range) * factor;  // back in the file's unit
-            if (std::fabs(x - label) > 5) continue;
-            before = before || (x < label && x > label - 2);
-            after = after || (x > label && x < label + 2);
+            farthest = std::max(farthest, x);
+            if (std::fabs(x - label) > 3) continue;
+            before += x < label;
+            after += x > label;
             n += 1;
             sx += x;
             sy += t.velocity;
@@ -336,7 +338,7 @@ std::optional<GatePlace> gate_from_tracks(const ShotString& s, std::size_t gate,
             sxy += x * t.velocity;
         }
         const double det = n * sxx - sx * sx;
-        if (!before || !after || n < 5 || det <= 0) continue;
+        if (before < 3 || after < 3 || farthest < label + 3 || det <= 0) continue;
         const double slope = (n * sxy - sx * sy) / det;
         const double intercept = (sy - slope * sx) / n;
         if (slope >= 0) continue;  // the projectile slows down
@@ -410,10 +412,14 @@ StringRead read_labradar_series(const std::vector<InputFile>& files, const std::
             continue;
         }
         shot.track = std::move(from.track);
+        // The report rounds the muzzle velocity to whole units; the track's first row has it finer.
+        const float unit = velocity_unit_factor(s.velocity_unit).value_or(1.0f);
+        if (shot.MV && from.MV && std::fabs(*shot.MV - *from.MV) <= 0.5f / unit + 0.01f) shot.MV = from.MV;
     }
     if (measurement_count(s) > MostStringMeasurements) return too_many(name, 0);
 
-    // The gates' distances from the tracks where the label is a rounded one.
+    // The gates stand at their labelled distances (the device keeps them as whole units). Where the
+    // tracks are present they tell where they put each gate, as a check of the labels.
     const std::optional<float> factor = distance_unit_factor(s.distance_unit);
     if (report && factor && !s.shots.empty()) {
         const StringShot* model = nullptr;
@@ -426,17 +432,9 @@ StringRead read_labradar_series(const std::vector<InputFile>& files, const std::
             if (!labelled) continue;
             const auto place = gate_from_tracks(s, g, *labelled, *factor);
             if (!place) continue;
-            if (std::fabs(place->distance - *labelled) <= 0.5) {
-                const double exact = std::round(place->distance * 100) / 100;
-                for (StringShot& shot : s.shots)
-                    if (g < shot.measurements.size() && shot.measurements[g].label == label)
-                        shot.measurements[g].range = to_internal(exact, *factor);
-                s.notes.push_back("Gate " + label + " at " + gate_number(exact) + " " + s.distance_unit +
-                                  ", where the tracks of " + std::to_string(place->shots) + " shots put it.");
-            } else {
-                s.notes.push_back("The tracks put gate " + label + " at " + gate_number(place->distance) + " " +
-                                  s.distance_unit + ", beyond its label's rounding; its label is kept.");
-            }
+            s.notes.push_back("The tracks of " + std::to_string(place->shots) + " shots put gate " + label + " at " +
+                              gate_number(place->distance) + " " + s.distance_unit +
+                              (std::fabs(place->distance - *labelled) <= 0.5 ? "." : ", beyond its label's rounding."));
         }
     }
     // A gate beyond the end of its shot's track is the device's extrapolation.
