@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -108,6 +110,28 @@ Dialogs system_dialogs(std::function<QWidget*()> parent) {
         return QFileDialog::getSaveFileName(parent(), QString::fromStdString(r.title), start,
                                             QString::fromStdString(r.filter))
             .toStdString();
+    };
+    d.open_file = [parent](const OpenFileRequest& r) {
+        // Qt's own dialog, so that a folder can be taken as a whole besides a file.
+        QFileDialog dialog(parent(), QString::fromStdString(r.title), QString::fromStdString(r.folder),
+                           QString::fromStdString(r.filter));
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        QString folder;
+        if (r.folders) {
+            if (auto* box = dialog.findChild<QDialogButtonBox*>()) {
+                QPushButton* take = box->addButton(QStringLiteral("Import the &Folder"), QDialogButtonBox::ActionRole);
+                take->setAccessibleDescription(QStringLiteral("Imports the folder shown, a series of its files"));
+                QObject::connect(take, &QPushButton::clicked, &dialog, [&dialog, &folder] {
+                    folder = dialog.directory().absolutePath();
+                    static_cast<QDialog&>(dialog).done(QDialog::Accepted);
+                });
+            }
+        }
+        if (dialog.exec() != QDialog::Accepted) return std::string();
+        if (!folder.isEmpty()) return folder.toStdString();
+        const QStringList chosen = dialog.selectedFiles();
+        return chosen.isEmpty() ? std::string() : chosen.front().toStdString();
     };
     d.open_url = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
     d.open_document = [parent](const std::string& path, const std::function<void()>& no_program) {

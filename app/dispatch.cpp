@@ -226,11 +226,7 @@ int dispatch_event(App& app, const Event& e) {
 bool enter_fitted_values(App& app, int law, const std::string& bc_text, const std::optional<std::string>& mv_text) {
     CalcState& s = app.state;
     MainWindow& w = app.window;
-    if (mv_text) {
-        s.ChangeKind = 0;
-        set_control_text(w, FieldMV, *mv_text);
-        commit(app, FieldMV);
-    }
+    if (mv_text) enter_muzzle_velocity(app, *mv_text);
     if (law != s.CURVE) {
         s.ChangeKind = 0;
         set_list_selection(w, DragLawList, list_position_of_drag_law(law));
@@ -240,6 +236,12 @@ bool enter_fitted_values(App& app, int law, const std::string& bc_text, const st
     set_control_text(w, FieldBC, bc_text);
     commit(app, FieldBC);
     return true;
+}
+
+void enter_muzzle_velocity(App& app, const std::string& mv_text) {
+    app.state.ChangeKind = 0;
+    set_control_text(app.window, FieldMV, mv_text);
+    commit(app, FieldMV);
 }
 
 void deliver_event(App& app, const Event& event) {

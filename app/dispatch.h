@@ -31,6 +31,9 @@ int dispatch_event(App& app, const Event& event);
 // with its recalculation. False when the drag-law change was refused (the BC is then left alone).
 bool enter_fitted_values(App& app, int law, const std::string& bc_text, const std::optional<std::string>& mv_text);
 
+// `mv_text` typed into the muzzle velocity field and committed, as the user would.
+void enter_muzzle_velocity(App& app, const std::string& mv_text);
+
 // Hands an event to the dispatcher while the event loop runs; when the dispatcher answers 0 the
 // loop is ended, otherwise the table's selections are cleared.
 void deliver_event(App& app, const Event& event);

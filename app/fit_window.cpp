@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -19,6 +20,7 @@
 #include "app/app.h"
 #include "app/dark_theme.h"
 #include "app/dispatch.h"
+#include "app/fit_import.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
 #include "services/file_replace.h"
@@ -316,11 +318,17 @@ void run_fit(App& app) {
         }
     }
     std::vector<int> lines;
-    const std::vector<Shot> shots = complete_shots(f, &lines);
+    std::vector<Shot> shots = complete_shots(f, &lines);
     const bool fit_mv = f.fit_mv->isChecked();
-    const ShotFitInputs in = shot_fit_inputs(app.state);
+    ShotFitInputs in = shot_fit_inputs(app.state);
+    // The imported string's measurements follow the typed shots.
+    std::vector<std::string> string_names;
+    const std::string string_note = add_string_shots(app, shots, string_names, in.MV);
     if (const auto problem = check_shots(shots, in, fit_mv)) {
-        const std::string name = problem->shot >= 0 ? shot_name(lines[static_cast<std::size_t>(problem->shot)]) : "";
+        const auto at = static_cast<std::size_t>(problem->shot);
+        const std::string name = problem->shot < 0   ? ""
+                                 : at < lines.size() ? shot_name(lines[at])
+                                                     : "The imported " + string_names[at - lines.size()];
         tell(app, shot_problem_text(*problem, name, in, shot_units(app.state)));
         return;
     }
@@ -330,8 +338,10 @@ void run_fit(App& app) {
     f.fitted_rows = lines;
     f.fitted_mv = fit_mv;
     show_laws(app, true);
-    f.status->setText(
-        qs("Fitted with " + fit_inputs_text(app.state) + (fit_mv ? "; the muzzle velocity fitted too." : ".")));
+    CalcState flown = app.state;
+    flown.MV = in.MV;
+    f.status->setText(qs("Fitted with " + fit_inputs_text(flown) + (string_note.empty() ? "" : "; " + string_note) +
+                         (fit_mv ? "; the muzzle velocity fitted too." : ".")));
     f.laws->setFocus(Qt::OtherFocusReason);
 }
 
@@ -403,7 +413,7 @@ void build_fit_window(App& app) {
                                      Qt::WindowCloseButtonHint);
     f.dialog->setWindowTitle(QString::fromUtf8(FitWindowTitle));
     f.dialog->setModal(false);
-    f.dialog->resize(640, 640);
+    f.dialog->resize(900, 900);
     describe(f.dialog, FitWindowTitle, "Fits the BC under every drag law to shots measured at several ranges");
 
     auto* layout = new QVBoxLayout(f.dialog);
@@ -420,7 +430,7 @@ void build_fit_window(App& app) {
              "One shot a line: its range, what was measured, the value and its standard uncertainty, in the main "
              "window's units. Type into the empty last line to add a shot.");
     shots_caption->setBuddy(f.shots);
-    layout->addWidget(f.shots, 3);
+    layout->addWidget(f.shots, 2);
 
     auto* shot_buttons = new QHBoxLayout;
     f.add = new QPushButton(QStringLiteral("&Add Shot"), f.dialog);
@@ -438,6 +448,8 @@ void build_fit_window(App& app) {
     shot_buttons->addWidget(f.fit_mv);
     shot_buttons->addWidget(f.fit);
     layout->addLayout(shot_buttons);
+
+    build_string_part(app, layout);
 
     auto* laws_caption = new QLabel(QStringLiteral("Drag &laws, best first:"), f.dialog);
     describe(laws_caption, "Drag laws", "Caption of the ranked drag laws");
@@ -478,7 +490,11 @@ void build_fit_window(App& app) {
     QWidget::setTabOrder(f.add, f.remove);
     QWidget::setTabOrder(f.remove, f.fit_mv);
     QWidget::setTabOrder(f.fit_mv, f.fit);
-    QWidget::setTabOrder(f.fit, f.laws);
+    QWidget::setTabOrder(f.fit, f.string_view);
+    QWidget::setTabOrder(f.string_view, f.import);
+    QWidget::setTabOrder(f.import, f.use_mean);
+    QWidget::setTabOrder(f.use_mean, f.forget);
+    QWidget::setTabOrder(f.forget, f.laws);
     QWidget::setTabOrder(f.laws, f.use);
     QWidget::setTabOrder(f.use, f.close);
 
@@ -496,12 +512,14 @@ void build_fit_window(App& app) {
         // The main window's units may have changed while this window was in the background.
         for (int line = 0; line < a->fit_window->shots->rowCount(); ++line) show_row(*a, line);
         show_laws(*a, false);
+        show_string(*a);
     });
     f.dialog->installEventFilter(watcher);
     f.watcher = watcher;
 
     load_shots(app);
     keep_one_empty_line(app);
+    load_string(app);
     if (app.state.DarkMode) theme_fit_window(f.dialog);
     if (main) {
         // Beside the main window's corner, kept on the screen.
@@ -511,6 +529,8 @@ void build_fit_window(App& app) {
 }
 
 }  // namespace
+
+void refresh_fit_results(App& app) { show_laws(app, true); }
 
 std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines) {
     std::vector<Shot> shots;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "solver/shot_fit.h"
+#include "solver/shot_string.h"
 
 class QCheckBox;
 class QDialog;
@@ -17,6 +18,7 @@ class QLabel;
 class QObject;
 class QPushButton;
 class QTableWidget;
+class QTreeWidget;
 
 namespace velora {
 
@@ -64,11 +66,23 @@ struct FitWindow {
     std::vector<int> fitted_rows;  // the list line of each shot of that fit
     bool fitted_mv = false;
     bool save_failed = false;  // the last save of the shots file failed (and was told)
+
+    // The imported shot string (app/fit_import.h), kept in "Velora.string.json".
+    QPushButton* import = nullptr;
+    QPushButton* use_mean = nullptr;
+    QPushButton* forget = nullptr;
+    QTreeWidget* string_view = nullptr;
+    QLabel* string_summary = nullptr;
+    std::optional<ShotString> string;
+    bool string_save_failed = false;
 };
 
 // "Fit from Shots…": builds the window on first use (reading the shots file), brings its units up
 // to date and shows it beside the main window.
 void show_fit_window(App& app);
+
+// The ranked laws shown again after the fit was forgotten.
+void refresh_fit_results(App& app);
 
 // The shots of the complete lines (a range and a value, nothing unread) and their lines.
 std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines = nullptr);

@@ -27,10 +27,19 @@ struct SaveFileRequest {
     std::string filter;        // "CSV files (*.csv)"
 };
 
+struct OpenFileRequest {
+    std::string title;
+    std::string folder;    // where the dialog opens
+    std::string filter;    // "LabRadar (*.csv *.zip);;Garmin Xero (*.csv *.fit);;All files (*)"
+    bool folders = false;  // a folder may be chosen as well as a file
+};
+
 struct Dialogs {
     std::function<MessageAnswer(const MessageRequest&)> message;
     // The chosen path, or an empty text when the user cancelled.
     std::function<std::string(const SaveFileRequest&)> save_file;
+    // The chosen file or folder, or an empty text when the user cancelled.
+    std::function<std::string(const OpenFileRequest&)> open_file;
     // Opens a web page with the user's default program.
     std::function<void(const std::string& url)> open_url;
     // Opens a local document (the help manual) with the user's program for its kind. When there

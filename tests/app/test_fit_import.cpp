@@ -1,0 +1,163 @@
+// The Fit window's import of a shot string: Import… answered through the dialogs, the string shown
+// shot by shot with its marks greyed and told, shots taken out and in again with their check
+// boxes, the string kept beside the preferences, Ctrl+V, a refusal that leaves the window as it
+// was, and a Xero string's mean muzzle velocity entered in the main window.
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/fit_import.h"
+#include "app/fit_window.h"
+#include "app_fixture.h"
+
+namespace velora {
+namespace {
+
+using testing_support::AppTest;
+using testing_support::read_file;
+using testing_support::write_file;
+
+const std::filesystem::path Real = VELORA_REAL_DATA_DIR;
+
+class FitImportTest : public AppTest {
+protected:
+    FitWindow& fit() { return *app().fit_window; }
+    std::string string_path() const { return home() + "/config/Velora/" + StringFileName; }
+
+    void open_fit_window() {
+        window().items.at(MenuFitShots)->trigger();
+        ASSERT_TRUE(app().fit_window);
+        QDialog* dialog = fit().dialog;
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }));
+    }
+
+    // Import… with the dialog answering `path`.
+    void import(const std::filesystem::path& path) {
+        app().dialogs.open_file = [path, this](const OpenFileRequest& r) {
+            requests_.push_back(r);
+            return path.string();
+        };
+        QTest::keyClick(fit().dialog, Qt::Key_O, Qt::ControlModifier);
+    }
+
+    std::vector<OpenFileRequest> requests_;
+};
+
+#define REQUIRE_REAL_DATA() \
+    if (!std::filesystem::is_directory(Real)) GTEST_SKIP() << "the real device files are not at " << Real
+
+TEST_F(FitImportTest, ASeriesIsShownShotByShotAndShotsGoOutAndInAgain) {
+    REQUIRE_REAL_DATA();
+    write_prefs();
+    start();
+    open_fit_window();
+    import(Real / "labradar-22lr-topgenorth/SR0038");
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_TRUE(requests_[0].folders);
+    EXPECT_NE(requests_[0].filter.find("LabRadar"), std::string::npos);
+    EXPECT_TRUE(messages_.empty());
+    QTreeWidget* view = fit().string_view;
+    ASSERT_EQ(view->topLevelItemCount(), 30);
+    QTreeWidgetItem* first = view->topLevelItem(0);
+    EXPECT_EQ(first->text(0).toStdString(), "Shot 0001");
+    EXPECT_EQ(first->text(1).toStdString(), "1239.31 (extrapolated)");
+    EXPECT_EQ(first->checkState(0), Qt::Checked);
+    // Its five gates, then its track as a count that opens to the samples.
+    ASSERT_EQ(first->childCount(), 6);
+    QTreeWidgetItem* track = first->child(5);
+    EXPECT_EQ(track->text(3).toStdString(), "80 samples");
+    ASSERT_EQ(track->childCount(), 80);
+    EXPECT_EQ(track->child(0)->checkState(0), Qt::Unchecked);
+    EXPECT_NE(track->child(0)->toolTip(0).toStdString().find("back-extrapolated"), std::string::npos);
+    // Shot 2 is set aside, greyed, with its reason for the eye and the screen reader.
+    QTreeWidgetItem* lost = view->topLevelItem(1);
+    EXPECT_EQ(lost->checkState(0), Qt::Unchecked);
+    EXPECT_NE(lost->foreground(0).color(), first->foreground(0).color());
+    const std::string why = lost->data(0, Qt::AccessibleDescriptionRole).toString().toStdString();
+    EXPECT_EQ(why, "Shot 0002: set aside: lost track: the device wrote 0 for the muzzle velocity");
+    EXPECT_EQ(lost->toolTip(2).toStdString(), why);
+    EXPECT_NE(fit().string_summary->text().toStdString().find("30 shots; projectile 36.0 gr as set on the device"),
+              std::string::npos);
+
+    // Out with shot 1, kept so; in again.
+    first->setCheckState(0, Qt::Unchecked);
+    ASSERT_TRUE(fit().string);
+    EXPECT_FALSE(fit().string->shots[0].marks.used());
+    EXPECT_NE(read_file(string_path()).find("excluded_by_user"), std::string::npos);
+    first->setCheckState(0, Qt::Checked);
+    EXPECT_TRUE(fit().string->shots[0].marks.used());
+    EXPECT_EQ(read_file(string_path()).find("excluded_by_user"), std::string::npos);
+    // The lost shot taken in: its marks stay, overridden.
+    lost->setCheckState(0, Qt::Checked);
+    EXPECT_TRUE(fit().string->shots[1].marks.used());
+    EXPECT_NE(read_file(string_path()).find("\"overridden\""), std::string::npos);
+
+    // Fit takes the string's measurements, flown with its mean muzzle velocity.
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    EXPECT_TRUE(messages_.empty()) << (messages_.empty() ? "" : messages_.front().text);
+    EXPECT_EQ(fit().fits.size(), 10u);
+    EXPECT_NE(fit().status->text().toStdString().find("flown with its mean muzzle velocity of 29 shots"),
+              std::string::npos)
+        << fit().status->text().toStdString();
+
+    // A new run shows the string as it was left.
+    app_.reset();
+    write_prefs();
+    start();
+    open_fit_window();
+    ASSERT_EQ(fit().string_view->topLevelItemCount(), 30);
+    EXPECT_EQ(fit().string_view->topLevelItem(1)->checkState(0), Qt::Checked);
+}
+
+TEST_F(FitImportTest, ARefusedFileIsToldAndTheStringStays) {
+    write_prefs();
+    start();
+    open_fit_window();
+    QApplication::clipboard()->setText(QStringLiteral("id\tmv(m/s)\tv@10m\n1\t250,5\t240\n2\t251\t241\n"));
+    QTest::keyClick(fit().dialog, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(fit().string);
+    EXPECT_EQ(fit().string_view->topLevelItemCount(), 2);
+    const std::string kept = read_file(string_path());
+    write_file(home() + "/junk.csv", "nothing,we,read\n1,2,3\n");
+    import(home() + "/junk.csv");
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].text.find("Nothing was imported. junk.csv: expected one of these formats:"),
+              std::string::npos);
+    EXPECT_EQ(fit().string_view->topLevelItemCount(), 2);
+    EXPECT_EQ(read_file(string_path()), kept);
+    // An unreadable kept string is set aside and told at the next start.
+    app_.reset();
+    write_file(string_path(), "{\"schema\": 2}");
+    write_prefs();
+    start();
+    open_fit_window();
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_NE(messages_[1].text.find("could not be read"), std::string::npos);
+    EXPECT_EQ(read_file(string_path() + ".bad"), "{\"schema\": 2}");
+    EXPECT_FALSE(fit().string);
+}
+
+TEST_F(FitImportTest, AXeroStringOffersItsMeanMuzzleVelocity) {
+    REQUIRE_REAL_DATA();
+    write_prefs();
+    start();
+    open_fit_window();
+    import(Real / "garmin-xero-topgenorth/csv/Phoenix_Indoor_range_2026-05-05_15-14-49.csv");
+    ASSERT_EQ(fit().string_view->topLevelItemCount(), 32);
+    const std::string summary = fit().string_summary->text().toStdString();
+    EXPECT_NE(summary.find("Muzzle velocity: mean 1075.4, SD 18.1, extreme spread 97.3 Ft/s over 32 shots"),
+              std::string::npos)
+        << summary;
+    const float tolerance = app().state.MV_TOL;
+    ASSERT_TRUE(fit().use_mean->isEnabled());
+    QTest::mouseClick(fit().use_mean, Qt::LeftButton);
+    EXPECT_FLOAT_EQ(app().state.MV, 1075.4f);
+    EXPECT_EQ(app().state.MV_TOL, tolerance);
+}
+
+}  // namespace
+}  // namespace velora
