@@ -235,8 +235,8 @@ AccessibleText accessible_text(const CalcState& s, const CalcResults& r, int id,
     const std::string law = law_name(s);
     switch (id) {
         case DragLawList:
-            return {"Drag law", "Drag law the BC refers to: G1, GA, GA2, GS, RA4, G7, SLG0, SLG1, WC0 or GL. Now " +
-                                    std::string(drag_law_description(s.CURVE)) + "."};
+            return {"Drag law", "Drag law the BC refers to: " + drag_law_names_in_list_order() + ". Now " +
+                                    drag_law_description(s.CURVE) + "."};
         case MaxBcValue:
             return {with_value("Maximum BC", value), "The largest BC within the chronographs' errors, " + law + "."};
         case MeanBcValue:

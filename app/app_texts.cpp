@@ -1,6 +1,7 @@
 #include "app/app_texts.h"
 
 #include "app/control_ids.h"
+#include "engine/drag_laws.h"
 #include "solver/display_texts.h"
 
 namespace velora {
@@ -27,7 +28,7 @@ std::vector<std::pair<int, std::string>> fixed_tooltips() {
         {CaptionET, "Elapsed Time to Target"},
         {UnitET, "Units: Seconds or milliseconds"},
         {CaptionBC, "Ballistic Coefficient. Double-click to toggle data entry"},
-        {DragLawList, "Drag Law: G1, GA, GA2, GS, RA4, G7, SLG0, SLG1, WC0 or GL"},
+        {DragLawList, "Drag Law: " + drag_law_names_in_list_order()},
         {FieldBC, bc_field_tooltip()},
         {BcResult, "Calculated Ballistic Coefficient"},
         {CaptionTMP, "Ambient Air Temperature"},

@@ -29,6 +29,7 @@
 #include "app/key_groups.h"
 #include "app/navigation.h"
 #include "engine/atmosphere.h"
+#include "engine/drag_laws.h"
 #include "engine/units.h"
 #include "output/plot_canvas.h"
 #include "output/plot_draw.h"
@@ -233,7 +234,8 @@ void build_inputs(MainWindow& w, const CalcState& s) {
     add_field(w, p, FieldBC, 275, 390, cw, fh);
     add_caption(w, p, BcResult, "", 270, 389, 110, fh, 14);
     QStringList laws;
-    for (const char* law : {"G1", "GA", "GA2", "GS", "RA4", "G7", "SLG0", "SLG1", "WC0", "GL"}) laws << qs(law);
+    for (int position = 0; position < DragLawCount; ++position)
+        laws << qs(drag_law_name(drag_law_at_list_position(position)).c_str());
     add_list(w, p, DragLawList, laws, s.stateBC, 275, 422, cw, s.ListHeight);
 
     auto* separator = add<QFrame>(w, p, NoControl, 10, 462, 380, 1);

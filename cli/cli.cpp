@@ -274,7 +274,7 @@ int trajectory_command(const CommandLine& cl, CliIo& io) {
     const float target = s.TRArray[active_slot(s)];
     const float step = s.TableStep;
 
-    out << "Drag law " << drag_law_name(in.CURVE) << ", BC " << format_fixed(in.BC, 4) << ", muzzle velocity "
+    out << "Drag law " << drag_law_name(s.CURVE) << ", BC " << format_fixed(in.BC, 4) << ", muzzle velocity "
         << format_fixed(in.MV, 1) << " ft/s, sight height " << format_fixed(in.SH, 2) << " in, zero range "
         << format_fixed(in.ZR, 1) << " yd\n";
     out << "Air " << format_fixed(in.TMP, 1) << " °C, " << format_fixed(in.PRES, 2) << " inHg, "

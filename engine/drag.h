@@ -1,90 +1,134 @@
-// The ten drag laws: the drag table, the law descriptions, the list-position maps and the lookup.
+// Drag curves: the drag table of the built-in laws, a drag curve as the flight is given it, and the
+// lookup of the drag coefficient along a flight.
 #pragma once
 
+#include <bit>
 #include <cmath>
-#include <string>
+#include <cstdint>
+
+#include "engine/drag_laws.h"
 
 namespace velora {
 
-inline constexpr int DragTableRows = 170;    // rows 0..168 filled, row 169 stays 0
-inline constexpr int DragTableColumns = 12;  // column 0 Mach, 1..10 the laws, 11 stays 0
+inline constexpr int DragTableRows = 170;  // rows 0..168 filled, row 169 stays 0
 inline constexpr int DragTableLastRow = 168;
-inline constexpr int DragLawCount = 10;
+// Column 0 the Mach number, then the built-in laws' columns, and one that stays 0.
+inline constexpr int DragTableColumns = DragLawCount + 2;
 
-// Row-major: DragTable[row][0] is the row's Mach number (0.025 × row), DragTable[row][law + 1]
-// the drag coefficient of the law at it.
+// Row-major: DragTable[row][0] is the row's Mach number (0.025 × row), DragTable[row][column] the
+// drag coefficient of the law with that column (BuiltInDragLaw::column) at it.
 extern const float DragTable[DragTableRows][DragTableColumns];
 
-// The description list: 12 texts, entries 10 and 11 empty (as is any index outside 0..11).
-const char* drag_law_description(int law);
+// One point of a drag curve, in the single precision of the drag table.
+struct DragPoint {
+    float mach = 0;
+    float cd = 0;
+};
 
-// The short name of a law as messages and the plot show it: the first four characters of its
-// description, trailing blanks removed ("G1", "GA2", "SLG0").
-std::string drag_law_name(int law);
-
-// The drag-law list shows G1, GA, GA2, GS, RA4, G7, SLG0, SLG1, WC0, GL. These convert between a
-// list position and the law; any other value maps to 0.
-int drag_law_at_list_position(int position);
-int list_position_of_drag_law(int law);
-
-// Drag coefficient of `law` at `mach`, interpolated in the table. Above Mach 4.2 the last row
-// holds. The row is found directly from the Mach number; the result is bit-identical to the
-// linear scan below.
-double drag_coefficient(double mach, int law);
-
-// The same lookup with the plain linear scan from row 0; kept as the reference for tests.
-double drag_coefficient_by_scan(double mach, int law);
-
-// One segment of a law's curve, from table row i to row i + 1, in the doubles the lookup computes
-// in: the two rows' Mach numbers, the coefficient at row i and the segment's slope (the single
-// difference of the coefficients divided by the single difference of the Machs).
+// One segment of a drag curve, from one point to the next, in the doubles the lookup computes in:
+// the two points' Mach numbers, the coefficient at the first and the slope (the single difference
+// of the coefficients divided by the single difference of the Machs).
 struct DragSegment {
     double mach_lo, mach_hi, c0, slope;
 };
 
-// DragSegments.of[law][i]: the segment that serves a Mach number above row i's and at most row
-// i + 1's (row 0's segment also serves Mach 0 and below).
-struct DragSegmentTable {
-    DragSegment of[DragLawCount][DragTableLastRow];
-};
-extern const DragSegmentTable DragSegments;
+constexpr DragSegment drag_segment(DragPoint a, DragPoint b) {
+    return {a.mach, b.mach, a.cd, static_cast<double>(b.cd - a.cd) / (b.mach - a.mach)};
+}
 
-// The segment of a Mach number at most Mach 4.2: the first row i + 1 whose Mach is at least
-// `mach` (row 0 for Mach 0, below it, or NaN) — the very row the scan from row 0 stops at. The
-// row is guessed from the spacing of 0.025 and settled against the stored row Machs.
-inline int drag_segment_of(double mach) {
-    int i = 0;
-    if (mach > 0.0) {
-        i = static_cast<int>(mach * 40.0);
-        if (i > DragTableLastRow - 1) i = DragTableLastRow - 1;
-        while (i > 0 && !(mach > DragTable[i][0])) --i;
-        while (mach > DragTable[i + 1][0]) ++i;
+// A 64-bit digest of a curve's points, folded one point at a time from drag_points_seed(count):
+// two curves with the same points (bit for bit) have the same digest and fly alike.
+constexpr std::uint64_t drag_points_fold(std::uint64_t h, DragPoint p) {
+    h ^= (static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(p.mach)) << 32) | std::bit_cast<std::uint32_t>(p.cd);
+    h *= 0xbf58476d1ce4e5b9ull;
+    h ^= h >> 31;
+    h *= 0x94d049bb133111ebull;
+    return h ^ (h >> 29);
+}
+constexpr std::uint64_t drag_points_seed(int count) {
+    return 0x9e3779b97f4a7c15ull * static_cast<std::uint64_t>(count + 1);
+}
+
+// A drag law as the flight is given it: the drag coefficient against the Mach number, linear
+// between the points of its table and held at the end value beyond them. It refers to segments it
+// does not own: a built-in law's last the whole run, a run-time curve's as long as that curve
+// (TabulatedDragCurve). A curve without segments flies as G1.
+struct DragCurve {
+    const DragSegment* segments = nullptr;  // `count` segments, rising in Mach, each beginning where the last ended
+    int count = 0;
+    // Below this Mach number the first point's coefficient holds. A built-in law's first segment
+    // serves every Mach number below its first row (none that a flight reaches), so for one it is −∞.
+    double hold_below = 0;
+    double first_cd = 0;       // the coefficient held below the curve
+    double last_cd = 0;        // the coefficient held above it
+    std::uint64_t digest = 0;  // of the points, drag_points_fold
+};
+
+// The curve of a built-in law; any other number gives G1's, as every lookup of such a number reads G1.
+const DragCurve& drag_law_curve(int law);
+
+// The segment of a curve that serves `mach`: the first whose upper end is at least `mach` (the
+// first for a Mach number at or below its start, or NaN), the last for one beyond its end.
+inline int drag_segment_index(const DragSegment* segments, int last, double mach) {
+    int lo = 0, hi = last;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (mach > segments[mid].mach_hi)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
-    return i;
+    return lo;
 }
 
 // The lookup along one flight. A flight's Mach number changes little from one step to the next,
 // so the segment of the previous lookup is tried first, against both of its ends; any other Mach
-// number is searched. Same result as drag_coefficient, bit for bit. Everything is inline, so that
-// a flight loop keeps its state in registers.
+// number is searched. A lookup beyond the curve's span takes the coefficient at its end and says so
+// in `beyond_span`. Everything is inline, so that a flight loop keeps its state in registers.
 struct DragCursor {
-    const DragSegment* segments;  // the law's 168 segments
-    double above_table;           // the law's coefficient above Mach 4.2 (the last row's)
-    int row = 0;                  // the segment used last
+    const DragSegment* segments;  // the curve's segments
+    int last;                     // the index of its last segment
+    double hold_below, hold_above, first_cd, last_cd;
+    int row = 0;               // the segment used last
+    bool beyond_span = false;  // a lookup lay beyond the curve and took its end value
 
-    explicit DragCursor(int law)
-        : segments(DragSegments.of[law >= 0 && law < DragLawCount ? law : 0]),
-          above_table(std::fabs(DragTable[DragTableLastRow][(law >= 0 && law < DragLawCount ? law : 0) + 1])) {}
+    explicit DragCursor(const DragCurve& curve) {
+        const DragCurve& c = curve.count > 0 ? curve : drag_law_curve(G1);
+        segments = c.segments;
+        last = c.count - 1;
+        hold_below = c.hold_below;
+        hold_above = c.segments[last].mach_hi;
+        first_cd = c.first_cd;
+        last_cd = c.last_cd;
+    }
+    explicit DragCursor(int law) : DragCursor(drag_law_curve(law)) {}
 
     double at(double mach) {
         const DragSegment* s = segments + row;
         if (!(mach > s->mach_lo && !(mach > s->mach_hi))) [[unlikely]] {
-            if (mach > DragTable[DragTableLastRow][0]) return above_table;
-            row = drag_segment_of(mach);
+            if (mach > hold_above) {
+                beyond_span = true;
+                return last_cd;
+            }
+            if (mach < hold_below) {
+                beyond_span = true;
+                return first_cd;
+            }
+            row = drag_segment_index(segments, last, mach);
             s = segments + row;
         }
         return std::fabs(s->c0 + s->slope * (mach - s->mach_lo));
     }
 };
+
+// The drag coefficient of a curve at `mach`.
+inline double drag_coefficient(double mach, const DragCurve& curve) { return DragCursor(curve).at(mach); }
+
+// Drag coefficient of the built-in law `law` at `mach`, interpolated in the table; above Mach 4.2
+// the last row holds. The same, bit for bit, as the linear scan below.
+double drag_coefficient(double mach, int law);
+
+// The same lookup with the plain linear scan from row 0; kept as the reference for tests.
+double drag_coefficient_by_scan(double mach, int law);
 
 }  // namespace velora

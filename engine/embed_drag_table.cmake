@@ -1,18 +1,28 @@
-# Turns the drag-table CSV (header line, then 169 rows: Mach and ten coefficients) into a C++
-# array initialiser of 170 × 12 floats. Row 169 and column 11 stay 0.
+# Turns the drag-table CSV (a header line "Mach,NAME,...", then 169 rows: the Mach number and one
+# coefficient a law) into two C++ initialisers: the rows, each with one more 0 after its cells and a
+# last row of zeros (OUT), and the header's names as strings (OUT_HEADER).
 file(STRINGS "${CSV}" lines)
 list(LENGTH lines n)
 if(NOT n EQUAL 170)
   message(FATAL_ERROR "${CSV}: expected a header and 169 rows, found ${n} lines")
 endif()
 list(POP_FRONT lines header)
+string(REPLACE "," ";" names "${header}")
+list(LENGTH names columns)
+set(header_body "")
+foreach(name IN LISTS names)
+  if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9]*$")
+    message(FATAL_ERROR "${CSV}: header: '${name}' is not a name")
+  endif()
+  string(APPEND header_body "    \"${name}\",\n")
+endforeach()
 set(body "")
 set(row 0)
 foreach(line IN LISTS lines)
   string(REPLACE "," ";" cells "${line}")
   list(LENGTH cells ncells)
-  if(NOT ncells EQUAL 11)
-    message(FATAL_ERROR "${CSV}: row ${row} has ${ncells} cells, expected 11")
+  if(NOT ncells EQUAL columns)
+    message(FATAL_ERROR "${CSV}: row ${row} has ${ncells} cells, expected ${columns}")
   endif()
   set(out "")
   foreach(cell IN LISTS cells)
@@ -25,5 +35,7 @@ foreach(line IN LISTS lines)
   math(EXPR row "${row} + 1")
 endforeach()
 file(WRITE "${OUT}" "// Generated from resources/dragtable.csv at build time; do not edit.
-${body}    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
+${body}    {},
 ")
+file(WRITE "${OUT_HEADER}" "// Generated from resources/dragtable.csv at build time; do not edit.
+${header_body}")

@@ -12,35 +12,13 @@ FlightInputs flight_inputs(const CalcState& s) {
     FlightInputs in;
     in.MV = s.MV;
     in.BC = s.BC;
-    in.CURVE = s.CURVE;
+    in.law = drag_law_curve(s.CURVE);
     in.TMP = s.TMP;
     in.PRES = s.PRES;
     in.HUMID = s.HUMID;
     in.SH = s.SH;
     in.ZR = s.ZR;
     return in;
-}
-
-void flight_velocity_phase(FlightState& f, const FlightAir& air) {
-    f.vx_old = f.vx;
-    f.vy_old = f.vy;
-    f.v = std::sqrt(f.vx * f.vx + f.vy * f.vy);
-    const double cd = drag_coefficient(f.v / air.c, air.law);
-    const float k = static_cast<float>(f.v * f.v * cd / air.bc * air.rho * DragFactor);
-    f.vx = f.vx + f.dt * (-k * f.vx / f.v);
-    f.vy = f.vy + f.dt * (-k * f.vy / f.v) + f.dt * Gravity;
-}
-
-void flight_position_phase(FlightState& f) {
-    // Trapezoid rule over the step's start and end velocities.
-    f.x = f.x + f.dt * (f.vx + f.vx_old) / 2.0f;
-    f.y = f.y + f.dt * (f.vy + f.vy_old) / 2.0f;
-}
-
-void flight_time_phase(FlightState& f) {
-    // The clock advances by the coming step's time, taken from the new horizontal speed.
-    f.dt = StepLength / f.vx;
-    f.t = f.t + f.dt;
 }
 
 float crossing_value(float x1, float y1, float x2, float y2, float mark) {
@@ -74,16 +52,15 @@ void lift_until_apex_above_sight_line(Trajectory& out) {
 }  // namespace
 
 void compute_trajectory(const FlightInputs& in, Trajectory& out) {
-    // The flight steps of flight_velocity_phase, flight_position_phase and flight_time_phase,
-    // written out in one loop with the state in locals: the same operations on the same values
-    // in the same order, so the same bits. The drag lookup starts from the previous step's row.
+    // Each step: the velocity phase, the samples and the zero height, the position phase and the
+    // time phase, with the state in locals. The drag lookup starts from the previous step's segment.
     const float c = speed_of_sound(in.TMP);
     const float rho_single = static_cast<float>(air_density(in.TMP, in.PRES, in.HUMID));
     // The deceleration is worked out in double: these are the singles it reads, widened once.
     const double bc = in.BC;
     const double rho = rho_single;
     const double drag_factor = DragFactor;
-    DragCursor drag(in.CURVE);
+    DragCursor drag(in.law);
 
     const float mv = in.MV;
     float vx = mv, vy = 0.0f, x = 0.0f, y = 0.0f, t = 0.0f, dt = StepLength / mv;
@@ -126,6 +103,7 @@ void compute_trajectory(const FlightInputs& in, Trajectory& out) {
     }
     const int last = i - 1;
     out.LastSample = last;
+    out.BeyondDragCurve = drag.beyond_span;
 
     // The line of sight starts SH above the bore and passes through the path at the zero range.
     out.ApexPOI = 0.0f;

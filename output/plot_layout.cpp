@@ -182,12 +182,7 @@ PlotAxes compute_plot_axes(const CalcState& s, const Trajectory& tr, const Displ
 float plot_column(const PlotAxes& a, float x) { return x * a.xScale + PlotMargin; }
 float plot_row(const PlotAxes& a, float v) { return (a.yTop - v) * a.yScale + PlotMargin; }
 
-std::string drag_law_code(int law) {
-    std::string code = std::string(drag_law_description(law)).substr(0, 3);
-    const std::size_t first = code.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    return code.substr(first, code.find_last_not_of(' ') - first + 1);
-}
+std::string drag_law_code(int law) { return drag_law_name(law).substr(0, 3); }
 
 PlotTexts plot_texts(const CalcState& s, const std::string& mv_text) {
     const int method = method_of(s);

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "state/calc_state.h"
 #include "engine/sampling.h"
 #include "solver/calc_results.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -60,8 +60,8 @@ PlotAxes compute_plot_axes(const CalcState& s, const Trajectory& tr, const Displ
 float plot_column(const PlotAxes& a, float x);  // x × xScale + 65
 float plot_row(const PlotAxes& a, float v);     // (yTop − v) × yScale + 65
 
-// The code of a drag law in the subtitle: its description's first three characters, trimmed
-// ("GA2", "G1"; "SLG" for both slug laws).
+// The code of a drag law in the subtitle: the first three characters of its short name ("GA2",
+// "G1"; "SLG" for both slug laws).
 std::string drag_law_code(int law);
 
 struct PlotTexts {

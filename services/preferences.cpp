@@ -1,5 +1,6 @@
 #include "services/preferences.h"
 
+#include "engine/drag_laws.h"
 #include "engine/number_text.h"
 #include "services/file_replace.h"
 #include "solver/input_limits.h"
@@ -68,7 +69,7 @@ constexpr PrefKey Keys[] = {
     float_key("TRArray(1)", 2, "50", [](CalcState& s) { return &s.TRArray[1]; }),
     float_key("TRArray(2)", 2, "50", [](CalcState& s) { return &s.TRArray[2]; }),
     float_key("TRArray(3)", 2, "50", [](CalcState& s) { return &s.TRArray[3]; }),
-    int_key("CURVE", "5", 0, 9, [](CalcState& s) { return &s.CURVE; }),
+    int_key("CURVE", "5", 0, DragLawCount - 1, [](CalcState& s) { return &s.CURVE; }),
     int_key("stateMV", "0", 0, 2, [](CalcState& s) { return &s.stateMV; }),
     int_key("stateZR", "1", 0, 2, [](CalcState& s) { return &s.stateZR; }),
     int_key("stateTR", "1", 0, 2, [](CalcState& s) { return &s.stateTR; }),
@@ -76,7 +77,7 @@ constexpr PrefKey Keys[] = {
     int_key("stateTV", "0", 0, 2, [](CalcState& s) { return &s.stateTV; }),
     int_key("statePOI", "0", 0, 2, [](CalcState& s) { return &s.statePOI; }),
     int_key("stateET", "0", 0, 1, [](CalcState& s) { return &s.stateET; }),
-    int_key("stateBC", "2", 0, 9, [](CalcState& s) { return &s.stateBC; }),
+    int_key("stateBC", "2", 0, DragLawCount - 1, [](CalcState& s) { return &s.stateBC; }),
     int_key("stateTMP", "0", 0, 1, [](CalcState& s) { return &s.stateTMP; }),
     int_key("statePRES", "0", 0, 2, [](CalcState& s) { return &s.statePRES; }),
     int_key("statePAN", "0", 0, 2, [](CalcState& s) { return &s.statePAN; }),

@@ -18,128 +18,47 @@ namespace velora {
 
 namespace {
 
-// What a flight that never reaches the target reports, so that the bisection moves towards a
-// larger BC whatever the method.
-float unreached_measurement(int method) {
-    switch (method) {
-        case DeltaT: return std::numeric_limits<float>::max();
-        case DeltaV: return 0.0f;
-        default: return std::numeric_limits<float>::lowest();
-    }
-}
-
-// What every flight of one solve shares.
+// What every flight of one solve shares: the course to the target range R, the law, the muzzle
+// velocity and the method.
 struct FlightSetup {
-    float mv, zr, sh, R;
-    int law, method;
-    float c, rho;
+    FlightCourse course;
+    DragCurve law;
+    float mv, R;
+    int method;
 };
 
-FlightSetup flight_setup(float mv, float zr, float sh, float R, int law, int method, const AirState& air) {
-    return {mv,
-            zr,
-            sh,
-            R,
-            law,
-            method,
-            speed_of_sound(air.TMP),
-            static_cast<float>(air_density(air.TMP, air.PRES, air.HUMID))};
+FlightSetup flight_setup(float mv, float zr, float sh, float R, const DragCurve& law, int method, const AirState& air) {
+    FlightSetup f{{}, law, mv, R, method};
+    // One mark, at the target; a flight ends when it passes it, or before a step a yard beyond it.
+    f.course.marks.insert(f.course.marks.begin(), R);
+    f.course.stop_at = R + 1.0f;
+    f.course.zr = zr;
+    f.course.sh = sh;
+    f.course.c = speed_of_sound(air.TMP);
+    f.course.rho = static_cast<float>(air_density(air.TMP, air.PRES, air.HUMID));
+    return f;
 }
 
-constexpr float NotFound = 9999.9f;
-
-// One flight of the model, advanced a step at a time so that several flights (the candidates of
-// the coming bisection steps) can be interleaved: each step is a long chain of dependent
-// operations, and the processor overlaps independent chains. Interleaving changes no operation
-// of a flight.
-struct SolverFlight {
-    DragCursor drag;
-    float bc = 0;
-    float x = 0, y = 0, vx = 0, vy = 0, t = 0;
-    float x0 = 0, y0 = 0;
-    float dt = 0;
-    float v = 0;
-    float yards = 0;      // x / 3, worked out once per position
-    float yZ = 0;         // height at the zero range, 0 = not yet found
-    float yT = NotFound;  // height at the target
-    int steps = 0;
-    bool unreached = false;
-
-    SolverFlight(const FlightSetup& f, float bc_) : drag(f.law), bc(bc_), vx(f.mv), dt(SolverStep / f.mv) {}
-
-    // One integration step; true once the flight has ended. Inlined into the loop that
-    // interleaves the flights, where the processor can overlap their steps.
-    [[gnu::always_inline]] bool step(const FlightSetup& f) {
-        const float vx0 = vx;
-        const float vy0 = vy;
-        v = std::sqrt(vx * vx + vy * vy);
-        const float cd = static_cast<float>(drag.at(v / f.c));
-        const float a = cd * (v * v) / bc * f.rho * SolverDragFactor;
-        vx = vx - dt * a * vx0 / v;
-        vy = vy - dt * a * vy0 / v + dt * SolverGravity;
-
-        // A pellet that has come to a standstill would step backwards (or forever) from here on.
-        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || steps >= SolverMostSteps) [[unlikely]] {
-            unreached = true;
-            return true;
-        }
-        ++steps;
-
-        // The last two integration points lie on either side of the zero range.
-        if (f.zr < yards && yZ == 0.0f) [[unlikely]]
-            yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
-        if (yards >= f.R + 1.0f) [[unlikely]]
-            return true;
-
-        x0 = x;
-        y0 = y;
-        x = x + dt * (vx + vx0) / 2.0f;
-        y = y + dt * (vy + vy0) / 2.0f;
-        yards = x / 3.0f;
-        if (f.R < yards && yT == NotFound) [[unlikely]] {
-            yT = 12.0f * crossing_value(x0, y0, x, y, f.R);
-            return true;
-        }
-        dt = SolverStep / vx;
-        t = t + dt;
-        return false;
-    }
-
-    float measurement(const FlightSetup& f) const {
-        if (unreached) return unreached_measurement(f.method);
-        switch (f.method) {
-            case DeltaPOI: return yT - f.sh + (f.sh - yZ) * f.R / f.zr;
-            case DeltaT: return t;
-            case DeltaV: return v;
-            default: return yT;
-        }
-    }
-};
+float measurement(const FlightSetup& f, const Flight& flight) { return flight.measurement(f.course, 0, f.R, f.method); }
 
 // Flies three BCs side by side (three overlap almost completely; more no longer do). Each flight
 // is a separate local, so that its state stays in registers.
 void predict_together(const FlightSetup& f, const float (&bcs)[3], float (&out)[3]) {
-    SolverFlight a(f, bcs[0]), b(f, bcs[1]), c(f, bcs[2]);
-    bool live_a = true, live_b = true, live_c = true;
-    // While all three fly, no test of which still does.
-    while (live_a && live_b && live_c) {
-        live_a = !a.step(f);
-        live_b = !b.step(f);
-        live_c = !c.step(f);
-    }
-    while (live_a) live_a = !a.step(f);
-    while (live_b) live_b = !b.step(f);
-    while (live_c) live_c = !c.step(f);
-    out[0] = a.measurement(f);
-    out[1] = b.measurement(f);
-    out[2] = c.measurement(f);
+    FlightReading at_a, at_b, at_c;
+    Flight a(f.course, f.law, f.mv, bcs[0], &at_a), b(f.course, f.law, f.mv, bcs[1], &at_b),
+        c(f.course, f.law, f.mv, bcs[2], &at_c);
+    fly_side_by_side(f.course, a, b, c);
+    out[0] = measurement(f, a);
+    out[1] = measurement(f, b);
+    out[2] = measurement(f, c);
 }
 
 float predict_one(const FlightSetup& f, float bc) {
-    SolverFlight flight(f, bc);
-    while (!flight.step(f)) {
+    FlightReading at_target;
+    Flight flight(f.course, f.law, f.mv, bc, &at_target);
+    while (!flight.step(f.course)) {
     }
-    return flight.measurement(f);
+    return measurement(f, flight);
 }
 
 // A flown midpoint and its prediction.
@@ -223,14 +142,6 @@ struct Bracket {
     }
 };
 
-// The bisection of bisect_bc_over, step for step, its midpoints flown three at a time side by
-// side (three flights take about half as long again as one). A round flies the midpoint that
-// stands and two of those the coming steps may reach: the midpoints of the next two steps in
-// the direction the guess from the flights so far points, or, while there is no guess, both
-// midpoints the next step can lead to. The steps are then taken as the plain bisection takes
-// them, each with the prediction flown at the very bits of its midpoint, for as long as the
-// round flew it; a flight is a pure function of its BC, so the midpoints, the brackets and the
-// result are those of the plain bisection bit for bit, however well the guess went.
 // One round on this thread: the midpoint that stands and the next two towards `guess`, or, while
 // there is no guess, both midpoints the next step can lead to.
 void fly_three_here(const FlightSetup& f, float measured, float guess, Bracket& b) {
@@ -246,6 +157,12 @@ void fly_three_here(const FlightSetup& f, float measured, float guess, Bracket& 
     b.take_steps(bcs, ps, 3, measured, f.method);
 }
 
+// The bisection of bisect_bc_over, step for step, its midpoints flown three at a time side by side
+// (three flights take about half as long again as one). A round flies the midpoint that stands and
+// two of those the coming steps may reach (fly_three_here). The steps are then taken as the plain
+// bisection takes them, each with the prediction flown at the very bits of its midpoint, for as
+// long as the round flew it; a flight is a pure function of its BC, so the midpoints, the brackets
+// and the result are those of the plain bisection bit for bit, however well the guess went.
 float bisect_with(const FlightSetup& f, float measured, float near) {
     Bracket b;
     b.near = near;
@@ -290,13 +207,19 @@ AirState air_state(const CalcState& s) {
     return air;
 }
 
-float predict_measurement(float mv, float bc, float zr, float sh, float R, int law, int method, const AirState& air) {
+float predict_measurement(float mv, float bc, float zr, float sh, float R, const DragCurve& law, int method,
+                          const AirState& air) {
     if (method < DeltaPOI || method > DeltaD) return 0.0f;
     return predict_one(flight_setup(mv, zr, sh, R, law, method, air), bc);
 }
 
+float predict_measurement(float mv, float bc, float zr, float sh, float R, int law, int method, const AirState& air) {
+    return predict_measurement(mv, bc, zr, sh, R, drag_law_curve(law), method, air);
+}
+
 float bisect_bc(const CalcState& s, float measured, float target_range, int method) {
-    return bisect_with(flight_setup(s.MV, s.ZR, s.SH, target_range, s.CURVE, method, air_state(s)), measured, NoGuess);
+    return bisect_with(flight_setup(s.MV, s.ZR, s.SH, target_range, drag_law_curve(s.CURVE), method, air_state(s)),
+                       measured, NoGuess);
 }
 
 SolveInputs solve_inputs(const CalcState& s) {
@@ -306,7 +229,7 @@ SolveInputs solve_inputs(const CalcState& s) {
     in.SH = s.SH;
     in.TR = s.TR;
     in.method = s.stateRB;
-    in.law = s.CURVE;
+    in.law = drag_law_curve(s.CURVE);
     in.air = air_state(s);
     switch (s.stateRB) {
         case DeltaPOI: in.measured = s.POI; break;
@@ -331,7 +254,7 @@ float solve(const SolveInputs& in, PassWorker& worker, float near) {
 
 float solve_bc(const CalcState& s) { return solve(solve_inputs(s)); }
 
-RangeLimitInputs range_limit_inputs(const CalcState& s) { return {s.MV, s.BC, s.CURVE, air_state(s)}; }
+RangeLimitInputs range_limit_inputs(const CalcState& s) { return {s.MV, s.BC, drag_law_curve(s.CURVE), air_state(s)}; }
 
 float max_target_range(const CalcState& s) { return max_target_range(range_limit_inputs(s)); }
 
@@ -365,7 +288,8 @@ float max_target_range(const RangeLimitInputs& in) {
 
 float convert_bc_to_drag_law(const CalcState& s, const Trajectory& tr, int new_law) {
     const float measured = static_cast<float>(velocity_at(tr, s.TR));
-    return bisect_with(flight_setup(s.MV, s.ZR, s.SH, s.TR, new_law, DeltaV, air_state(s)), measured, NoGuess);
+    return bisect_with(flight_setup(s.MV, s.ZR, s.SH, s.TR, drag_law_curve(new_law), DeltaV, air_state(s)), measured,
+                       NoGuess);
 }
 
 }  // namespace velora

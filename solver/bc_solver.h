@@ -1,17 +1,16 @@
 // The BC solver: its own level-fire flight model, the bisection over it, the range limit and the
 // carrying over of a BC to another drag law.
 //
-// Everything here is a pure function of its arguments. The flight model runs in 32-bit floats
-// with fixed half-inch steps and its own grouping of the arithmetic; it is deliberately not the
-// trajectory's flight step, and the two must not be merged: a last-bit difference can flip a
-// bisection step and move the BC shown.
+// Everything here is a pure function of its arguments. The flight model is solver/flight.h.
 #pragma once
 
 #include <cmath>
 #include <limits>
 
-#include "state/calc_state.h"
+#include "engine/drag.h"
 #include "engine/trajectory.h"
+#include "solver/flight.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -30,20 +29,13 @@ inline constexpr float BcTooHigh = -1.0f;
 
 inline bool is_bc_sentinel(float bc) { return bc == BcTooLow || bc == BcTooHigh; }
 
-// The flight model's constants, in the precision it uses them.
-inline constexpr float SolverGravity = -32.174049f;                // ft/s²
-inline constexpr float SolverDragFactor = 0.0027270768769085407f;  // π/1152
-inline constexpr float SolverStep = 1.0f / 24.0f;                  // ft, half an inch
-
-// A flight that slows to a standstill (or is handed unusable numbers) never reaches the target;
-// it then reports what a far too small BC would: the deepest impact, no velocity, endless time.
-// No accepted flight comes near this many steps (1901 yd take 137,000).
-inline constexpr int SolverMostSteps = 1'000'000;
-
 // The quantity `method` would measure at `target_range` (yd) for a pellet fired level at `mv`
 // (ft/s) with `bc` under `drag_law`: POI against the line of sight that starts `sight_height`
 // (in) above the bore and meets the path at `zero_range` (yd), in inches; time of flight in s;
 // velocity in ft/s; drop below the bore axis in inches. 0 for a method outside 0..3.
+float predict_measurement(float mv, float bc, float zero_range, float sight_height, float target_range,
+                          const DragCurve& drag_law, int method, const AirState& air);
+// The same under the built-in law `drag_law` (CURVE).
 float predict_measurement(float mv, float bc, float zero_range, float sight_height, float target_range, int drag_law,
                           int method, const AirState& air);
 
@@ -90,7 +82,7 @@ struct SolveInputs {
     float TR = 0;        // target range, yd
     float measured = 0;  // the method's measurement at TR
     int method = 0;      // a method outside 0..3 solves to 0
-    int law = 0;
+    DragCurve law;
     AirState air;
 };
 
@@ -118,7 +110,7 @@ float max_target_range(const CalcState& s);
 // What the range limit reads.
 struct RangeLimitInputs {
     float MV = 0, BC = 0;
-    int law = 0;
+    DragCurve law;
     AirState air;
 };
 

@@ -167,7 +167,9 @@ ZeroDisplay zero_display(const CalcState& s, const CalcResults& r) {
 }
 
 std::string improbable_bc_message(int drag_law, bool too_low) {
-    const std::string name = std::string(drag_law_description(drag_law)).substr(0, 4);
+    // The short name padded to four characters, as it begins the law's description ("G1  ").
+    std::string name = drag_law_name(drag_law);
+    if (!name.empty() && name.size() < 4) name.resize(4, ' ');
     std::string text = "\rThe entered parameters result in an improbable BC value.\ri.e., In this case, BC[" + name;
     if (too_low)
         text += "] is less than " + format_fixed(MinBC, 4);

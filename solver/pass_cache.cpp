@@ -2,15 +2,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <type_traits>
 
 namespace velora {
-
-namespace {
-
-std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
-std::uint32_t bits(int i) { return static_cast<std::uint32_t>(i); }
-
-}  // namespace
 
 PassCache::PassCache() = default;
 PassCache::PassCache(const PassCache&) {}
@@ -29,41 +23,79 @@ void PassCache::clear() {
 
 namespace {
 
-std::array<std::uint32_t, 8> flight_key(const FlightInputs& in) {
-    return {bits(in.MV),   bits(in.BC),    bits(in.CURVE), bits(in.TMP),
-            bits(in.PRES), bits(in.HUMID), bits(in.SH),    bits(in.ZR)};
-}
+// Appends the bits of one field, of a record within a record field by field.
+struct KeyWriter {
+    PassCache::Key key;
 
-std::array<std::uint32_t, 10> solve_key(const SolveInputs& in) {
-    return {bits(in.MV),     bits(in.ZR),  bits(in.SH),      bits(in.TR),       bits(in.measured),
-            bits(in.method), bits(in.law), bits(in.air.TMP), bits(in.air.PRES), bits(in.air.HUMID)};
-}
+    void word(std::uint32_t w) {
+        key.words.at(static_cast<std::size_t>(key.size)) = w;  // the records fit: a larger one throws here
+        ++key.size;
+    }
+    void put(float f) { word(std::bit_cast<std::uint32_t>(f)); }
+    void put(int i) { word(static_cast<std::uint32_t>(i)); }
+    void put(std::uint64_t u) {
+        word(static_cast<std::uint32_t>(u));
+        word(static_cast<std::uint32_t>(u >> 32));
+    }
+    void put(double d) { put(std::bit_cast<std::uint64_t>(d)); }
+    void put(const AirState& air) {
+        const auto& [TMP, PRES, HUMID] = air;
+        put_all(TMP, PRES, HUMID);
+    }
+    void put(const DragCurve& law) {
+        // The segments are the points' (the digest's); where they lie in memory does not count.
+        const auto& [segments, count, hold_below, first_cd, last_cd, digest] = law;
+        static_cast<void>(segments);
+        put_all(count, hold_below, first_cd, last_cd, digest);
+    }
+    template <class... Fields>
+    void put_all(const Fields&... fields) {
+        (put(fields), ...);
+    }
+};
 
-std::array<std::uint32_t, 6> limit_key(const RangeLimitInputs& in) {
-    return {bits(in.MV), bits(in.BC), bits(in.law), bits(in.air.TMP), bits(in.air.PRES), bits(in.air.HUMID)};
+// The key of an input record: every field, in the order declared. Each structured binding below
+// names all fields of its record, so a field added to FlightInputs, SolveInputs, RangeLimitInputs,
+// AirState or DragCurve stops the build (here or in KeyWriter) until the key takes it in; a new
+// input the flight or the solve reads thus cannot be left out of the key.
+template <class Record>
+PassCache::Key input_key(const Record& in) {
+    KeyWriter k;
+    if constexpr (std::is_same_v<Record, FlightInputs>) {
+        const auto& [MV, BC, law, TMP, PRES, HUMID, SH, ZR] = in;
+        k.put_all(MV, BC, law, TMP, PRES, HUMID, SH, ZR);
+    } else if constexpr (std::is_same_v<Record, SolveInputs>) {
+        const auto& [MV, ZR, SH, TR, measured, method, law, air] = in;
+        k.put_all(MV, ZR, SH, TR, measured, method, law, air);
+    } else {
+        static_assert(std::is_same_v<Record, RangeLimitInputs>);
+        const auto& [MV, BC, law, air] = in;
+        k.put_all(MV, BC, law, air);
+    }
+    return k.key;
 }
 
 }  // namespace
 
 const Trajectory* PassCache::flight(const FlightInputs& in) const {
-    return flight_key_ && *flight_key_ == flight_key(in) ? flight_.get() : nullptr;
+    return flight_key_ && *flight_key_ == input_key(in) ? flight_.get() : nullptr;
 }
 
 void PassCache::keep_flight(const FlightInputs& in, const Trajectory& tr) {
     if (!flight_) flight_ = std::make_unique<Trajectory>();
     copy_flight(tr, *flight_);
-    flight_key_ = flight_key(in);
+    flight_key_ = input_key(in);
 }
 
 std::optional<float> PassCache::solve(const SolveInputs& in) const {
-    const SolveKey key = solve_key(in);
+    const Key key = input_key(in);
     for (const Solved& s : solves_)
         if (s.used && s.key == key) return s.bc;
     return std::nullopt;
 }
 
 void PassCache::keep_solve(const SolveInputs& in, float bc) {
-    const SolveKey key = solve_key(in);
+    const Key key = input_key(in);
     for (Solved& s : solves_) {
         if (s.used && s.key == key) {
             s.bc = bc;
@@ -75,12 +107,12 @@ void PassCache::keep_solve(const SolveInputs& in, float bc) {
 }
 
 std::optional<float> PassCache::range_limit(const RangeLimitInputs& in) const {
-    if (limit_key_ && *limit_key_ == limit_key(in)) return limit_;
+    if (limit_key_ && *limit_key_ == input_key(in)) return limit_;
     return std::nullopt;
 }
 
 void PassCache::keep_range_limit(const RangeLimitInputs& in, float zero_range) {
-    limit_key_ = limit_key(in);
+    limit_key_ = input_key(in);
     limit_ = zero_range;
 }
 
@@ -98,6 +130,7 @@ void copy_flight(const Trajectory& from, Trajectory& to) {
     to.NearZero = from.NearZero;
     to.FarZero = from.FarZero;
     to.ZeroIsFar = from.ZeroIsFar;
+    to.BeyondDragCurve = from.BeyondDragCurve;
 }
 
 }  // namespace velora

@@ -45,13 +45,17 @@ public:
     };
     Computed computed;
 
-private:
-    using FlightKey = std::array<std::uint32_t, 8>;
-    using SolveKey = std::array<std::uint32_t, 10>;
-    using LimitKey = std::array<std::uint32_t, 6>;
+    // The bits of every input of a record, in the order the record declares them (input_key in
+    // pass_cache.cpp): a result is taken only for a key equal to the one it was kept under.
+    struct Key {
+        std::array<std::uint32_t, 20> words{};
+        int size = 0;
+        bool operator==(const Key&) const = default;
+    };
 
+private:
     struct Solved {
-        SolveKey key{};
+        Key key{};
         float bc = 0;
         bool used = false;
     };
@@ -60,11 +64,11 @@ private:
     // another drag law, or the pass before).
     static constexpr int SolvesKept = 4;
 
-    std::optional<FlightKey> flight_key_;
+    std::optional<Key> flight_key_;
     std::unique_ptr<Trajectory> flight_;
     std::array<Solved, SolvesKept> solves_{};
     int next_solve_ = 0;
-    std::optional<LimitKey> limit_key_;
+    std::optional<Key> limit_key_;
     float limit_ = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
+#include "solver/flight.h"
 #include "solver/input_limits.h"
 
 namespace velora {
@@ -81,109 +82,18 @@ std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const Sho
 namespace {
 
 // ---------------------------------------------------------------------------------------------
-// The flight: the solver's flight model (predict_measurement), step for step in the same 32-bit
-// arithmetic, flown once past every shot. Each shot's quantity is read off at the step where
-// predict_measurement would end a flight to that shot alone.
+// The flights: the solver's flight model (solver/flight.h), flown once past every shot. Each
+// shot's quantity is read off at the step where predict_measurement would end a flight to that
+// shot alone.
 
-constexpr float NotFound = 9999.9f;
-
-// What every flight of one fit shares, whatever its law, BC and muzzle velocity.
-struct FlightCourse {
-    std::vector<float> ranges;  // the shots' distinct ranges, rising
-    bool needs_zero = false;    // a POI shot: the line of sight needs the height at the zero range
-    float zr = 0, sh = 0;
-    float c = 0, rho = 0;
-};
-
-struct Reading {
-    float v = 0, t = 0, yT = NotFound;
-};
-
-struct ShotFlight {
-    float mv = 0, bc = 0;
-    int law = 0;
-    DragCursor drag;
-    float x = 0, y = 0, vx = 0, vy = 0, t = 0;
-    float x0 = 0, y0 = 0;
-    float dt = 0, v = 0;
-    float yZ = 0;  // height at the zero range, 0 = not yet found
-    int steps = 0;
-    std::size_t next = 0;  // the first range not yet passed
-    bool unreached = false;
-    std::vector<Reading> readings;
-
-    ShotFlight(const FlightCourse& f, float mv_, float bc_, int law_)
-        : mv(mv_), bc(bc_), law(law_), drag(law_), vx(mv_), dt(SolverStep / mv_), readings(f.ranges.size()) {}
-
-    // One step; true once the flight has ended. Inlined into the loop that interleaves flights.
-    [[gnu::always_inline]] bool step(const FlightCourse& f) {
-        const float vx0 = vx;
-        const float vy0 = vy;
-        v = std::sqrt(vx * vx + vy * vy);
-        const float cd = static_cast<float>(drag.at(v / f.c));
-        const float a = cd * (v * v) / bc * f.rho * SolverDragFactor;
-        vx = vx - dt * a * vx0 / v;
-        vy = vy - dt * a * vy0 / v + dt * SolverGravity;
-        if (!(vx > 0.0f) || !std::isfinite(vx) || !std::isfinite(vy) || steps >= SolverMostSteps) {
-            unreached = true;
-            return true;
-        }
-        ++steps;
-        if (f.zr < x / 3.0f && yZ == 0.0f) yZ = 12.0f * crossing_value(x0, y0, x, y, f.zr);
-
-        x0 = x;
-        y0 = y;
-        x = x + dt * (vx + vx0) / 2.0f;
-        y = y + dt * (vy + vy0) / 2.0f;
-        // Several shots may lie within one half-inch step: each reads this same step.
-        while (next < f.ranges.size() && f.ranges[next] < x / 3.0f) {
-            Reading& r = readings[next];
-            r.yT = 12.0f * crossing_value(x0, y0, x, y, f.ranges[next]);
-            r.v = v;
-            r.t = t;
-            ++next;
-        }
-        if (next == f.ranges.size() && (!f.needs_zero || yZ != 0.0f)) return true;
-        dt = SolverStep / vx;
-        t = t + dt;
-        return false;
-    }
-
-    float measurement(const FlightCourse& f, std::size_t range_index, float range, int method) const {
-        const bool reached = range_index < next && (method != DeltaPOI || yZ != 0.0f);
-        if (!reached) {
-            switch (method) {
-                case DeltaT: return std::numeric_limits<float>::max();
-                case DeltaV: return 0.0f;
-                default: return std::numeric_limits<float>::lowest();
-            }
-        }
-        const Reading& r = readings[range_index];
-        switch (method) {
-            case DeltaPOI: return r.yT - f.sh + (f.sh - yZ) * range / f.zr;
-            case DeltaT: return r.t;
-            case DeltaV: return r.v;
-            default: return r.yT;
-        }
-    }
-};
-
-// Flies the flights side by side, three at a time: a step is a long chain of dependent
-// operations, and the processor overlaps independent chains. Nothing in a flight changes.
-void fly(const FlightCourse& f, std::vector<ShotFlight>& flights) {
-    constexpr std::size_t Together = 3;
-    for (std::size_t first = 0; first < flights.size(); first += Together) {
-        const std::size_t count = std::min(Together, flights.size() - first);
-        bool live[Together] = {count > 0, count > 1, count > 2};
-        std::size_t n_live = count;
-        while (n_live > 0) {
-            for (std::size_t k = 0; k < count; ++k) {
-                if (live[k] && flights[first + k].step(f)) {
-                    live[k] = false;
-                    --n_live;
-                }
-            }
-        }
+// Flies the flights side by side, three at a time: nothing in a flight changes.
+void fly(const FlightCourse& f, std::vector<Flight>& flights) {
+    for (std::size_t first = 0; first < flights.size(); first += 3) {
+        const std::size_t count = std::min<std::size_t>(3, flights.size() - first);
+        Flight& a = flights[first];
+        Flight& b = flights[first + (count > 1 ? 1 : 0)];
+        Flight& c = flights[first + (count > 2 ? 2 : 0)];
+        fly_side_by_side(f, a, b, c, static_cast<int>(count));
     }
 }
 
@@ -191,8 +101,8 @@ void fly(const FlightCourse& f, std::vector<ShotFlight>& flights) {
 // The weighted sum of squares.
 
 struct Problem {
-    FlightCourse course;
-    std::vector<std::size_t> range_index;  // per shot, into course.ranges
+    FlightCourse course;                   // its marks are the shots' distinct ranges
+    std::vector<std::size_t> range_index;  // per shot, into course.marks
     std::vector<float> range, measured;
     std::vector<int> method;
     std::vector<double> sigma;
@@ -203,16 +113,18 @@ struct Problem {
 Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv) {
     Problem p;
     FlightCourse& f = p.course;
-    for (const Shot& shot : shots) f.ranges.push_back(shot.range);
-    std::sort(f.ranges.begin(), f.ranges.end());
-    f.ranges.erase(std::unique(f.ranges.begin(), f.ranges.end()), f.ranges.end());
+    std::vector<float> ranges;
+    for (const Shot& shot : shots) ranges.push_back(shot.range);
+    std::sort(ranges.begin(), ranges.end());
+    ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
+    f.marks.insert(f.marks.begin(), ranges.begin(), ranges.end());
     f.zr = in.ZR;
     f.sh = in.SH;
     f.c = speed_of_sound(in.air.TMP);
     f.rho = static_cast<float>(air_density(in.air.TMP, in.air.PRES, in.air.HUMID));
     for (const Shot& shot : shots) {
-        p.range_index.push_back(static_cast<std::size_t>(
-            std::lower_bound(f.ranges.begin(), f.ranges.end(), shot.range) - f.ranges.begin()));
+        p.range_index.push_back(
+            static_cast<std::size_t>(std::lower_bound(ranges.begin(), ranges.end(), shot.range) - ranges.begin()));
         p.range.push_back(shot.range);
         const int method = method_of(shot.quantity);
         p.method.push_back(method);
@@ -226,10 +138,10 @@ Problem make_problem(const std::vector<Shot>& shots, const ShotFitInputs& in, bo
     return p;
 }
 
-std::vector<float> predictions(const Problem& p, const ShotFlight& flight) {
+std::vector<float> predictions(const Problem& p, const Flight& flight) {
     std::vector<float> out;
     for (std::size_t i = 0; i < p.range.size(); ++i)
-        out.push_back(flight.measurement(p.course, p.range_index[i], p.range[i], p.method[i]));
+        out.push_back(flight.measurement(p.course, static_cast<int>(p.range_index[i]), p.range[i], p.method[i]));
     return out;
 }
 
@@ -241,7 +153,7 @@ struct Trial {
     std::vector<double> residuals;
 };
 
-Trial trial_of(const Problem& p, const ShotFlight& flight) {
+Trial trial_of(const Problem& p, const Flight& flight) {
     Trial trial;
     trial.mv = flight.mv;
     const std::vector<float> predicted = predictions(p, flight);
@@ -265,10 +177,24 @@ struct Request {
     float mv_hint = 0;
 };
 
-std::vector<Trial> flown(const Problem& p, std::vector<ShotFlight>& flights) {
+// A flight to make: its law, muzzle velocity and BC.
+struct Launch {
+    int law;
+    float mv, bc;
+};
+
+std::vector<Trial> flown(const Problem& p, const std::vector<Launch>& launches) {
+    const auto marks = static_cast<std::size_t>(p.course.mark_count());
+    std::vector<FlightReading> readings(launches.size() * marks);
+    std::vector<Flight> flights;
+    flights.reserve(launches.size());
+    for (std::size_t i = 0; i < launches.size(); ++i) {
+        const Launch& l = launches[i];
+        flights.emplace_back(p.course, drag_law_curve(l.law), l.mv, l.bc, readings.data() + i * marks);
+    }
     fly(p.course, flights);
     std::vector<Trial> out;
-    for (const ShotFlight& flight : flights) out.push_back(trial_of(p, flight));
+    for (const Flight& flight : flights) out.push_back(trial_of(p, flight));
     return out;
 }
 
@@ -282,12 +208,12 @@ std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& reques
     constexpr int MostSteps = 8;
     const std::size_t n = requests.size(), shots = p.range.size();
 
-    std::vector<ShotFlight> pairs;
+    std::vector<Launch> pairs;
     for (const Request& r : requests) {
         const float mv0 = std::clamp(r.mv_hint, MinMV, MaxMV);
         const float mv1 = mv0 + Difference <= MaxMV ? mv0 + Difference : mv0 - Difference;
-        pairs.emplace_back(p.course, mv0, bc_at(r.u), r.law);
-        pairs.emplace_back(p.course, mv1, bc_at(r.u), r.law);
+        pairs.push_back({r.law, mv0, bc_at(r.u)});
+        pairs.push_back({r.law, mv1, bc_at(r.u)});
     }
     const std::vector<Trial> first = flown(p, pairs);
 
@@ -309,7 +235,7 @@ std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& reques
         active[k] = jj[k] > 0.0 && std::isfinite(jj[k]);
     }
     for (int step = 0; step < MostSteps; ++step) {
-        std::vector<ShotFlight> flights;
+        std::vector<Launch> flights;
         std::vector<std::size_t> owner;
         for (std::size_t k = 0; k < n; ++k) {
             if (!active[k]) continue;
@@ -321,7 +247,7 @@ std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& reques
                 active[k] = false;
                 continue;
             }
-            flights.emplace_back(p.course, moved, bc_at(requests[k].u), requests[k].law);
+            flights.push_back({requests[k].law, moved, bc_at(requests[k].u)});
             owner.push_back(k);
         }
         if (flights.empty()) break;
@@ -341,8 +267,8 @@ std::vector<Trial> profiles(const Problem& p, const std::vector<Request>& reques
 // velocity.
 std::vector<Trial> objective(const Problem& p, const std::vector<Request>& requests) {
     if (p.fit_mv) return profiles(p, requests);
-    std::vector<ShotFlight> flights;
-    for (const Request& r : requests) flights.emplace_back(p.course, p.mv, bc_at(r.u), r.law);
+    std::vector<Launch> flights;
+    for (const Request& r : requests) flights.push_back({r.law, p.mv, bc_at(r.u)});
     return flown(p, flights);
 }
 
@@ -612,8 +538,14 @@ struct LawSearch {
 }  // namespace
 
 std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in) {
+    return predict_shots(shots, mv, bc, drag_law_curve(law), in);
+}
+
+std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, const DragCurve& law,
+                                 const ShotFitInputs& in) {
     const Problem p = make_problem(shots, in, false);
-    ShotFlight flight(p.course, mv, bc, law);
+    std::vector<FlightReading> readings(static_cast<std::size_t>(p.course.mark_count()));
+    Flight flight(p.course, law, mv, bc, readings.data());
     while (!flight.step(p.course)) {
     }
     return predictions(p, flight);

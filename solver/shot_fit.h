@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "state/calc_state.h"
 #include "solver/bc_solver.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -127,5 +127,7 @@ std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInput
 // takes the line of sight through the path at the zero range all the same. A flight that cannot
 // reach a shot gives it predict_measurement's value for an unreached target.
 std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in);
+std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, const DragCurve& law,
+                                 const ShotFitInputs& in);
 
 }  // namespace velora

@@ -14,7 +14,7 @@ FlightInputs long_flight() {
     FlightInputs in = testing::first_run_flight();
     in.MV = 4000.0f;
     in.BC = 1.2f;
-    in.CURVE = G7;
+    in.law = drag_law_curve(G7);
     in.ZR = 100.0f;
     return in;
 }

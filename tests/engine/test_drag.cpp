@@ -4,8 +4,8 @@
 #include <limits>
 #include <string>
 
-#include "state/calc_state.h"
 #include "engine/drag.h"
+#include "state/calc_state.h"
 
 namespace velora {
 namespace {
@@ -49,20 +49,20 @@ int row_of(float mach) { return static_cast<int>(std::lround(mach * 40.0f)); }
 TEST(DragTable, PublishedRowsAreStoredExactly) {
     for (const auto& published : PublishedRows) {
         const int row = row_of(published[0]);
-        for (int law = 0; law < DragLawCount; ++law)
-            EXPECT_EQ(DragTable[row][law + 1], published[law + 1]) << "row " << row << " law " << law;
+        for (int law = 0; law + 1 < static_cast<int>(std::size(published)); ++law)
+            EXPECT_EQ(DragTable[row][DragLaws[law].column], published[law + 1]) << "row " << row << " law " << law;
     }
 }
 
 TEST(DragTable, ShapeAndMachColumn) {
     for (int row = 0; row <= DragTableLastRow; ++row) {
         EXPECT_NEAR(DragTable[row][0], 0.025 * row, 1e-6);
-        EXPECT_EQ(DragTable[row][11], 0.0f);
-        for (int law = 0; law < DragLawCount; ++law) {
+        EXPECT_EQ(DragTable[row][DragTableColumns - 1], 0.0f);
+        for (const BuiltInDragLaw& law : DragLaws) {
             // Four-decimal coefficients.
-            const double scaled = DragTable[row][law + 1] * 10000.0;
+            const double scaled = DragTable[row][law.column] * 10000.0;
             EXPECT_NEAR(scaled, std::round(scaled), 1e-3);
-            EXPECT_GT(DragTable[row][law + 1], 0.1f);
+            EXPECT_GT(DragTable[row][law.column], 0.1f);
         }
     }
     for (int col = 0; col < DragTableColumns; ++col) EXPECT_EQ(DragTable[169][col], 0.0f);
@@ -177,9 +177,9 @@ TEST(DragLaws, DescriptionsAndNames) {
     EXPECT_STREQ(drag_law_description(GA2), "GA2 -  Quenby's contender for round-nosed diabolo airgun pellets");
     EXPECT_STREQ(drag_law_description(SLG1), "SLG1 - Quenby's experimental blunt boat-tailed airgun slug profile");
     EXPECT_STREQ(drag_law_description(G7), "G7  -  VLD - long 7.5° boat-tail, 10 cal. nose ogive");
-    EXPECT_STREQ(drag_law_description(10), "");
-    EXPECT_STREQ(drag_law_description(11), "");
-    EXPECT_STREQ(drag_law_description(12), "");
+    EXPECT_STREQ(drag_law_description(DragLawCount), "");
+    EXPECT_STREQ(drag_law_description(DragLawCount + 1), "");
+    EXPECT_STREQ(drag_law_description(-1), "");
     EXPECT_EQ(drag_law_name(G1), "G1");
     EXPECT_EQ(drag_law_name(RA4), "RA4");
     EXPECT_EQ(drag_law_name(SLG0), "SLG0");
@@ -188,15 +188,30 @@ TEST(DragLaws, DescriptionsAndNames) {
 
 TEST(DragLaws, ListPositionMaps) {
     const int law_at[] = {0, 1, 5, 2, 3, 4, 6, 7, 8, 9};
-    for (int pos = 0; pos < DragLawCount; ++pos) {
+    for (int pos = 0; pos < static_cast<int>(std::size(law_at)); ++pos) {
         EXPECT_EQ(drag_law_at_list_position(pos), law_at[pos]);
         EXPECT_EQ(list_position_of_drag_law(law_at[pos]), pos);
     }
     EXPECT_EQ(drag_law_at_list_position(2), GA2);
     EXPECT_EQ(list_position_of_drag_law(G7), 5);
-    EXPECT_EQ(drag_law_at_list_position(10), 0);
+    EXPECT_EQ(drag_law_at_list_position(DragLawCount), 0);
     EXPECT_EQ(drag_law_at_list_position(-1), 0);
     EXPECT_EQ(list_position_of_drag_law(42), 0);
+}
+
+TEST(DragLaws, NamesForTheListAndTheCommandLine) {
+    EXPECT_EQ(drag_law_names_in_list_order(), "G1, GA, GA2, GS, RA4, G7, SLG0, SLG1, WC0 or GL");
+    EXPECT_EQ(drag_law_named("RA4"), RA4);
+    EXPECT_EQ(drag_law_named("ra4"), RA4);
+    EXPECT_EQ(drag_law_named("sLg1"), SLG1);
+    EXPECT_EQ(drag_law_named("GA2"), GA2);
+    for (const char* none : {"RA5", "", "G", "3", "RA4 ", " GA", "SLG"}) EXPECT_EQ(drag_law_named(none), std::nullopt);
+    // A name reads back as its law, and its description begins with it.
+    for (int law = 0; law < DragLawCount; ++law) {
+        EXPECT_EQ(drag_law_named(drag_law_name(law)), law);
+        EXPECT_EQ(std::string(drag_law_description(law)).rfind(drag_law_name(law), 0), 0u);
+    }
+    EXPECT_EQ(drag_law_name(DragLawCount), "");
 }
 
 }  // namespace

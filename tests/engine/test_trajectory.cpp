@@ -20,7 +20,7 @@ FlightInputs inputs_of(const golden::Flight& g) {
     FlightInputs in;
     in.MV = g.MV;
     in.BC = g.BC;
-    in.CURVE = g.CURVE;
+    in.law = drag_law_curve(g.CURVE);
     in.TMP = g.TMP;
     in.PRES = g.PRES;
     in.HUMID = g.HUMID;
@@ -143,7 +143,7 @@ TEST(Trajectory, FlightsEndWithinTheTable) {
     FlightInputs in = first_run_flight();
     in.MV = 4000.0f;
     in.BC = 1.2f;
-    in.CURVE = G7;
+    in.law = drag_law_curve(G7);
     in.ZR = 100.0f;
     auto tr = fly(in);
     EXPECT_EQ(tr->LastSample, 2000);

@@ -206,7 +206,7 @@ TEST(BisectBc, SolvesFlyingAheadTakeTheMidpointsOfTheStepByStepBisection) {
                         in.TR = range;
                         in.measured = p + offset * (method == DeltaT ? 0.01f : 1.0f);
                         in.method = method;
-                        in.law = s.CURVE;
+                        in.law = drag_law_curve(s.CURVE);
                         in.air = air;
                         const float reference = bisect_bc_over(in.measured, method, [&](float trial) {
                             return predict_measurement(in.MV, trial, in.ZR, in.SH, range, in.law, method, air);

@@ -287,7 +287,7 @@ TEST(PassCache, AResultIsTakenOnlyForTheSameBitsOfEveryInputItReads) {
         EXPECT_EQ(cache.flight(other), nullptr);
     }
     FlightInputs other_law = flight;
-    other_law.CURVE = G1;
+    other_law.law = drag_law_curve(G1);
     EXPECT_EQ(cache.flight(other_law), nullptr);
 
     const SolveInputs solve = solve_inputs(first_run_state());
@@ -307,7 +307,7 @@ TEST(PassCache, AResultIsTakenOnlyForTheSameBitsOfEveryInputItReads) {
     }
     SolveInputs other_method = solve, other_law_solve = solve, negative_zero = solve;
     other_method.method = DeltaT;
-    other_law_solve.law = G7;
+    other_law_solve.law = drag_law_curve(G7);
     EXPECT_FALSE(cache.solve(other_method).has_value());
     EXPECT_FALSE(cache.solve(other_law_solve).has_value());
     // Equal as numbers is not enough: 0 and −0 are told apart.
@@ -330,7 +330,7 @@ TEST(PassCache, AResultIsTakenOnlyForTheSameBitsOfEveryInputItReads) {
         EXPECT_FALSE(cache.range_limit(other).has_value());
     }
     RangeLimitInputs other_law_limit = limit;
-    other_law_limit.law = G7;
+    other_law_limit.law = drag_law_curve(G7);
     EXPECT_FALSE(cache.range_limit(other_law_limit).has_value());
 
     // Four solves are kept; the oldest gives way to a fifth. A copy and a cleared cache keep none.
