@@ -132,6 +132,7 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
     Members m{"  ", {}};
     m.add("schema", number(CliJsonSchema));
     m.add("state", state_json(s));
+    m.add("law", quoted(drag_law_name(s.CURVE)));
     m.add("derived", derived_json(r));
     m.add("message", outcome.message ? quoted(*outcome.message) : "null");
     if (outcome.confidence) {
@@ -159,6 +160,7 @@ std::string flight_json(const CalcState& s, const Trajectory& t) {
     Members m{"  ", {}};
     m.add("schema", number(CliJsonSchema));
     m.add("state", state_json(s));
+    m.add("law", quoted(drag_law_name(s.CURVE)));
     m.add("derived", trajectory_derived(t).object("  "));
     m.add("trajectory", trajectory_json(t));
     return m.object("") + "\n";

@@ -20,10 +20,10 @@
 #include <string_view>
 #include <vector>
 
-#include "state/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -35,7 +35,9 @@ std::string json_number(float value);
 std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
                              bool with_trajectory);
 
-// The flight of a loaded state, as velora-cli trajectory prints it: "schema", "state", "derived" (FarZero,
+// Both name the drag law CURVE after "state": "law": "RA4".
+//
+// The flight of a loaded state, as velora-cli trajectory prints it: "schema", "state", "law", "derived" (FarZero,
 // NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and "trajectory".
 std::string flight_json(const CalcState& s, const Trajectory& t);
 

@@ -52,12 +52,21 @@ struct CommandLine {
     }
     // The value of an option given as "--format NAME" or "--format=NAME"; empty when not given.
     std::string value(const std::string& option) const {
+        const std::vector<std::string> given = values(option);
+        return given.empty() ? std::string() : given.front();
+    }
+    // Every value of an option that may be given more than once ("--law GA --law GA2").
+    std::vector<std::string> values(const std::string& option) const {
+        std::vector<std::string> out;
         for (const std::string& o : options) {
-            if (o.rfind(option + "=", 0) == 0) return o.substr(option.size() + 1);
+            if (o.rfind(option + "=", 0) == 0) out.push_back(o.substr(option.size() + 1));
         }
-        return {};
+        return out;
     }
 };
+
+// The options that take a value, as "--law NAME" or "--law=NAME".
+const char* const ValuedOptions[] = {"--format", "--law"};
 
 // One command of the tool. A new command is one more entry in command_table() below: its run
 // function, its synopsis for the usage and its help text; `takes_state` adds the FILE and
@@ -109,6 +118,21 @@ std::string wrapped(const std::vector<std::string>& words, std::size_t width, co
     return out + line + "\n";
 }
 
+// The drag laws with their numbers and their places in the window's list.
+std::string drag_laws_help() {
+    std::string text =
+        "Drag laws: CURVE takes a law's number or its name in any letter case (CURVE=RA4, CURVE=ra4);\n"
+        "stateBC is the law's place in the window's list and takes the name too. --law NAME sets both\n"
+        "(trajectory, solve, predict); fit fits only the laws that --law names.\n"
+        "  Law   CURVE  list\n";
+    for (const BuiltInDragLaw& law : DragLaws) {
+        const std::string number = std::to_string(law.code), position = std::to_string(law.list_position);
+        text += "  " + std::string(law.name) + std::string(6 - law.name.size(), ' ') +
+                std::string(5 - number.size(), ' ') + number + std::string(6 - position.size(), ' ') + position + "\n";
+    }
+    return text;
+}
+
 std::string state_help() {
     std::vector<std::string> keys;
     for (const StateMember& m : state_members()) keys.push_back(m.name);
@@ -120,8 +144,9 @@ std::string state_help() {
            wrapped(keys, 96, "  ") +
            "Arrays take one value per entry separated by commas (TRArray=40,50,60,50, WinX=-1,-1), or\n"
            "one entry as TRArray(2)=60. TR is the target range of the active method (entry stateRB of\n"
-           "TRArray). stateRB: 0 point of impact, 1 time of flight, 2 velocity at the target, 3 drop;\n"
-           "CURVE: 0 G1, 1 GA, 2 GS, 3 RA4, 4 G7, 5 GA2, 6 SLG0, 7 SLG1, 8 WC0, 9 GL.\n"
+           "TRArray). stateRB: 0 point of impact, 1 time of flight, 2 velocity at the target, 3 drop.\n"
+           "\n" +
+           drag_laws_help() +
            "\n"
            "A value without a unit is in the internal unit (ft/s, yd, in, s, C, inHg, %); a unit suffix\n"
            "converts it as the window converts a value typed in that unit:\n"
@@ -153,7 +178,8 @@ std::string usage() {
     text +=
         "\nFILE is a preferences file (Velora.prefs, or one written by velora-cli first-run); - reads it\n"
         "from standard input. KEY=VALUE sets one value of the state, in the internal unit or with a\n"
-        "unit suffix (MV=240m/s): see 'velora-cli help solve'.\n";
+        "unit suffix (MV=240m/s): see 'velora-cli help solve'.\n\n" +
+        drag_laws_help() + "\n";
     return text + ExitStatusText;
 }
 
@@ -189,6 +215,20 @@ bool assignment_in_place_of_file(const std::string& path) {
            !std::filesystem::exists(path, ignored);
 }
 
+// The laws that the --law options name, into `laws`; 0 when every name is a law's, else the exit
+// status of the message written.
+int named_laws(const CommandLine& cl, CliIo& io, std::vector<int>& laws) {
+    for (const std::string& name : cl.values("--law")) {
+        const std::optional<int> law = drag_law_named(name);
+        if (!law) {
+            return fail(io, CliBadUsage,
+                        "'--law " + name + "': no drag law of that name (" + drag_law_names_in_list_order() + ")");
+        }
+        if (std::find(laws.begin(), laws.end(), *law) == laws.end()) laws.push_back(*law);
+    }
+    return CliOk;
+}
+
 // FILE and the KEY=VALUE operands after the first `files` operands into `s`; 0 when loaded, else
 // the exit status of the message written. `file_text` receives the file's bytes.
 int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text, std::size_t files = 1) {
@@ -200,7 +240,17 @@ int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::stri
     }
     if (auto error = read_input(path, io.in, file_text)) return fail(io, CliFailed, *error);
     const auto first_assignment = static_cast<std::ptrdiff_t>(std::min(files, cl.operands.size()));
-    const std::vector<std::string> assignments(cl.operands.begin() + first_assignment, cl.operands.end());
+    std::vector<std::string> assignments(cl.operands.begin() + first_assignment, cl.operands.end());
+    if (cl.command != "fit") {
+        // --law NAME: the law and its place in the list, after the KEY=VALUEs.
+        std::vector<int> laws;
+        if (const int code = named_laws(cl, io, laws); code != CliOk) return code;
+        if (laws.size() > 1) return bad_usage(io, cl, "--law is given more than once");
+        for (const int law : laws) {
+            assignments.push_back("CURVE=" + std::to_string(law));
+            assignments.push_back("stateBC=" + std::to_string(list_position_of_drag_law(law)));
+        }
+    }
     if (auto error = load_state(file_text, input_name(path), assignments, s)) return fail(io, CliFailed, *error);
     return CliOk;
 }
@@ -461,7 +511,9 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         if (!message.empty() && message.back() == '.') message.pop_back();
         return fail(io, CliFailed, message);
     }
-    const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, {}});
+    std::vector<int> laws;
+    if (const int code = named_laws(cl, io, laws); code != CliOk) return code;
+    const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, laws});
     std::ostream& out = io.out;
     if (!cl.has("--text")) {
         out << fit_json(fits);
@@ -545,17 +597,17 @@ int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command
 const std::vector<Command>& command_table() {
     static const std::vector<Command> commands = {
         {"trajectory",
-         "trajectory FILE [KEY=VALUE ...] [--text]",
+         "trajectory FILE [KEY=VALUE ...] [--law NAME] [--text]",
          "the flight of the file's projectile, yard by yard",
          "Flies the projectile of FILE and prints one JSON object: \"schema\", \"state\", \"derived\"\n"
          "(FarZero, NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and \"trajectory\" (arrays drop,\n"
          "velocity, time, poi for yards 0..LastSample). --text prints a short table in internal units\n"
          "instead, every TableStep yards out to the active method's target range.\n",
-         {"--text"},
+         {"--law", "--text"},
          true,
          trajectory_command},
         {"solve",
-         "solve FILE [KEY=VALUE ...] [--trajectory | --text]",
+         "solve FILE [KEY=VALUE ...] [--law NAME] [--trajectory | --text]",
          "the BC solved from the active method's measurement",
          "Runs the pass that the window runs after a measurement is typed: the BC is solved from the\n"
          "measurement of the method stateRB (POI, ET, TV or DROP at the target range TR). Prints one\n"
@@ -565,19 +617,19 @@ const std::vector<Command>& command_table() {
          "rows). --trajectory adds \"trajectory\"; --text prints the fields as the window shows them and\n"
          "the confidence limits instead. The drop is no key of the file: DROP=VALUE, or a line\n"
          "\"DROP = value\" in FILE, gives the drop below the bore axis that stateRB=3 solves from.\n",
-         {"--trajectory", "--text"},
+         {"--law", "--trajectory", "--text"},
          true,
          solve_command},
         {"predict",
-         "predict FILE [KEY=VALUE ...] [--trajectory | --text]",
+         "predict FILE [KEY=VALUE ...] [--law NAME] [--trajectory | --text]",
          "the measurements that the BC predicts",
          "Runs the pass that the window runs after any other edit: the BC stands and predicts TV, POI,\n"
          "ET and DROP at the target range. Prints the JSON object of solve (or --text its readable form).\n",
-         {"--trajectory", "--text"},
+         {"--law", "--trajectory", "--text"},
          true,
          predict_command},
         {"fit",
-         "fit FILE PATH [KEY=VALUE ...] [--fit-mv] [--text]",
+         "fit FILE PATH [KEY=VALUE ...] [--law NAME ...] [--fit-mv] [--text]",
          "the BC under each drag law from several shots",
          "Fits the shots of SHOTS.csv (- for standard input) under each of the ten drag laws: the BC\n"
          "that best explains them, with the muzzle velocity, zero range, sight height and air of FILE.\n"
@@ -599,10 +651,11 @@ const std::vector<Command>& command_table() {
          "weighted sum of squares rises by one, widened when the shots scatter more than their\n"
          "uncertainties say), rms, residuals (measured less predicted, per shot in the file's order),\n"
          "MV and outcome: fitted, or below_range / above_range when the BC would lie outside 0.004 to\n"
-         "1.2) and \"best\" (the CURVE of the first, null when no law fits). --fit-mv fits the muzzle\n"
-         "velocity together with the BC (two shots or more); --text prints the ranked laws and the\n"
-         "best law's residuals, in FILE's units, instead.\n",
-         {"--fit-mv", "--text"},
+         "1.2) and \"best\" (the CURVE of the first, null when no law fits). --law NAME, once or more,\n"
+         "fits only the laws named. --fit-mv fits the muzzle velocity together with the BC (two shots\n"
+         "or more); --text prints the ranked laws and the best law's residuals, in FILE's units,\n"
+         "instead.\n",
+         {"--law", "--fit-mv", "--text"},
          true,
          fit_command},
         {"import",
@@ -692,12 +745,19 @@ int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream
             out << command_help(*command);
             return CliOk;
         }
-        if (a == "--format" || a.rfind("--format=", 0) == 0) {
+        const char* valued = nullptr;
+        for (const char* o : ValuedOptions) {
+            if (a == o || a.rfind(std::string(o) + "=", 0) == 0) valued = o;
+        }
+        if (valued) {
             bool takes = false;
-            for (const char* o : command->options) takes = takes || std::string(o) == "--format";
-            if (!takes) return bad_usage(io, cl, "unknown option '--format' for " + first);
-            if (a == "--format" && i + 1 >= args.size()) return bad_usage(io, cl, "--format needs a format's name");
-            cl.options.push_back(a == "--format" ? "--format=" + args[++i] : a);
+            for (const char* o : command->options) takes = takes || std::string(o) == valued;
+            if (!takes) return bad_usage(io, cl, "unknown option '" + std::string(valued) + "' for " + first);
+            if (a == valued && i + 1 >= args.size())
+                return bad_usage(
+                    io, cl,
+                    std::string(valued) + (a == "--law" ? " needs a drag law's name" : " needs a format's name"));
+            cl.options.push_back(a == valued ? a + "=" + args[++i] : a);
             continue;
         }
         if (a.rfind("--", 0) == 0) {

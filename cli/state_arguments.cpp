@@ -2,6 +2,7 @@
 
 #include "cli/calc_json.h"
 #include "cli/state_members.h"
+#include "engine/drag_laws.h"
 #include "engine/trajectory.h"
 #include "engine/units.h"
 #include "services/preferences.h"
@@ -73,7 +74,18 @@ std::optional<std::string> read_entry(const std::string& argument, const StateMe
         return std::nullopt;
     }
     const PreferenceKey* key = preference_key(member_file_key(m, index));
-    const std::optional<long long> value = whole_number(text);
+    std::optional<long long> value = whole_number(text);
+    // A drag law may be named: CURVE takes its number, stateBC its place in the list.
+    const bool curve = std::strcmp(m.name, "CURVE") == 0, list = std::strcmp(m.name, "stateBC") == 0;
+    if (!value && (curve || list)) {
+        if (const std::optional<int> law = drag_law_named(trim(text)))
+            value = curve ? *law : list_position_of_drag_law(*law);
+        else if (const std::string_view t = trim(text); t.empty() || !std::strchr("0123456789+-.", t.front()))
+            return quoted(argument) + ": " + m.name +
+                   (curve ? " is a drag law's number" : " is a place in the drag-law list") + " from " +
+                   std::to_string(key ? key->lowest : 0) + " to " + std::to_string(key ? key->highest : 0) +
+                   " or a law's name: " + drag_law_names_in_list_order();
+    }
     const bool in_range = value && key && *value >= key->lowest && *value <= key->highest;
     if (!in_range) {
         if (!key || (key->lowest == INT_MIN && key->highest == INT_MAX))

@@ -1,12 +1,13 @@
 # bash completion for velora-cli: its commands, their options, the keys of KEY=VALUE with their
-# unit suffixes, the import formats, and file names where a preferences file, a shots file or a
-# shot string goes.
+# unit suffixes, the drag laws' names, the import formats, and file names where a preferences file,
+# a shots file or a shot string goes.
 
 _velora_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local commands="trajectory solve predict fit import table prefs first-run number help"
     local keys="MV ZR TR TRArray SH TV POI ET DROP BC MV_TOL TV_TOL TMP PRES HUMID TableStep CURVE stateBC stateRB stateBC_VAL stateMV stateZR stateTR stateSH stateTV statePOI stateET stateDROP stateTMP statePRES statePAN mode mpag ShowTarget Gaps AutoUpdateCheck AutoLogoCheck EnableToolTips Scheme WinX WinY"
+    local laws="G1 GA GA2 GS RA4 G7 SLG0 SLG1 WC0 GL"
     COMPREPLY=()
 
     if [[ $COMP_CWORD -eq 1 ]]; then
@@ -16,9 +17,9 @@ _velora_cli()
 
     local command=${COMP_WORDS[1]} options=""
     case $command in
-        trajectory) options="--text --help" ;;
-        solve|predict) options="--trajectory --text --help" ;;
-        fit) options="--fit-mv --text --help" ;;
+        trajectory) options="--law --text --help" ;;
+        solve|predict) options="--law --trajectory --text --help" ;;
+        fit) options="--law --fit-mv --text --help" ;;
         import)
             # A file, a folder or a zip; --format takes one of the readers' names.
             if [[ ${COMP_WORDS[COMP_CWORD-1]} == --format ]]; then
@@ -46,6 +47,11 @@ _velora_cli()
     case $command in
         first-run|number) return ;;
     esac
+    # --law takes a drag law's name.
+    if [[ ${COMP_WORDS[COMP_CWORD-1]} == --law ]]; then
+        COMPREPLY=($(compgen -W "$laws" -- "$cur"))
+        return
+    fi
 
     # The first word after the command is FILE (for fit, the first two: FILE and SHOTS.csv); the
     # words after it are KEY=VALUE. bash splits "MV=" into "MV" "=" when = is one of its word
@@ -54,6 +60,7 @@ _velora_cli()
     [[ $command == fit ]] && files=2
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
+        [[ ${COMP_WORDS[i-1]} == --law ]] && continue
         [[ ${COMP_WORDS[i]} == = || ${COMP_WORDS[i-1]} == = ]] && continue
         operands=$((operands + 1))
     done
@@ -72,6 +79,14 @@ _velora_cli()
         key=${COMP_WORDS[COMP_CWORD-2]} value=$cur
     fi
     if [[ -n $key || $cur == = ]]; then
+        # A drag law by its name.
+        case ${key^^} in
+            CURVE|STATEBC)
+                local prefix=""
+                [[ $cur == *=* ]] && prefix="$key="
+                COMPREPLY=($(compgen -P "$prefix" -W "$laws" -- "$value"))
+                return ;;
+        esac
         # A value: after its number, the unit suffixes of the key's quantity.
         local suffixes=""
         case ${key^^} in

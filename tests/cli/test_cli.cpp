@@ -2,6 +2,7 @@
 // readable outputs.
 #include "tests/cli/cli_run.h"
 
+#include "engine/drag_laws.h"
 #include "engine/number_text.h"
 #include "services/preferences.h"
 
@@ -51,6 +52,64 @@ TEST(Cli, VersionAndHelp) {
     }
     EXPECT_EQ(run({"number", "--help"}).out.find("KEY=VALUE"), std::string::npos);
     EXPECT_TRUE(refused_in_one_line(run({"help", "fly"})));
+}
+
+// A drag law by its name as well as by its number, through CURVE=, stateBC= and --law; the JSON
+// names it; a name of no law is refused in one line that lists the names.
+TEST_F(CliFiles, DragLawsByNameOrNumber) {
+    const std::string prefs = first_run_file();
+    const CliRun by_number = run({"solve", prefs, "CURVE=3"});
+    ASSERT_EQ(by_number.code, 0) << by_number.err;
+    EXPECT_NE(by_number.out.find("\n  \"law\": \"RA4\",\n"), std::string::npos);
+    EXPECT_EQ(run({"solve", prefs, "CURVE=RA4"}).out, by_number.out);
+    EXPECT_EQ(run({"solve", prefs, "curve= ra4"}).out, by_number.out);
+    EXPECT_EQ(run({"solve", prefs, "stateBC=G7"}).out, run({"solve", prefs, "stateBC=5"}).out);
+    // --law sets the law and its place in the list, after the KEY=VALUEs.
+    EXPECT_EQ(run({"predict", prefs, "--law", "ga"}).out, run({"predict", prefs, "CURVE=1", "stateBC=1"}).out);
+    EXPECT_EQ(run({"predict", prefs, "CURVE=3", "--law=SLG1"}).out,
+              run({"predict", prefs, "CURVE=7", "stateBC=7"}).out);
+    EXPECT_NE(run({"trajectory", prefs, "--law", "GL", "--text"}).out.find("Drag law GL,"), std::string::npos);
+
+    const std::string names = "G1, GA, GA2, GS, RA4, G7, SLG0, SLG1, WC0 or GL";
+    const std::pair<std::vector<std::string>, std::string> refusals[] = {
+        {{"solve", prefs, "CURVE=RA5"},
+         "'CURVE=RA5': CURVE is a drag law's number from 0 to 9 or a law's name: " + names},
+        {{"solve", prefs, "stateBC=x"},
+         "'stateBC=x': stateBC is a place in the drag-law list from 0 to 9 or a law's name: " + names},
+        {{"solve", prefs, "CURVE=10"}, "'CURVE=10': CURVE is a whole number from 0 to 9"},
+        {{"solve", prefs, "--law", "RA5"}, "'--law RA5': no drag law of that name (" + names + ")"},
+        {{"solve", prefs, "--law", "GA", "--law", "G1"}, "--law is given more than once; see 'velora-cli help solve'"},
+        {{"solve", prefs, "--law"}, "--law needs a drag law's name; see 'velora-cli help solve'"},
+        {{"table", prefs, "--law", "G1"}, "unknown option '--law' for table; see 'velora-cli help table'"},
+    };
+    for (const auto& [args, message] : refusals) {
+        const CliRun r = run(args);
+        EXPECT_TRUE(refused_in_one_line(r)) << message;
+        EXPECT_EQ(r.err, "velora-cli: " + message + "\n");
+    }
+
+    // fit fits only the laws named, each once.
+    const std::string shots = file("range,quantity,value\n10,velocity,760\n40,velocity,650\n", "shots.csv");
+    const CliRun fit = run({"fit", prefs, shots, "--law", "ga2", "--law", "G1", "--law=GA2"});
+    ASSERT_EQ(fit.code, 0) << fit.err;
+    std::size_t fits = 0;
+    for (std::size_t at = fit.out.find("\"CURVE\": "); at != std::string::npos;
+         at = fit.out.find("\"CURVE\": ", at + 1))
+        ++fits;
+    EXPECT_EQ(fits, 2u);
+    EXPECT_NE(fit.out.find("\"law\": \"GA2\""), std::string::npos);
+    EXPECT_NE(fit.out.find("\"law\": \"G1\""), std::string::npos);
+
+    // The help lists every law with its number and its place in the list.
+    const std::vector<std::string> usage = lines_of(run({"help"}).out);
+    const std::vector<std::string> solve_help = lines_of(run({"help", "solve"}).out);
+    for (const BuiltInDragLaw& law : DragLaws) {
+        std::ostringstream line;
+        line << "  " << law.name << std::string(6 - law.name.size(), ' ') << std::string(law.code > 9 ? 3 : 4, ' ')
+             << law.code << std::string(law.list_position > 9 ? 4 : 5, ' ') << law.list_position;
+        EXPECT_TRUE(has_line(usage, line.str())) << line.str();
+        EXPECT_TRUE(has_line(solve_help, line.str())) << line.str();
+    }
 }
 
 TEST_F(CliFiles, StandardInputIsReadAsTheFile) {

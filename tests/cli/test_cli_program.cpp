@@ -3,6 +3,7 @@
 #include "tests/cli/cli_run.h"
 
 #include "cli/state_members.h"
+#include "engine/drag_laws.h"
 
 #include <sys/wait.h>
 #include <cstdio>
@@ -109,6 +110,13 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli fit - --fit-mv sh"), "shots.csv\n");
     EXPECT_EQ(completions(folder, "velora-cli fit range-day.prefs shots.csv MV_"), "MV_TOL=\n");
     EXPECT_EQ(completions(folder, "velora-cli fit range-day.prefs shots.csv TMP=75"), "TMP=75C\nTMP=75F\n");
+    // The drag laws by name, after --law and as the value of CURVE and stateBC.
+    EXPECT_EQ(completions(folder, "velora-cli solve --l"), "--law\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs --law SL"), "SLG0\nSLG1\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve range-day.prefs --law RA4 MV_"), "MV_TOL=\n");
+    EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs CURVE=R"), "CURVE=RA4\n");
+    EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs stateBC = G"), "G1\nGA\nGA2\nGS\nG7\nGL\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit --law GA range-day.prefs sh"), "shots.csv\n");
 }
 
 TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
@@ -124,6 +132,10 @@ TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
     std::vector<std::string> members;
     for (const StateMember& m : state_members()) members.push_back(m.name);
     EXPECT_EQ(listed("keys"), members);
+    std::vector<std::string> laws;
+    for (int position = 0; position < DragLawCount; ++position)
+        laws.push_back(drag_law_name(drag_law_at_list_position(position)));
+    EXPECT_EQ(listed("laws"), laws);
 
     // The commands of the usage text, and help.
     std::vector<std::string> commands;
