@@ -62,15 +62,7 @@ void save_string(App& app) {
         std::filesystem::remove(path, ignored);
         return;
     }
-    const WriteOutcome saved = replace_file_contents(path, string_json(*f.string));
-    if (saved) {
-        f.string_save_failed = false;
-        return;
-    }
-    const std::string text = "The imported string could not be saved in " + path + ": " + saved.reason + ".";
-    f.status->setText(qs(text));
-    if (!f.string_save_failed) tell(app, text);
-    f.string_save_failed = true;
+    save_beside_preferences(app, path, string_json(*f.string), f.string_save_failed, "The imported string");
 }
 
 Marks* marks_of(FitWindow& f, const QTreeWidgetItem* item) {

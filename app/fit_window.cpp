@@ -204,20 +204,10 @@ void tell(App& app, const std::string& text) {
     if (app.dialogs.message) app.dialogs.message({FitWindowTitle, text, MessageButtons::Ok});
 }
 
-// The shots file after every change. A failure is told once in a message and stays in the
-// status line while it lasts.
+// The shots file after every change.
 void save_shots(App& app) {
     FitWindow& f = fit_of(app);
-    const std::string path = shots_file_path(app.state);
-    const WriteOutcome saved = replace_file_contents(path, shots_text(complete_shots(f)));
-    if (saved) {
-        f.save_failed = false;
-        return;
-    }
-    const std::string text = "The shots could not be saved in " + path + ": " + saved.reason + ".";
-    f.status->setText(qs(text));
-    if (!f.save_failed) tell(app, text);
-    f.save_failed = true;
+    save_beside_preferences(app, shots_file_path(app.state), shots_text(complete_shots(f)), f.save_failed, "The shots");
 }
 
 // Reads what the user typed into a cell.
@@ -531,6 +521,19 @@ void build_fit_window(App& app) {
 }  // namespace
 
 void refresh_fit_results(App& app) { show_laws(app, true); }
+
+void save_beside_preferences(App& app, const std::string& path, const std::string& text, bool& failed,
+                             const std::string& what) {
+    const WriteOutcome saved = replace_file_contents(path, text);
+    if (saved) {
+        failed = false;
+        return;
+    }
+    const std::string message = what + " could not be saved in " + path + ": " + saved.reason + ".";
+    app.fit_window->status->setText(qs(message));
+    if (!failed) tell(app, message);
+    failed = true;
+}
 
 std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines) {
     std::vector<Shot> shots;

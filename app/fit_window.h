@@ -81,6 +81,12 @@ struct FitWindow {
 // to date and shows it beside the main window.
 void show_fit_window(App& app);
 
+// Replaces the file beside the preferences with `text`. A failure is told once in a message, while
+// `failed` stays set, and stays in the status line while it lasts; `what` names the content ("The
+// shots").
+void save_beside_preferences(App& app, const std::string& path, const std::string& text, bool& failed,
+                             const std::string& what);
+
 // The ranked laws shown again after the fit was forgotten.
 void refresh_fit_results(App& app);
 

@@ -43,11 +43,6 @@ Header header_of(const std::vector<std::string>& lines) {
 }
 
 // The unit inside a column name's parentheses: "Vel (fps)" → "fps".
-std::string unit_in(std::string_view column) {
-    const std::size_t open = column.find('('), close = column.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
-    return std::string(trim(column.substr(open + 1, close - open - 1)));
-}
 
 struct Gate {
     std::size_t column = 0;
@@ -251,17 +246,17 @@ StringRead read_labradar_track(std::string_view bytes, const std::string& name) 
     const std::vector<std::string> columns = split_fields(lines[header_line], h.delimiter);
     if (columns.size() < 3)
         return refused(name, header_number, "expected the columns 'Time (s);Vel (fps);Dist (m);SNR'");
-    const std::string time_unit = lower_case(unit_in(columns[0]));
-    const auto velocity_factor = velocity_unit_factor(unit_in(columns[1]));
-    const auto distance_factor = distance_unit_factor(unit_in(columns[2]));
+    const std::string time_unit = lower_case(unit_in_parentheses(columns[0]));
+    const auto velocity_factor = velocity_unit_factor(unit_in_parentheses(columns[1]));
+    const auto distance_factor = distance_unit_factor(unit_in_parentheses(columns[2]));
     if (time_unit != "s" && time_unit != "ms")
         return refused(name, header_number, "expected the time's unit (s or ms) in '" + columns[0] + "'");
     if (!velocity_factor)
         return refused(name, header_number, "expected the velocity's unit (fps or m/s) in '" + columns[1] + "'");
     if (!distance_factor)
         return refused(name, header_number, "expected the distance's unit (m, yd or ft) in '" + columns[2] + "'");
-    s.velocity_unit = unit_in(columns[1]);
-    s.distance_unit = unit_in(columns[2]);
+    s.velocity_unit = unit_in_parentheses(columns[1]);
+    s.distance_unit = unit_in_parentheses(columns[2]);
     const double time_scale = time_unit == "ms" ? 0.001 : 1.0;
 
     for (std::size_t i = header_line + 1; i < lines.size(); ++i) {

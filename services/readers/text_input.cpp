@@ -230,6 +230,12 @@ std::optional<double> read_decimal(std::string_view text, bool comma_groups) {
     return value;
 }
 
+std::string unit_in_parentheses(std::string_view column) {
+    const std::size_t open = column.rfind('('), close = column.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
+    return std::string(trim(column.substr(open + 1, close - open - 1)));
+}
+
 std::optional<float> velocity_unit_factor(std::string_view unit) {
     const std::string u = lower_case(trim(unit));
     if (u == "fps" || u == "ft/s" || u == "ft/sec" || u == "feet/s") return 1.0f;

@@ -35,6 +35,9 @@ char guess_delimiter(std::string_view line);
 // non-finite values and for values beyond ±1e30.
 std::optional<double> read_decimal(std::string_view text, bool comma_groups = true);
 
+// The unit in a column's name, between its last parentheses: "Vel (fps)" → "fps"; empty without.
+std::string unit_in_parentheses(std::string_view column);
+
 // A velocity unit as files write it ("fps", "FPS", "ft/s", "m/s", "MPS"): the factor that gives
 // ft/s, as the window converts a value typed in that unit. Nothing for an unknown unit.
 std::optional<float> velocity_unit_factor(std::string_view unit);

@@ -35,12 +35,6 @@ bool is_note_figure(const std::string& key) {
     return key == "session note" || key == "trainingsnotiz" || key == "sitzungshinweis";
 }
 
-std::string unit_in(std::string_view column) {
-    const std::size_t open = column.rfind('('), close = column.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
-    return std::string(trim(column.substr(open + 1, close - open - 1)));
-}
-
 // "1:41:26 PM" with the narrow no-break space the iOS app writes before PM.
 std::string plain_blanks(std::string text) {
     for (std::size_t at; (at = text.find("\xE2\x80\xAF")) != std::string::npos;) text.replace(at, 3, " ");
@@ -82,10 +76,10 @@ StringRead read_xero_csv(std::string_view bytes, const std::string& name) {
     for (std::size_t c = 1; c < columns.size(); ++c) {
         const std::string low = lower_case(columns[c]);
         if (!speed) {
-            if (const auto f = velocity_unit_factor(unit_in(columns[c]))) {
+            if (const auto f = velocity_unit_factor(unit_in_parentheses(columns[c]))) {
                 speed = c;
                 factor = f;
-                s.velocity_unit = unit_in(columns[c]);
+                s.velocity_unit = unit_in_parentheses(columns[c]);
                 continue;
             }
         }
@@ -130,7 +124,7 @@ StringRead read_xero_csv(std::string_view bytes, const std::string& name) {
         if (is_velocity_figure(key)) {
             if (const auto v = read_decimal(value)) figure.value = to_internal(*v, *factor);
         } else if (is_weight_figure(key)) {
-            const std::string unit = lower_case(unit_in(f[0]));
+            const std::string unit = lower_case(unit_in_parentheses(f[0]));
             if (const auto w = read_decimal(value); w && *w > 0 && *w < 1e6) {
                 const bool grams = unit.rfind("gram", 0) == 0 || unit == "g";
                 s.projectile.weight_gr = static_cast<float>(grams ? *w * 15.4323584 : *w);
