@@ -422,7 +422,10 @@ void paste_rows(App& app, const std::string& text) {
             return;
         }
     }
-    take_string(app, read_pasted_text(text, "the pasted text"));
+    // A string with its header, else shots for the typed list as its lines show them.
+    StringRead read = read_pasted_text(text, "the pasted text");
+    if (!read.ok() && paste_typed_rows(app, text)) return;
+    take_string(app, std::move(read));
 }
 
 std::string add_string_shots(const App& app, std::vector<Shot>& shots, std::vector<std::string>& names, float& mv) {

@@ -33,8 +33,9 @@ void load_string(App& app);
 // Refreshes the string's view and summary in the main window's units of the moment.
 void show_string(App& app);
 
-// Import… and what it leads to: a path chosen or dropped, several files dropped, text pasted. A
-// refusal is told in a message and the window's string stays as it was.
+// Import… and what it leads to: a path chosen or dropped, several files dropped, text pasted (a
+// string with its header, or else rows for the list of typed shots). A refusal is told in a
+// message and the window's string stays as it was.
 void import_dialog(App& app);
 void import_path(App& app, const std::string& path);
 void import_dropped(App& app, const std::vector<std::string>& paths);

@@ -25,6 +25,7 @@
 #include "engine/number_text.h"
 #include "services/file_replace.h"
 #include "services/preferences.h"
+#include "services/readers/text_input.h"
 #include "services/shots_file.h"
 #include "solver/fit_texts.h"
 
@@ -521,6 +522,40 @@ void build_fit_window(App& app) {
 }  // namespace
 
 void refresh_fit_results(App& app) { show_laws(app, true); }
+
+bool paste_typed_rows(App& app, const std::string& text) {
+    FitWindow& f = fit_of(app);
+    const ShotUnits u = shot_units(app.state);
+    std::vector<ShotRow> pasted;
+    for (const std::string& line : text_lines(text)) {
+        if (trim(line).empty()) continue;
+        const std::vector<std::string> fields = split_fields(line, guess_delimiter(line));
+        if (fields.size() < 3 || fields.size() > 4) return false;
+        ShotRow row;
+        const std::string named = lower_case(fields[1]);
+        std::optional<ShotQuantity> q = shot_quantity_named(named);
+        for (int k = 0; !q && k < ShotQuantityCount; ++k)
+            if (named == lower_case(shot_quantity_caption(static_cast<ShotQuantity>(k), u)))
+                q = static_cast<ShotQuantity>(k);
+        if (!q) return false;
+        row.quantity = *q;
+        take_entry(row.range, fields[0], [&](std::string_view t) { return read_shot_range(t, u); });
+        take_entry(row.value, fields[2], [&](std::string_view t) { return read_shot_value(t, row.quantity, u); });
+        if (fields.size() == 4) read_uncertainty(row, fields[3], u);
+        if (!is_complete(row)) return false;
+        pasted.push_back(row);
+    }
+    if (pasted.empty()) return false;
+    // Before the empty last line.
+    if (!f.rows.empty() && is_empty(f.rows.back())) f.rows.pop_back();
+    f.rows.insert(f.rows.end(), pasted.begin(), pasted.end());
+    keep_one_empty_line(app);
+    forget_fit(app);
+    save_shots(app);
+    f.status->setText(
+        qs(std::to_string(pasted.size()) + (pasted.size() == 1 ? " shot" : " shots") + " pasted into the list."));
+    return true;
+}
 
 void save_beside_preferences(App& app, const std::string& path, const std::string& text, bool& failed,
                              const std::string& what) {

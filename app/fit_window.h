@@ -87,6 +87,12 @@ void show_fit_window(App& app);
 void save_beside_preferences(App& app, const std::string& path, const std::string& text, bool& failed,
                              const std::string& what);
 
+// Rows pasted into the list of typed shots: one shot a line, its range, quantity (velocity, time,
+// poi, drop, or the list's caption), value and optional uncertainty, separated by tabs, semicolons
+// or commas, in the main window's units or with unit suffixes. False, and nothing added, unless
+// every line reads.
+bool paste_typed_rows(App& app, const std::string& text);
+
 // The ranked laws shown again after the fit was forgotten.
 void refresh_fit_results(App& app);
 

@@ -461,15 +461,16 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     // string gives its measurements.
     std::optional<ShotString> string;
     std::string text;
-    if (path == "-" || !std::filesystem::is_directory(path)) {
+    std::error_code not_a_folder;
+    const bool folder = path != "-" && std::filesystem::is_directory(path, not_a_folder);
+    if (!folder) {
         if (auto error = read_string_input(path, io.in, text)) return fail(io, CliFailed, *error);
     }
     const std::optional<StringFormat> format = text.empty() && path != "-" ? std::nullopt : detect_format(text);
-    const bool shots_file = !std::filesystem::is_directory(path) && (!format || *format == StringFormat::ShotsCsv) &&
-                            text.substr(0, 4) != "PK\x03\x04";
+    const bool shots_file =
+        !folder && (!format || *format == StringFormat::ShotsCsv) && text.substr(0, 4) != "PK\x03\x04";
     if (!shots_file) {
-        StringRead read = path == "-" || !std::filesystem::is_directory(path) ? read_string_bytes(text, name)
-                                                                              : read_string_path(path);
+        StringRead read = folder ? read_string_path(path) : read_string_bytes(text, name);
         if (!read.ok()) return fail(io, CliFailed, read.error.text());
         string = std::move(read.string);
     } else if (text.size() > LargestShotsFile) {

@@ -99,6 +99,13 @@ MvSummary mv_summary(const ShotString& s) {
     return out;
 }
 
+std::optional<float> muzzle_velocity_of(const ShotString& s, const StringShot& shot) {
+    if (shot.MV) return shot.MV;
+    const MvSummary m = mv_summary(s);
+    if (m.count == 0) return std::nullopt;
+    return static_cast<float>(m.mean);
+}
+
 bool has_downrange_data(const ShotString& s) {
     return std::any_of(s.shots.begin(), s.shots.end(),
                        [](const StringShot& shot) { return !shot.measurements.empty() || !shot.track.empty(); });

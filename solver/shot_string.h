@@ -142,6 +142,10 @@ struct MvSummary {
 };
 MvSummary mv_summary(const ShotString& s);
 
+// The muzzle velocity a shot is flown with: its own, or for a shot without one the mean of the
+// string's shots in use; nothing where no shot has one.
+std::optional<float> muzzle_velocity_of(const ShotString& s, const StringShot& shot);
+
 // Whether any shot has a measurement or a track besides its muzzle velocity.
 bool has_downrange_data(const ShotString& s);
 

@@ -122,6 +122,14 @@ TEST_F(FitImportTest, ARefusedFileIsToldAndTheStringStays) {
     ASSERT_TRUE(fit().string);
     EXPECT_EQ(fit().string_view->topLevelItemCount(), 2);
     const std::string kept = read_file(string_path());
+    // Rows without a header go to the list of typed shots, in the main window's units.
+    QApplication::clipboard()->setText(QStringLiteral("20\tvelocity\t738.2\n40\tPOI (mm)\t-19.5\t2\n"));
+    QTest::keyClick(fit().dialog, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(complete_shots(fit()).size(), 2u);
+    EXPECT_EQ(complete_shots(fit())[1].quantity, ShotQuantity::Poi);
+    EXPECT_NEAR(complete_shots(fit())[1].value, -19.5f / 25.4f, 1e-6f);
+    EXPECT_EQ(fit().string_view->topLevelItemCount(), 2);
     write_file(home() + "/junk.csv", "nothing,we,read\n1,2,3\n");
     import(home() + "/junk.csv");
     ASSERT_EQ(messages_.size(), 1u);
