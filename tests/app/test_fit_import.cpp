@@ -125,7 +125,7 @@ TEST_F(FitImportTest, ARefusedFileIsToldAndTheStringStays) {
     // Rows without a header go to the list of typed shots, in the main window's units.
     QApplication::clipboard()->setText(QStringLiteral("20\tvelocity\t738.2\n40\tPOI (mm)\t-19.5\t2\n"));
     QTest::keyClick(fit().dialog, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(messages_.empty()) << messages_.front().text;
     ASSERT_EQ(complete_shots(fit()).size(), 2u);
     EXPECT_EQ(complete_shots(fit())[1].quantity, ShotQuantity::Poi);
     EXPECT_NEAR(complete_shots(fit())[1].value, -19.5f / 25.4f, 1e-6f);
