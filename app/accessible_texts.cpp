@@ -8,8 +8,8 @@
 #include "engine/units.h"
 #include "output/plot_layout.h"
 #include "solver/display_texts.h"
+#include "solver/field_checks.h"
 #include "solver/fields.h"
-#include "solver/input_limits.h"
 
 namespace velora {
 
@@ -72,109 +72,67 @@ std::string unit_choices(Quantity q) {
 
 std::string law_name(const CalcState& s) { return drag_law_name(s.CURVE); }
 
-// A measurement that the set-up does not take: the field shows the prediction.
-std::string predicted(const std::string& what, const char* measured_by) {
-    return "Predicted " + what + "; an input only " + measured_by + ".";
+// The set-up that measures a value, as its description says it: "an input only with the timer".
+const char* with_set_up(int method) {
+    static constexpr const char* SetUpWords[4] = {"with one chronograph", "with the timer", "with two chronographs",
+                                                  "with the bore sighter"};
+    return method >= 0 && method < 4 ? SetUpWords[method] : "";
 }
 
-// At least `bound` below the aim or the bore, with every typed number counting as below.
-std::string below(Quantity q, int unit, float bound) {
-    return "in " + spoken_unit(q, unit) + ", at least " + shown(q, unit, bound, 0.0f, 2) +
-           " below; a number typed without a sign counts as below";
+// The values a field takes, in the words of its description.
+std::string values_words(const Input& in, const CalcState& s, Range range) {
+    const Quantity q = quantity_of(in.kind);
+    const int unit = in.unit != nullptr ? s.*in.unit : 0;
+    switch (in.words) {
+        case Words::InUnit: return unit_and_range(q, unit, range.low, range.high, s.TMP);
+        case Words::Below:
+            return "in " + spoken_unit(q, unit) + ", at least " + shown(q, unit, -range.high, 0.0f, 2) +
+                   " below; a number typed without a sign counts as below";
+        case Words::AnyAbove0: return "in " + spoken_unit(q, unit) + ", any time above 0";
+        case Words::Percent:
+            return "in percent, " + format_fixed(range.low, in.shown) + " to " + format_fixed(range.high, in.shown);
+        case Words::PercentAfter:
+            return format_fixed(range.low, in.shown) + " to " + format_fixed(range.high, in.shown) + " percent";
+        case Words::Plain: return format_fixed(range.low, in.shown) + " to " + format_fixed(range.high, in.shown);
+    }
+    return {};
+}
+
+// What a description says after a field's values: the limits that follow from the other values
+// and what becomes of a value outside.
+std::string values_note(const Input& in, const CalcState& s) {
+    switch (in.field) {
+        case FieldId::MV: return s.stateMV == Mach ? " at the air temperature" : "";
+        case FieldId::TR: return s.stateRB == DeltaPOI ? "; at least a quarter beyond the far zero" : "";
+        case FieldId::TV: return ", below the muzzle velocity";
+        case FieldId::BC: return ". A typed BC predicts the measurements";
+        default: return in.outside == Outside::Refused ? "; a value outside is refused" : "";
+    }
+}
+
+// The description of a field for the set-up of the moment.
+std::string field_description(const Input& in, const CalcState& s, const CalcResults& r) {
+    // The zero field says which zero it shows.
+    const std::string zero = in.field == FieldId::ZR ? (s.ShowFarZero == 1 ? ", the far zero" : ", the near zero") : "";
+    const bool measured = in.set_up == AnySetUp || in.set_up == s.stateRB;
+    if (!measured && in.elsewhere == Elsewhere::Predicted) {
+        const std::string unit =
+            in.field == FieldId::ZR ? zero : ", in " + spoken_unit(quantity_of(in.kind), s.*in.unit);
+        return "Predicted " + std::string(in.other_set_ups) + unit + "; an input only " + with_set_up(in.set_up) + ".";
+    }
+    if (!measured && in.elsewhere == Elsewhere::NotUsed)
+        return std::string(in.other_set_ups) + "; not used by this set-up.";
+    std::string about = in.about + zero;
+    if (in.field == FieldId::BC) about += " under the drag law " + law_name(s) + ", in lb/in²";
+    std::string d = about + "; " + values_words(in, s, field_range(s, r, in.field)) + values_note(in, s) + ".";
+    if (!measured) d += std::string(" Used only ") + with_set_up(in.set_up) + ".";
+    return d;
 }
 
 AccessibleText field_text_of(const CalcState& s, const CalcResults& r, int id) {
-    const float t = s.TMP;
-    const int m = s.stateRB;
-    switch (id) {
-        case FieldMV: {
-            std::string d = "Velocity at the muzzle, from the chronograph; " +
-                            unit_and_range(Quantity::Velocity, s.stateMV, MinMV, MaxMV, t);
-            if (s.stateMV == Mach) d += " at the air temperature";
-            return {"Muzzle Velocity", d + "."};
-        }
-        case FieldZR: {
-            const bool far = s.ShowFarZero == 1;
-            const std::string what = far ? "far zero" : "near zero";
-            if (m != DeltaPOI)
-                return {zero_display(s, r).caption, predicted("zero range, the " + what, "with one chronograph")};
-            return {zero_display(s, r).caption,
-                    "Range at which the bullet crosses the line of sight, the " + what + "; " +
-                        unit_and_range(Quantity::Range, s.stateZR, MinZR, r.MaxZeroRange, t) + "."};
-        }
-        case FieldTR: {
-            const int slot = active_slot(s);
-            float low = TargetSlotMinimum[slot];
-            if (m == DeltaPOI) low = std::max(low, FarZeroTargetFactor * r.trajectory.FarZero);
-            const std::string beyond = m == DeltaPOI ? "; at least a quarter beyond the far zero" : "";
-            return {"Target Range", "Distance from the muzzle to the target; " +
-                                        unit_and_range(Quantity::Range, s.stateTR, low, r.MaxTargetRange, t) + beyond +
-                                        "."};
-        }
-        case FieldSH:
-            if (m != DeltaPOI) return {"Sight Height", "Height of the sight above the bore; not used by this set-up."};
-            return {"Sight Height", "Height of the line of sight above the bore at the muzzle; " +
-                                        unit_and_range(Quantity::SmallLength, s.stateSH, MinSH, MaxSH, t) + "."};
-        case FieldTV:
-            if (m != DeltaV)
-                return {"Velocity at Target",
-                        predicted("velocity at the target, in " + spoken_unit(Quantity::Velocity, s.stateTV),
-                                  "with two chronographs")};
-            return {"Velocity at Target",
-                    "Velocity at the target, from the second chronograph; " +
-                        unit_and_range(Quantity::Velocity, s.stateTV, MinTV, s.MV - TVBelowMV, t) +
-                        ", below the muzzle velocity."};
-        case FieldPOI:
-            if (m != DeltaPOI)
-                return {"Point of Impact at Target", predicted("point of impact below the point of aim, in " +
-                                                                   spoken_unit(Quantity::SmallLength, s.statePOI),
-                                                               "with one chronograph")};
-            return {"Point of Impact at Target", "Point of impact below the point of aim at the target; " +
-                                                     below(Quantity::SmallLength, s.statePOI, -MaxPOI) + "."};
-        case FieldET:
-            if (m != DeltaT)
-                return {"Time at Target",
-                        predicted("time of flight to the target, in " + spoken_unit(Quantity::Time, s.stateET),
-                                  "with the timer")};
-            return {"Time at Target", "Time of flight from the muzzle to the target, from the timer; in " +
-                                          spoken_unit(Quantity::Time, s.stateET) + ", any time above 0."};
-        case FieldDROP:
-            if (m != DeltaD)
-                return {"Drop from Line of Departure", predicted("drop below the line of departure, in " +
-                                                                     spoken_unit(Quantity::SmallLength, s.stateDROP),
-                                                                 "with the bore sighter")};
-            return {"Drop from Line of Departure",
-                    "Drop of the point of impact below the line of departure (the bore "
-                    "line) at the target, from the bore sighter; " +
-                        below(Quantity::SmallLength, s.stateDROP, -MaxDROP) + "."};
-        case FieldBC:
-            return {"Ballistic Coefficient", "Ballistic coefficient under the drag law " + law_name(s) +
-                                                 ", in lb/in²; " + format_fixed(MinBC, 4) + " to " +
-                                                 format_fixed(MaxBC, 4) + ". A typed BC predicts the measurements."};
-        case FieldTMP:
-            return {"Ambient Temperature", "Air temperature at the range; " +
-                                               unit_and_range(Quantity::Temperature, s.stateTMP, MinTMP, MaxTMP, t) +
-                                               "; a value outside is refused."};
-        case FieldPRES:
-            return {"Ambient Pressure", "Air pressure at the range; " +
-                                            unit_and_range(Quantity::Pressure, s.statePRES, MinPRES, MaxPRES, t) +
-                                            "; a value outside is refused."};
-        case FieldHUMID:
-            return {"Relative Humidity",
-                    "Relative humidity of the air; in percent, 0.0 to " + format_fixed(MaxHUMID, 1) + "."};
-        case FieldMVTol:
-            return {"Chronograph at the muzzle, maximum error in percent",
-                    "The largest error of the muzzle chronograph, for the confidence limits of the BC; 0.0 to " +
-                        format_fixed(MaxTolerance, 1) + " percent."};
-        case FieldTVTol: {
-            std::string d =
-                "The largest error of the target chronograph, for the confidence limits of the BC; 0.0 to " +
-                format_fixed(MaxTolerance, 1) + " percent.";
-            if (m != DeltaV) d += " Used only with two chronographs.";
-            return {"Chronograph at the target, maximum error in percent", d};
-        }
-        default: return {};
-    }
+    const Input& in = input(static_cast<FieldId>(id));
+    const std::string name = in.field == FieldId::ZR ? zero_display(s, r).caption : in.spoken;
+    return {name, field_description(in, s, r)};
 }
 
 struct UnitList {
@@ -310,30 +268,20 @@ const std::vector<int>& named_controls() {
 }
 
 const std::vector<CaptionPair>& caption_pairs() {
-    static const std::vector<CaptionPair> pairs = {
-        {CaptionMV, FieldMV},
-        {CaptionZR, FieldZR},
-        {CaptionTR, FieldTR},
-        {CaptionSH, FieldSH},
-        {CaptionTV, FieldTV},
-        {CaptionPOI, FieldPOI},
-        {CaptionET, FieldET},
-        {CaptionDROP, FieldDROP},
-        {CaptionBC, FieldBC},
-        {CaptionTMP, FieldTMP},
-        {CaptionPRES, FieldPRES},
-        {CaptionHUMID, FieldHUMID},
-        {CaptionMVTol, FieldMVTol},
-        {CaptionTVTol, FieldTVTol},
-        {MethodCaptionPOI, MethodButtonPOI},
-        {MethodCaptionT, MethodButtonT},
-        {MethodCaptionV, MethodButtonV},
-        {MethodCaptionD, MethodButtonD},
-        {MaxBcCaption, MaxBcValue},
-        {MeanBcCaption, MeanBcValue},
-        {NaiveBcCaption, NaiveBcValue},
-        {MinBcCaption, MinBcValue},
-    };
+    static const std::vector<CaptionPair> pairs = [] {
+        std::vector<CaptionPair> p;
+        for (const FieldControls& c : ControlsOfFields) p.push_back({c.caption, c.field});
+        for (const CaptionPair more : {CaptionPair{MethodCaptionPOI, MethodButtonPOI},
+                                       {MethodCaptionT, MethodButtonT},
+                                       {MethodCaptionV, MethodButtonV},
+                                       {MethodCaptionD, MethodButtonD},
+                                       {MaxBcCaption, MaxBcValue},
+                                       {MeanBcCaption, MeanBcValue},
+                                       {NaiveBcCaption, NaiveBcValue},
+                                       {MinBcCaption, MinBcValue}})
+            p.push_back(more);
+        return p;
+    }();
     return pairs;
 }
 

@@ -4,26 +4,28 @@
 // stored in the preferences ("mpag").
 #pragma once
 
+#include "solver/fields.h"
+
 namespace velora {
 
 enum ControlId : int {
     NoControl = 0,
 
-    // Input fields.
-    FieldMV = 5,
-    FieldZR = 6,
-    FieldTR = 7,
-    FieldSH = 8,
-    FieldTV = 9,
-    FieldPOI = 10,
-    FieldET = 11,
-    FieldDROP = 12,
-    FieldBC = 13,
-    FieldTMP = 14,
-    FieldPRES = 15,
-    FieldHUMID = 16,
-    FieldMVTol = 17,
-    FieldTVTol = 18,
+    // Input fields: their numbers are the fields' own (solver/fields.h).
+    FieldMV = static_cast<int>(FieldId::MV),
+    FieldZR = static_cast<int>(FieldId::ZR),
+    FieldTR = static_cast<int>(FieldId::TR),
+    FieldSH = static_cast<int>(FieldId::SH),
+    FieldTV = static_cast<int>(FieldId::TV),
+    FieldPOI = static_cast<int>(FieldId::POI),
+    FieldET = static_cast<int>(FieldId::ET),
+    FieldDROP = static_cast<int>(FieldId::DROP),
+    FieldBC = static_cast<int>(FieldId::BC),
+    FieldTMP = static_cast<int>(FieldId::TMP),
+    FieldPRES = static_cast<int>(FieldId::PRES),
+    FieldHUMID = static_cast<int>(FieldId::HUMID),
+    FieldMVTol = static_cast<int>(FieldId::MV_TOL),
+    FieldTVTol = static_cast<int>(FieldId::TV_TOL),
 
     // The Confidence page.
     CaptionMVTol = 19,
@@ -151,6 +153,38 @@ enum ShortcutNumber : int {
 // Tabs of the output panel, the value of statePAN.
 enum PanelTab : int { TabTable = 0, TabPlot = 1, TabConfidence = 2 };
 
-inline constexpr bool is_input_field(int id) { return id >= FieldMV && id <= FieldTVTol; }
+inline constexpr bool is_input_field(int id) { return id >= FirstFieldId && id <= LastFieldId; }
+
+// The last field of the inputs area; the two after it are on the Confidence page.
+inline constexpr int LastInputsAreaField = FieldHUMID;
+
+// The caption over each input field and its unit list (NoControl for a field without one), in the
+// order of the fields.
+struct FieldControls {
+    int field, caption, unit_list;
+};
+inline constexpr FieldControls ControlsOfFields[] = {
+    {FieldMV, CaptionMV, UnitMV},          {FieldZR, CaptionZR, UnitZR},          {FieldTR, CaptionTR, UnitTR},
+    {FieldSH, CaptionSH, UnitSH},          {FieldTV, CaptionTV, UnitTV},          {FieldPOI, CaptionPOI, UnitPOI},
+    {FieldET, CaptionET, UnitET},          {FieldDROP, CaptionDROP, UnitDROP},    {FieldBC, CaptionBC, NoControl},
+    {FieldTMP, CaptionTMP, UnitTMP},       {FieldPRES, CaptionPRES, UnitPRES},    {FieldHUMID, CaptionHUMID, NoControl},
+    {FieldMVTol, CaptionMVTol, NoControl}, {FieldTVTol, CaptionTVTol, NoControl},
+};
+
+static_assert(
+    [] {
+        int field = FirstFieldId;
+        for (const FieldControls& c : ControlsOfFields)
+            if (c.field != field++) return false;
+        return field == LastFieldId + 1;
+    }(),
+    "one entry per field, in their order");
+
+// The controls of a field, whose number `field` is.
+constexpr const FieldControls& controls_of_field(int field) {
+    for (const FieldControls& c : ControlsOfFields)
+        if (c.field == field) return c;
+    return ControlsOfFields[0];
+}
 
 }  // namespace velora

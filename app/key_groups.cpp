@@ -1,5 +1,6 @@
 #include "app/key_groups.h"
 
+#include <array>
 #include <iterator>
 
 #include "app/control_ids.h"
@@ -8,14 +9,26 @@ namespace velora {
 
 namespace {
 
-constexpr int UnitOrder[] = {UnitMV, UnitZR, UnitTR, UnitSH, UnitTV, UnitPOI, UnitET, UnitDROP, UnitTMP, UnitPRES};
-constexpr int SwitchOrder[] = {ClickZero, ClickBC, ClickDensity};
+// The unit lists in the order of their fields.
+constexpr std::size_t UnitListCount = [] {
+    std::size_t n = 0;
+    for (const FieldControls& c : ControlsOfFields) n += c.unit_list != NoControl;
+    return n;
+}();
+constexpr std::array<int, UnitListCount> UnitOrder = [] {
+    std::array<int, UnitListCount> order{};
+    std::size_t i = 0;
+    for (const FieldControls& c : ControlsOfFields)
+        if (c.unit_list != NoControl) order[i++] = c.unit_list;
+    return order;
+}();
+constexpr std::array<int, 3> SwitchOrder = {ClickZero, ClickBC, ClickDensity};
 
 constexpr KeyGroup GroupOrder[] = {KeyGroup::Fields,   KeyGroup::SetUp,       KeyGroup::Units,      KeyGroup::DragLaw,
                                    KeyGroup::Switches, KeyGroup::PanelButton, KeyGroup::OutputPages};
 
 template <std::size_t N>
-int index_in(const int (&order)[N], int id) {
+int index_in(const std::array<int, N>& order, int id) {
     for (std::size_t i = 0; i < N; ++i)
         if (order[i] == id) return static_cast<int>(i);
     return -1;
@@ -23,18 +36,8 @@ int index_in(const int (&order)[N], int id) {
 
 // The unit list of a field, or the muzzle velocity's for a field without one.
 int unit_list_of_field(int field) {
-    switch (field) {
-        case FieldZR: return UnitZR;
-        case FieldTR: return UnitTR;
-        case FieldSH: return UnitSH;
-        case FieldTV: return UnitTV;
-        case FieldPOI: return UnitPOI;
-        case FieldET: return UnitET;
-        case FieldDROP: return UnitDROP;
-        case FieldTMP: return UnitTMP;
-        case FieldPRES: return UnitPRES;
-        default: return UnitMV;
-    }
+    const int list = controls_of_field(field).unit_list;
+    return list != NoControl ? list : UnitMV;
 }
 
 int entry_of(const CalcState& s, KeyGroup g, int field) {

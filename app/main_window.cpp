@@ -169,14 +169,19 @@ void build_menus(MainWindow& w, const CalcState& s) {
     refresh_popup_menu(*w.table_menu, table_menu_items(s, MenuStage::Initial));
 }
 
+// A field's caption over it, in the window's words.
+const char* caption_of(int field) { return input(static_cast<FieldId>(field)).caption; }
+
+// A field's unit list, with the state's selection.
+void add_unit_list(MainWindow& w, QWidget* p, const CalcState& s, int field, int x, int y) {
+    const Input& in = input(static_cast<FieldId>(field));
+    add_list(w, p, controls_of_field(field).unit_list, unit_items(quantity_of(in.kind)), s.*in.unit, x, y,
+             s.ColumnWidth, s.ListHeight);
+}
+
 struct Group {
-    int caption;
-    const char* text;
-    int extra;
     int field;
-    int unit_list;
-    Quantity quantity;
-    int selection;
+    int extra;   // the caption's width beyond the field's
     int marker;  // 0 for none
     int x, y;
 };
@@ -185,25 +190,21 @@ void build_inputs(MainWindow& w, const CalcState& s) {
     QWidget* p = w.inputs;
     const int lh = s.LabelHeight, fh = s.FieldHeight, cw = s.ColumnWidth;
     const Group groups[] = {
-        {CaptionMV, "Muzzle Velocity", 20, FieldMV, UnitMV, Quantity::Velocity, s.stateMV, MarkerMV, 20, 10},
-        {CaptionZR, "Far Zero", 0, FieldZR, UnitZR, Quantity::Range, s.stateZR, 0, 150, 10},
-        {CaptionTR, "Target Range", 20, FieldTR, UnitTR, Quantity::Range, s.stateTR, MarkerTR, 275, 10},
-        {CaptionSH, "Sight Height", 0, FieldSH, UnitSH, Quantity::SmallLength, s.stateSH, 0, 20, 100},
-        {CaptionTV, "Velocity @ Target", 40, FieldTV, UnitTV, Quantity::Velocity, s.stateTV, 0, 150, 100},
-        {CaptionPOI, "POI @ Target", 20, FieldPOI, UnitPOI, Quantity::SmallLength, s.statePOI, MarkerPOI, 275, 100},
-        {CaptionET, "Time @ Target", 20, FieldET, UnitET, Quantity::Time, s.stateET, MarkerET, 275, 190},
-        {CaptionDROP, "Drop from LoD", 20, FieldDROP, UnitDROP, Quantity::SmallLength, s.stateDROP, MarkerDROP, 275,
-         280},
+        {FieldMV, 20, MarkerMV, 20, 10},   {FieldZR, 0, 0, 150, 10},
+        {FieldTR, 20, MarkerTR, 275, 10},  {FieldSH, 0, 0, 20, 100},
+        {FieldTV, 40, 0, 150, 100},        {FieldPOI, 20, MarkerPOI, 275, 100},
+        {FieldET, 20, MarkerET, 275, 190}, {FieldDROP, 20, MarkerDROP, 275, 280},
     };
     for (const Group& g : groups) {
-        QLabel* caption = add_caption(w, p, g.caption, g.text, g.x - g.extra / 2, g.y, cw + g.extra, lh);
-        if (g.caption == CaptionZR) {
+        const int caption_id = controls_of_field(g.field).caption;
+        QLabel* caption = add_caption(w, p, caption_id, caption_of(g.field), g.x - g.extra / 2, g.y, cw + g.extra, lh);
+        if (caption_id == CaptionZR) {
             caption->setFont(program_font(11));
             set_text_colour(caption, Orange);
             add_click_area(w, p, ClickZero, g.x - g.extra / 2, g.y, cw + g.extra, lh);
         }
         add_field(w, p, g.field, g.x, g.y + 20, cw, fh);
-        add_list(w, p, g.unit_list, unit_items(g.quantity), g.selection, g.x, g.y + 52, cw, s.ListHeight);
+        add_unit_list(w, p, s, g.field, g.x, g.y + 52);
         if (g.marker != 0) {
             QLabel* marker = add_caption(w, p, g.marker, "●", g.x + 102, g.y + 55, 15, fh);
             marker->hide();
@@ -229,7 +230,7 @@ void build_inputs(MainWindow& w, const CalcState& s) {
     QLabel* description =
         add_caption(w, p, DragLawDescription, "", 20, 370, 205, 4 * lh, 12, Qt::AlignLeft | Qt::AlignTop);
     description->setWordWrap(true);
-    add_caption(w, p, CaptionBC, "Ballistic Coefficient", 255, 370, 140, lh);
+    add_caption(w, p, CaptionBC, caption_of(FieldBC), 255, 370, 140, lh);
     add_click_area(w, p, ClickBC, 255, 370, 140, lh);
     add_field(w, p, FieldBC, 275, 390, cw, fh);
     add_caption(w, p, BcResult, "", 270, 389, 110, fh, 14);
@@ -241,14 +242,16 @@ void build_inputs(MainWindow& w, const CalcState& s) {
     auto* separator = add<QFrame>(w, p, NoControl, 10, 462, 380, 1);
     separator->setFrameShape(QFrame::Box);
 
-    add_caption(w, p, CaptionTMP, "Amb. Temperature", 5, 478, 130, lh);
-    add_field(w, p, FieldTMP, 20, 498, cw, fh);
-    add_list(w, p, UnitTMP, unit_items(Quantity::Temperature), s.stateTMP, 20, 530, cw, s.ListHeight);
-    add_caption(w, p, CaptionPRES, "Amb. Pressure", 140, 478, 120, lh);
-    add_field(w, p, FieldPRES, 150, 498, cw, fh);
-    add_list(w, p, UnitPRES, unit_items(Quantity::Pressure), s.statePRES, 150, 530, cw, s.ListHeight);
-    add_caption(w, p, CaptionHUMID, "Rel. Humidity (%)", 255, 478, 140, lh);
-    add_field(w, p, FieldHUMID, 275, 498, cw, fh);
+    // The air: temperature, pressure and humidity.
+    struct Air {
+        int field, caption_x, caption_width, x;
+    };
+    for (const Air& a : {Air{FieldTMP, 5, 130, 20}, Air{FieldPRES, 140, 120, 150}, Air{FieldHUMID, 255, 140, 275}}) {
+        add_caption(w, p, controls_of_field(a.field).caption, caption_of(a.field), a.caption_x, 478, a.caption_width,
+                    lh);
+        add_field(w, p, a.field, a.x, 498, cw, fh);
+        if (controls_of_field(a.field).unit_list != NoControl) add_unit_list(w, p, s, a.field, a.x, 530);
+    }
 }
 
 void build_confidence_page(MainWindow& w, QWidget* page, int panel_height) {
@@ -258,11 +261,11 @@ void build_confidence_page(MainWindow& w, QWidget* page, int panel_height) {
 
     add_field(w, box, FieldMVTol, 50, 50, 100, 30);
     add_caption(w, box, PlusMinusMV, "±", 20, 55, 15, 25, 9);
-    const std::string muzzle = message_display_text("Chronograph (Muzzle)\r\nMaximum Error (%)");
+    const std::string muzzle = message_display_text(caption_of(FieldMVTol));
     add_caption(w, box, CaptionMVTol, muzzle.c_str(), 200, 45, 250, 40, 10, Qt::AlignLeft | Qt::AlignVCenter);
     add_field(w, box, FieldTVTol, 50, 110, 100, 30);
     add_caption(w, box, PlusMinusTV, "±", 20, 115, 15, 25, 9);
-    const std::string target = message_display_text("Chronograph (Target)\r\nMaximum Error (%)");
+    const std::string target = message_display_text(caption_of(FieldTVTol));
     add_caption(w, box, CaptionTVTol, target.c_str(), 200, 105, 250, 40, 10, Qt::AlignLeft | Qt::AlignVCenter);
 
     add_caption(w, box, ConfidenceMethod, "Chronograph Mode : ", 20, 260, 340, 25, 11);

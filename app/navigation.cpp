@@ -5,7 +5,7 @@
 namespace velora {
 
 int last_field(const CalcState& s) {
-    if (s.mode != 1 || s.statePAN != TabConfidence) return FieldHUMID;
+    if (s.mode != 1 || s.statePAN != TabConfidence) return LastInputsAreaField;
     return s.stateRB == DeltaV ? FieldTVTol : FieldMVTol;
 }
 
@@ -91,26 +91,15 @@ int next_field(CalcState& s, int focused, int key) {
         }
         n = skip_backward(s, n);
     }
-    if (is_input_field(n) && n <= FieldHUMID) s.mpag = n;
+    if (is_input_field(n) && n <= LastInputsAreaField) s.mpag = n;
     return n;
 }
 
 bool method_enables_field(int method, int field) {
-    switch (field) {
-        case FieldMV:
-        case FieldTR:
-        case FieldBC:
-        case FieldTMP:
-        case FieldPRES:
-        case FieldHUMID: return true;
-        case FieldZR:
-        case FieldSH:
-        case FieldPOI: return method == DeltaPOI;
-        case FieldET: return method == DeltaT;
-        case FieldTV: return method == DeltaV;
-        case FieldDROP: return method == DeltaD;
-        default: return false;
-    }
+    // The Confidence page's fields are not the set-ups' to switch.
+    if (!is_input_field(field) || field > LastInputsAreaField) return false;
+    const int set_up = input(static_cast<FieldId>(field)).set_up;
+    return set_up == AnySetUp || set_up == method;
 }
 
 }  // namespace velora

@@ -363,28 +363,14 @@ int table_command(const CommandLine& cl, CliIo& io) {
     return CliOk;
 }
 
-// Name and unit of an input field as the output shows them; the humidity has no unit list.
-std::string field_name(FieldId field) {
-    static constexpr const char* Names[] = {"MV",   "ZR", "TR",  "SH",   "TV",    "POI",    "ET",
-                                            "DROP", "BC", "TMP", "PRES", "HUMID", "MV_TOL", "TV_TOL"};
-    return Names[static_cast<int>(field) - FirstFieldId];
-}
+// Name and unit of an input field as the output shows them: the unit of its list, or a percent
+// sign where its text has none.
+std::string field_name(FieldId field) { return input(field).name; }
 
 std::string field_unit(const CalcState& s, FieldId field) {
-    switch (field) {
-        case FieldId::MV: return unit_caption(Quantity::Velocity, s.stateMV);
-        case FieldId::TV: return unit_caption(Quantity::Velocity, s.stateTV);
-        case FieldId::ZR: return unit_caption(Quantity::Range, s.stateZR);
-        case FieldId::TR: return unit_caption(Quantity::Range, s.stateTR);
-        case FieldId::SH: return unit_caption(Quantity::SmallLength, s.stateSH);
-        case FieldId::POI: return unit_caption(Quantity::SmallLength, s.statePOI);
-        case FieldId::DROP: return unit_caption(Quantity::SmallLength, s.stateDROP);
-        case FieldId::ET: return unit_caption(Quantity::Time, s.stateET);
-        case FieldId::TMP: return unit_caption(Quantity::Temperature, s.stateTMP);
-        case FieldId::PRES: return unit_caption(Quantity::Pressure, s.statePRES);
-        case FieldId::HUMID: return "%";
-        default: return "";
-    }
+    const Input& in = input(field);
+    if (in.unit != nullptr) return unit_caption(quantity_of(in.kind), s.*in.unit);
+    return in.kind == ValueKind::Percent && *in.mark == '\0' ? "%" : "";
 }
 
 // One recalculation pass over the file's state, as the window runs it after an edit: ChangeKind

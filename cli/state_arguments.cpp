@@ -145,27 +145,24 @@ std::string file_line(const Given& g) {
 
 bool is_member(const Given& g, const char* name) { return std::strcmp(g.member->name, name) == 0; }
 
-// The unit selections, set to the internal units while a given value goes through its field's
-// check, and put back after.
-struct UnitSelections {
-    int mv, zr, tr, sh, tv, poi, et, tmp, pres, drop;
-};
+// The unit selections of the fields, in the order of their rows, set to the internal units while
+// a given value goes through its field's check, and put back after.
+using UnitSelections = std::vector<int>;
 
 UnitSelections internal_units(CalcState& s) {
-    const UnitSelections kept{s.stateMV,  s.stateZR, s.stateTR,  s.stateSH,   s.stateTV,
-                              s.statePOI, s.stateET, s.stateTMP, s.statePRES, s.stateDROP};
-    s.stateMV = s.stateTV = FtPerS;
-    s.stateZR = s.stateTR = Yard;
-    s.stateSH = s.statePOI = s.stateDROP = Inch;
-    s.stateET = Second;
-    s.stateTMP = Celsius;
-    s.statePRES = InHg;
+    UnitSelections kept;
+    for (const Input& in : Inputs) {
+        if (in.unit == nullptr) continue;
+        kept.push_back(s.*in.unit);
+        s.*in.unit = internal_unit(quantity_of(in.kind));
+    }
     return kept;
 }
 
 void restore_units(CalcState& s, const UnitSelections& u) {
-    s.stateMV = u.mv, s.stateZR = u.zr, s.stateTR = u.tr, s.stateSH = u.sh, s.stateTV = u.tv;
-    s.statePOI = u.poi, s.stateET = u.et, s.stateTMP = u.tmp, s.statePRES = u.pres, s.stateDROP = u.drop;
+    std::size_t i = 0;
+    for (const Input& in : Inputs)
+        if (in.unit != nullptr) s.*in.unit = u[i++];
 }
 
 // The flight and the range limits of the state as it stands, as the last pass leaves them.
@@ -259,12 +256,8 @@ std::optional<std::string> load_state(std::string_view file_text, const std::str
         const auto field = static_cast<FieldId>(id);
         const Given* g = last_of(field);
         if (!g || field == FieldId::ZR || field == FieldId::TR) continue;
-        if (field == FieldId::TMP && !check_temperature(json_number(g->real), Celsius)) {
+        if (refused(s, field, json_number(g->real)))
             return quoted(g->argument) + " is outside " + hint(s, *r, units, field);
-        }
-        if (field == FieldId::PRES && !check_pressure(json_number(g->real), InHg)) {
-            return quoted(g->argument) + " is outside " + hint(s, *r, units, field);
-        }
         commit_field(s, *r, field, json_number(g->real));
     }
 

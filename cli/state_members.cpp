@@ -6,9 +6,14 @@ namespace {
 
 using K = ValueKind;
 
-StateMember real(const char* name, const char* file_key, K kind, std::optional<FieldId> field,
-                 float* (*get)(CalcState&), int count = 1) {
-    return {name, file_key, count, kind, field, get, nullptr, nullptr};
+// An input field's value, from its row.
+StateMember input_member(const Input& in) {
+    return {in.name, in.key, 1, in.kind, in.field, [value = in.value](CalcState& s) { return &(s.*value); },
+            nullptr, nullptr};
+}
+
+StateMember real(const char* name, K kind, float* (*get)(CalcState&), int count = 1) {
+    return {name, name, count, kind, std::nullopt, get, nullptr, nullptr};
 }
 
 StateMember whole(const char* name, int* (*get)(CalcState&), int count = 1) {
@@ -32,53 +37,49 @@ bool same_letters(std::string_view a, std::string_view b) {
 }  // namespace
 
 const std::vector<StateMember>& state_members() {
-    static const std::vector<StateMember> members = {
-        real("MV", "MV", K::Velocity, FieldId::MV, [](CalcState& s) { return &s.MV; }),
-        real("ZR", "ZR", K::Range, FieldId::ZR, [](CalcState& s) { return &s.ZR; }),
-        real("TR", "TR", K::Range, FieldId::TR, [](CalcState& s) { return &s.TR; }),
-        real(
-            "TRArray", "TRArray", K::Range, std::nullopt, [](CalcState& s) { return &s.TRArray[0]; }, 4),
-        real("SH", "SH", K::SmallLength, FieldId::SH, [](CalcState& s) { return &s.SH; }),
-        real("TV", "TV", K::Velocity, FieldId::TV, [](CalcState& s) { return &s.TV; }),
-        real("POI", "_POI", K::SmallLength, FieldId::POI, [](CalcState& s) { return &s.POI; }),
-        real("ET", "ET", K::Time, FieldId::ET, [](CalcState& s) { return &s.ET; }),
-        real("DROP", nullptr, K::SmallLength, FieldId::DROP, [](CalcState& s) { return &s.DROP; }),
-        real("BC", "BC", K::Plain, FieldId::BC, [](CalcState& s) { return &s.BC; }),
-        real("MV_TOL", "MV_TOL", K::Percent, FieldId::MV_TOL, [](CalcState& s) { return &s.MV_TOL; }),
-        real("TV_TOL", "TV_TOL", K::Percent, FieldId::TV_TOL, [](CalcState& s) { return &s.TV_TOL; }),
-        real("TMP", "TMP", K::Temperature, FieldId::TMP, [](CalcState& s) { return &s.TMP; }),
-        real("PRES", "PRES", K::Pressure, FieldId::PRES, [](CalcState& s) { return &s.PRES; }),
-        real("HUMID", "HUMID", K::Percent, FieldId::HUMID, [](CalcState& s) { return &s.HUMID; }),
+    static const std::vector<StateMember> members = [] {
+        // The inputs in the order of their rows, the target range's four slots after it.
+        std::vector<StateMember> m;
+        for (const Input& in : Inputs) {
+            m.push_back(input_member(in));
+            if (in.field == FieldId::TR)
+                m.push_back(real(
+                    "TRArray", K::Range, [](CalcState& s) { return &s.TRArray[0]; }, 4));
+        }
         // In the range unit of the table: no suffix.
-        real("TableStep", "TableStep", K::Plain, std::nullopt, [](CalcState& s) { return &s.TableStep; }),
-        whole("CURVE", [](CalcState& s) { return &s.CURVE; }),
-        whole("stateBC", [](CalcState& s) { return &s.stateBC; }),
-        whole("stateRB", [](CalcState& s) { return &s.stateRB; }),
-        whole("stateBC_VAL", [](CalcState& s) { return &s.stateBC_VAL; }),
-        whole("stateMV", [](CalcState& s) { return &s.stateMV; }),
-        whole("stateZR", [](CalcState& s) { return &s.stateZR; }),
-        whole("stateTR", [](CalcState& s) { return &s.stateTR; }),
-        whole("stateSH", [](CalcState& s) { return &s.stateSH; }),
-        whole("stateTV", [](CalcState& s) { return &s.stateTV; }),
-        whole("statePOI", [](CalcState& s) { return &s.statePOI; }),
-        whole("stateET", [](CalcState& s) { return &s.stateET; }),
-        whole("stateDROP", [](CalcState& s) { return &s.stateDROP; }),
-        whole("stateTMP", [](CalcState& s) { return &s.stateTMP; }),
-        whole("statePRES", [](CalcState& s) { return &s.statePRES; }),
-        whole("statePAN", [](CalcState& s) { return &s.statePAN; }),
-        whole("mode", [](CalcState& s) { return &s.mode; }),
-        whole("mpag", [](CalcState& s) { return &s.mpag; }),
-        whole("ShowTarget", [](CalcState& s) { return &s.ShowTarget; }),
-        whole("Gaps", [](CalcState& s) { return &s.Gaps; }),
-        flag("AutoUpdateCheck", [](CalcState& s) { return &s.AutoUpdateCheck; }),
-        flag("AutoLogoCheck", [](CalcState& s) { return &s.AutoLogoCheck; }),
-        flag("EnableToolTips", [](CalcState& s) { return &s.EnableToolTips; }),
-        whole("Scheme", [](CalcState& s) { return &s.Scheme; }),
-        whole(
-            "WinX", [](CalcState& s) { return &s.WinX[0]; }, 2),
-        whole(
-            "WinY", [](CalcState& s) { return &s.WinY[0]; }, 2),
-    };
+        m.push_back(real("TableStep", K::Plain, [](CalcState& s) { return &s.TableStep; }));
+        const StateMember settings[] = {
+            whole("CURVE", [](CalcState& s) { return &s.CURVE; }),
+            whole("stateBC", [](CalcState& s) { return &s.stateBC; }),
+            whole("stateRB", [](CalcState& s) { return &s.stateRB; }),
+            whole("stateBC_VAL", [](CalcState& s) { return &s.stateBC_VAL; }),
+            whole("stateMV", [](CalcState& s) { return &s.stateMV; }),
+            whole("stateZR", [](CalcState& s) { return &s.stateZR; }),
+            whole("stateTR", [](CalcState& s) { return &s.stateTR; }),
+            whole("stateSH", [](CalcState& s) { return &s.stateSH; }),
+            whole("stateTV", [](CalcState& s) { return &s.stateTV; }),
+            whole("statePOI", [](CalcState& s) { return &s.statePOI; }),
+            whole("stateET", [](CalcState& s) { return &s.stateET; }),
+            whole("stateDROP", [](CalcState& s) { return &s.stateDROP; }),
+            whole("stateTMP", [](CalcState& s) { return &s.stateTMP; }),
+            whole("statePRES", [](CalcState& s) { return &s.statePRES; }),
+            whole("statePAN", [](CalcState& s) { return &s.statePAN; }),
+            whole("mode", [](CalcState& s) { return &s.mode; }),
+            whole("mpag", [](CalcState& s) { return &s.mpag; }),
+            whole("ShowTarget", [](CalcState& s) { return &s.ShowTarget; }),
+            whole("Gaps", [](CalcState& s) { return &s.Gaps; }),
+            flag("AutoUpdateCheck", [](CalcState& s) { return &s.AutoUpdateCheck; }),
+            flag("AutoLogoCheck", [](CalcState& s) { return &s.AutoLogoCheck; }),
+            flag("EnableToolTips", [](CalcState& s) { return &s.EnableToolTips; }),
+            whole("Scheme", [](CalcState& s) { return &s.Scheme; }),
+            whole(
+                "WinX", [](CalcState& s) { return &s.WinX[0]; }, 2),
+            whole(
+                "WinY", [](CalcState& s) { return &s.WinY[0]; }, 2),
+        };
+        m.insert(m.end(), std::begin(settings), std::end(settings));
+        return m;
+    }();
     return members;
 }
 

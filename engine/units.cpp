@@ -37,6 +37,8 @@ bool in_list(const UnitList& l, int unit) { return unit >= 0 && unit < l.count; 
 
 int unit_count(Quantity q) { return unit_list(q).count; }
 
+int internal_unit(Quantity q) { return q == Quantity::Range ? Yard : 0; }
+
 const char* unit_caption(Quantity q, int unit) {
     const UnitList& l = unit_list(q);
     return in_list(l, unit) ? l.captions[unit] : "";

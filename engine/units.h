@@ -19,6 +19,10 @@ enum PressureUnit : int { InHg = 0, MmHg = 1, MBar = 2 };
 // Number of entries in the unit list of a quantity (3 or 2).
 int unit_count(Quantity q);
 
+// The position of the internal unit in the unit list of a quantity (Ft/s, Yard, Inch, Second, °C,
+// inches of mercury).
+int internal_unit(Quantity q);
+
 // Caption of a unit-list entry as the window shows it ("Ft/s", "Yard", "\"Hg", "°C" …); an empty
 // text for a position outside the list.
 const char* unit_caption(Quantity q, int unit);

@@ -3,6 +3,7 @@
 #include "engine/drag_laws.h"
 #include "engine/number_text.h"
 #include "services/file_replace.h"
+#include "solver/fields.h"
 #include "solver/input_limits.h"
 
 #include <algorithm>
@@ -32,6 +33,7 @@ struct PrefKey {
     float* (*real)(CalcState&);
     int* (*integer)(CalcState&);
     std::uint8_t* (*flag)(CalcState&);
+    float CalcState::*input = nullptr;  // the value of an input field (its row in solver/fields.h)
 };
 
 constexpr PrefKey float_key(const char* name, int decimals, const char* missing, float* (*field)(CalcState&)) {
@@ -46,25 +48,22 @@ constexpr PrefKey flag_key(const char* name, const char* missing, std::uint8_t* 
     return {name, KeyType::Flag, 0, missing, 0, 1, nullptr, nullptr, field};
 }
 
-// In file order.
-constexpr PrefKey Keys[] = {
+constexpr PrefKey input_key(const Input& in) {
+    return {in.key, KeyType::Float, in.stored, in.missing, 0, 0, nullptr, nullptr, nullptr, in.value};
+}
+
+float& real_of(const PrefKey& key, CalcState& s) { return key.input ? s.*key.input : *key.real(s); }
+
+// The file begins with the window positions; the inputs follow.
+constexpr PrefKey WindowKeys[] = {
     int_key("WinX(0)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinX[0]; }),
     int_key("WinY(0)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinY[0]; }),
     int_key("WinX(1)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinX[1]; }),
     int_key("WinY(1)", "-1", INT_MIN, INT_MAX, [](CalcState& s) { return &s.WinY[1]; }),
-    float_key("MV", 1, "790.0", [](CalcState& s) { return &s.MV; }),
-    float_key("ZR", 1, "30.0", [](CalcState& s) { return &s.ZR; }),
-    float_key("TR", 2, "60.0", [](CalcState& s) { return &s.TR; }),
-    float_key("SH", 2, "1.75", [](CalcState& s) { return &s.SH; }),
-    float_key("TV", 1, "568.6", [](CalcState& s) { return &s.TV; }),
-    float_key("_POI", 3, "-5.350", [](CalcState& s) { return &s.POI; }),
-    float_key("ET", 4, "0.2709", [](CalcState& s) { return &s.ET; }),
-    float_key("BC", 4, "0.0300", [](CalcState& s) { return &s.BC; }),
-    float_key("MV_TOL", 1, "1.3", [](CalcState& s) { return &s.MV_TOL; }),
-    float_key("TV_TOL", 1, "1.3", [](CalcState& s) { return &s.TV_TOL; }),
-    float_key("TMP", 1, "20.0", [](CalcState& s) { return &s.TMP; }),
-    float_key("PRES", 2, "29.92", [](CalcState& s) { return &s.PRES; }),
-    float_key("HUMID", 1, "50.0", [](CalcState& s) { return &s.HUMID; }),
+};
+
+// After the inputs: the target ranges of the four methods, the selections and options.
+constexpr PrefKey SettingKeys[] = {
     float_key("TRArray(0)", 2, "50", [](CalcState& s) { return &s.TRArray[0]; }),
     float_key("TRArray(1)", 2, "50", [](CalcState& s) { return &s.TRArray[1]; }),
     float_key("TRArray(2)", 2, "50", [](CalcState& s) { return &s.TRArray[2]; }),
@@ -94,6 +93,19 @@ constexpr PrefKey Keys[] = {
     int_key("Gaps", "1", 0, 1, [](CalcState& s) { return &s.Gaps; }),
     float_key("TableStep", 1, "1.0", [](CalcState& s) { return &s.TableStep; }),
 };
+
+// Every key in file order: the window positions, the inputs the file keeps in the order of their
+// rows, then the rest.
+const std::vector<PrefKey>& keys() {
+    static const std::vector<PrefKey> all = [] {
+        std::vector<PrefKey> k(std::begin(WindowKeys), std::end(WindowKeys));
+        for (const Input& in : Inputs)
+            if (in.key != nullptr) k.push_back(input_key(in));
+        k.insert(k.end(), std::begin(SettingKeys), std::end(SettingKeys));
+        return k;
+    }();
+    return all;
+}
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -203,24 +215,18 @@ constexpr float DeepestStoredPOI = -10000.0f;  // in
 
 // Brings loaded values that the window could never have produced back into the ranges the
 // program works with: a muzzle velocity or BC of 0 would stall the flight models, a table step
-// of 0 would never end the table, and a wild range would run the flight for ever.
+// of 0 would never end the table, and a wild range would run the flight for ever. An air state
+// outside the range the window takes is brought to its nearest edge; a tolerance of more than 5 %
+// is taken as 5 %.
 void limit_loaded_values(CalcState& s) {
-    s.MV = std::clamp(s.MV, MinMV, MaxMV);
-    s.ZR = std::clamp(s.ZR, MinZR, RangeCap / 2.0f);
-    s.TR = std::clamp(s.TR, TargetSlotMinimum[0], RangeCap);
+    for (const Input& in : Inputs) {
+        if (in.key == nullptr) continue;
+        float& value = s.*in.value;
+        if (in.loaded_as_typed) value = with_sign(in, value);
+        value = std::clamp(value, in.loaded.low, in.loaded.high);
+    }
+    s.TV = std::min(s.TV, s.MV - TVBelowMV);
     for (int i = 0; i < 4; ++i) s.TRArray[i] = std::clamp(s.TRArray[i], TargetSlotMinimum[i], RangeCap);
-    s.SH = std::clamp(s.SH, MinSH, MaxSH);
-    s.TV = std::min(std::max(std::fabs(s.TV), MinTV), s.MV - TVBelowMV);
-    s.POI = std::clamp(-std::fabs(s.POI), DeepestStoredPOI, MaxPOI);
-    s.ET = std::min(std::fabs(s.ET), LongestStoredET);
-    s.BC = std::clamp(s.BC, MinBC, MaxBC);
-    // The tolerances: more than 5 % is taken as 5 %.
-    s.MV_TOL = std::min(std::fabs(s.MV_TOL), MaxTolerance);
-    s.TV_TOL = std::min(std::fabs(s.TV_TOL), MaxTolerance);
-    // An air state outside the range the window takes is brought to its nearest edge.
-    s.TMP = std::clamp(s.TMP, MinTMP, MaxTMP);
-    s.PRES = std::clamp(s.PRES, MinPRES, MaxPRES);
-    s.HUMID = std::min(std::fabs(s.HUMID), MaxHUMID);
     // Any finite step from a tenth of a unit up to the farthest range is kept; the menu itself
     // offers 1, 5, 10 and 25.
     if (!(s.TableStep >= 0.1f) || !std::isfinite(s.TableStep)) s.TableStep = 1.0f;
@@ -250,14 +256,14 @@ std::string preferences_file_path(const CalcState& s) { return s.PrefsFolder + P
 void read_preferences_text(std::string_view text, CalcState& s) {
     const std::optional<std::string> converted = utf8_of_utf16(text);
     const auto values = key_values(converted ? std::string_view(*converted) : text);
-    for (const PrefKey& key : Keys) {
+    for (const PrefKey& key : keys()) {
         const auto found = values.find(lower_case(key.name));
         const std::string_view given = found == values.end() ? std::string_view() : found->second;
         switch (key.type) {
             case KeyType::Float: {
                 float value = 0.0f;
                 if (!parse_leading_number(given, value)) value = read_number(key.missing);
-                *key.real(s) = value;
+                real_of(key, s) = value;
                 break;
             }
             case KeyType::Integer:
@@ -277,28 +283,28 @@ void read_preferences_text(std::string_view text, CalcState& s) {
 
 bool is_preference_key(std::string_view key) {
     const std::string wanted = lower_case(trim(key));
-    return std::any_of(std::begin(Keys), std::end(Keys),
+    return std::any_of(keys().begin(), keys().end(),
                        [&wanted](const PrefKey& k) { return lower_case(k.name) == wanted; });
 }
 
 bool has_preference_key(std::string_view text) {
     const auto values = key_values(text);
-    return std::any_of(std::begin(Keys), std::end(Keys),
+    return std::any_of(keys().begin(), keys().end(),
                        [&values](const PrefKey& k) { return values.count(lower_case(k.name)) > 0; });
 }
 
 std::vector<PreferenceKey> preference_keys() {
-    std::vector<PreferenceKey> keys;
-    for (const PrefKey& k : Keys) {
-        keys.push_back({k.name, k.type != KeyType::Float, k.lowest, k.highest});
+    std::vector<PreferenceKey> names;
+    for (const PrefKey& k : keys()) {
+        names.push_back({k.name, k.type != KeyType::Float, k.lowest, k.highest});
     }
-    return keys;
+    return names;
 }
 
 const PreferenceKey* preference_key(std::string_view name) {
-    static const std::vector<PreferenceKey> keys = preference_keys();
+    static const std::vector<PreferenceKey> all = preference_keys();
     const std::string wanted = lower_case(trim(name));
-    for (const PreferenceKey& k : keys) {
+    for (const PreferenceKey& k : all) {
         if (lower_case(k.name) == wanted) return &k;
     }
     return nullptr;
@@ -307,11 +313,11 @@ const PreferenceKey* preference_key(std::string_view name) {
 std::string preferences_text(const CalcState& s) {
     CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
     std::string text = "\xEF\xBB\xBF\r\n";
-    for (const PrefKey& key : Keys) {
+    for (const PrefKey& key : keys()) {
         text += key.name;
         text += " = ";
         switch (key.type) {
-            case KeyType::Float: text += format_fixed(*key.real(fields), key.decimals); break;
+            case KeyType::Float: text += format_fixed(real_of(key, fields), key.decimals); break;
             case KeyType::Integer: text += std::to_string(*key.integer(fields)); break;
             case KeyType::Flag: text += std::to_string(*key.flag(fields)); break;
         }

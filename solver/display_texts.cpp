@@ -109,23 +109,11 @@ std::optional<std::string> pressure_hint(const CalcState& s) {
 std::string temperature_text(const CalcState& s) { return shown(Quantity::Temperature, s.stateTMP, s.TMP, s.TMP); }
 
 std::string field_text(const CalcState& s, const CalcResults& r, FieldId field) {
-    switch (field) {
-        case FieldId::MV: return shown(Quantity::Velocity, s.stateMV, s.MV, s.TMP);
-        case FieldId::ZR: return zero_display(s, r).text;
-        case FieldId::TR: return shown(Quantity::Range, s.stateTR, s.TRArray[active_slot(s)], s.TMP);
-        case FieldId::SH: return shown(Quantity::SmallLength, s.stateSH, s.SH, s.TMP);
-        case FieldId::TV: return shown(Quantity::Velocity, s.stateTV, s.TV, s.TMP);
-        case FieldId::POI: return shown(Quantity::SmallLength, s.statePOI, s.POI, s.TMP);
-        case FieldId::ET: return shown(Quantity::Time, s.stateET, s.ET, s.TMP);
-        case FieldId::DROP: return shown(Quantity::SmallLength, s.stateDROP, s.DROP, s.TMP);
-        case FieldId::BC: return bc_text(s.BC);
-        case FieldId::TMP: return temperature_text(s);
-        case FieldId::PRES: return shown(Quantity::Pressure, s.statePRES, s.PRES, s.TMP);
-        case FieldId::HUMID: return format_fixed(s.HUMID, 1);
-        case FieldId::MV_TOL: return tolerance_text(s.MV_TOL);
-        case FieldId::TV_TOL: return tolerance_text(s.TV_TOL);
-    }
-    return {};
+    if (field == FieldId::ZR) return zero_display(s, r).text;
+    const Input& in = input(field);
+    const float value = field_value(s, field);
+    if (in.unit == nullptr) return format_fixed(value, in.shown) + in.mark;
+    return shown(quantity_of(in.kind), s.*in.unit, value, s.TMP);
 }
 
 std::optional<std::string> field_range_hint(const CalcState& s, const CalcResults& r, FieldId field) {
@@ -179,9 +167,12 @@ std::string improbable_bc_message(int drag_law, bool too_low) {
     return text;
 }
 
-std::string bc_text(float bc) { return format_fixed(bc, 4); }
+std::string bc_text(float bc) { return format_fixed(bc, input(FieldId::BC).shown); }
 
-std::string tolerance_text(float percent) { return format_fixed(percent, 1) + "%"; }
+std::string tolerance_text(float percent) {
+    const Input& tolerance = input(FieldId::MV_TOL);
+    return format_fixed(percent, tolerance.shown) + tolerance.mark;
+}
 
 std::string bc_field_tooltip() {
     return "Ballistic Coefficient (" + format_fixed(MinBC, 4) + " to " + format_fixed(MaxBC, 4) + ")";

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "state/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/fields.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -58,8 +58,18 @@ std::array<float, 4> check_target_range(std::string_view text, const CalcState& 
 // the active target slot is raised to 1.25 × ZR.
 void check_zero_range(CalcState& s, CalcResults& r, std::string_view text);
 
-// Decimals with which an edit of the field is compared in internal units (MV 1, ZR 1, TR 1,
-// SH 2, TV 1, POI 2, ET 4, DROP 2, BC 4, TMP 1, PRES 2, HUMID 1, MV_TOL 1, TV_TOL 1).
+// The values a field takes at the moment, in internal units: its row's range, with the limits
+// that follow from other values. The zero goes up to the flight's limit (MaxZeroRange); the
+// target range from its method's minimum (with DeltaPOI at least a quarter beyond the far zero)
+// up to the flight's limit (MaxTargetRange); the velocity at the target up to 2 ft/s below the
+// muzzle velocity.
+Range field_range(const CalcState& s, const CalcResults& r, FieldId field);
+
+// Whether the field's check refuses the text (a temperature or pressure outside its range), read
+// in the unit that `s` selects for the field.
+bool refused(const CalcState& s, FieldId field, std::string_view text);
+
+// Decimals with which an edit of the field is compared in internal units (its row's `compared`).
 int compare_decimals(FieldId field);
 
 // The stored value a field edits (the active slot of TRArray for the target range), formatted

@@ -1,22 +1,27 @@
-// The range every input field accepts, in internal units. The field checks clamp or refuse a
-// typed value with these; loading the preferences file clamps stored values with the same limits.
+// The limits of the input fields by name, in internal units, for the rules and texts that quote
+// one: the numbers are the fields' rows (solver/fields.h). Beside them the rules that bind one
+// value to another.
 #pragma once
+
+#include "solver/fields.h"
 
 namespace velora {
 
-inline constexpr float MinMV = 200.0f, MaxMV = 4000.0f;   // ft/s
-inline constexpr float MinTV = 200.0f, TVBelowMV = 2.0f;  // TV ≤ MV − 2 ft/s
-inline constexpr float MinSH = 0.1f, MaxSH = 6.0f;        // in
-inline constexpr float MaxPOI = -0.1f;                    // in (POI ≤ −0.1)
-inline constexpr float MaxDROP = -0.1f;                   // in (DROP ≤ −0.1)
-inline constexpr float MinBC = 0.004f, MaxBC = 1.2f;
-inline constexpr float MinTMP = -20.0f, MaxTMP = 60.0f;                      // °C, outside refused
-inline constexpr float MinPRES = 19.0f, MaxPRES = 35.0f;                     // inHg, outside refused
-inline constexpr float MaxHUMID = 100.0f;                                    // %
-inline constexpr float MaxTolerance = 5.0f;                                  // % for MV_TOL and TV_TOL
-inline constexpr float MinZR = 1.0f;                                         // yd
-inline constexpr float RangeCap = 1901.0f;                                   // yd, the farthest target range
-inline constexpr float TargetSlotMinimum[4] = {10.0f, 10.0f, 10.0f, 20.0f};  // yd per method
-inline constexpr float FarZeroTargetFactor = 1.25f;                          // DeltaPOI target ≥ 1.25 × far zero
+inline constexpr float MinMV = input(FieldId::MV).range.low, MaxMV = input(FieldId::MV).range.high;  // ft/s
+inline constexpr float MinTV = input(FieldId::TV).range.low;                                         // ft/s
+inline constexpr float TVBelowMV = 2.0f;  // TV ≤ MV − 2 ft/s
+inline constexpr float MinSH = input(FieldId::SH).range.low, MaxSH = input(FieldId::SH).range.high;  // in
+inline constexpr float MaxPOI = input(FieldId::POI).range.high;                                      // in
+inline constexpr float MaxDROP = input(FieldId::DROP).range.high;                                    // in
+inline constexpr float MinBC = input(FieldId::BC).range.low, MaxBC = input(FieldId::BC).range.high;
+inline constexpr float MinTMP = input(FieldId::TMP).range.low, MaxTMP = input(FieldId::TMP).range.high;  // °C
+inline constexpr float MinPRES = input(FieldId::PRES).range.low;                                         // inHg
+inline constexpr float MaxPRES = input(FieldId::PRES).range.high;                                        // inHg
+inline constexpr float MinZR = input(FieldId::ZR).range.low;                                             // yd
+inline constexpr float RangeCap = input(FieldId::TR).range.high;  // yd, the farthest target range
+// yd per method: the target range's own minimum, 20 yd for DeltaD.
+inline constexpr float TargetSlotMinimum[4] = {input(FieldId::TR).range.low, input(FieldId::TR).range.low,
+                                               input(FieldId::TR).range.low, 20.0f};
+inline constexpr float FarZeroTargetFactor = 1.25f;  // DeltaPOI target ≥ 1.25 × far zero
 
 }  // namespace velora

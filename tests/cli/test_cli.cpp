@@ -2,6 +2,7 @@
 // readable outputs.
 #include "tests/cli/cli_run.h"
 
+#include "cli/state_members.h"
 #include "engine/drag_laws.h"
 #include "engine/number_text.h"
 #include "services/preferences.h"
@@ -109,6 +110,21 @@ TEST_F(CliFiles, DragLawsByNameOrNumber) {
              << law.code << std::string(law.list_position > 9 ? 4 : 5, ' ') << law.list_position;
         EXPECT_TRUE(has_line(usage, line.str())) << line.str();
         EXPECT_TRUE(has_line(solve_help, line.str())) << line.str();
+    }
+}
+
+// Every input field is a member of the state under its row's name, and under its file key
+// too, whose values go through the field's check.
+TEST(Cli, EveryInputFieldIsAStateMember) {
+    for (const Input& in : Inputs) {
+        SCOPED_TRACE(in.name);
+        const std::optional<NamedMember> named = find_state_member(in.name);
+        ASSERT_TRUE(named.has_value());
+        EXPECT_EQ(named->member->field, in.field);
+        EXPECT_EQ(named->member->kind, in.kind);
+        if (in.key != nullptr) {
+            EXPECT_EQ(find_state_member(in.key)->member, named->member);
+        }
     }
 }
 

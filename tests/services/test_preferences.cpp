@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/number_text.h"
+#include "solver/fields.h"
 #include "tests/fixtures/first_run.h"
 
 #include <unistd.h>
@@ -362,6 +364,28 @@ TEST(PreferenceKeys, AreMatchedAsTheReaderMatchesThem) {
     }
     for (const char* key : {"", "POI", "DROP", "TRArray(4)", "TRArray", "Mv_", "PrefsFolder", "ChangeKind"}) {
         EXPECT_FALSE(is_preference_key(key)) << key;
+    }
+}
+
+// Every input the file keeps is written under its row's key with the row's decimals, read back
+// from it, and read as the row's missing text without it; the drop, which it does not keep, is
+// not written.
+TEST(PreferenceKeys, EveryStoredInputIsWrittenAndReadUnderItsRowsKey) {
+    const CalcState s = testing::first_run_state();
+    const std::string text = preferences_text(s);
+    CalcState read, missing;
+    read_preferences_text(text, read);
+    read_preferences_text("Gaps = 1\n", missing);
+    for (const Input& in : Inputs) {
+        SCOPED_TRACE(in.name);
+        if (in.key == nullptr) {
+            EXPECT_EQ(text.find(std::string("\n") + in.name + " = "), std::string::npos);
+            continue;
+        }
+        const std::string written = format_fixed(s.*in.value, in.stored);
+        EXPECT_NE(text.find("\n" + std::string(in.key) + " = " + written + "\r\n"), std::string::npos);
+        EXPECT_EQ(format_fixed(read.*in.value, in.stored), written);
+        EXPECT_EQ(missing.*in.value, read_number(in.missing));
     }
 }
 
