@@ -42,8 +42,6 @@ Header header_of(const std::vector<std::string>& lines) {
     return h;
 }
 
-// The unit inside a column name's parentheses: "Vel (fps)" → "fps".
-
 struct Gate {
     std::size_t column = 0;
     std::string label;
