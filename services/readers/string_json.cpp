@@ -235,6 +235,9 @@ StringRead read_string_json(std::string_view bytes, const std::string& name) {
         int line = 1;
         for (std::size_t i = 0; i < e.byte && i < text.size(); ++i) line += text[i] == '\n';
         return refused(name, line, "JSON: " + std::string(e.what()).substr(std::string(e.what()).find(':') + 1));
+    } catch (const json::exception& e) {
+        // A number too large for any type, and the like.
+        return refused(name, 0, "JSON: " + std::string(e.what()).substr(std::string(e.what()).find(']') + 2));
     }
     if (!doc.is_object()) return refused(name, 1, "a JSON object with \"schema\": 1");
     const auto schema = doc.find("schema");

@@ -307,6 +307,9 @@ TEST(StringForms, JsonAndCsvReadBackToTheSameValues) {
               "j.json: expected \"MV\" to be a number in shot 1");
     EXPECT_EQ(read_string_json("{\"schema\": 1,\n\"shots\": [}", "j.json").error.line, 2);
     EXPECT_FALSE(read_string_json(std::string(100, '[') + std::string(100, ']'), "deep.json").ok());
+    // A number beyond any type is refused, not thrown.
+    EXPECT_EQ(read_string_json("{\"schema\": 333333e333333333336666660}", "big.json").error.text(),
+              "big.json: expected JSON: number overflow parsing '333333e333333333336666660'");
 }
 
 // A zip of the given files, stored or deflated, as an archiver writes it.
