@@ -18,11 +18,10 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleFactory>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 
 #include "app/accessible_texts.h"
 #include "app/control_ids.h"
+#include "app/focus_mark.h"
 
 namespace velora {
 
@@ -97,24 +96,6 @@ void use_cue_style(QMenu* menu) {
     menu->setStyle(cue_style());
     for (QMenu* sub : menu->findChildren<QMenu*>()) sub->setStyle(cue_style());
 }
-
-// A switch shows the keyboard focus with the style's focus frame; it paints nothing else.
-class SwitchFocusFrame : public QObject {
-public:
-    using QObject::QObject;
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* area = qobject_cast<QWidget*>(watched);
-        if (event->type() == QEvent::Paint && area != nullptr && area->hasFocus()) {
-            QStylePainter painter(area);
-            QStyleOptionFocusRect frame;
-            frame.initFrom(area);
-            frame.rect = area->rect();
-            painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
-        }
-        return false;
-    }
-};
 
 // A unit or drag-law list as a screen reader meets it: named by its quantity (the toolkit names a
 // list by its current entry on this platform, which says nothing about what it is for), its entry
@@ -215,14 +196,12 @@ void set_up_accessibility(MainWindow& w) {
     for (const CaptionPair& pair : caption_pairs())
         if (QLabel* caption = label(w, pair.caption)) caption->setBuddy(control(w, pair.control));
 
-    auto* frame = new SwitchFocusFrame(w.window.get());
     for (int id : {ClickZero, ClickBC, ClickDensity}) {
-        if (QWidget* area = control(w, id)) {
-            // Reached by the group key only: a click still leaves the focus where it was.
-            area->setFocusPolicy(Qt::TabFocus);
-            area->installEventFilter(frame);
-        }
+        // Reached by the group key only: a click still leaves the focus where it was. The focus
+        // mark rings the caption's text.
+        if (QWidget* area = control(w, id)) area->setFocusPolicy(Qt::TabFocus);
     }
+    mark_focus_in(w.window.get());
 
     if (QMenuBar* bar = w.window->menuBar()) {
         bar->setStyle(cue_style());

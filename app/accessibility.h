@@ -17,7 +17,8 @@ namespace velora {
 void prepare_accessibility();
 
 // Once, when the main window is built: the captions become the buddies of their controls, the
-// three switches (zero, BC entry, density unit) take the keyboard focus and show it, and the menus
+// three switches (zero, BC entry, density unit) take the keyboard focus, every control that has
+// the focus carries the focus mark (app/focus_mark.h), and the menus
 // underline their mnemonics only while Alt is held or a menu is worked from the keyboard.
 void set_up_accessibility(MainWindow& w);
 

@@ -21,6 +21,7 @@
 #include "app/dark_theme.h"
 #include "app/dispatch.h"
 #include "app/fit_import.h"
+#include "app/focus_mark.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
 #include "services/file_replace.h"
@@ -512,6 +513,7 @@ void build_fit_window(App& app) {
     keep_one_empty_line(app);
     load_string(app);
     if (app.state.DarkMode) theme_fit_window(f.dialog);
+    mark_focus_in(f.dialog);
     if (main) {
         // Beside the main window's corner, kept on the screen.
         int x = main->x() + 40, y = main->y() + 40;

@@ -12,6 +12,7 @@
 #include "app/accessibility.h"
 #include "app/app.h"
 #include "app/features.h"
+#include "app/focus_mark.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/window_update.h"
@@ -72,6 +73,7 @@ void build_preferences_window(PreferencesWindow& p, QWidget* main, CalcState& s)
     p.ok->setDefault(true);
     QObject::connect(p.ok, &QPushButton::clicked, p.dialog, &QDialog::accept);
     set_up_preferences_accessibility(p);
+    mark_focus_in(p.dialog);
     p.dialog->hide();
 }
 

@@ -170,6 +170,14 @@ Colour legible_against(Colour c, Colour back, Colour toward, double ratio) {
     return toward;
 }
 
+Colour focus_mark_colour(Colour back, Colour fill, Colour text, Colour highlight) {
+    for (int p = 0; p <= 100; p += 10) {
+        const Colour x = blend_colour(highlight, p, text);
+        if (std::min(contrast_ratio(x, back), contrast_ratio(x, fill)) >= MarkContrast + 0.5) return x;
+    }
+    return text;
+}
+
 MarkColours mark_colours(Colour back, Colour text, Colour highlight) {
     MarkColours m;
     m.inside = shift_away(back, 10);

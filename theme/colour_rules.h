@@ -121,6 +121,12 @@ inline constexpr double MarkContrast = 3.0;
 // `back` (`toward` itself when no step gets there).
 Colour legible_against(Colour c, Colour back, Colour toward, double ratio);
 
+// The ring that shows which control has the keyboard focus, around a control whose own inside is
+// `fill` on a background `back`: the highlight, moved toward the text colour until it stands at
+// least MarkContrast + 0.5 : 1 against both the background and the inside (the text colour itself
+// when no step gets there).
+Colour focus_mark_colour(Colour back, Colour fill, Colour text, Colour highlight);
+
 // The marks of a themed check box or option button on background `back` with text colour
 // `text`: the box or ring, the box's inside, the tick or dot, the ring while the mouse is over it
 // and while it has the keyboard focus (drawn from `highlight`), and the ring of a disabled one.

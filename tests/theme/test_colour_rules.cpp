@@ -137,5 +137,25 @@ TEST(ColourRules, LegibleColourMovesTowardTheOtherOnlyAsFarAsNeeded) {
     EXPECT_EQ(legible_against(Dark, Dark, rgb(70, 70, 70), 3.0), rgb(70, 70, 70));
 }
 
+TEST(ColourRules, FocusRingStandsOutFromTheBackgroundAndTheInside) {
+    const Colour highlight = rgb(48, 140, 198);
+    struct Look {
+        Colour back, fill, text;
+    };
+    // The light look, the dark look's fields and lists, and a white inside on black.
+    for (const Look& look : {Look{rgb(239, 239, 239), White, Black}, Look{rgb(58, 58, 58), rgb(68, 68, 68), White},
+                             Look{rgb(58, 58, 58), rgb(58, 58, 58), White}, Look{Black, White, Black}}) {
+        const Colour ring = focus_mark_colour(look.back, look.fill, look.text, highlight);
+        EXPECT_NE(ring, look.text) << "a blend of the highlight serves";
+        EXPECT_GE(contrast_ratio(ring, look.back), MarkContrast + 0.5) << std::hex << look.back;
+        EXPECT_GE(contrast_ratio(ring, look.fill), MarkContrast + 0.5) << std::hex << look.fill;
+    }
+    // Only as far toward the text as needed: a highlight legible as it is stays.
+    EXPECT_EQ(focus_mark_colour(White, White, Black, rgb(0, 70, 160)), rgb(0, 70, 160));
+    // Two mid greys leave no colour on the way to the text that stands out from both: the text
+    // colour itself.
+    EXPECT_EQ(focus_mark_colour(rgb(128, 128, 128), rgb(150, 150, 150), White, highlight), White);
+}
+
 }  // namespace
 }  // namespace velora
