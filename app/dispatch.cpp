@@ -22,24 +22,35 @@ namespace velora {
 
 namespace {
 
-// Takes over what an input field holds, as Return, Tab and Shift+Tab do.
-void commit(App& app, int id) {
+// Takes over what an input field holds, as Return, Tab and Shift+Tab do. False when the text was
+// not read (a unit the field does not take): the field shows its value again and says why.
+bool commit(App& app, int id) {
     MainWindow& w = app.window;
-    const FieldCommit commit = commit_field(app.state, app.results, static_cast<FieldId>(id), control_text(w, id));
+    const auto field = static_cast<FieldId>(id);
+    const FieldCommit commit = commit_field(app.state, app.results, field, control_text(w, id));
+    if (!commit.refusal.empty()) {
+        set_control_text(w, id, field_text(app.state, app.results, field));
+        show_field_notice(app, id, refused_entry_text(field, commit.refusal));
+        return false;
+    }
     if (commit.bc_text) set_control_text(w, FieldBC, *commit.bc_text);
     if (commit.changed) {
         run_recalculate(app);
     } else {
         // A refused, clamped or equal entry: the field shows again the value in use, in its
         // unit and decimals, and never a typed text that the calculation did not take.
-        set_control_text(w, id, field_text(app.state, app.results, static_cast<FieldId>(id)));
+        set_control_text(w, id, field_text(app.state, app.results, field));
     }
+    return true;
 }
 
+// The field reached has its whole text selected, so that what is typed next replaces it; a text
+// that was not read keeps the focus in its field.
 void commit_and_move(App& app, int key) {
     const int focused = focused_control(app.window);
-    if (is_input_field(focused)) commit(app, focused);
-    focus_control(app.window, next_field(app.state, focused, key));
+    const int next = is_input_field(focused) && !commit(app, focused) ? focused : next_field(app.state, focused, key);
+    focus_control(app.window, next);
+    select_field_text(app.window, next);
 }
 
 bool tolerance_focused(const App& app) {

@@ -122,9 +122,13 @@ bool reach_by_key(App& app, KeyCommand command, int& last_field) {
             return true;
         }
         case KeyCommand::NextGroup:
-        case KeyCommand::PreviousGroup:
-            focus_control(w, next_group_control(app.state, focused, command == KeyCommand::NextGroup, last_field));
+        case KeyCommand::PreviousGroup: {
+            // A field reached from the keyboard is ready to be typed over.
+            const int next = next_group_control(app.state, focused, command == KeyCommand::NextGroup, last_field);
+            focus_control(w, next);
+            select_field_text(w, next);
             return true;
+        }
         case KeyCommand::NextInGroup:
         case KeyCommand::PreviousInGroup: {
             const int next = next_in_group(focused, command == KeyCommand::NextInGroup);

@@ -493,6 +493,10 @@ void focus_control(MainWindow& w, int id) {
     if (QWidget* c = control(w, id)) c->setFocus(Qt::OtherFocusReason);
 }
 
+void select_field_text(MainWindow& w, int id) {
+    if (QLineEdit* f = is_input_field(id) ? field(w, id) : nullptr) f->selectAll();
+}
+
 void clear_focus(MainWindow& w) {
     if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && focus->window() == w.window.get())
         focus->clearFocus();

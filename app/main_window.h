@@ -75,6 +75,8 @@ int control_id_of(const QWidget* widget);
 // The number of the control that has the keyboard focus (0 when none of ours has it).
 int focused_control(const MainWindow& w);
 void focus_control(MainWindow& w, int id);
+// Selects the whole text of an input field (nothing for another control).
+void select_field_text(MainWindow& w, int id);
 void clear_focus(MainWindow& w);
 
 // Opens fields 6 and 8..12 and closes those the set-up does not use.

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QToolTip>
 
 #include "app/accessibility.h"
 #include "app/app_texts.h"
@@ -106,6 +107,13 @@ void set_tooltip(App& app, int id, const std::string& text) {
 
 void apply_tooltips(App& app) {
     for (const auto& [id, text] : fixed_tooltips()) set_tooltip(app, id, text);
+}
+
+void show_field_notice(App& app, int id, const std::string& text) {
+    QWidget* c = control(app.window, id);
+    if (c == nullptr) return;
+    // Under the field, where it hides nothing of the field itself.
+    QToolTip::showText(c->mapToGlobal(QPoint(0, c->height())), QString::fromStdString(text), c);
 }
 
 void show_message(App& app, const std::string& title, const std::string& text) {

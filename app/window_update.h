@@ -30,6 +30,10 @@ void set_tooltip(App& app, int id, const std::string& text);
 // The fixed tooltips of the window.
 void apply_tooltips(App& app);
 
+// A short notice beside a field (a text it did not take, and why), shown as a tooltip under it
+// whether or not tooltips are enabled; it goes with the next click, focus change or after a while.
+void show_field_notice(App& app, int id, const std::string& text);
+
 void show_about(App& app);
 void show_message(App& app, const std::string& title, const std::string& text);
 

@@ -297,7 +297,7 @@ int number_command(const CommandLine& cl, CliIo& io) {
         if (!given) return bad_usage(io, cl, "decimals must be a whole number from 0 to 12");
         decimals = *given;
     }
-    io.out << format_fixed(read_number(cl.operands[0]), decimals) << "\n";
+    io.out << format_fixed(read_number(with_decimal_point(cl.operands[0])), decimals) << "\n";
     return CliOk;
 }
 
@@ -689,8 +689,9 @@ const std::vector<Command>& command_table() {
         {"number",
          "number TEXT [DECIMALS]",
          "TEXT read as an input field reads it",
-         "Reads TEXT as an input field of the window reads it (the longest leading number, the rest\n"
-         "ignored; nothing read is 0) and prints it with DECIMALS decimals (0 to 12, default 4).\n",
+         "Reads TEXT as an input field of the window reads a text without a unit (a comma in a text\n"
+         "without a point is its decimal point; the longest leading number, the rest ignored; nothing\n"
+         "read is 0) and prints it with DECIMALS decimals (0 to 12, default 4).\n",
          {},
          false,
          number_command},

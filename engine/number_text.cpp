@@ -154,4 +154,12 @@ float read_number(std::string_view text) {
     return value;
 }
 
+std::string with_decimal_point(std::string_view text) {
+    std::string out(text);
+    const std::size_t comma = out.find(',');
+    const bool one_comma = comma != std::string::npos && out.find(',', comma + 1) == std::string::npos;
+    if (one_comma && out.find('.') == std::string::npos) out[comma] = '.';
+    return out;
+}
+
 }  // namespace velora

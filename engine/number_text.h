@@ -26,4 +26,8 @@ bool parse_leading_number(std::string_view text, float& out, std::string_view& r
 // As parse_leading_number, with text that is not a number read as 0.
 float read_number(std::string_view text);
 
+// Typed text with a decimal comma: a text that holds exactly one comma and no point has the comma
+// replaced by a point ("1052,5" reads 1052.5); any other text comes back as it is.
+std::string with_decimal_point(std::string_view text);
+
 }  // namespace velora

@@ -87,6 +87,17 @@ UnitValue read_unit_value(std::string_view text, ValueKind kind) {
                    unit_suffixes(kind) + ")");
 }
 
+bool has_unit_suffix(std::string_view text) {
+    float number = 0.0f;
+    std::string_view rest;
+    if (!parse_leading_number(text, number, rest)) return false;
+    rest = trim(rest);
+    if (rest.empty()) return false;
+    const char c = rest.front();
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return letter || c == '%' || rest.substr(0, std::string_view("°").size()) == "°";
+}
+
 std::string unit_suffixes(ValueKind kind) {
     if (kind == ValueKind::Percent) return "%";
     const SuffixList* list = suffix_list(kind);

@@ -34,6 +34,11 @@ struct UnitValue {
 // is kept: each field's own sign rule comes after.
 UnitValue read_unit_value(std::string_view text, ValueKind kind);
 
+// Whether `text` is a number followed by what can only be meant as a unit: after the number and
+// any blanks, a letter, "%" or "°" (whether it is a unit of the right quantity is read_unit_value's
+// to say). Text that is no number, or has only other characters after its number, has none.
+bool has_unit_suffix(std::string_view text);
+
 // The suffixes that `kind` accepts, internal unit first: "ft/s, fps, m/s"; empty for Plain.
 std::string unit_suffixes(ValueKind kind);
 

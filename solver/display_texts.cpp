@@ -193,4 +193,13 @@ PanelToggle panel_toggle(bool panel_shown) {
     return {">>", "Click to show graphs, table and confidence limits"};
 }
 
+std::string refused_entry_text(FieldId field, const std::string& reason) {
+    const Input& in = input(field);
+    // A number without a unit has nothing to list; the reader's reason would only say so in
+    // other words.
+    const std::string why =
+        in.kind == ValueKind::Plain ? "the " + std::string(in.caption) + " is a number without a unit" : reason;
+    return "Not taken: " + why + ". The field keeps its value.";
+}
+
 }  // namespace velora

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "state/calc_state.h"
 #include "solver/calc_results.h"
 #include "solver/fields.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -47,6 +47,11 @@ std::string bc_field_tooltip();
 
 // The method's heading on the Confidence page ("Two Chronographs (∆V)"); empty for another value.
 const char* method_heading(int method);
+
+// What the window says beside a field whose text was not taken because of its unit (`reason`, as
+// commit_field gives it): "Not taken: 'kg' is not a unit of range (yd, m, ft). The field keeps its
+// value."
+std::string refused_entry_text(FieldId field, const std::string& reason);
 
 // The panel toggle button.
 struct PanelToggle {

@@ -54,10 +54,13 @@ float check_humidity(std::string_view text) { return *checked(FieldId::HUMID, te
 
 float check_tolerance(std::string_view text) { return *checked(FieldId::MV_TOL, text, 0, 0.0f); }
 
-std::array<float, 4> check_target_range(std::string_view text, const CalcState& s, const CalcResults& r) {
+namespace {
+
+// The target slots after a typed target range (in yards, its sign rule applied).
+std::array<float, 4> target_slots(float typed, const CalcState& s, const CalcResults& r) {
     std::array<float, 4> slots = {s.TRArray[0], s.TRArray[1], s.TRArray[2], s.TRArray[3]};
     const int slot = active_slot(s);
-    slots[slot] = typed_value(input(FieldId::TR), text, s.stateTR, s.TMP);
+    slots[slot] = typed;
 
     const float lowest_poi_target = FarZeroTargetFactor * r.trajectory.FarZero;
     if (s.stateRB == DeltaPOI && slots[0] < lowest_poi_target) slots[0] = lowest_poi_target;
@@ -68,8 +71,9 @@ std::array<float, 4> check_target_range(std::string_view text, const CalcState& 
     return slots;
 }
 
-void check_zero_range(CalcState& s, CalcResults& r, std::string_view text) {
-    s.ZR = *checked(FieldId::ZR, text, s.stateZR, s.TMP, r.MaxZeroRange);
+// The zero range after a typed one (in yards, its sign rule applied).
+void take_zero_range(CalcState& s, CalcResults& r, float typed) {
+    s.ZR = *limited(input(FieldId::ZR), typed, r.MaxZeroRange);
     if (s.ZR < r.trajectory.ApexRange) {
         // Short of the apex: a near zero, whose far zero must stay within the limit.
         compute_trajectory(flight_inputs(s), r.trajectory);
@@ -77,6 +81,16 @@ void check_zero_range(CalcState& s, CalcResults& r, std::string_view text) {
     }
     float& target = s.TRArray[active_slot(s)];
     if (target < FarZeroTargetFactor * s.ZR) target = FarZeroTargetFactor * s.ZR;
+}
+
+}  // namespace
+
+std::array<float, 4> check_target_range(std::string_view text, const CalcState& s, const CalcResults& r) {
+    return target_slots(typed_value(input(FieldId::TR), text, s.stateTR, s.TMP), s, r);
+}
+
+void check_zero_range(CalcState& s, CalcResults& r, std::string_view text) {
+    take_zero_range(s, r, typed_value(input(FieldId::ZR), text, s.stateZR, s.TMP));
 }
 
 Range field_range(const CalcState& s, const CalcResults& r, FieldId field) {
@@ -103,19 +117,20 @@ int compare_decimals(FieldId field) { return input(field).compared; }
 
 namespace {
 
-void apply_check(CalcState& s, CalcResults& r, FieldId field, std::string_view text) {
+// A typed value (in the internal unit, its sign rule applied) through the field's check.
+void apply_check(CalcState& s, CalcResults& r, FieldId field, float typed) {
     const Input& in = input(field);
     switch (field) {
-        case FieldId::ZR: check_zero_range(s, r, text); return;
+        case FieldId::ZR: take_zero_range(s, r, typed); return;
         case FieldId::TR: {
-            const std::array<float, 4> slots = check_target_range(text, s, r);
+            const std::array<float, 4> slots = target_slots(typed, s, r);
             for (int i = 0; i < 4; ++i) s.TRArray[i] = slots[i];
             return;
         }
-        case FieldId::TV: s.TV = check_target_velocity(text, s.stateTV, s.TMP, s.MV); return;
+        case FieldId::TV: s.TV = *limited(in, typed, s.MV - TVBelowMV); return;
         default: {
             // Refused: the value held stays.
-            if (const auto value = checked(field, text, in.unit ? s.*in.unit : 0, s.TMP)) s.*in.value = *value;
+            if (const auto value = limited(in, typed)) s.*in.value = *value;
         }
     }
 }
@@ -130,8 +145,14 @@ int change_kind_of(FieldId field) { return input(field).change_kind; }
 
 FieldCommit commit_field(CalcState& s, CalcResults& r, FieldId field, std::string_view text) {
     FieldCommit commit;
+    const Input& in = input(field);
+    const UnitValue typed = typed_entry(in, text, in.unit ? s.*in.unit : 0, s.TMP);
+    if (!typed.ok()) {
+        commit.refusal = typed.error;
+        return commit;
+    }
     const std::string before = compared_text(s, field);
-    apply_check(s, r, field, text);
+    apply_check(s, r, field, typed.value);
     if (field == FieldId::BC) commit.bc_text = bc_text(s.BC);
     if (compared_text(s, field) != before) {
         commit.changed = true;

@@ -83,11 +83,13 @@ struct FieldCommit {
     bool changed = false;                // the compared text differs: run the recalculation pass
     int change_kind = 0;                 // what that pass must do (0 when nothing changed)
     std::optional<std::string> bc_text;  // the BC check rewrites its field at once
+    std::string refusal;                 // why the text was not read (a unit the field does not take)
 };
 
-// Commits a typed text into a field: compared text before, the field's check on the text with
-// the field's unit selection from `s` (storing into `s`, or nothing when refused), compared text
-// after. When the two differ, `s.ChangeKind` is set to the field's kind.
+// Commits a typed text into a field: the text read as typed_entry reads it in the field's unit
+// selection from `s`, compared text before, the field's check (storing into `s`, or nothing when
+// refused), compared text after. When the two differ, `s.ChangeKind` is set to the field's kind.
+// A text with a unit the field does not take changes nothing and says why in `refusal`.
 FieldCommit commit_field(CalcState& s, CalcResults& r, FieldId field, std::string_view text);
 
 }  // namespace velora

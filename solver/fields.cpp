@@ -35,6 +35,14 @@ float typed_value(const Input& in, std::string_view text, int unit, float tmp_c)
     return in.unit != nullptr ? from_display(quantity_of(in.kind), unit, value, tmp_c) : value;
 }
 
+UnitValue typed_entry(const Input& in, std::string_view text, int unit, float tmp_c) {
+    const std::string typed = with_decimal_point(text);
+    if (!has_unit_suffix(typed)) return {typed_value(in, typed, unit, tmp_c), {}};
+    const UnitValue v = read_unit_value(typed, in.kind);
+    if (!v.ok()) return v;
+    return {with_sign(in, v.value), {}};
+}
+
 std::optional<float> limited(const Input& in, float value, float high) {
     if (in.outside == Outside::Refused) {
         if (value < in.range.low || value > high) return std::nullopt;

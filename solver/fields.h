@@ -388,6 +388,13 @@ float with_sign(const Input& in, float number);
 // field's sign rule, converted from the unit `unit` of its list (Mach at `tmp_c`).
 float typed_value(const Input& in, std::string_view text, int unit, float tmp_c);
 
+// What the window takes from a text typed into a field, before any limit. A comma in a text
+// without a point is its decimal point ("1052,5"). A number followed by a unit (has_unit_suffix)
+// is read as velora-cli reads a value of the field's quantity, with the same suffixes ("50m" is
+// 54.68 yd, "68F" 20 °C), and then given the field's sign rule; a unit of another quantity, or
+// none the field knows, is refused with the reason. Any other text is read as typed_value reads it.
+UnitValue typed_entry(const Input& in, std::string_view text, int unit, float tmp_c);
+
 // A value within the field's range (from range.low to `high`): clamped to the nearer end, or,
 // for a field that refuses, nothing when outside.
 std::optional<float> limited(const Input& in, float value, float high);

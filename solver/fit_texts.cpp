@@ -54,12 +54,14 @@ ValueKind value_kind(Quantity q) {
     }
 }
 
-// A plain number is in the shown unit; a number with a suffix is in the suffix's unit.
+// A plain number is in the shown unit; a number with a suffix is in the suffix's unit. A comma in
+// a number without a point is its decimal point.
 UnitValue read_in_unit(std::string_view text, Quantity q, int unit, float tmp) {
-    const UnitValue plain = read_unit_value(text, ValueKind::Plain);
+    const std::string typed = with_decimal_point(text);
+    const UnitValue plain = read_unit_value(typed, ValueKind::Plain);
     if (plain.ok()) return {from_display(q, unit, plain.value, tmp), {}};
     if (plain.error == "not a number") return plain;
-    return read_unit_value(text, value_kind(q));
+    return read_unit_value(typed, value_kind(q));
 }
 
 }  // namespace
@@ -91,7 +93,7 @@ UnitValue read_shot_value(std::string_view text, ShotQuantity q, const ShotUnits
 }
 
 UnitValue read_shot_uncertainty(std::string_view text, ShotQuantity q, float value, const ShotUnits& u) {
-    const UnitValue percent = read_unit_value(text, ValueKind::Percent);
+    const UnitValue percent = read_unit_value(with_decimal_point(text), ValueKind::Percent);
     const bool has_percent = text.find('%') != std::string_view::npos;
     if (has_percent) return percent.ok() ? UnitValue{percent.value / 100.0f * std::fabs(value), {}} : percent;
     return read_shot_value(text, q, u);

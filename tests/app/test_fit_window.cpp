@@ -178,6 +178,22 @@ TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits) {
     EXPECT_EQ(fit().shots->rowCount(), 2);
 }
 
+TEST_F(FitWindowTest, ADecimalCommaInACellIsItsPointAndIsShownAsOne) {
+    write_prefs();
+    start();
+    open_fit_window();
+    type_shot(0, "52,5", 0, "633,4");
+    EXPECT_EQ(cell(fit().shots, 0, ColumnRange), "52.5");
+    EXPECT_EQ(cell(fit().shots, 0, ColumnValue), "633.4");
+    ASSERT_TRUE(fit().rows[0].range.value && fit().rows[0].value.value);
+    EXPECT_EQ(*fit().rows[0].range.value, 52.5f);
+    EXPECT_EQ(*fit().rows[0].value.value, 633.4f);
+    // The uncertainty too, as a percentage of the value.
+    type_cell("1,5%");
+    ASSERT_TRUE(fit().rows[0].uncertainty.value);
+    EXPECT_NEAR(*fit().rows[0].uncertainty.value, 9.501f, 1e-3f);
+}
+
 TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted) {
     write_prefs();
     start();

@@ -246,6 +246,8 @@ TEST(Cli, NumberReadsAsAFieldDoesAndFirstRunPrintsTheDefaultFile) {
     EXPECT_EQ(run({"number", "abc", "1"}).out, "0.0\n");
     EXPECT_EQ(run({"number", "0.125", "2"}).out, "0.13\n");
     EXPECT_EQ(run({"number", "-850", "0"}).out, "-850\n");
+    EXPECT_EQ(run({"number", "1052,5", "1"}).out, "1052.5\n");
+    EXPECT_EQ(run({"number", "1,052.5", "1"}).out, "1.0\n");
     const CliRun r = run({"first-run"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, FirstRunPreferencesText);

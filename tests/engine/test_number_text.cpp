@@ -186,5 +186,18 @@ TEST(FormatAndRead, RoundTripsTheStoredDecimals) {
     }
 }
 
+TEST(DecimalComma, OneCommaWithoutAPointIsTheDecimalPoint) {
+    EXPECT_EQ(with_decimal_point("1052,5"), "1052.5");
+    EXPECT_EQ(with_decimal_point("-0,75 m/s"), "-0.75 m/s");
+    EXPECT_EQ(with_decimal_point(",5"), ".5");
+    // Anything else stays as typed, and reads as before: up to the comma.
+    EXPECT_EQ(with_decimal_point("1,052.5"), "1,052.5");
+    EXPECT_EQ(with_decimal_point("1,052,500"), "1,052,500");
+    EXPECT_EQ(with_decimal_point("1052.5"), "1052.5");
+    EXPECT_EQ(with_decimal_point(""), "");
+    EXPECT_EQ(read_number(with_decimal_point("1052,5")), 1052.5f);
+    EXPECT_EQ(read_number(with_decimal_point("1,052,500")), 1.0f);
+}
+
 }  // namespace
 }  // namespace velora

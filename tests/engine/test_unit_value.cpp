@@ -65,5 +65,13 @@ TEST(UnitValue, ListsTheSuffixesOfAQuantity) {
     EXPECT_EQ(unit_suffixes(ValueKind::Plain), "");
 }
 
+TEST(UnitValue, TellsAUnitAfterTheNumberFromOtherText) {
+    for (const char* text : {"50m", "50 m", "240m/s", "12ms", "68F", "1013hPa", "1.6%", "20 °C", "5e", "50 kg", "1x"})
+        EXPECT_TRUE(has_unit_suffix(text)) << text;
+    // No number, nothing after it, or something that cannot begin a unit.
+    for (const char* text : {"", "m", "50", " 50 ", "1052,5", "1,052.5", "50-", "50/", "abc", "1e3"})
+        EXPECT_FALSE(has_unit_suffix(text)) << text;
+}
+
 }  // namespace
 }  // namespace velora

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/units.h"
+#include "solver/display_texts.h"
 #include "solver/field_checks.h"
 #include "solver/recalculate.h"
 #include "tests/fixtures/first_run.h"
@@ -265,6 +266,65 @@ TEST(CommitField, KindsAndComparePrecisionByField) {
     }
     EXPECT_FALSE(field_from_id(4).has_value());
     EXPECT_FALSE(field_from_id(19).has_value());
+}
+
+TEST(CommitField, AUnitAfterTheNumberIsConvertedThenSignedAndLimited) {
+    // Whatever unit the field shows; the field's sign rule and limits come after: a point of
+    // impact lies below, a velocity is at most 4000 ft/s.
+    Computed c;
+    c.s.stateTR = Metre;
+    commit_field(c.s, *c.r, FieldId::TR, "60 yd");
+    EXPECT_EQ(c.s.TRArray[DeltaPOI], 60.0f);
+    commit_field(c.s, *c.r, FieldId::POI, "12mm");
+    EXPECT_EQ(c.s.POI, -read_unit_value("12mm", ValueKind::SmallLength).value);
+    commit_field(c.s, *c.r, FieldId::MV, "2000 m/s");
+    EXPECT_EQ(c.s.MV, 4000.0f);
+    commit_field(c.s, *c.r, FieldId::HUMID, "45%");
+    EXPECT_EQ(c.s.HUMID, 45.0f);
+}
+
+TEST(CommitField, AUnitOfAnotherQuantityOrNoneChangesNothingAndSaysWhy) {
+    Computed c;
+    const CalcState before = c.s;
+    c.s.ChangeKind = 0;
+    FieldCommit commit = commit_field(c.s, *c.r, FieldId::TR, "50kg");
+    EXPECT_FALSE(commit.changed);
+    EXPECT_EQ(commit.refusal, "'kg' is not a unit of range (yd, m, ft)");
+    EXPECT_EQ(commit_field(c.s, *c.r, FieldId::MV, "240 m").refusal, "'m' is not a unit of velocity (ft/s, fps, m/s)");
+    EXPECT_FALSE(commit_field(c.s, *c.r, FieldId::TMP, "20K").refusal.empty());
+    EXPECT_FALSE(commit_field(c.s, *c.r, FieldId::BC, "0.03 in").refusal.empty());
+    EXPECT_FALSE(commit_field(c.s, *c.r, FieldId::HUMID, "45 pc").refusal.empty());
+    EXPECT_EQ(c.s.TRArray[DeltaPOI], before.TRArray[DeltaPOI]);
+    EXPECT_EQ(c.s.MV, before.MV);
+    EXPECT_EQ(c.s.TMP, before.TMP);
+    EXPECT_EQ(c.s.BC, before.BC);
+    EXPECT_EQ(c.s.HUMID, before.HUMID);
+    EXPECT_EQ(c.s.ChangeKind, 0);
+    EXPECT_EQ(refused_entry_text(FieldId::TR, commit.refusal),
+              "Not taken: 'kg' is not a unit of range (yd, m, ft). The field keeps its value.");
+    EXPECT_EQ(refused_entry_text(FieldId::BC, "takes no unit ('in' follows the number)"),
+              "Not taken: the Ballistic Coefficient is a number without a unit. The field keeps its value.");
+}
+
+TEST(CommitField, TextWithoutAUnitIsReadAsBefore) {
+    Computed c;
+    // The longest leading number; what follows that cannot begin a unit is passed over.
+    commit_field(c.s, *c.r, FieldId::MV, "850-");
+    EXPECT_EQ(c.s.MV, 850.0f);
+    commit_field(c.s, *c.r, FieldId::MV, "1,052.5");
+    EXPECT_EQ(c.s.MV, 200.0f) << "1, clamped";
+    commit_field(c.s, *c.r, FieldId::MV, "fast");
+    EXPECT_EQ(c.s.MV, 200.0f) << "no number reads as 0, clamped";
+    commit_field(c.s, *c.r, FieldId::MV_TOL, "1.6%");
+    EXPECT_EQ(c.s.MV_TOL, 1.6f);
+    // A decimal comma: a comma and no point.
+    commit_field(c.s, *c.r, FieldId::MV, "1052,5");
+    EXPECT_EQ(c.s.MV, 1052.5f);
+    c.s.stateSH = Cm;
+    commit_field(c.s, *c.r, FieldId::SH, "4,2");
+    EXPECT_EQ(c.s.SH, 4.2f / 2.54f);
+    commit_field(c.s, *c.r, FieldId::MV_TOL, "1,3%");
+    EXPECT_EQ(c.s.MV_TOL, 1.3f);
 }
 
 }  // namespace

@@ -73,5 +73,15 @@ TEST(FitTexts, RankedLawRowsAndProblems) {
               "28.42 \"Hg, 32.0 %");
 }
 
+TEST(FitTexts, ADecimalCommaInACellIsItsPoint) {
+    const ShotUnits u = InternalShotUnits;
+    EXPECT_EQ(read_shot_range("52,5", u).value, 52.5f);
+    EXPECT_EQ(read_shot_value("633,4", ShotQuantity::Velocity, u).value, 633.4f);
+    EXPECT_EQ(read_shot_value("193,1m/s", ShotQuantity::Velocity, u).value,
+              read_unit_value("193.1m/s", ValueKind::Velocity).value);
+    EXPECT_NEAR(read_shot_uncertainty("1,5%", ShotQuantity::Velocity, 600.0f, u).value, 9.0f, 1e-4f);
+    EXPECT_FALSE(read_shot_range("1,052.5", u).ok()) << "a comma beside a point is no decimal comma";
+}
+
 }  // namespace
 }  // namespace velora
