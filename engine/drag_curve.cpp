@@ -25,9 +25,11 @@ std::optional<DragPointProblem> check_drag_points(std::span<const DragPoint> poi
         const int at = static_cast<int>(i);
         if (!std::isfinite(p.mach)) return DragPointProblem{at, F::MachNotFinite};
         if (p.mach < 0.0f) return DragPointProblem{at, F::MachNegative};
+        if (p.mach > MostDragMach) return DragPointProblem{at, F::MachTooLarge};
         if (i > 0 && !(p.mach > points[i - 1].mach)) return DragPointProblem{at, F::MachNotRising};
         if (!std::isfinite(p.cd)) return DragPointProblem{at, F::CdNotFinite};
         if (!(p.cd > 0.0f)) return DragPointProblem{at, F::CdNotPositive};
+        if (p.cd > MostDragCd) return DragPointProblem{at, F::CdTooLarge};
     }
     return std::nullopt;
 }
@@ -53,6 +55,10 @@ std::string drag_point_problem_text(const DragPointProblem& problem, std::span<c
                    number_text(points[i - 1].mach) + " before it";
         case F::CdNotFinite: return where + "its drag coefficient is not a finite number";
         case F::CdNotPositive: return where + "its drag coefficient " + number_text(p.cd) + " is not above 0";
+        case F::MachTooLarge:
+            return where + "its Mach number " + number_text(p.mach) + " is above " + number_text(MostDragMach);
+        case F::CdTooLarge:
+            return where + "its drag coefficient " + number_text(p.cd) + " is above " + number_text(MostDragCd);
         default: return where + "it is wrong";
     }
 }

@@ -18,6 +18,10 @@ namespace velora {
 
 inline constexpr int LeastDragPoints = 2;
 inline constexpr int MostDragPoints = 1000;
+// No projectile a shooter fires flies faster than this, and no drag coefficient comes near the
+// other: a table beyond them is a misreading (a column of velocities, a value in thousandths).
+inline constexpr float MostDragMach = 20.0f;
+inline constexpr float MostDragCd = 10.0f;
 
 // What is wrong with a table of points.
 enum class DragPointFault {
@@ -28,6 +32,8 @@ enum class DragPointFault {
     MachNotRising,  // not above the Mach number before it
     CdNotFinite,
     CdNotPositive,
+    MachTooLarge,  // above MostDragMach
+    CdTooLarge,    // above MostDragCd
 };
 
 struct DragPointProblem {
@@ -35,8 +41,8 @@ struct DragPointProblem {
     DragPointFault fault = DragPointFault::TooFew;
 };
 
-// The first fault of a table of points, or nothing: 2 to 1000 points, each Mach number finite, at
-// least 0 and above the one before, each coefficient finite and above 0.
+// The first fault of a table of points, or nothing: 2 to 1000 points, each Mach number finite, from
+// 0 to 20 and above the one before, each coefficient finite, above 0 and at most 10.
 std::optional<DragPointProblem> check_drag_points(std::span<const DragPoint> points);
 
 // The fault in words, naming the point from 1 ("point 3: its Mach number 0.5 is not above the 0.5

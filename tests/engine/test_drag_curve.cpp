@@ -19,7 +19,6 @@
 namespace velora {
 namespace {
 
-
 TabulatedDragCurve curve_of(const std::vector<DragPoint>& points) {
     auto made = make_drag_curve(points);
     EXPECT_TRUE(std::holds_alternative<TabulatedDragCurve>(made));
@@ -67,6 +66,12 @@ TEST(DragCurvePoints, EachFaultIsRefusedNamingItsPoint) {
          1,
          DragPointFault::CdNotPositive,
          "point 2: its drag coefficient -0.3 is not above 0"},
+        // A column of velocities read as Mach numbers, a coefficient in thousandths.
+        {{{0.5f, 0.2f}, {850.0f, 0.3f}}, 1, DragPointFault::MachTooLarge, "point 2: its Mach number 850 is above 20"},
+        {{{0.5f, 0.2f}, {0.6f, 235.0f}},
+         1,
+         DragPointFault::CdTooLarge,
+         "point 2: its drag coefficient 235 is above 10"},
     };
     for (const Case& c : cases) {
         const auto made = make_drag_curve(c.points);
