@@ -125,10 +125,65 @@ std::string trajectory_json(const Trajectory& t) {
     return m.object("  ");
 }
 
+std::string optional_double(const std::optional<double>& value) { return value ? number(*value) : "null"; }
+
 }  // namespace
 
+std::vector<std::string> shots_passing_limit(const ProjectileOutput& p) {
+    std::vector<std::string> ids;
+    if (!p.limit || !p.projectile.weight_gr) return ids;
+    for (const auto& [id, mv] : p.shots) {
+        if (passes_energy_limit(kinetic_energy_j(*p.projectile.weight_gr, mv), *p.limit)) ids.push_back(id);
+    }
+    return ids;
+}
+
+std::string projectile_json(const ProjectileOutput& p, const std::string& indent) {
+    const Projectile& pr = p.projectile;
+    const std::string inner = indent + "  ";
+    Members m{inner, {}};
+    m.add("weight_gr", optional_double(pr.weight_gr));
+    m.add("calibre_in", optional_double(pr.calibre_in));
+    m.add("length_in", optional_double(pr.length_in));
+    m.add("source", quoted(pr.source));
+    const std::optional<double> sd = sectional_density(pr);
+    m.add("sectional_density", optional_double(sd));
+    m.add("form_factor", sd && p.BC && *p.BC > 0 ? number(form_factor(*sd, *p.BC)) : "null");
+    m.add("MV", number(p.MV));
+    const auto energy = [&](float v) -> std::optional<double> {
+        if (!pr.weight_gr) return std::nullopt;
+        return kinetic_energy_j(*pr.weight_gr, v);
+    };
+    const std::optional<double> muzzle = energy(p.MV);
+    m.add("energy_ftlbf", muzzle ? number(*muzzle / JoulesPerFootPound) : "null");
+    m.add("energy_J", optional_double(muzzle));
+    m.add("momentum_Ns", pr.weight_gr ? number(momentum_ns(*pr.weight_gr, p.MV)) : "null");
+    if (p.target_range && p.target_velocity) {
+        Members t{inner + "  ", {}};
+        t.add("range", number(*p.target_range));
+        t.add("velocity", number(*p.target_velocity));
+        const std::optional<double> e = energy(*p.target_velocity);
+        t.add("energy_ftlbf", e ? number(*e / JoulesPerFootPound) : "null");
+        t.add("energy_J", optional_double(e));
+        m.add("target", t.object(inner));
+    } else {
+        m.add("target", "null");
+    }
+    if (p.limit) {
+        Members l{inner + "  ", {}};
+        l.add("text", quoted(p.limit->text));
+        l.add("J", number(p.limit->joules));
+        l.add("passed", muzzle ? (passes_energy_limit(*muzzle, *p.limit) ? "true" : "false") : "null");
+        l.add("shots_passing", text_array(shots_passing_limit(p)));
+        m.add("energy_limit", l.object(inner));
+    } else {
+        m.add("energy_limit", "null");
+    }
+    return m.object(indent);
+}
+
 std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
-                             bool with_trajectory) {
+                             bool with_trajectory, const ProjectileOutput* projectile) {
     Members m{"  ", {}};
     m.add("schema", number(CliJsonSchema));
     m.add("state", state_json(s));
@@ -152,6 +207,7 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
     t.add("header", text_array(table.header));
     t.add("rows", text_array(table.rows));
     m.add("table", t.object("  "));
+    if (projectile) m.add("projectile", projectile_json(*projectile, "  "));
     if (with_trajectory) m.add("trajectory", trajectory_json(r.trajectory));
     return m.object("") + "\n";
 }
@@ -166,7 +222,8 @@ std::string flight_json(const CalcState& s, const Trajectory& t) {
     return m.object("") + "\n";
 }
 
-std::string fit_json(const std::vector<LawFit>& fits) {
+std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile) {
+    const std::optional<double> sd = projectile ? sectional_density(projectile->projectile) : std::nullopt;
     const auto outcome = [](FitOutcome o) {
         switch (o) {
             case FitOutcome::Fitted: return "fitted";
@@ -190,6 +247,7 @@ std::string fit_json(const std::vector<LawFit>& fits) {
         m.add("residuals", residuals + "]");
         m.add("MV", number(f.MV));
         m.add("outcome", quoted(outcome(f.outcome)));
+        if (projectile) m.add("form_factor", sd && f.BC > 0 ? number(form_factor(*sd, f.BC)) : "null");
         list += (i ? ",\n    " : "\n    ") + m.object("    ");
     }
     list += fits.empty() ? "]" : "\n  ]";
@@ -197,6 +255,7 @@ std::string fit_json(const std::vector<LawFit>& fits) {
     top.add("schema", number(CliJsonSchema));
     top.add("fits", list);
     top.add("best", !fits.empty() && fits.front().outcome == FitOutcome::Fitted ? number(fits.front().law) : "null");
+    if (projectile) top.add("projectile", projectile_json(*projectile, "  "));
     return top.object("") + "\n";
 }
 

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/projectile.h"
 #include "solver/calc_results.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
@@ -32,8 +33,31 @@ inline constexpr int CliJsonSchema = 1;
 // A float in the shortest form that reads back as the same 32-bit float ("0.0195", "1e-05").
 std::string json_number(float value);
 
+// The projectile beside a flight, for the "projectile" member of predict, solve and fit:
+//
+//   "weight_gr", "calibre_in", "length_in"  as given (null where not), and "source" ("typed", "as set
+//                                           on the device", "from the drag table")
+//   "sectional_density"                     lb/in², null without weight and calibre
+//   "form_factor"                           SD / BC against the law flown, null without an SD
+//   "MV", "energy_ftlbf", "energy_J", "momentum_Ns"   at the muzzle (null without a weight)
+//   "target"                                "range" (yd), "velocity", "energy_ftlbf", "energy_J"; or null
+//   "energy_limit"                          "text", "J", "passed" (the muzzle energy is above it) and
+//                                           "shots_passing" (the ids of a string's shots above it); or null
+struct ProjectileOutput {
+    Projectile projectile;
+    std::optional<EnergyLimit> limit;
+    float MV = 0;                                        // ft/s
+    std::optional<float> BC;                             // the BC the form factor is taken against
+    std::optional<float> target_range, target_velocity;  // yd, ft/s
+    std::vector<std::pair<std::string, float>> shots;    // a string's shots: id and muzzle velocity
+};
+std::string projectile_json(const ProjectileOutput& p, const std::string& indent);
+
+// The ids of the shots whose muzzle energy passes the limit; empty without a limit or a weight.
+std::vector<std::string> shots_passing_limit(const ProjectileOutput& p);
+
 std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
-                             bool with_trajectory);
+                             bool with_trajectory, const ProjectileOutput* projectile = nullptr);
 
 // Both name the drag law CURVE after "state": "law": "RA4".
 //
@@ -48,7 +72,9 @@ std::string flight_json(const CalcState& s, const Trajectory& t);
 // the given one unless it was fitted) and "outcome": "fitted", or "below_range" / "above_range"
 // when the best BC lies outside 0.004 to 1.2 (BC is then that end of the range). The BCs and the
 // velocity are written as 32-bit floats, rms and residuals in the shortest form of their double.
-std::string fit_json(const std::vector<LawFit>& fits);
+// With a projectile, each fit carries "form_factor" (SD / BC, null without an SD) and the object
+// "projectile" (its BC the best fit's).
+std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile = nullptr);
 
 // The drop is no key of the preferences file, but a file given to velora-cli may carry a line
 // "DROP = value" (inches) to solve with DeltaD. The value is taken as the drop field takes a

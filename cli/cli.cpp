@@ -6,6 +6,7 @@
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
+#include "engine/projectile.h"
 #include "engine/sampling.h"
 #include "engine/trajectory.h"
 #include "engine/units.h"
@@ -158,7 +159,14 @@ std::string state_help() {
            "(MV=240m/s, TR=40m, POI=19mm, ET=170.8ms, TMP=75F, PRES=1013hPa, HUMID=32%).\n"
            "Each value goes through its input field's check as if typed there (MV=5000 becomes 4000,\n"
            "POI=0.5 becomes -0.5); a temperature or pressure outside the window's range and a target\n"
-           "range beyond the flight's limit are refused.\n";
+           "range beyond the flight's limit are refused.\n"
+           "\n"
+           "The projectile (trajectory, solve, predict, fit): WEIGHT=8.44gr or 0.547g, CAL=.177in or\n"
+           "4.5mm, LEN=6.1mm (in or mm), ENERGY_LIMIT=12ftlbf, 7.5J or none. With them the output gives\n"
+           "the sectional density (lb/in²), the form factor SD / BC against the law, the energy (ft·lbf,\n"
+           "J) and momentum at the muzzle and at the target, and whether the muzzle energy (and each\n"
+           "shot's of an imported string) is above the limit; the JSON as the member \"projectile\". fit\n"
+           "takes the weight an imported string recorded on the device where WEIGHT is not given.\n";
 }
 
 std::string usage() {
@@ -207,11 +215,63 @@ std::optional<std::string> read_string_input(const std::string& path, std::istre
     return std::nullopt;
 }
 
+// The projectile's arguments, which are no members of the state and no keys of the preferences
+// file: WEIGHT (gr or g), CAL and LEN (in or mm) and ENERGY_LIMIT (ft·lbf or J, or none).
+struct ProjectileArguments {
+    Projectile projectile;
+    std::optional<EnergyLimit> limit;
+};
+
+const char* const ProjectileKeys[] = {"WEIGHT", "CAL", "LEN", "ENERGY_LIMIT"};
+
+// The key of a KEY=VALUE argument when it is one of the projectile's, in upper case; else "".
+std::string projectile_key(const std::string& argument) {
+    const std::size_t equals = argument.find('=');
+    if (equals == std::string::npos) return {};
+    std::string key = argument.substr(0, equals);
+    for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const char* k : ProjectileKeys)
+        if (key == k) return key;
+    return {};
+}
+
+// Takes the projectile's arguments out of `assignments` into `out`; nothing when each was read,
+// else the one-line reason.
+std::optional<std::string> take_projectile_arguments(std::vector<std::string>& assignments, ProjectileArguments& out) {
+    std::vector<std::string> rest;
+    for (const std::string& a : assignments) {
+        const std::string key = projectile_key(a);
+        if (key.empty()) {
+            rest.push_back(a);
+            continue;
+        }
+        const std::string value = a.substr(a.find('=') + 1);
+        if (key == "ENERGY_LIMIT") {
+            const EnergyLimitRead limit = read_energy_limit(value);
+            if (!limit.ok()) return "'" + a + "': " + limit.error;
+            out.limit = limit.limit;
+            continue;
+        }
+        const ProjectileQuantity q = key == "WEIGHT" ? ProjectileQuantity::Weight
+                                     : key == "CAL"  ? ProjectileQuantity::Calibre
+                                                     : ProjectileQuantity::Length;
+        const ProjectileValue v = read_projectile_value(value, q);
+        if (!v.ok()) return "'" + a + "': " + v.error;
+        (q == ProjectileQuantity::Weight    ? out.projectile.weight_gr
+         : q == ProjectileQuantity::Calibre ? out.projectile.calibre_in
+                                            : out.projectile.length_in) = v.value;
+        out.projectile.source = "typed";
+    }
+    assignments = std::move(rest);
+    return std::nullopt;
+}
+
 // KEY=VALUE where a file belongs, and no file of that name: the file was left out.
 bool assignment_in_place_of_file(const std::string& path) {
     std::error_code ignored;
     const std::size_t equals = path.find('=');
-    return equals != std::string::npos && find_state_member(path.substr(0, equals)) &&
+    return equals != std::string::npos &&
+           (find_state_member(path.substr(0, equals)) || !projectile_key(path).empty()) &&
            !std::filesystem::exists(path, ignored);
 }
 
@@ -229,9 +289,11 @@ int named_laws(const CommandLine& cl, CliIo& io, std::vector<int>& laws) {
     return CliOk;
 }
 
-// FILE and the KEY=VALUE operands after the first `files` operands into `s`; 0 when loaded, else
-// the exit status of the message written. `file_text` receives the file's bytes.
-int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text, std::size_t files = 1) {
+// FILE and the KEY=VALUE operands after the first `files` operands into `s`, the projectile's into
+// `projectile` (where the command takes them); 0 when loaded, else the exit status of the message
+// written. `file_text` receives the file's bytes.
+int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::string& file_text, std::size_t files = 1,
+                       ProjectileArguments* projectile = nullptr) {
     if (cl.operands.empty())
         return bad_usage(io, cl, cl.command + " needs a preferences file (FILE, or - for standard input)");
     const std::string& path = cl.operands.front();
@@ -251,8 +313,52 @@ int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::stri
             assignments.push_back("stateBC=" + std::to_string(list_position_of_drag_law(law)));
         }
     }
+    if (projectile) {
+        if (auto error = take_projectile_arguments(assignments, *projectile)) return fail(io, CliFailed, *error);
+    } else {
+        for (const std::string& a : assignments) {
+            if (!projectile_key(a).empty())
+                return bad_usage(io, cl, "'" + a + "' describes the projectile, which " + cl.command + " does not use");
+        }
+    }
     if (auto error = load_state(file_text, input_name(path), assignments, s)) return fail(io, CliFailed, *error);
     return CliOk;
+}
+
+// The projectile's lines of a --text output: what it is, its sectional density and form factor
+// against `law` at `bc`, its energy and momentum at the muzzle and at the target, and the limit.
+std::string projectile_lines(const ProjectileOutput& p, int law) {
+    const Projectile& pr = p.projectile;
+    if (!pr.weight_gr && !pr.calibre_in) return {};
+    std::string out = "Projectile " + projectile_text(pr);
+    if (pr.source != "typed" && !pr.source.empty()) out += " (" + pr.source + ")";
+    if (const std::optional<double> sd = sectional_density(pr)) {
+        out += ": sectional density " + format_fixed(*sd, 4) + " lb/in²";
+        if (p.BC && *p.BC > 0)
+            out += ", form factor " + format_fixed(form_factor(*sd, *p.BC), 3) + " against " + drag_law_name(law);
+    }
+    out += "\n";
+    if (!pr.weight_gr) return out;
+    out += "Energy at the muzzle " + energy_text(kinetic_energy_j(*pr.weight_gr, p.MV)) + ", momentum " +
+           format_fixed(momentum_ns(*pr.weight_gr, p.MV), 4) + " N·s";
+    if (p.target_range && p.target_velocity) {
+        out += "; at " + format_fixed(*p.target_range, 1) + " yd " +
+               energy_text(kinetic_energy_j(*pr.weight_gr, *p.target_velocity));
+    }
+    out += "\n";
+    if (p.limit) {
+        const bool passed = passes_energy_limit(kinetic_energy_j(*pr.weight_gr, p.MV), *p.limit);
+        out += "Energy limit " + p.limit->text + ": the muzzle energy is " + (passed ? "ABOVE it" : "within it");
+        const std::vector<std::string> ids = shots_passing_limit(p);
+        if (!ids.empty()) {
+            out += "; " + std::to_string(ids.size()) + (ids.size() == 1 ? " shot is" : " shots are") + " above it:";
+            for (const std::string& id : ids) out += " " + id;
+        } else if (!p.shots.empty()) {
+            out += "; no shot is above it";
+        }
+        out += "\n";
+    }
+    return out;
 }
 
 // A whole number 0..12 given on the command line, all of the argument.
@@ -312,7 +418,9 @@ int first_run_command(const CommandLine& cl, CliIo& io) {
 int trajectory_command(const CommandLine& cl, CliIo& io) {
     CalcState s;
     std::string file;
-    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
+    ProjectileArguments given;
+    if (const int code = load_command_state(cl, io, s, file, 1, &given); code != CliOk) return code;
+    const std::optional<double> weight = given.projectile.weight_gr;
     const FlightInputs in = flight_inputs(s);
     auto tr = std::make_unique<Trajectory>();
     compute_trajectory(in, *tr);
@@ -333,13 +441,18 @@ int trajectory_command(const CommandLine& cl, CliIo& io) {
     out << "Near zero " << format_fixed(tr->NearZero, 1) << " yd, far zero " << format_fixed(tr->FarZero, 1)
         << " yd, apex " << format_fixed(tr->ApexPOI, 2) << " in at " << format_fixed(tr->ApexRange, 1) << " yd\n";
     out << "Target range " << format_fixed(target, 1) << " yd, step " << format_fixed(step, 1) << " yd\n\n";
-    out << "  Range  Velocity      PoI     Time     Drop\n";
-    out << "   (yd)    (ft/s)     (in)      (s)     (in)\n";
+    ProjectileOutput p{given.projectile, given.limit, in.MV, in.BC, {}, {}, {}};
+    out << projectile_lines(p, s.CURVE);
+    out << "  Range  Velocity      PoI     Time     Drop" << (weight ? "   Energy" : "") << "\n";
+    out << "   (yd)    (ft/s)     (in)      (s)     (in)" << (weight ? " (ft·lbf)" : "") << "\n";
 
     const auto row = [&](float range) {
-        out << pad_left(format_fixed(range, 1), 7) << pad_left(format_fixed(velocity_at(*tr, range), 1), 10)
+        const float v = velocity_at(*tr, range);
+        out << pad_left(format_fixed(range, 1), 7) << pad_left(format_fixed(v, 1), 10)
             << pad_left(format_fixed(poi_at(*tr, range), 2), 9) << pad_left(format_fixed(time_at(*tr, range), 4), 9)
-            << pad_left(format_fixed(drop_at(*tr, range), 2), 9) << "\n";
+            << pad_left(format_fixed(drop_at(*tr, range), 2), 9);
+        if (weight) out << pad_left(format_fixed(kinetic_energy_ftlbf(*weight, v), 2), 9);
+        out << "\n";
     };
     // Whole steps up to the target, then the target itself when it falls between two steps. The
     // loaded step is at least a tenth of a yard and the target at most 1901 yd.
@@ -384,13 +497,16 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
         return bad_usage(io, cl, "--trajectory goes with the JSON output, not --text");
     CalcState s;
     std::string file;
-    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
+    ProjectileArguments given;
+    if (const int code = load_command_state(cl, io, s, file, 1, &given); code != CliOk) return code;
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = change_kind;
     const RecalcOutcome outcome = recalculate(s, *r, true);
+    const float target = s.TRArray[active_slot(s)];
+    const ProjectileOutput p{given.projectile, given.limit, s.MV, s.BC, target, velocity_at(r->trajectory, target), {}};
     std::ostream& out = io.out;
     if (!as_text) {
-        out << calculation_json(s, *r, outcome, cl.has("--trajectory"));
+        out << calculation_json(s, *r, outcome, cl.has("--trajectory"), &p);
         return outcome.message ? CliImprobableBc : CliOk;
     }
 
@@ -409,6 +525,7 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
         const ConfidencePage& c = *outcome.confidence;
         out << "Maximum BC " << c.maximum << ", mean BC " << c.mean << ", minimum BC " << c.minimum << "\n";
     }
+    out << projectile_lines(p, s.CURVE);
     if (outcome.message) {
         // The message on one line: its carriage returns become blanks.
         std::string text;
@@ -439,7 +556,8 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     }
     CalcState s;
     std::string file;
-    if (const int code = load_command_state(cl, io, s, file, 2); code != CliOk) return code;
+    ProjectileArguments given;
+    if (const int code = load_command_state(cl, io, s, file, 2, &given); code != CliOk) return code;
 
     const std::string& path = operands[1];
     const std::string name = input_name(path);
@@ -501,9 +619,24 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     std::vector<int> laws;
     if (const int code = named_laws(cl, io, laws); code != CliOk) return code;
     const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, laws});
+    ProjectileOutput p{given.projectile, given.limit, in.MV, {}, {}, {}, {}};
+    if (string) {
+        // The weight the device was set to, where none is given.
+        if (!p.projectile.weight_gr && string->projectile.weight_gr) {
+            p.projectile.weight_gr = *string->projectile.weight_gr;
+            p.projectile.source = p.projectile.calibre_in ? "weight as set on the device" : "as set on the device";
+        }
+        for (const StringShot& shot : string->shots) {
+            if (shot.marks.used() && shot.MV) p.shots.emplace_back(shot.id, *shot.MV);
+        }
+    }
+    if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
+        p.BC = fits.front().BC;
+        p.MV = fits.front().MV;
+    }
     std::ostream& out = io.out;
     if (!cl.has("--text")) {
-        out << fit_json(fits);
+        out << fit_json(fits, &p);
         return CliOk;
     }
 
@@ -519,15 +652,18 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     out << "Fit of " << read.shots.size() << (read.shots.size() == 1 ? " shot" : " shots") << " with "
         << fit_inputs_text(s) << "\n\n";
     const std::string mv_unit = unit_caption(Quantity::Velocity, s.stateMV);
-    out << "Law   BC            BC interval        rms" << (fit_mv ? "  Muzzle Velocity (" + mv_unit + ")" : "")
-        << "\n";
+    const std::optional<double> sd = sectional_density(p.projectile);
+    out << "Law   BC            BC interval        rms" << (sd ? "  Form factor" : "")
+        << (fit_mv ? "  Muzzle Velocity (" + mv_unit + ")" : "") << "\n";
     for (const LawFit& fit : fits) {
         const FitRowTexts row = fit_row_texts(fit, fit_mv, s.stateMV, s.TMP);
         std::string line =
             pad_right(row.law, 6) + pad_right(row.bc, 14) + pad_right(row.interval, 15) + pad_left(row.rms, 7);
+        if (sd) line += pad_left(fit.BC > 0 ? format_fixed(form_factor(*sd, fit.BC), 3) : "-", 13);
         if (fit_mv) line += pad_left(row.mv, 8);
         out << line << "\n";
     }
+    if (const std::string lines = projectile_lines(p, fits.front().law); !lines.empty()) out << "\n" << lines;
     const ShotUnits units = shot_units(s);
     const LawFit& best = fits.front();
     out << "\nResiduals under " << drag_law_name(best.law) << ", measured less predicted:\n";

@@ -181,6 +181,16 @@ EnergyLimitRead read_energy_limit(std::string_view text) {
     return {EnergyLimit{v.value * JoulesPerFootPound, shown + (joules ? " J" : " ft·lbf")}, {}};
 }
 
+std::string energy_text(double joules) {
+    return format_fixed(joules / JoulesPerFootPound, 2) + " ft·lbf (" + format_fixed(joules, 2) + " J)";
+}
+
+bool passes_energy_limit(double joules, const EnergyLimit& limit) {
+    const bool in_joules = limit.text.size() > 2 && limit.text.substr(limit.text.size() - 2) == " J";
+    const double scale = in_joules ? 1.0 : 1.0 / JoulesPerFootPound;
+    return std::round(joules * scale * 100.0) > std::round(limit.joules * scale * 100.0);
+}
+
 std::string projectile_text(const Projectile& p) {
     std::string out;
     if (p.weight_gr)

@@ -77,6 +77,13 @@ struct EnergyLimitRead {
 };
 EnergyLimitRead read_energy_limit(std::string_view text);
 
+// An energy in both units, as a line of text shows it: "11.99 ft·lbf (16.26 J)".
+std::string energy_text(double joules);
+
+// Whether a muzzle energy passes a limit. Compared in the units the limit was chosen in, to the
+// hundredth shown, so that a string shown at the limit is not called over it.
+bool passes_energy_limit(double joules, const EnergyLimit& limit);
+
 // The three values of a projectile with their units, for a line of text: "8.44 gr (0.547 g),
 // calibre 0.177 in (4.50 mm), length 0.240 in (6.10 mm)"; the missing ones left out.
 std::string projectile_text(const Projectile& p);

@@ -93,6 +93,12 @@ TEST(Projectile, EnergyLimitsAsTyped) {
     ASSERT_TRUE(de.limit);
     EXPECT_EQ(de.limit->text, "7.5 J");
     EXPECT_NEAR(de.limit->joules, 7.5, 1e-12);
+    // Passed only above the limit as shown, to the hundredth of its own unit.
+    EXPECT_FALSE(passes_energy_limit(12.004 * JoulesPerFootPound, *uk.limit));
+    EXPECT_TRUE(passes_energy_limit(12.006 * JoulesPerFootPound, *uk.limit));
+    EXPECT_FALSE(passes_energy_limit(7.504, *de.limit));
+    EXPECT_TRUE(passes_energy_limit(7.506, *de.limit));
+    EXPECT_EQ(energy_text(16.2587), "11.99 ft·lbf (16.26 J)");
     EXPECT_FALSE(read_energy_limit("-3J").ok());
     EXPECT_FALSE(read_energy_limit("lots").ok());
 }
