@@ -212,11 +212,51 @@ std::string calculation_json(const CalcState& s, const CalcResults& r, const Rec
     return m.object("") + "\n";
 }
 
-std::string flight_json(const CalcState& s, const Trajectory& t) {
+namespace {
+
+std::string drag_table_use_json(const DragTableUse& t) {
+    Members m{"    ", {}};
+    m.add("name", quoted(t.name));
+    m.add("file", quoted(t.file));
+    m.add("points", number(t.points));
+    m.add("span", "[" + number(t.first_mach) + ", " + number(t.last_mach) + "]");
+    m.add("form_factor", number(t.form_factor));
+    m.add("form_factor_solved", t.solved ? "true" : "false");
+    m.add("BC", number(t.BC));
+    m.add("beyond_span", t.beyond_span ? "true" : "false");
+    return m.object("  ");
+}
+
+}  // namespace
+
+std::string table_calculation_json(const CalcState& s, const Trajectory& t, const DragTableUse& table,
+                                   const TableCalculation& c, const ProjectileOutput& projectile,
+                                   bool with_trajectory) {
     Members m{"  ", {}};
     m.add("schema", number(CliJsonSchema));
     m.add("state", state_json(s));
-    m.add("law", quoted(drag_law_name(s.CURVE)));
+    m.add("law", quoted("table"));
+    m.add("drag_table", drag_table_use_json(table));
+    m.add("derived", trajectory_derived(t).object("  "));
+    Members at{"    ", {}};
+    at.add("TR", number(c.TR));
+    at.add("TV", number(c.TV));
+    at.add("POI", number(c.POI));
+    at.add("ET", number(c.ET));
+    at.add("DROP", number(c.DROP));
+    m.add("measurements", at.object("  "));
+    m.add("message", c.message ? quoted(*c.message) : "null");
+    m.add("projectile", projectile_json(projectile, "  "));
+    if (with_trajectory) m.add("trajectory", trajectory_json(t));
+    return m.object("") + "\n";
+}
+
+std::string flight_json(const CalcState& s, const Trajectory& t, const DragTableUse* table) {
+    Members m{"  ", {}};
+    m.add("schema", number(CliJsonSchema));
+    m.add("state", state_json(s));
+    m.add("law", quoted(table ? std::string("table") : drag_law_name(s.CURVE)));
+    if (table) m.add("drag_table", drag_table_use_json(*table));
     m.add("derived", trajectory_derived(t).object("  "));
     m.add("trajectory", trajectory_json(t));
     return m.object("") + "\n";

@@ -59,11 +59,36 @@ std::vector<std::string> shots_passing_limit(const ProjectileOutput& p);
 std::string calculation_json(const CalcState& s, const CalcResults& r, const RecalcOutcome& outcome,
                              bool with_trajectory, const ProjectileOutput* projectile = nullptr);
 
+// A drag table flown in place of a built-in law, for the member "drag_table": "name", "file",
+// "points", "span" (its first and last Mach number), "form_factor" and "BC" (the sectional density
+// over the form factor), "form_factor_solved", and "beyond_span" (the flight left the span and
+// held the coefficient at its end). With a table, "law" is "table".
+struct DragTableUse {
+    std::string name, file;
+    int points = 0;
+    float first_mach = 0, last_mach = 0;
+    double form_factor = 1;
+    float BC = 0;
+    bool solved = false;
+    bool beyond_span = false;
+};
+
+// The outcome of predict or solve flown with a drag table: "schema", "state" (BC the table's),
+// "law": "table", "drag_table", "derived" (as trajectory), "measurements" ("TV", "POI", "ET",
+// "DROP" at "TR" under the BC), "message" (why the solve failed, or null), "projectile" and, when
+// asked for, "trajectory".
+struct TableCalculation {
+    float TR = 0, TV = 0, POI = 0, ET = 0, DROP = 0;
+    std::optional<std::string> message;
+};
+std::string table_calculation_json(const CalcState& s, const Trajectory& t, const DragTableUse& table,
+                                   const TableCalculation& c, const ProjectileOutput& projectile, bool with_trajectory);
+
 // Both name the drag law CURVE after "state": "law": "RA4".
 //
 // The flight of a loaded state, as velora-cli trajectory prints it: "schema", "state", "law", "derived" (FarZero,
 // NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and "trajectory".
-std::string flight_json(const CalcState& s, const Trajectory& t);
+std::string flight_json(const CalcState& s, const Trajectory& t, const DragTableUse* table = nullptr);
 
 // The fits of velora-cli fit, best first, as one JSON object: "schema", "fits" and "best" (the
 // CURVE of the first fit, or null when no law could be fitted). Each fit has "CURVE", "law" (its

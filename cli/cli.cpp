@@ -5,6 +5,7 @@
 #include "cli/state_members.h"
 #include "engine/atmosphere.h"
 #include "engine/drag.h"
+#include "engine/drag_curve.h"
 #include "engine/number_text.h"
 #include "engine/projectile.h"
 #include "engine/sampling.h"
@@ -12,10 +13,12 @@
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "services/preferences.h"
+#include "services/readers/drag_table.h"
 #include "services/readers/readers.h"
 #include "services/readers/string_texts.h"
 #include "services/readers/text_input.h"
 #include "services/shots_file.h"
+#include "solver/bc_solver.h"
 #include "solver/fit_texts.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
@@ -67,7 +70,7 @@ struct CommandLine {
 };
 
 // The options that take a value, as "--law NAME" or "--law=NAME".
-const char* const ValuedOptions[] = {"--format", "--law"};
+const char* const ValuedOptions[] = {"--format", "--law", "--drag-table"};
 
 // One command of the tool. A new command is one more entry in command_table() below: its run
 // function, its synopsis for the usage and its help text; `takes_state` adds the FILE and
@@ -166,7 +169,16 @@ std::string state_help() {
            "the sectional density (lb/in²), the form factor SD / BC against the law, the energy (ft·lbf,\n"
            "J) and momentum at the muzzle and at the target, and whether the muzzle energy (and each\n"
            "shot's of an imported string) is above the limit; the JSON as the member \"projectile\". fit\n"
-           "takes the weight an imported string recorded on the device where WEIGHT is not given.\n";
+           "takes the weight an imported string recorded on the device where WEIGHT is not given.\n"
+           "\n"
+           "--drag-table T (trajectory, solve, predict) flies the projectile's own drag table in place\n"
+           "of the law: a .drg file (a CFM header, then Cd and Mach a line), a CSV of mach,cd (# comments)\n"
+           "or the JSON form of a drag table. The BC is the sectional density over the form factor:\n"
+           "FORM=1 unless given (the table is the projectile's own), whatever BC FILE holds; WEIGHT and\n"
+           "CAL come from the table where not given. solve solves the form factor. The JSON names the\n"
+           "law \"table\" and carries \"drag_table\" (name, file, points, span, form_factor, BC,\n"
+           "beyond_span: the flight left the table's Mach span and held its end value); predict and\n"
+           "solve give \"measurements\" (TV, POI, ET, DROP at TR) in place of the window's table.\n";
 }
 
 std::string usage() {
@@ -220,9 +232,13 @@ std::optional<std::string> read_string_input(const std::string& path, std::istre
 struct ProjectileArguments {
     Projectile projectile;
     std::optional<EnergyLimit> limit;
+    std::optional<double> form;  // FORM: the form factor against a drag table
 };
 
-const char* const ProjectileKeys[] = {"WEIGHT", "CAL", "LEN", "ENERGY_LIMIT"};
+const char* const ProjectileKeys[] = {"WEIGHT", "CAL", "LEN", "ENERGY_LIMIT", "FORM"};
+
+// A form factor far outside this is no projectile's against any table.
+constexpr double LeastFormFactor = 0.05, MostFormFactor = 20.0;
 
 // The key of a KEY=VALUE argument when it is one of the projectile's, in upper case; else "".
 std::string projectile_key(const std::string& argument) {
@@ -246,6 +262,13 @@ std::optional<std::string> take_projectile_arguments(std::vector<std::string>& a
             continue;
         }
         const std::string value = a.substr(a.find('=') + 1);
+        if (key == "FORM") {
+            const std::optional<double> form = read_decimal(value, false);
+            if (!form || !(*form >= LeastFormFactor && *form <= MostFormFactor))
+                return "'" + a + "': a form factor from 0.05 to 20";
+            out.form = *form;
+            continue;
+        }
         if (key == "ENERGY_LIMIT") {
             const EnergyLimitRead limit = read_energy_limit(value);
             if (!limit.ok()) return "'" + a + "': " + limit.error;
@@ -325,17 +348,87 @@ int load_command_state(const CommandLine& cl, CliIo& io, CalcState& s, std::stri
     return CliOk;
 }
 
+// A drag table given with --drag-table, flown in place of the built-in law with the BC its
+// projectile's sectional density over the form factor.
+struct TableLaw {
+    DragTableFile file;
+    std::string path;
+    TabulatedDragCurve curve;
+    DragTableUse use;
+};
+
+// The table of --drag-table, where given, into `law`, the projectile completed from it; 0 when
+// done (or none given), else the exit status of the message written.
+int load_table_law(const CommandLine& cl, CliIo& io, ProjectileArguments& given, std::optional<TableLaw>& law) {
+    const std::vector<std::string> paths = cl.values("--drag-table");
+    if (paths.empty()) {
+        if (given.form) return bad_usage(io, cl, "FORM is the form factor against a drag table: give --drag-table");
+        return CliOk;
+    }
+    if (paths.size() > 1) return bad_usage(io, cl, "--drag-table is given more than once");
+    const DragTableRead read = read_drag_table_file(paths.front());
+    if (!read.ok()) return fail(io, CliFailed, read.error);
+    auto made = make_drag_curve(read.table->points);
+    if (!std::holds_alternative<TabulatedDragCurve>(made))
+        return fail(io, CliFailed, paths.front() + ": no drag curve");
+    TableLaw t{*read.table, paths.front(), std::get<TabulatedDragCurve>(std::move(made)), {}};
+    // The arguments' values first, the table's where they give none.
+    Projectile& p = given.projectile;
+    const Projectile& stated = t.file.projectile;
+    const bool from_table = (!p.weight_gr && stated.weight_gr) || (!p.calibre_in && stated.calibre_in);
+    if (!p.weight_gr) p.weight_gr = stated.weight_gr;
+    if (!p.calibre_in) p.calibre_in = stated.calibre_in;
+    if (!p.length_in) p.length_in = stated.length_in;
+    if (from_table) p.source = p.source.empty() ? "from the drag table" : "typed and from the drag table";
+    const std::optional<double> sd = sectional_density(p);
+    if (!sd) {
+        return fail(io, CliFailed,
+                    "a drag table flies with the projectile's sectional density, and " + t.file.name + " states no " +
+                        (p.weight_gr ? "calibre: give CAL=" : "weight: give WEIGHT=") +
+                        (p.weight_gr || p.calibre_in ? "" : " and CAL="));
+    }
+    const double form = given.form.value_or(1.0);
+    const auto bc = static_cast<float>(*sd / form);
+    if (!(bc >= 0.004f && bc <= 1.2f)) {
+        return fail(io, CliFailed,
+                    "the sectional density " + format_fixed(*sd, 4) + " lb/in² over the form factor " +
+                        format_fixed(form, 3) + " is a BC of " + format_fixed(bc, 4) + ", outside 0.004 to 1.2");
+    }
+    t.use = {t.file.name,
+             paths.front(),
+             static_cast<int>(t.file.points.size()),
+             t.curve.first_mach(),
+             t.curve.last_mach(),
+             form,
+             bc,
+             false,
+             false};
+    law = std::move(t);
+    return CliOk;
+}
+
+// The table's line of a --text output.
+std::string table_line(const DragTableUse& t) {
+    std::string out = "Drag table " + t.name + " (" + std::filesystem::path(t.file).filename().string() + ", " +
+                      std::to_string(t.points) + " points, Mach " + format_fixed(t.first_mach, 3) + " to " +
+                      format_fixed(t.last_mach, 3) + "), form factor " + format_fixed(t.form_factor, 4) +
+                      (t.solved ? " solved" : "") + ", BC " + format_fixed(t.BC, 4) + "\n";
+    if (t.beyond_span) {
+        out += "The flight left the table's Mach span: beyond it the drag coefficient at its end was held\n";
+    }
+    return out;
+}
+
 // The projectile's lines of a --text output: what it is, its sectional density and form factor
 // against `law` at `bc`, its energy and momentum at the muzzle and at the target, and the limit.
-std::string projectile_lines(const ProjectileOutput& p, int law) {
+std::string projectile_lines(const ProjectileOutput& p, const std::string& law) {
     const Projectile& pr = p.projectile;
     if (!pr.weight_gr && !pr.calibre_in) return {};
     std::string out = "Projectile " + projectile_text(pr);
     if (pr.source != "typed" && !pr.source.empty()) out += " (" + pr.source + ")";
     if (const std::optional<double> sd = sectional_density(pr)) {
         out += ": sectional density " + format_fixed(*sd, 4) + " lb/in²";
-        if (p.BC && *p.BC > 0)
-            out += ", form factor " + format_fixed(form_factor(*sd, *p.BC), 3) + " against " + drag_law_name(law);
+        if (p.BC && *p.BC > 0) out += ", form factor " + format_fixed(form_factor(*sd, *p.BC), 3) + " against " + law;
     }
     out += "\n";
     if (!pr.weight_gr) return out;
@@ -420,21 +513,29 @@ int trajectory_command(const CommandLine& cl, CliIo& io) {
     std::string file;
     ProjectileArguments given;
     if (const int code = load_command_state(cl, io, s, file, 1, &given); code != CliOk) return code;
+    std::optional<TableLaw> table;
+    if (const int code = load_table_law(cl, io, given, table); code != CliOk) return code;
     const std::optional<double> weight = given.projectile.weight_gr;
-    const FlightInputs in = flight_inputs(s);
+    FlightInputs in = flight_inputs(s);
+    if (table) {
+        s.BC = in.BC = table->use.BC;
+        in.law = table->curve.curve();
+    }
     auto tr = std::make_unique<Trajectory>();
     compute_trajectory(in, *tr);
+    if (table) table->use.beyond_span = tr->BeyondDragCurve;
     std::ostream& out = io.out;
     if (!cl.has("--text")) {
-        out << flight_json(s, *tr);
+        out << flight_json(s, *tr, table ? &table->use : nullptr);
         return CliOk;
     }
     const float target = s.TRArray[active_slot(s)];
     const float step = s.TableStep;
 
-    out << "Drag law " << drag_law_name(s.CURVE) << ", BC " << format_fixed(in.BC, 4) << ", muzzle velocity "
-        << format_fixed(in.MV, 1) << " ft/s, sight height " << format_fixed(in.SH, 2) << " in, zero range "
-        << format_fixed(in.ZR, 1) << " yd\n";
+    if (table) out << table_line(table->use);
+    out << (table ? "Drag table" : "Drag law " + drag_law_name(s.CURVE)) << ", BC " << format_fixed(in.BC, 4)
+        << ", muzzle velocity " << format_fixed(in.MV, 1) << " ft/s, sight height " << format_fixed(in.SH, 2)
+        << " in, zero range " << format_fixed(in.ZR, 1) << " yd\n";
     out << "Air " << format_fixed(in.TMP, 1) << " °C, " << format_fixed(in.PRES, 2) << " inHg, "
         << format_fixed(in.HUMID, 1) << " %: density " << format_fixed(air_density(in.TMP, in.PRES, in.HUMID), 6)
         << " lbm/ft³, speed of sound " << format_fixed(speed_of_sound(in.TMP), 1) << " ft/s\n";
@@ -442,7 +543,7 @@ int trajectory_command(const CommandLine& cl, CliIo& io) {
         << " yd, apex " << format_fixed(tr->ApexPOI, 2) << " in at " << format_fixed(tr->ApexRange, 1) << " yd\n";
     out << "Target range " << format_fixed(target, 1) << " yd, step " << format_fixed(step, 1) << " yd\n\n";
     ProjectileOutput p{given.projectile, given.limit, in.MV, in.BC, {}, {}, {}};
-    out << projectile_lines(p, s.CURVE);
+    out << projectile_lines(p, table ? "the drag table" : drag_law_name(s.CURVE));
     out << "  Range  Velocity      PoI     Time     Drop" << (weight ? "   Energy" : "") << "\n";
     out << "   (yd)    (ft/s)     (in)      (s)     (in)" << (weight ? " (ft·lbf)" : "") << "\n";
 
@@ -486,6 +587,55 @@ std::string field_unit(const CalcState& s, FieldId field) {
     return in.kind == ValueKind::Percent && *in.mark == '\0' ? "%" : "";
 }
 
+// predict or solve flown with a drag table: the form factor stands (FORM, else 1) and predicts the
+// measurements at the target range, or is solved from the active method's measurement there.
+int table_calculate_command(const CommandLine& cl, CliIo& io, CalcState& s, TableLaw& table,
+                            const ProjectileArguments& given, int change_kind) {
+    const DragCurve curve = table.curve.curve();
+    const AirState air = air_state(s);
+    const float target = s.TRArray[active_slot(s)];
+    TableCalculation c;
+    c.TR = target;
+    s.BC = table.use.BC;
+    if (change_kind == 2) {
+        SolveInputs in = solve_inputs(s);
+        in.law = curve;
+        const float solved = solve(in);
+        if (is_bc_sentinel(solved)) {
+            c.message = std::string("no form factor explains the measurement: it would need a BC ") +
+                        (solved == BcTooLow ? "below 0.004" : "above 1.2") + "; the form factor was kept";
+        } else {
+            s.BC = table.use.BC = solved;
+            table.use.form_factor = *sectional_density(given.projectile) / solved;
+            table.use.solved = true;
+        }
+    }
+    FlightInputs fi = flight_inputs(s);
+    fi.law = curve;
+    fi.BC = s.BC;
+    auto tr = std::make_unique<Trajectory>();
+    compute_trajectory(fi, *tr);
+    table.use.beyond_span = tr->BeyondDragCurve;
+    const auto at = [&](int method) { return predict_measurement(s.MV, s.BC, s.ZR, s.SH, target, curve, method, air); };
+    c.TV = at(DeltaV);
+    c.POI = at(DeltaPOI);
+    c.ET = at(DeltaT);
+    c.DROP = at(DeltaD);
+    const ProjectileOutput p{given.projectile, given.limit, s.MV, s.BC, target, c.TV, {}};
+    std::ostream& out = io.out;
+    if (!cl.has("--text")) {
+        out << table_calculation_json(s, *tr, table.use, c, p, cl.has("--trajectory"));
+        return c.message ? CliImprobableBc : CliOk;
+    }
+    out << method_heading(s.stateRB) << "\n" << table_line(table.use);
+    out << "At " << format_fixed(target, 1) << " yd: velocity " << format_fixed(c.TV, 1) << " ft/s, POI "
+        << format_fixed(c.POI, 2) << " in, time " << format_fixed(c.ET, 4) << " s, drop " << format_fixed(c.DROP, 2)
+        << " in\n";
+    out << projectile_lines(p, "the drag table");
+    if (c.message) return fail(io, CliImprobableBc, *c.message);
+    return CliOk;
+}
+
 // One recalculation pass over the file's state, as the window runs it after an edit: ChangeKind
 // 2 solves the BC from the active method's measurement, 1 keeps the BC and predicts the
 // measurements. Prints the pass as one JSON object (cli/calc_json.h), --trajectory adds the
@@ -499,6 +649,9 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     std::string file;
     ProjectileArguments given;
     if (const int code = load_command_state(cl, io, s, file, 1, &given); code != CliOk) return code;
+    std::optional<TableLaw> table;
+    if (const int code = load_table_law(cl, io, given, table); code != CliOk) return code;
+    if (table) return table_calculate_command(cl, io, s, *table, given, change_kind);
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = change_kind;
     const RecalcOutcome outcome = recalculate(s, *r, true);
@@ -525,7 +678,7 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
         const ConfidencePage& c = *outcome.confidence;
         out << "Maximum BC " << c.maximum << ", mean BC " << c.mean << ", minimum BC " << c.minimum << "\n";
     }
-    out << projectile_lines(p, s.CURVE);
+    out << projectile_lines(p, drag_law_name(s.CURVE));
     if (outcome.message) {
         // The message on one line: its carriage returns become blanks.
         std::string text;
@@ -663,7 +816,8 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         if (fit_mv) line += pad_left(row.mv, 8);
         out << line << "\n";
     }
-    if (const std::string lines = projectile_lines(p, fits.front().law); !lines.empty()) out << "\n" << lines;
+    if (const std::string lines = projectile_lines(p, drag_law_name(fits.front().law)); !lines.empty())
+        out << "\n" << lines;
     const ShotUnits units = shot_units(s);
     const LawFit& best = fits.front();
     out << "\nResiduals under " << drag_law_name(best.law) << ", measured less predicted:\n";
@@ -720,17 +874,17 @@ int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command
 const std::vector<Command>& command_table() {
     static const std::vector<Command> commands = {
         {"trajectory",
-         "trajectory FILE [KEY=VALUE ...] [--law NAME] [--text]",
+         "trajectory FILE [KEY=VALUE ...] [--law NAME | --drag-table T] [--text]",
          "the flight of the file's projectile, yard by yard",
          "Flies the projectile of FILE and prints one JSON object: \"schema\", \"state\", \"derived\"\n"
          "(FarZero, NearZero, ApexRange, ApexPOI, ZeroIsFar, LastSample) and \"trajectory\" (arrays drop,\n"
          "velocity, time, poi for yards 0..LastSample). --text prints a short table in internal units\n"
          "instead, every TableStep yards out to the active method's target range.\n",
-         {"--law", "--text"},
+         {"--law", "--drag-table", "--text"},
          true,
          trajectory_command},
         {"solve",
-         "solve FILE [KEY=VALUE ...] [--law NAME] [--trajectory | --text]",
+         "solve FILE [KEY=VALUE ...] [--law NAME | --drag-table T] [--trajectory | --text]",
          "the BC solved from the active method's measurement",
          "Runs the pass that the window runs after a measurement is typed: the BC is solved from the\n"
          "measurement of the method stateRB (POI, ET, TV or DROP at the target range TR). Prints one\n"
@@ -740,15 +894,15 @@ const std::vector<Command>& command_table() {
          "rows). --trajectory adds \"trajectory\"; --text prints the fields as the window shows them and\n"
          "the confidence limits instead. The drop is no key of the file: DROP=VALUE, or a line\n"
          "\"DROP = value\" in FILE, gives the drop below the bore axis that stateRB=3 solves from.\n",
-         {"--law", "--trajectory", "--text"},
+         {"--law", "--drag-table", "--trajectory", "--text"},
          true,
          solve_command},
         {"predict",
-         "predict FILE [KEY=VALUE ...] [--law NAME] [--trajectory | --text]",
+         "predict FILE [KEY=VALUE ...] [--law NAME | --drag-table T] [--trajectory | --text]",
          "the measurements that the BC predicts",
          "Runs the pass that the window runs after any other edit: the BC stands and predicts TV, POI,\n"
          "ET and DROP at the target range. Prints the JSON object of solve (or --text its readable form).\n",
-         {"--law", "--trajectory", "--text"},
+         {"--law", "--drag-table", "--trajectory", "--text"},
          true,
          predict_command},
         {"fit",
@@ -878,9 +1032,10 @@ int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream
             for (const char* o : command->options) takes = takes || std::string(o) == valued;
             if (!takes) return bad_usage(io, cl, "unknown option '" + std::string(valued) + "' for " + first);
             if (a == valued && i + 1 >= args.size())
-                return bad_usage(
-                    io, cl,
-                    std::string(valued) + (a == "--law" ? " needs a drag law's name" : " needs a format's name"));
+                return bad_usage(io, cl,
+                                 std::string(valued) + (a == "--law"          ? " needs a drag law's name"
+                                                        : a == "--drag-table" ? " needs a drag table's file"
+                                                                              : " needs a format's name"));
             cl.options.push_back(a == valued ? a + "=" + args[++i] : a);
             continue;
         }
