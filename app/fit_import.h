@@ -20,8 +20,9 @@ inline constexpr const char* StringFileName = "Velora.string.json";
 
 // What the file dialog of Import… offers, by device.
 inline constexpr const char* ImportFilter =
-    "All shot strings (*.csv *.CSV *.fit *.FIT *.zip *.json *.txt);;LabRadar report or track (*.csv *.CSV *.zip);;"
-    "Garmin Xero (*.csv *.fit *.FIT);;MagnetoSpeed (*.csv *.CSV *.txt);;Velora string (*.csv *.json);;All files (*)";
+    "All shot strings (*.csv *.CSV *.fit *.FIT *.xlsx *.xls *.zip *.json *.txt);;"
+    "LabRadar report or track (*.csv *.CSV *.zip);;Garmin Xero (*.csv *.fit *.FIT *.xlsx *.xls);;MagnetoSpeed (*.csv "
+    "*.CSV *.txt);;Velora string (*.csv *.json);;All files (*)";
 
 // The import part of the window (its buttons, the string's view and summary), under `layout`.
 void build_string_part(App& app, QVBoxLayout* layout);

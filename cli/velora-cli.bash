@@ -23,7 +23,7 @@ _velora_cli()
         import)
             # A file, a folder or a zip; --format takes one of the readers' names.
             if [[ ${COMP_WORDS[COMP_CWORD-1]} == --format ]]; then
-                COMPREPLY=($(compgen -W "labradar labradar-track xero-csv xero-fit magnetospeed shots-csv string-csv paste velora-json" -- "$cur"))
+                COMPREPLY=($(compgen -W "labradar labradar-track xero-csv xero-fit magnetospeed shots-csv string-csv paste velora-json xero-sheet" -- "$cur"))
                 return
             fi
             if [[ $cur == -* && $cur != - ]]; then

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "services/readers/reader_support.h"
+#include "services/readers/spreadsheet.h"
 
 namespace velora {
 
@@ -24,6 +25,7 @@ constexpr FormatEntry Formats[StringFormatCount] = {
     {"string-csv", "string CSV (id,mv,v@10m,…)"},
     {"paste", "pasted spreadsheet rows"},
     {"velora-json", "Velora JSON"},
+    {"xero-sheet", "Garmin Xero spreadsheet (.xlsx, .xls)"},
 };
 
 bool is_zip(std::string_view bytes) { return bytes.substr(0, 4) == "PK\x03\x04" || bytes.substr(0, 4) == "PK\x05\x06"; }
@@ -51,6 +53,7 @@ StringRead read_as(StringFormat f, std::string_view bytes, const std::string& na
         case StringFormat::StringCsv: return read_string_csv(bytes, name);
         case StringFormat::Paste: return read_pasted_text(bytes, name);
         case StringFormat::VeloraJson: return read_string_json(bytes, name);
+        case StringFormat::XeroSheet: return read_xero_sheet(bytes, name);
     }
     return refused(name, 0, "a known format");
 }
@@ -105,6 +108,7 @@ std::optional<ReadError> check_string_limits(const ShotString& s, const std::str
 std::optional<StringFormat> detect_format(std::string_view bytes) {
     if (bytes.size() >= 12 && (bytes[0] == 12 || bytes[0] == 14) && bytes.substr(8, 4) == ".FIT")
         return StringFormat::XeroFit;
+    if (is_xlsx(bytes) || is_xls(bytes)) return StringFormat::XeroSheet;
     if (is_zip(bytes) || !looks_like_text(bytes)) return std::nullopt;
     // The head of the text is enough to tell.
     const std::vector<std::string> lines = text_lines(bytes.substr(0, std::min<std::size_t>(bytes.size(), 16384)));
@@ -149,7 +153,7 @@ std::optional<StringFormat> detect_format(std::string_view bytes) {
 
 StringRead read_string_bytes(std::string_view bytes, const std::string& name, std::optional<StringFormat> forced) {
     if (bytes.size() > LargestStringInput) return refused(name, 0, "at most 64 MiB");
-    if (is_zip(bytes)) {
+    if (is_zip(bytes) && !is_xlsx(bytes)) {
         std::vector<InputFile> files;
         if (auto error = read_zip(bytes, name, files)) {
             StringRead r;

@@ -262,11 +262,11 @@ StringRead read_shots_csv(std::string_view bytes, const std::string& name) {
 StringRead read_pasted_text(std::string_view bytes, const std::string& name) {
     if (bytes.size() > LargestStringInput) return refused(name, 0, "at most 64 MiB");
     const auto format = detect_format(bytes);
-    if (!format || *format == StringFormat::XeroFit) {
+    if (!format || *format == StringFormat::XeroFit || *format == StringFormat::XeroSheet) {
         std::string tried;
         for (int f = 0; f < StringFormatCount; ++f) {
             const auto sf = static_cast<StringFormat>(f);
-            if (sf == StringFormat::XeroFit || sf == StringFormat::Paste) continue;
+            if (sf == StringFormat::XeroFit || sf == StringFormat::XeroSheet || sf == StringFormat::Paste) continue;
             tried += (tried.empty() ? "" : ", ") + std::string(string_format_description(sf));
         }
         return refused(name, 0, "text in one of these forms: " + tried);

@@ -15,6 +15,7 @@
 //   paste           text pasted from a spreadsheet: tab, semicolon or comma separated, read as
 //                   any of the text formats above
 //   velora-json     the JSON form that "velora-cli import --json" writes and the window keeps
+//   xero-sheet      Garmin Xero ShotView spreadsheet, .xlsx or .xls, a sheet a session
 #pragma once
 
 #include <cstdint>
@@ -37,8 +38,9 @@ enum class StringFormat : int {
     StringCsv,
     Paste,
     VeloraJson,
+    XeroSheet,
 };
-inline constexpr int StringFormatCount = 9;
+inline constexpr int StringFormatCount = 10;
 
 const char* string_format_name(StringFormat f);         // "labradar", "xero-fit", …
 const char* string_format_description(StringFormat f);  // "LabRadar series or report", …
@@ -78,6 +80,7 @@ StringRead read_shots_csv(std::string_view bytes, const std::string& name);
 StringRead read_string_csv(std::string_view bytes, const std::string& name);
 StringRead read_pasted_text(std::string_view bytes, const std::string& name);
 StringRead read_string_json(std::string_view bytes, const std::string& name);
+StringRead read_xero_sheet(std::string_view bytes, const std::string& name);
 
 // A LabRadar series from its report and track files, in any order; either may be missing.
 StringRead read_labradar_series(const std::vector<InputFile>& files, const std::string& name);

@@ -9,9 +9,12 @@
 #include "services/readers/readers.h"
 #include "services/readers/text_input.h"
 #include "services/readers/xero_fit.h"
+#include "tests/services/zip_of.h"
 
 namespace velora {
 namespace {
+
+using test::zip_of;
 
 constexpr char ReportText[] =
     "sep=;\r\n"
@@ -247,7 +250,7 @@ TEST(Detection, TellsTheFormatFromTheContentAndNamesTheFormatsTried) {
     EXPECT_EQ(none.error.text(),
               "x.txt: expected one of these formats: LabRadar series or report, LabRadar track, Garmin Xero CSV, "
               "Garmin Xero FIT, MagnetoSpeed V3, shots CSV (range,quantity,value), string CSV (id,mv,v@10m,…), "
-              "Velora JSON; it is none of them");
+              "Velora JSON, Garmin Xero spreadsheet (.xlsx, .xls); it is none of them");
     // Forcing a format reads the bytes as that format, and says what it expected.
     EXPECT_EQ(read_string_bytes("a,b,c\n", "x.txt", StringFormat::XeroCsv).error.text(),
               "x.txt line 1: expected the header '#,Speed (FPS),…' within the first lines");
@@ -310,45 +313,6 @@ TEST(StringForms, JsonAndCsvReadBackToTheSameValues) {
     // A number beyond any type is refused, not thrown.
     EXPECT_EQ(read_string_json("{\"schema\": 333333e333333333336666660}", "big.json").error.text(),
               "big.json: expected JSON: number overflow parsing '333333e333333333336666660'");
-}
-
-// A zip of the given files, stored or deflated, as an archiver writes it.
-std::string zip_of(const std::vector<InputFile>& files, bool deflated) {
-    std::string out, directory;
-    const auto u16 = [](std::string& s, unsigned v) { s += char(v & 0xFF), s += char((v >> 8) & 0xFF); };
-    const auto u32 = [&](std::string& s, unsigned long v) { u16(s, v & 0xFFFF), u16(s, (v >> 16) & 0xFFFF); };
-    for (const InputFile& f : files) {
-        std::string data = f.bytes;
-        if (deflated) {
-            z_stream z{};
-            deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-            data.assign(deflateBound(&z, f.bytes.size()), '\0');
-            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(f.bytes.data()));
-            z.avail_in = static_cast<uInt>(f.bytes.size());
-            z.next_out = reinterpret_cast<Bytef*>(data.data());
-            z.avail_out = static_cast<uInt>(data.size());
-            deflate(&z, Z_FINISH);
-            data.resize(z.total_out);
-            deflateEnd(&z);
-        }
-        const unsigned long crc =
-            ::crc32(0, reinterpret_cast<const Bytef*>(f.bytes.data()), static_cast<uInt>(f.bytes.size()));
-        const unsigned long offset = out.size();
-        u32(out, 0x04034b50), u16(out, 20), u16(out, 0), u16(out, deflated ? 8 : 0), u32(out, 0);
-        u32(out, crc), u32(out, data.size()), u32(out, f.bytes.size()), u16(out, f.path.size()), u16(out, 0);
-        out += f.path + data;
-        u32(directory, 0x02014b50), u16(directory, 20), u16(directory, 20), u16(directory, 0),
-            u16(directory, deflated ? 8 : 0);
-        u32(directory, 0), u32(directory, crc), u32(directory, data.size()), u32(directory, f.bytes.size());
-        u16(directory, f.path.size()), u16(directory, 0), u16(directory, 0), u16(directory, 0), u16(directory, 0);
-        u32(directory, 0), u32(directory, offset);
-        directory += f.path;
-    }
-    const unsigned long at = out.size();
-    out += directory;
-    u32(out, 0x06054b50), u16(out, 0), u16(out, 0), u16(out, files.size()), u16(out, files.size());
-    u32(out, directory.size()), u32(out, at), u16(out, 0);
-    return out;
 }
 
 TEST(Zip, ASeriesInAZipReadsAsItsFolder) {
