@@ -22,12 +22,14 @@
 // Everything here is a pure, deterministic function of its arguments.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "solver/bc_solver.h"
+#include "solver/fit_search.h"
 #include "state/calc_state.h"
 
 namespace velora {
@@ -129,5 +131,16 @@ std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInput
 std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in);
 std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, const DragCurve& law,
                                  const ShotFitInputs& in);
+
+// The fit's objective for a search of a caller's own (the shots of a string that have a POI or a
+// drop, which are flown one by one): the shots as one flight, with the given muzzle velocity or
+// with the velocity that fits them best at each BC when `fit_mv`. The shots must have passed
+// check_shots.
+struct ShotsObjective;
+std::shared_ptr<const ShotsObjective> shots_objective(const std::vector<Shot>& shots, const ShotFitInputs& in,
+                                                      bool fit_mv);
+// The weighted sum of squares at BC exp(u) under `law`, with its muzzle velocity (searched from
+// `mv_hint` when fitted) and its residuals.
+fit_search::Trial evaluate_shots(const ShotsObjective& objective, int law, double u, float mv_hint);
 
 }  // namespace velora

@@ -9,7 +9,7 @@ namespace {
 
 constexpr const char* MarkKindNames[MarkKindCount] = {"lost_track",       "repeated_gate",      "back_extrapolated",
                                                       "beyond_flight",    "faster_than_muzzle", "no_muzzle_velocity",
-                                                      "excluded_in_file", "excluded_by_user"};
+                                                      "excluded_in_file", "excluded_by_user",   "outlier"};
 
 }  // namespace
 

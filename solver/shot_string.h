@@ -35,8 +35,9 @@ enum class MarkKind : int {
     NoMuzzleVelocity,  // the shot has no usable muzzle velocity
     ExcludedInFile,    // set aside in the file itself (a string saved with marks)
     ExcludedByUser,    // set aside by the user
+    Outlier,           // set aside by the fit: it stands apart from the other shots by the fit's rule
 };
-inline constexpr int MarkKindCount = 8;
+inline constexpr int MarkKindCount = 9;
 
 // "lost_track", "repeated_gate", … as the JSON form names them.
 const char* mark_kind_name(MarkKind kind);
