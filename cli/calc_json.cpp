@@ -9,6 +9,7 @@
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "solver/field_checks.h"
+#include "solver/string_fit_texts.h"
 
 namespace velora {
 
@@ -262,32 +263,43 @@ std::string flight_json(const CalcState& s, const Trajectory& t, const DragTable
     return m.object("") + "\n";
 }
 
+namespace {
+
+const char* outcome_name(FitOutcome o) {
+    switch (o) {
+        case FitOutcome::Fitted: return "fitted";
+        case FitOutcome::BelowRange: return "below_range";
+        case FitOutcome::AboveRange: return "above_range";
+    }
+    return "";
+}
+
+// The members of schema 1's fit of one law, and its form factor when the projectile is known.
+void add_law_fit(Members& m, const LawFit& f, const ProjectileOutput* projectile) {
+    m.add("CURVE", number(f.law));
+    m.add("law", quoted(drag_law_name(f.law)));
+    m.add("BC", number(f.BC));
+    m.add("BC_low", number(f.BC_low));
+    m.add("BC_high", number(f.BC_high));
+    m.add("rms", number(f.rms));
+    std::string residuals = "[";
+    for (std::size_t k = 0; k < f.residuals.size(); ++k) residuals += (k ? ", " : "") + number(f.residuals[k]);
+    m.add("residuals", residuals + "]");
+    m.add("MV", number(f.MV));
+    m.add("outcome", quoted(outcome_name(f.outcome)));
+    if (projectile) {
+        const std::optional<double> sd = sectional_density(projectile->projectile);
+        m.add("form_factor", sd && f.BC > 0 ? number(form_factor(*sd, f.BC)) : "null");
+    }
+}
+
+}  // namespace
+
 std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile) {
-    const std::optional<double> sd = projectile ? sectional_density(projectile->projectile) : std::nullopt;
-    const auto outcome = [](FitOutcome o) {
-        switch (o) {
-            case FitOutcome::Fitted: return "fitted";
-            case FitOutcome::BelowRange: return "below_range";
-            case FitOutcome::AboveRange: return "above_range";
-        }
-        return "";
-    };
     std::string list = "[";
     for (std::size_t i = 0; i < fits.size(); ++i) {
-        const LawFit& f = fits[i];
         Members m{"      ", {}};
-        m.add("CURVE", number(f.law));
-        m.add("law", quoted(drag_law_name(f.law)));
-        m.add("BC", number(f.BC));
-        m.add("BC_low", number(f.BC_low));
-        m.add("BC_high", number(f.BC_high));
-        m.add("rms", number(f.rms));
-        std::string residuals = "[";
-        for (std::size_t k = 0; k < f.residuals.size(); ++k) residuals += (k ? ", " : "") + number(f.residuals[k]);
-        m.add("residuals", residuals + "]");
-        m.add("MV", number(f.MV));
-        m.add("outcome", quoted(outcome(f.outcome)));
-        if (projectile) m.add("form_factor", sd && f.BC > 0 ? number(form_factor(*sd, f.BC)) : "null");
+        add_law_fit(m, fits[i], projectile);
         list += (i ? ",\n    " : "\n    ") + m.object("    ");
     }
     list += fits.empty() ? "]" : "\n  ]";
@@ -295,6 +307,179 @@ std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* pr
     top.add("schema", number(CliJsonSchema));
     top.add("fits", list);
     top.add("best", !fits.empty() && fits.front().outcome == FitOutcome::Fitted ? number(fits.front().law) : "null");
+    if (projectile) top.add("projectile", projectile_json(*projectile, "  "));
+    return top.object("") + "\n";
+}
+
+namespace {
+
+template <class T, class F>
+std::string json_list(const std::vector<T>& items, F&& one) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + one(items[i]);
+    return out + "]";
+}
+
+std::string shot_fit_json(const ShotFit& o) {
+    if (!o.flown) return "null";
+    Members m{"", {}};
+    m.add("BC", number(o.BC));
+    m.add("BC_low", number(o.BC_low));
+    m.add("BC_high", number(o.BC_high));
+    m.add("MV", number(o.MV));
+    m.add("rms", number(o.rms));
+    m.add("outcome", quoted(outcome_name(o.outcome)));
+    std::string text = m.text;
+    for (std::size_t at; (at = text.find(",\n")) != std::string::npos;) text.replace(at, 2, ", ");
+    return "{" + text + "}";
+}
+
+const char* figure_name(OutlierFigure f) {
+    switch (f) {
+        case OutlierFigure::Bc: return "bc";
+        case OutlierFigure::Rms: return "rms";
+        case OutlierFigure::AtLimit: return "at_limit";
+    }
+    return "";
+}
+
+const char* message_kind_name(FitMessageKind k) {
+    switch (k) {
+        case FitMessageKind::FasterThanMuzzle: return "faster_than_muzzle";
+        case FitMessageKind::NothingToFit: return "nothing_to_fit";
+        case FitMessageKind::TooFewToFitMv: return "too_few_to_fit_mv";
+        case FitMessageKind::BeyondFlight: return "beyond_flight";
+        case FitMessageKind::ZeroBeyondFlight: return "zero_beyond_flight";
+        case FitMessageKind::EveryBcAtLimit: return "every_bc_at_limit";
+        case FitMessageKind::NotShared: return "not_shared";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string string_fit_json(const StringFit& f, const std::vector<FitShot>& shots,
+                            const std::vector<std::string>& groups, const ProjectileOutput* projectile) {
+    const ShotUnits u = InternalShotUnits;
+    const auto names = [&](const std::vector<int>& idx) {
+        return json_list(idx, [&](int i) { return quoted(shots[static_cast<std::size_t>(i)].name); });
+    };
+    std::string list = "[";
+    for (std::size_t k = 0; k < f.laws.size(); ++k) {
+        const StringLawFit& l = f.laws[k];
+        const LawFit& s = l.series;
+        Members m{"      ", {}};
+        add_law_fit(m, s, projectile);
+        m.add("chi_square", number(s.chi_square));
+        m.add("freedom", number(l.freedom));
+        m.add("shots", json_list(l.shots, shot_fit_json));
+        Members spread{"        ", {}};
+        spread.add("count", number(l.spread.count));
+        spread.add("mean", number(l.spread.mean));
+        spread.add("sd", number(l.spread.sd));
+        spread.add("low", number(l.spread.low));
+        spread.add("high", number(l.spread.high));
+        m.add("spread", spread.object("      "));
+        if (l.trend.valid) {
+            Members t{"        ", {}};
+            t.add("mean_mv", number(l.trend.mean_mv));
+            t.add("at_mean", number(l.trend.at_mean));
+            t.add("slope", number(l.trend.slope));
+            t.add("slope_low", number(l.trend.slope_low));
+            t.add("slope_high", number(l.trend.slope_high));
+            m.add("trend", t.object("      "));
+        } else {
+            m.add("trend", "null");
+        }
+        if (l.shared.tested) {
+            Members t{"        ", {}};
+            t.add("at_mv", number(l.shared.at_mv));
+            t.add("groups", json_list(l.shared.groups, [&](const GroupBc& g) {
+                      const std::string name = g.group >= 0 && static_cast<std::size_t>(g.group) < groups.size()
+                                                   ? groups[static_cast<std::size_t>(g.group)]
+                                                   : "string " + std::to_string(g.group + 1);
+                      return "{\"name\": " + quoted(name) + ", \"count\": " + number(g.count) +
+                             ", \"BC\": " + number(g.bc) + ", \"se\": " + number(g.se) + "}";
+                  }));
+            t.add("separation", number(l.shared.separation));
+            t.add("one_bc", l.shared.shared() ? "true" : "false");
+            m.add("shared", t.object("      "));
+        } else {
+            m.add("shared", "null");
+        }
+        list += (k ? ",\n    " : "\n    ") + m.object("    ");
+    }
+    list += f.laws.empty() ? "]" : "\n  ]";
+
+    const Verdict& v = f.verdict;
+    Members verdict{"    ", {}};
+    verdict.add("inseparable", json_list(v.inseparable, [](int law) { return quoted(drag_law_name(law)); }));
+    verdict.add("rule", quoted("a law cannot be told from the best while its weighted sum of squares exceeds the "
+                               "best one's by no more than threshold × scale, scale = max(1, S_best / freedom)"));
+    verdict.add("threshold", number(v.threshold));
+    verdict.add("scale", number(v.scale));
+    verdict.add("freedom", number(v.freedom));
+    verdict.add("mach_low", number(v.mach_low));
+    verdict.add("mach_high", number(v.mach_high));
+    verdict.add("range_now", number(v.range_now));
+    verdict.add("range_needed", v.range_needed ? number(*v.range_needed) : "null");
+    verdict.add("beyond_reach", v.beyond_reach ? "true" : "false");
+    verdict.add("text", quoted(verdict_text(f, u)));
+
+    std::string shot_list = "[";
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        const ShotPlan& p = f.plan[i];
+        Members m{"      ", {}};
+        m.add("name", quoted(shots[i].name));
+        m.add("group", number(shots[i].group));
+        m.add("mv_source", quoted(mv_source_name(p.source)));
+        m.add("MV", shots[i].mv ? number(*shots[i].mv) : "null");
+        m.add("measurements", number(p.measurements));
+        m.add("in_series", f.in_series[i] ? "true" : "false");
+        m.add("too_few_to_fit_mv", p.too_few_to_fit_mv ? "true" : "false");
+        shot_list += (i ? ",\n    " : "\n    ") + m.object("    ");
+    }
+    shot_list += shots.empty() ? "]" : "\n  ]";
+
+    std::string outliers = "[";
+    for (std::size_t k = 0; k < f.outliers.size(); ++k) {
+        const Outlier& o = f.outliers[k];
+        Members m{"      ", {}};
+        m.add("shot", number(o.shot));
+        m.add("name", quoted(shots[static_cast<std::size_t>(o.shot)].name));
+        m.add("law", quoted(drag_law_name(o.law)));
+        m.add("figure", quoted(figure_name(o.figure)));
+        m.add("value", number(o.value));
+        m.add("expected", number(o.expected));
+        m.add("scale", number(o.robust_sd));
+        m.add("deviations", number(o.deviations));
+        m.add("text", quoted(outlier_text(o, shots)));
+        outliers += (k ? ",\n    " : "\n    ") + m.object("    ");
+    }
+    outliers += f.outliers.empty() ? "]" : "\n  ]";
+
+    std::string messages = "[";
+    for (std::size_t k = 0; k < f.messages.size(); ++k) {
+        const FitMessage& msg = f.messages[k];
+        Members m{"      ", {}};
+        m.add("kind", quoted(message_kind_name(msg.kind)));
+        m.add("shots", names(msg.shots));
+        m.add("text", quoted(fit_message_text(msg, shots, u)));
+        messages += (k ? ",\n    " : "\n    ") + m.object("    ");
+    }
+    messages += f.messages.empty() ? "]" : "\n  ]";
+
+    Members top{"  ", {}};
+    top.add("schema", number(FitJsonSchema));
+    top.add("fits", list);
+    top.add("best", !f.laws.empty() && f.laws.front().series.outcome == FitOutcome::Fitted
+                        ? number(f.laws.front().series.law)
+                        : "null");
+    top.add("verdict", verdict.object("  "));
+    top.add("shots", shot_list);
+    top.add("outliers", outliers);
+    top.add("messages", messages);
+    top.add("refused", f.refused ? "true" : "false");
     if (projectile) top.add("projectile", projectile_json(*projectile, "  "));
     return top.object("") + "\n";
 }

@@ -24,6 +24,7 @@
 #include "solver/calc_results.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
+#include "solver/string_fit.h"
 #include "state/calc_state.h"
 
 namespace velora {
@@ -100,6 +101,28 @@ std::string flight_json(const CalcState& s, const Trajectory& t, const DragTable
 // With a projectile, each fit carries "form_factor" (SD / BC, null without an SD) and the object
 // "projectile" (its BC the best fit's).
 std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile = nullptr);
+
+// The schema of the fit of a shot string (each shot from its own muzzle velocity).
+inline constexpr int FitJsonSchema = 2;
+
+// The fit of a shot string as one JSON object, schema 2: "schema"; "fits", best first by the
+// weighted sum of squares, each with schema 1's members for the series fit ("CURVE", "law", "BC",
+// "BC_low", "BC_high", "rms", "residuals" of the shots in the series one after another, "MV" their
+// mean muzzle velocity, "outcome") and "chi_square", "freedom", "shots" (each shot's own "BC",
+// "BC_low", "BC_high", "MV", "rms", "outcome"; null for a shot that cannot be flown), "spread"
+// ("count", "mean", "sd", "low", "high"), "trend" ("mean_mv", "at_mean", "slope", "slope_low",
+// "slope_high" in BC per ft/s; null without three shots of different velocities) and "shared"
+// (strings fitted together: "at_mv", "groups" [{"name", "count", "BC", "se"}], "separation",
+// "one_bc"; null otherwise); "best"; "verdict" ("inseparable": the laws' names the data cannot
+// part from the best, the best first; "rule"; "threshold", "scale", "freedom"; "mach_low",
+// "mach_high"; "range_now" and "range_needed" in yd, null when not worked out; "beyond_reach";
+// "text"); "shots" (per shot: "name", "group", "mv_source" own / fitted / string_mean / window,
+// "MV" as recorded or null, "measurements", "in_series", "too_few_to_fit_mv"); "outliers" (per
+// shot set aside: "shot", "name", "law", "figure" bc / rms / at_limit, "value", "expected",
+// "scale", "deviations", "text"); "messages" ("kind", "shots", "text"); "refused".
+// With the projectile, each law has "form_factor" and the object "projectile", as fit_json.
+std::string string_fit_json(const StringFit& f, const std::vector<FitShot>& shots,
+                            const std::vector<std::string>& groups, const ProjectileOutput* projectile = nullptr);
 
 // The drop is no key of the preferences file, but a file given to velora-cli may carry a line
 // "DROP = value" (inches) to solve with DeltaD. The value is taken as the drop field takes a

@@ -22,6 +22,8 @@
 #include "solver/fit_texts.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
+#include "solver/string_fit.h"
+#include "solver/string_fit_texts.h"
 #include "state/calc_state.h"
 #include "velora_version.h"
 
@@ -70,7 +72,7 @@ struct CommandLine {
 };
 
 // The options that take a value, as "--law NAME" or "--law=NAME".
-const char* const ValuedOptions[] = {"--format", "--law", "--drag-table"};
+const char* const ValuedOptions[] = {"--format", "--law", "--drag-table", "--schema"};
 
 // One command of the tool. A new command is one more entry in command_table() below: its run
 // function, its synopsis for the usage and its help text; `takes_state` adds the FILE and
@@ -694,6 +696,45 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     return CliOk;
 }
 
+// A shot string fitted shot by shot, each from its own muzzle velocity: the JSON of schema 2, or
+// with --text the report the Fit window shows, the verdict line first.
+int fit_string_command(const CommandLine& cl, CliIo& io, const CalcState& s, const ShotString& string,
+                       const std::string& name, ProjectileOutput p) {
+    const std::vector<FitShot> shots = string_fit_shots(string, !cl.has("--gates"));
+    if (shots.empty()) {
+        return fail(io, CliFailed,
+                    name +
+                        ": no measurement in use to fit (the string has muzzle velocities only, or "
+                        "every measurement is set aside)");
+    }
+    if (cl.has("--fit-mv") && cl.has("--own-mv")) return bad_usage(io, cl, "--fit-mv and --own-mv: give one");
+    StringFitOptions options;
+    options.mv = cl.has("--fit-mv") ? MvChoice::All : cl.has("--own-mv") ? MvChoice::None : MvChoice::Extrapolated;
+    if (const int code = named_laws(cl, io, options.laws); code != CliOk) return code;
+    options.set_aside_outliers = !cl.has("--keep-outliers");
+    options.groups = {string_source_text(string)};
+    const StringFit f = fit_string(shots, shot_fit_inputs(s), options);
+    if (!f.laws.empty() && f.laws.front().series.outcome == FitOutcome::Fitted) {
+        p.BC = f.laws.front().series.BC;
+        p.MV = f.laws.front().series.MV;
+    }
+    if (!cl.has("--text")) {
+        io.out << string_fit_json(f, shots, options.groups, &p);
+        return CliOk;
+    }
+    const std::string report =
+        string_fit_report(f, shots, options.groups, shot_units(s), sectional_density(p.projectile));
+    const std::size_t first = report.find('\n') + 1;
+    io.out << report.substr(0, first) << "Shots of " << string_source_text(string) << ", flown with "
+           << fit_inputs_text(s).substr(fit_inputs_text(s).find(", zero ") + 2) << "\n"
+           << report.substr(first);
+    if (!f.laws.empty()) {
+        if (const std::string lines = projectile_lines(p, drag_law_name(f.laws.front().series.law)); !lines.empty())
+            io.out << "\n" << lines;
+    }
+    return CliOk;
+}
+
 // The shots of SHOTS.csv fitted under every drag law with the muzzle velocity, zero, sight height
 // and air of FILE: the fits best first as one JSON object (cli/calc_json.h), or with --text the
 // ranked laws and the best law's residuals as the fit window shows them, in FILE's units.
@@ -733,6 +774,24 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     } else if (text.size() > LargestShotsFile) {
         return fail(io, CliFailed, (path == "-" ? "standard input" : path) + " is too large for a shots file");
     }
+    const std::string schema = cl.value("--schema");
+    if (!schema.empty() && schema != "1" && schema != "2")
+        return bad_usage(io, cl,
+                         "--schema is 1 (the fit of today's shots) or 2 (each shot from its own muzzle velocity)");
+    if (schema == "1" && (cl.has("--gates") || cl.has("--own-mv") || cl.has("--keep-outliers")))
+        return bad_usage(io, cl, "--gates, --own-mv and --keep-outliers belong to schema 2");
+    ProjectileOutput p{given.projectile, given.limit, s.MV, {}, {}, {}, {}};
+    if (string) {
+        // The weight the device was set to, where none is given.
+        if (!p.projectile.weight_gr && string->projectile.weight_gr) {
+            p.projectile.weight_gr = *string->projectile.weight_gr;
+            p.projectile.source = p.projectile.calibre_in ? "weight as set on the device" : "as set on the device";
+        }
+        for (const StringShot& shot : string->shots) {
+            if (shot.marks.used() && shot.MV) p.shots.emplace_back(shot.id, *shot.MV);
+        }
+    }
+    if (string && schema != "1") return fit_string_command(cl, io, s, *string, name, p);
     ShotsText read;
     FitShotsOfString from_string;
     if (string) {
@@ -771,18 +830,23 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     }
     std::vector<int> laws;
     if (const int code = named_laws(cl, io, laws); code != CliOk) return code;
-    const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, laws});
-    ProjectileOutput p{given.projectile, given.limit, in.MV, {}, {}, {}, {}};
-    if (string) {
-        // The weight the device was set to, where none is given.
-        if (!p.projectile.weight_gr && string->projectile.weight_gr) {
-            p.projectile.weight_gr = *string->projectile.weight_gr;
-            p.projectile.source = p.projectile.calibre_in ? "weight as set on the device" : "as set on the device";
+    if (schema != "1" && !cl.has("--text")) {
+        // The typed shots as one shot of the string fit: the same fits, with its verdict.
+        StringFitOptions options;
+        options.mv = fit_mv ? MvChoice::All : MvChoice::None;
+        options.laws = laws;
+        const std::vector<FitShot> shots = {typed_fit_shot(read.shots)};
+        const StringFit f = fit_string(shots, in, options);
+        p.MV = in.MV;
+        if (!f.laws.empty() && f.laws.front().series.outcome == FitOutcome::Fitted) {
+            p.BC = f.laws.front().series.BC;
+            p.MV = f.laws.front().series.MV;
         }
-        for (const StringShot& shot : string->shots) {
-            if (shot.marks.used() && shot.MV) p.shots.emplace_back(shot.id, *shot.MV);
-        }
+        io.out << string_fit_json(f, shots, {}, &p);
+        return CliOk;
     }
+    const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, laws});
+    p.MV = in.MV;
     if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
         p.BC = fits.front().BC;
         p.MV = fits.front().MV;
@@ -906,8 +970,9 @@ const std::vector<Command>& command_table() {
          true,
          predict_command},
         {"fit",
-         "fit FILE PATH [KEY=VALUE ...] [--law NAME ...] [--fit-mv] [--text]",
-         "the BC under each drag law from several shots",
+         "fit FILE PATH [KEY=VALUE ...] [--law NAME ...] [--fit-mv | --own-mv] [--gates] [--keep-outliers]\n"
+         "    [--schema 1|2] [--text]",
+         "the BC under each drag law from several shots or a shot string",
          "Fits the shots of SHOTS.csv (- for standard input) under each of the ten drag laws: the BC\n"
          "that best explains them, with the muzzle velocity, zero range, sight height and air of FILE.\n"
          "SHOTS.csv has the header range,quantity,value and an optional fourth column uncertainty, then\n"
@@ -918,21 +983,36 @@ const std::vector<Command>& command_table() {
          "0.5 % of a velocity, 0.5 ms of a time, 0.1 in of a POI or drop. Blank lines and lines that\n"
          "begin with # are passed over.\n"
          "\n"
-         "PATH may also be any file, folder or zip that 'velora-cli import' reads. Its measurements in\n"
-         "use are then fitted as today's shots are, each as one shot, all flown with the mean muzzle\n"
-         "velocity of the string's shots in use (FILE's where none has one); a shot with a radar track\n"
-         "and no measurement in use gives its track samples as velocities.\n"
+         "PATH may also be any file, folder or zip that 'velora-cli import' reads. Each shot in use is\n"
+         "then flown from its own muzzle velocity (a shot without one from the string's mean, or FILE's\n"
+         "where none has one); a shot whose velocity the device extrapolated back to the muzzle (a\n"
+         "radar's), or that has none, has it fitted as a parameter of its own when it has three\n"
+         "measurements or more downrange. A shot's radar track is fitted in place of its gates;\n"
+         "--gates fits the gates. --own-mv flies every shot from the velocity recorded; --fit-mv fits\n"
+         "every shot's. One BC is fitted for the series under each law, each shot's own BC beside it.\n"
+         "Shots whose BC lies more than 3.5 robust standard deviations (1.4826 × the median absolute\n"
+         "deviation) from the line through the shots' BCs against their muzzle velocities, or whose\n"
+         "rms lies that far above the others', are set aside from the series and named; --keep-outliers\n"
+         "keeps them.\n"
          "\n"
-         "Prints one JSON object: \"schema\", \"fits\" (the ten laws ranked by the weighted rms of their\n"
-         "residuals, best first, each with CURVE, law, BC, BC_low and BC_high (the interval where the\n"
+         "Prints one JSON object, schema 2: \"schema\", \"fits\" (the laws ranked by their weighted sum\n"
+         "of squares, best first, each with CURVE, law, BC, BC_low, BC_high (the interval where the\n"
          "weighted sum of squares rises by one, widened when the shots scatter more than their\n"
-         "uncertainties say), rms, residuals (measured less predicted, per shot in the file's order),\n"
-         "MV and outcome: fitted, or below_range / above_range when the BC would lie outside 0.004 to\n"
-         "1.2) and \"best\" (the CURVE of the first, null when no law fits). --law NAME, once or more,\n"
-         "fits only the laws named. --fit-mv fits the muzzle velocity together with the BC (two shots\n"
-         "or more); --text prints the ranked laws and the best law's residuals, in FILE's units,\n"
-         "instead.\n",
-         {"--law", "--fit-mv", "--text"},
+         "uncertainties say), rms, residuals (measured less predicted, per measurement in the file's\n"
+         "order), MV, outcome (fitted, or below_range / above_range when the BC would lie outside 0.004\n"
+         "to 1.2), chi_square, freedom, shots (each shot's own BC), spread (count, mean, sd, low, high of\n"
+         "the shots' BCs) and trend (the BC's slope against the muzzle velocity with its interval)),\n"
+         "\"best\", \"verdict\" (inseparable: the laws the data cannot tell from the best, the best\n"
+         "included: those whose weighted sum of squares exceeds the best's by at most 4 × max(1, the\n"
+         "best's sum per degree of freedom); the Mach span the shots cover and the range that would\n"
+         "part them), \"shots\" (where each shot's muzzle velocity came from), \"outliers\",\n"
+         "\"messages\" and \"refused\". --schema 1 prints the form of before: every measurement one\n"
+         "shot, all flown with the string's mean muzzle velocity, and \"schema\", \"fits\" and \"best\"\n"
+         "only. --law NAME, once or more, fits only the laws named. --fit-mv fits the muzzle velocity of\n"
+         "SHOTS.csv together with the BC (two shots or more). --text prints the report instead: for a\n"
+         "shot string the verdict line first, the messages, the ranked laws, the spread and trend, and\n"
+         "each shot; for SHOTS.csv the ranked laws and the best law's residuals, in FILE's units.\n",
+         {"--law", "--fit-mv", "--own-mv", "--gates", "--keep-outliers", "--schema", "--text"},
          true,
          fit_command},
         {"import",

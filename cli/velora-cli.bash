@@ -19,7 +19,7 @@ _velora_cli()
     case $command in
         trajectory) options="--law --text --help" ;;
         solve|predict) options="--law --trajectory --text --help" ;;
-        fit) options="--law --fit-mv --text --help" ;;
+        fit) options="--law --fit-mv --own-mv --gates --keep-outliers --schema --text --help" ;;
         import)
             # A file, a folder or a zip; --format takes one of the readers' names.
             if [[ ${COMP_WORDS[COMP_CWORD-1]} == --format ]]; then

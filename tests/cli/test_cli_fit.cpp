@@ -43,9 +43,13 @@ float as_float(const json& j) { return static_cast<float>(j.get<double>()); }
 
 // The known law first with its BC, the interval holding it, and the ten laws each once, ranked.
 void expect_fitted_back(const json& j, int law, float bc, std::size_t shots) {
-    EXPECT_EQ(j["schema"], 1);
+    EXPECT_EQ(j["schema"], 2);
     ASSERT_EQ(j["fits"].size(), 10u);
     EXPECT_EQ(j["best"], law);
+    ASSERT_FALSE(j["verdict"]["inseparable"].empty());
+    EXPECT_EQ(j["verdict"]["inseparable"][0], drag_law_name(law));
+    EXPECT_EQ(j["shots"].size(), 1u);
+    EXPECT_EQ(j["shots"][0]["name"], "the typed shots");
     const json& first = j["fits"][0];
     EXPECT_EQ(first["CURVE"], law);
     EXPECT_EQ(first["law"], drag_law_name(law));
@@ -103,6 +107,18 @@ TEST_F(CliFiles, FitGivesBackTheLawAndBcThatMadeTheShots) {
 
     // The same shots from standard input.
     EXPECT_EQ(run({"fit", prefs, "-"}, csv).out, run({"fit", prefs, shots}).out);
+
+    // The form of before, on request: the same fits with schema 1's members only.
+    const json old = json_of(run({"fit", prefs, shots, "--schema", "1"}));
+    EXPECT_EQ(old["schema"], 1);
+    EXPECT_FALSE(old.contains("verdict"));
+    ASSERT_EQ(old["fits"].size(), j["fits"].size());
+    for (std::size_t k = 0; k < old["fits"].size(); ++k) {
+        EXPECT_EQ(old["fits"][k].size(), 9u);
+        for (const char* member : {"CURVE", "law", "BC", "BC_low", "BC_high", "rms", "residuals", "MV", "outcome"})
+            EXPECT_EQ(old["fits"][k][member], j["fits"][k][member]) << k << " " << member;
+    }
+    EXPECT_TRUE(refused_in_one_line(run({"fit", prefs, shots, "--schema=3"})));
 }
 
 TEST_F(CliFiles, FitFliesWithTheFileAndTheKeyValuesAndCanFitTheMuzzleVelocity) {
@@ -120,9 +136,17 @@ TEST_F(CliFiles, FitFliesWithTheFileAndTheKeyValuesAndCanFitTheMuzzleVelocity) {
     const std::string shots = file(csv, "slug.csv");
 
     expect_fitted_back(json_of(run({"fit", prefs, shots, "MV=880", "TMP=35.6F"})), SLG1, 0.06f, at.size());
-    // With the file's 785 ft/s no BC explains them; fitting the velocity as well finds 880.
+    // With the file's 785 ft/s they are faster than the muzzle: said so, and nothing fitted; the
+    // form of before gives every law an rms far above 1. Fitting the velocity as well finds 880.
     const json given = json_of(run({"fit", prefs, shots, "TMP=2"}));
-    EXPECT_GT(given["fits"][0]["rms"].get<double>(), 1.0);
+    EXPECT_TRUE(given["refused"].get<bool>());
+    EXPECT_TRUE(given["fits"].empty());
+    ASSERT_EQ(given["messages"].size(), 1u);
+    EXPECT_EQ(given["messages"][0]["kind"], "faster_than_muzzle");
+    EXPECT_EQ(given["messages"][0]["text"],
+              "The typed shots are faster downrange than the muzzle velocity 785.0 Ft/s they are flown with, which no "
+              "BC can explain: enter the muzzle velocity of the string, or fit it.");
+    EXPECT_GT(json_of(run({"fit", prefs, shots, "TMP=2", "--schema", "1"}))["fits"][0]["rms"].get<double>(), 1.0);
     const json fitted = json_of(run({"fit", prefs, shots, "TMP=2", "--fit-mv"}));
     expect_fitted_back(fitted, SLG1, 0.06f, at.size());
     EXPECT_NEAR(as_float(fitted["fits"][0]["MV"]), 880.0f, 0.1f);

@@ -98,18 +98,51 @@ TEST_F(CliImport, StandardInputIsReadUpToTheLimitOnly) {
     EXPECT_EQ(r.err, "velora-cli: standard input is larger than 64 MiB\n");
 }
 
-TEST_F(CliImport, FitTakesAnImportedStringFlownWithItsMeanMuzzleVelocity) {
+TEST_F(CliImport, FitTakesAnImportedStringEachShotFromItsOwnMuzzleVelocity) {
     REQUIRE_REAL_DATA();
     const std::string prefs = first_run_file();
-    const CliRun text = run({"fit", prefs, SR0038, "--text"});
+    const CliRun text = run({"fit", prefs, SR0038, "--text", "--gates", "--own-mv"});
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_EQ(lines_of(text.out).front(),
-              "Measurements of SR0038 (LabRadar series or report), LBR-0013797, Series 0038, each fitted as one shot, "
-              "flown with the string's mean muzzle velocity 1229.3 ft/s (29 shots)");
-    EXPECT_NE(text.out.find("Fit of 142 shots with muzzle velocity 1229.3 Ft/s"), std::string::npos);
+    const std::vector<std::string> lines = lines_of(text.out);
+    ASSERT_GT(lines.size(), 40u);
+    EXPECT_EQ(lines[0].rfind("Cannot tell these laws apart: ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("Shots of SR0038 (LabRadar series or report), LBR-0013797, Series 0038, flown with zero "
+                             "32.0 Yard",
+                             0),
+              0u)
+        << lines[1];
+    EXPECT_NE(text.out.find("\nshot 0001   its own, 1239.3 Ft/s"), std::string::npos) << text.out;
+
+    // Schema 2: the radar's tracks, each shot's velocity fitted.
     const CliRun j = run({"fit", prefs, SR0038});
     ASSERT_EQ(j.code, 0) << j.err;
-    EXPECT_EQ(json::parse(j.out)["fits"].size(), 10u);
+    const json fit = json::parse(j.out);
+    EXPECT_EQ(fit["schema"], 2);
+    ASSERT_EQ(fit["fits"].size(), 10u);
+    const json& best = fit["fits"][0];
+    for (const char* member : {"CURVE", "law", "BC", "BC_low", "BC_high", "rms", "residuals", "MV", "outcome"})
+        EXPECT_TRUE(best.contains(member)) << member;
+    EXPECT_EQ(fit["verdict"]["inseparable"][0], best["law"]);
+    EXPECT_LE(best["BC_low"].get<double>(), best["BC"].get<double>());
+    EXPECT_GE(best["BC_high"].get<double>(), best["BC"].get<double>());
+    EXPECT_GT(best["spread"]["sd"].get<double>(), 0.0);
+    EXPECT_TRUE(best["trend"].contains("slope_low"));
+    EXPECT_EQ(fit["shots"].size(), 29u);
+    for (const json& shot : fit["shots"]) EXPECT_EQ(shot["mv_source"], "fitted") << shot["name"];
+    ASSERT_FALSE(fit["outliers"].empty());
+    for (const json& o : fit["outliers"]) {
+        EXPECT_FALSE(fit["shots"][o["shot"].get<std::size_t>()]["in_series"].get<bool>());
+        EXPECT_EQ(o["text"].get<std::string>().rfind(o["name"].get<std::string>() + " set aside: ", 0), 0u);
+    }
+    EXPECT_TRUE(json::parse(run({"fit", prefs, SR0038, "--keep-outliers"}).out)["outliers"].empty());
+
+    // Schema 1: every measurement one shot, flown with the string's mean muzzle velocity.
+    const CliRun old = run({"fit", prefs, SR0038, "--schema", "1", "--text"});
+    ASSERT_EQ(old.code, 0) << old.err;
+    EXPECT_EQ(lines_of(old.out).front(),
+              "Measurements of SR0038 (LabRadar series or report), LBR-0013797, Series 0038, each fitted as one shot, "
+              "flown with the string's mean muzzle velocity 1229.3 ft/s (29 shots)");
+    EXPECT_TRUE(refused_in_one_line(run({"fit", prefs, SR0038, "--schema", "1", "--gates"})));
     // A string of muzzle velocities alone has nothing to fit.
     const CliRun xero =
         run({"fit", prefs, (Real / "garmin-xero-topgenorth/csv/CZ457_2026-07-05_13-30-54.csv").string()});

@@ -139,7 +139,7 @@ TEST_F(CliFiles, AFitGivesTheFormFactorBesideEachLawsBcAndTheShotsAboveALimit) {
 
     const CliRun text = run({"fit", prefs, series, "CAL=.223in", "ENERGY_LIMIT=122.6ftlbf", "--text"});
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_NE(text.out.find("rms  Form factor\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Weighted SS  Form factor\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("shots are above it:"), std::string::npos) << text.out;
 }
 
