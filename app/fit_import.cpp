@@ -376,6 +376,11 @@ void show_string(App& app) {
     show_summary(app);
 }
 
+void string_marked_by_fit(App& app) {
+    save_string(app);
+    show_string(app);
+}
+
 void import_dialog(App& app) {
     if (!app.dialogs.open_file) return;
     const std::string path = app.dialogs.open_file({"Import a Shot String", app.state.LastFolder, ImportFilter, true});

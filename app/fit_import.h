@@ -34,6 +34,10 @@ void load_string(App& app);
 // Refreshes the string's view and summary in the main window's units of the moment.
 void show_string(App& app);
 
+// The string's marks changed by a fit (the shots it set aside): kept and shown, the fit not
+// made stale.
+void string_marked_by_fit(App& app);
+
 // Import… and what it leads to: a path chosen or dropped, several files dropped, text pasted (a
 // string with its header, or else rows for the list of typed shots). A refusal is told in a
 // message and the window's string stays as it was.

@@ -9,12 +9,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 #include "app/app.h"
@@ -26,9 +28,12 @@
 #include "engine/number_text.h"
 #include "services/file_replace.h"
 #include "services/preferences.h"
+#include "services/readers/string_texts.h"
 #include "services/readers/text_input.h"
 #include "services/shots_file.h"
 #include "solver/fit_texts.h"
+#include "solver/string_fit.h"
+#include "solver/string_fit_texts.h"
 
 namespace velora {
 
@@ -112,6 +117,14 @@ void set_cell(QTableWidget* table, int row, int column, const std::string& text,
     if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
 }
 
+// A result in the list: shown as any other cell, but neither edited nor stopped at by Tab.
+void set_result_cell(QTableWidget* table, int row, int column, const std::string& text, const std::string& why) {
+    set_cell(table, row, column, text, false, why, false);
+    QTableWidgetItem* item = table->item(row, column);
+    item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable));
+    item->setForeground(table->palette().brush(QPalette::Active, QPalette::Text));
+}
+
 std::string entry_text(const ShotEntry& e, const std::function<std::string(float)>& format) {
     if (!e.unread.empty()) return e.unread;
     return e.value ? format(*e.value) : std::string();
@@ -131,7 +144,7 @@ void show_row(App& app, int line) {
     set_cell(f.shots, line, ColumnValue, entry_text(row.value, value), !row.value.unread.empty(), row.value.why);
     set_cell(f.shots, line, ColumnUncertainty, entry_text(row.uncertainty, value), !row.uncertainty.unread.empty(),
              row.uncertainty.why.empty() ? "Left empty: the default uncertainty" : row.uncertainty.why);
-    set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
+    set_result_cell(f.shots, line, ColumnResidual, {}, {});
     f.shots->horizontalHeaderItem(ColumnRange)
         ->setText(qs("Range (" + std::string(unit_caption(Quantity::Range, u.range)) + ")"));
 }
@@ -140,8 +153,7 @@ void show_row(App& app, int line) {
 void show_residuals(App& app) {
     FitWindow& f = fit_of(app);
     const QSignalBlocker quiet(f.shots);
-    for (int line = 0; line < f.shots->rowCount(); ++line)
-        set_cell(f.shots, line, ColumnResidual, {}, false, {}, false);
+    for (int line = 0; line < f.shots->rowCount(); ++line) set_result_cell(f.shots, line, ColumnResidual, {}, {});
     const int chosen = f.laws->currentRow();
     if (chosen < 0 || chosen >= static_cast<int>(f.fits.size())) return;
     const ShotUnits u = shot_units(app.state);
@@ -149,8 +161,8 @@ void show_residuals(App& app) {
     for (std::size_t i = 0; i < f.fitted_rows.size() && i < fit.residuals.size(); ++i) {
         const int line = f.fitted_rows[i];
         const ShotQuantity q = f.rows[static_cast<std::size_t>(line)].quantity;
-        set_cell(f.shots, line, ColumnResidual, shot_residual_text(q, fit.residuals[i], u), false,
-                 "Measured less predicted, for " + drag_law_name(fit.law), false);
+        set_result_cell(f.shots, line, ColumnResidual, shot_residual_text(q, fit.residuals[i], u),
+                        "Measured less predicted, for " + drag_law_name(fit.law));
     }
 }
 
@@ -290,6 +302,76 @@ void remove_shot(App& app) {
     f.shots->setCurrentCell(std::min(line, f.shots->rowCount() - 1), ColumnRange);
 }
 
+// The typed shots (one flight from the main window's muzzle velocity) and the imported string's
+// shots, each from its own: the series under each law in the list of laws, the verdict, the
+// messages and the shots set aside in the status line, and those shots marked in the string,
+// where the user can take them back in.
+void run_string_fit(App& app, const std::vector<Shot>& typed, const std::vector<int>& lines, const ShotFitInputs& in,
+                    bool fit_mv) {
+    FitWindow& f = fit_of(app);
+    const ShotUnits u = shot_units(app.state);
+    if (!typed.empty()) {
+        if (const auto problem = check_shots(typed, in, false)) {
+            const auto at = static_cast<std::size_t>(problem->shot);
+            tell(app, shot_problem_text(*problem, problem->shot < 0 ? "" : shot_name(lines[at]), in, u));
+            return;
+        }
+    }
+    // The fit's own marks are judged afresh; a shot the user took back in stays in.
+    for (StringShot& shot : f.string->shots) {
+        if (shot.marks.overridden) continue;
+        std::erase_if(shot.marks.marks, [](const Mark& m) { return m.kind == MarkKind::Outlier; });
+    }
+    std::vector<FitShot> shots;
+    if (!typed.empty()) shots.push_back(typed_fit_shot(typed));
+    const std::vector<FitShot> from = string_fit_shots(*f.string, true);
+    shots.insert(shots.end(), from.begin(), from.end());
+    StringFitOptions options;
+    options.mv = fit_mv ? MvChoice::All : MvChoice::Extrapolated;
+    options.groups = {string_source_text(*f.string)};
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const StringFit fit = fit_string(shots, in, options);
+    QApplication::restoreOverrideCursor();
+
+    for (const Outlier& o : fit.outliers) {
+        const int k = shots[static_cast<std::size_t>(o.shot)].string_index;
+        if (k < 0) continue;
+        // "outlier: its G1 BC 0.0876 lies …", as the reader's own marks read.
+        const std::string text = outlier_text(o, shots);
+        const std::size_t why = text.find("set aside: ");
+        f.string->shots[static_cast<std::size_t>(k)].marks.add(
+            MarkKind::Outlier, "outlier: " + (why == std::string::npos ? text : text.substr(why + 11)));
+    }
+    string_marked_by_fit(app);
+
+    f.fits.clear();
+    const bool typed_in = !typed.empty() && fit.in_series.front();
+    for (const StringLawFit& l : fit.laws) {
+        LawFit series = l.series;
+        // The list shows the typed shots' residuals.
+        series.residuals = typed_in ? l.residuals.front() : std::vector<double>{};
+        f.fits.push_back(series);
+    }
+    f.fitted_rows = typed_in ? lines : std::vector<int>{};
+    f.fitted_mv = false;
+    const MvSummary mv = mv_summary(*f.string);
+    if (mv.count > 0) f.string_mv = static_cast<float>(mv.mean);
+    show_laws(app, true);
+
+    std::string status = verdict_text(fit, u);
+    for (const FitMessage& m : fit.messages) status += "\n" + fit_message_text(m, shots, u);
+    for (const Outlier& o : fit.outliers) status += "\n" + outlier_text(o, shots) + " Tick it to take it back in.";
+    if (!fit.laws.empty()) {
+        const StringLawFit& best = fit.laws.front();
+        status += "\nUnder " + drag_law_name(best.series.law) + ": " + spread_text(best.spread) + " " +
+                  trend_text(best.trend, u);
+        if (const std::string shared = shared_text(best.shared, options.groups, u); !shared.empty())
+            status += " " + shared;
+    }
+    f.status->setText(qs(status));
+    if (!f.fits.empty()) f.laws->setFocus(Qt::OtherFocusReason);
+}
+
 void run_fit(App& app) {
     FitWindow& f = fit_of(app);
     // A line with something unread or only half filled in is not taken silently.
@@ -313,6 +395,11 @@ void run_fit(App& app) {
     std::vector<Shot> shots = complete_shots(f, &lines);
     const bool fit_mv = f.fit_mv->isChecked();
     ShotFitInputs in = shot_fit_inputs(app.state);
+    f.string_mv.reset();
+    if (f.string && has_downrange_data(*f.string)) {
+        run_string_fit(app, shots, lines, in, fit_mv);
+        return;
+    }
     // The imported string's measurements follow the typed shots.
     std::vector<std::string> string_names;
     const std::string string_note = add_string_shots(app, shots, string_names, in.MV);
@@ -344,7 +431,12 @@ void use_fit(App& app) {
     const LawFit fit = f.fits[static_cast<std::size_t>(chosen)];
     if (fit.outcome != FitOutcome::Fitted) return;
     std::optional<std::string> mv_text;
-    if (f.fitted_mv) {
+    if (f.string_mv) {
+        // The string's mean muzzle velocity, with the decimals the field shows.
+        const int unit = app.state.stateMV;
+        mv_text = format_fixed(to_display(Quantity::Velocity, unit, *f.string_mv, app.state.TMP),
+                               unit_decimals(Quantity::Velocity, unit));
+    } else if (f.fitted_mv) {
         const int unit = app.state.stateMV;
         mv_text = format_fixed(to_display(Quantity::Velocity, unit, fit.MV, app.state.TMP),
                                unit_decimals(Quantity::Velocity, unit) + 1);
@@ -391,7 +483,9 @@ QTableWidget* make_table(QWidget* parent, const QStringList& headers) {
     auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
     table->setHorizontalHeaderLabels(headers);
     table->verticalHeader()->setVisible(true);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Each column at least as wide as its header in every unit; the last shown takes the rest.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
     table->setSelectionBehavior(QAbstractItemView::SelectItems);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     return table;
@@ -515,8 +609,14 @@ void build_fit_window(App& app) {
     if (app.state.DarkMode) theme_fit_window(f.dialog);
     mark_focus_in(f.dialog);
     if (main) {
-        // Beside the main window's corner, kept on the screen.
-        int x = main->x() + 40, y = main->y() + 40;
+        // Beside the main window, kept on the screen.
+        const QRect frame = main->frameGeometry();
+        const QScreen* screen = main->screen();
+        const QRect area = screen ? screen->availableGeometry() : frame;
+        const QSize size = f.dialog->frameGeometry().size().expandedTo(f.dialog->size());
+        const WindowSpot spot = fit_window_spot(frame.x(), frame.y(), frame.width(), size.width(), size.height(),
+                                                area.x(), area.y(), area.width(), area.height());
+        int x = spot.x, y = spot.y;
         place_on_screen(*f.dialog, x, y);
     }
 }
@@ -524,6 +624,16 @@ void build_fit_window(App& app) {
 }  // namespace
 
 void refresh_fit_results(App& app) { show_laws(app, true); }
+
+WindowSpot fit_window_spot(int main_x, int main_y, int main_width, int width, int height, int area_x, int area_y,
+                           int area_width, int area_height) {
+    constexpr int Gap = 8;
+    const int area_right = area_x + area_width, area_bottom = area_y + area_height;
+    const int y = std::clamp(main_y, area_y, std::max(area_y, area_bottom - height));
+    if (main_x + main_width + Gap + width <= area_right) return {main_x + main_width + Gap, y};
+    if (main_x - Gap - width >= area_x) return {main_x - Gap - width, y};
+    return {std::max(area_x, area_right - width), y};
+}
 
 bool paste_typed_rows(App& app, const std::string& text) {
     FitWindow& f = fit_of(app);

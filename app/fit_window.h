@@ -65,6 +65,8 @@ struct FitWindow {
     std::vector<LawFit> fits;      // the last fit, best first; empty after any change of the shots
     std::vector<int> fitted_rows;  // the list line of each shot of that fit
     bool fitted_mv = false;
+    // With an imported string: the mean of its shots' muzzle velocities, which Use enters too.
+    std::optional<float> string_mv;
     bool save_failed = false;  // the last save of the shots file failed (and was told)
 
     // The imported shot string (app/fit_import.h), kept in "Velora.string.json".
@@ -80,6 +82,16 @@ struct FitWindow {
 // "Fit from Shots…": builds the window on first use (reading the shots file), brings its units up
 // to date and shows it beside the main window.
 void show_fit_window(App& app);
+
+// Where the window opens: beside the main window's frame `main` (to its right, else to its left)
+// within the screen's free area, so that it covers none of the fields the fit depends on; where
+// neither side has room, against the area's right edge, over the main window's outputs rather
+// than its inputs. The top-left corner of a window of `size`.
+struct WindowSpot {
+    int x = 0, y = 0;
+};
+WindowSpot fit_window_spot(int main_x, int main_y, int main_width, int width, int height, int area_x, int area_y,
+                           int area_width, int area_height);
 
 // Replaces the file beside the preferences with `text`. A failure is told once in a message, while
 // `failed` stays set, and stays in the status line while it lasts; `what` names the content ("The

@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -268,6 +269,15 @@ TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit) {
     EXPECT_FALSE(fit().laws->isColumnHidden(4)) << "the fitted muzzle velocity is shown";
     EXPECT_EQ(cell(fit().laws, 0, 0), "GA2");
     EXPECT_EQ(cell(fit().laws, 0, 4), "785.0");
+    // Every header shown whole, the fitted velocity's too.
+    for (QTableWidget* t : {fit().laws, fit().shots}) {
+        QHeaderView* h = t->horizontalHeader();
+        for (int c = 0; c < t->columnCount(); ++c) {
+            if (t->isColumnHidden(c)) continue;
+            const QString header = t->horizontalHeaderItem(c)->text();
+            EXPECT_GE(h->sectionSize(c), h->fontMetrics().horizontalAdvance(header)) << header.toStdString();
+        }
+    }
     EXPECT_EQ(QApplication::focusWidget(), fit().laws) << "the ranked laws take the focus";
     QTest::keyClick(f.dialog, Qt::Key_U, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([this] { return text(FieldMV) == "785.0"; })) << text(FieldMV);
@@ -276,6 +286,45 @@ TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit) {
     QTest::keyClick(fit().laws, Qt::Key_Escape);
     EXPECT_FALSE(fit().dialog->isVisible()) << "Escape closes the window";
     EXPECT_EQ(loop_ends_, 0) << "and not the program";
+}
+
+// Tab goes from a shot's uncertainty to the next shot's range, past the residual no one types
+// into; Shift+Tab comes back the same way.
+TEST_F(FitWindowTest, TabSkipsTheResidualColumn) {
+    write_prefs();
+    start();
+    open_fit_window();
+    QTableWidget* t = fit().shots;
+    type_shot(0, "20", 0, "700");
+    ASSERT_EQ(t->currentColumn(), ColumnUncertainty);
+    type_cell("2");
+    EXPECT_EQ(t->currentRow(), 1);
+    EXPECT_EQ(t->currentColumn(), ColumnRange);
+    type_cell("40");
+    EXPECT_EQ(t->currentColumn(), ColumnQuantity);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    t->setCurrentCell(1, ColumnRange);
+    QTest::keyClick(t, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(t->currentRow(), 0);
+    EXPECT_EQ(t->currentColumn(), ColumnUncertainty);
+    EXPECT_FALSE(cell(t, 0, ColumnUncertainty).empty());
+    EXPECT_FALSE(cell(t, 1, ColumnRange).empty());
+}
+
+// The window opens beside the main window where the screen has room, never over its left part
+// where the fields are.
+TEST(FitWindowSpot, BesideTheMainWindowOrOverItsOutputs) {
+    // Room on the right.
+    WindowSpot s = fit_window_spot(100, 50, 700, 600, 700, 0, 0, 1920, 1050);
+    EXPECT_EQ(s.x, 808);
+    EXPECT_EQ(s.y, 50);
+    // Room on the left only.
+    s = fit_window_spot(1100, 50, 700, 600, 700, 0, 0, 1920, 1050);
+    EXPECT_EQ(s.x, 1100 - 8 - 600);
+    // No room on either side: against the right edge, over the main window's right part.
+    s = fit_window_spot(200, 300, 800, 900, 900, 0, 0, 1366, 768);
+    EXPECT_EQ(s.x, 1366 - 900);
+    EXPECT_EQ(s.y, 0) << "moved up to stay on the screen";
 }
 
 TEST_F(FitWindowTest, DrawnDarkWithTheDesktop) {
