@@ -114,8 +114,9 @@ TEST_F(CliFiles, FitGivesBackTheLawAndBcThatMadeTheShots) {
     EXPECT_FALSE(old.contains("verdict"));
     ASSERT_EQ(old["fits"].size(), j["fits"].size());
     for (std::size_t k = 0; k < old["fits"].size(); ++k) {
-        EXPECT_EQ(old["fits"][k].size(), 9u);
-        for (const char* member : {"CURVE", "law", "BC", "BC_low", "BC_high", "rms", "residuals", "MV", "outcome"})
+        EXPECT_EQ(old["fits"][k].size(), 10u);
+        for (const char* member :
+             {"CURVE", "law", "BC", "BC_low", "BC_high", "rms", "residuals", "MV", "outcome", "form_factor"})
             EXPECT_EQ(old["fits"][k][member], j["fits"][k][member]) << k << " " << member;
     }
     EXPECT_TRUE(refused_in_one_line(run({"fit", prefs, shots, "--schema=3"})));
