@@ -130,9 +130,11 @@ void fill_view(App& app) {
         top->setFlags(top->flags() | Qt::ItemIsUserCheckable);
         const std::string name = "Shot " + (shot.id.empty() ? std::to_string(i + 1) : shot.id);
         top->setText(ColumnShot, qs(name));
-        top->setText(ColumnMv,
-                     shot.MV ? qs(mv_text(*shot.MV) + (shot.mv_kind == MvKind::Extrapolated ? " (extrapolated)" : ""))
-                             : QStringLiteral("none"));
+        std::string mv = shot.MV ? mv_text(*shot.MV) + (shot.mv_kind == MvKind::Extrapolated ? " (extrapolated)" : "")
+                                 : std::string("none");
+        // How the last fit flew it.
+        if (i < f.string_mv_notes.size() && !f.string_mv_notes[i].empty()) mv += "; flown: " + f.string_mv_notes[i];
+        top->setText(ColumnMv, qs(mv));
         std::string what;
         for (const Measurement& m : shot.measurements)
             if (m.marks.used()) what += (what.empty() ? "" : "; ") + shot_value_text(m.quantity, m.value, u);
@@ -203,6 +205,17 @@ void string_changed(App& app) {
     show_summary(app);
     // A fit of the string as it was is stale now.
     FitWindow& f = fit_of(app);
+    // How the last fit flew each shot no longer holds.
+    f.string_mv_notes.clear();
+    {
+        const QSignalBlocker quiet(f.string_view);
+        for (int k = 0; k < f.string_view->topLevelItemCount(); ++k) {
+            QTreeWidgetItem* item = f.string_view->topLevelItem(k);
+            const QString mv = item->text(ColumnMv);
+            const qsizetype at = mv.indexOf(QStringLiteral("; flown: "));
+            if (at >= 0) item->setText(ColumnMv, mv.left(at));
+        }
+    }
     f.fits.clear();
     f.fitted_rows.clear();
     refresh_fit_results(app);
@@ -215,6 +228,7 @@ void take_string(App& app, StringRead read) {
         return;
     }
     f.string = std::move(read.string);
+    f.string_mv_notes.clear();
     fill_view(app);
     string_changed(app);
     f.status->setText(qs("Imported " + string_source_text(*f.string) + "."));
@@ -254,6 +268,7 @@ void use_mean(App& app) {
 void forget_string(App& app) {
     FitWindow& f = fit_of(app);
     f.string.reset();
+    f.string_mv_notes.clear();
     fill_view(app);
     string_changed(app);
     f.status->setText(QStringLiteral("The imported string was removed."));

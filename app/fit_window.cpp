@@ -342,6 +342,15 @@ void run_string_fit(App& app, const std::vector<Shot>& typed, const std::vector<
         f.string->shots[static_cast<std::size_t>(k)].marks.add(
             MarkKind::Outlier, "outlier: " + (why == std::string::npos ? text : text.substr(why + 11)));
     }
+    f.string_mv_notes.assign(f.string->shots.size(), std::string());
+    if (!fit.laws.empty()) {
+        for (std::size_t i = 0; i < shots.size(); ++i) {
+            const int k = shots[i].string_index;
+            if (k >= 0)
+                f.string_mv_notes[static_cast<std::size_t>(k)] =
+                    mv_source_text(fit.plan[i].source, fit.laws.front().mv[i], u);
+        }
+    }
     string_marked_by_fit(app);
 
     f.fits.clear();

@@ -67,6 +67,9 @@ struct FitWindow {
     bool fitted_mv = false;
     // With an imported string: the mean of its shots' muzzle velocities, which Use enters too.
     std::optional<float> string_mv;
+    // Per shot of the string: the muzzle velocity the last fit flew it with and where it came from
+    // ("fitted, 1239.3 Ft/s"); empty where it was not fitted.
+    std::vector<std::string> string_mv_notes;
     bool save_failed = false;  // the last save of the shots file failed (and was told)
 
     // The imported shot string (app/fit_import.h), kept in "Velora.string.json".

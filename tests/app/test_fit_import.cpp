@@ -166,6 +166,11 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
         << status;
     EXPECT_NE(status.find("BC against muzzle velocity"), std::string::npos) << status;
 
+    // Each shot says the muzzle velocity the fit flew it with and where that came from.
+    EXPECT_NE(fit().string_view->topLevelItem(0)->text(1).toStdString().find("(extrapolated); flown: fitted, 12"),
+              std::string::npos)
+        << fit().string_view->topLevelItem(0)->text(1).toStdString();
+
     // The shots set aside are named and unticked in the string.
     std::vector<int> aside;
     for (std::size_t k = 0; k < fit().string->shots.size(); ++k)
@@ -180,6 +185,7 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     // Taken back in, it stays in the next fit.
     item->setCheckState(0, Qt::Checked);
     EXPECT_TRUE(fit().fits.empty()) << "the fit of before is stale";
+    EXPECT_EQ(fit().string_view->topLevelItem(0)->text(1).toStdString().find("flown"), std::string::npos);
     QTest::mouseClick(fit().fit, Qt::LeftButton);
     ASSERT_EQ(fit().fits.size(), 10u);
     EXPECT_EQ(fit().status->text().toStdString().find(name + " set aside: "), std::string::npos);
