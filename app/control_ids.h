@@ -138,6 +138,12 @@ enum ControlId : int {
     MenuPlotPanel = 117,
     MenuConfidence = 118,
     MenuFitShots = 119,  // "Fit from Shots…"
+
+    // Added to the popup menus and the Utility menu: the spreadsheet table, the print-size image
+    // and the report.
+    SaveTableSpreadsheet = 140,
+    SaveImagePrintSize = 141,
+    MenuSaveReport = 142,
 };
 
 // The numbers the keyboard shortcuts deliver as menu events.

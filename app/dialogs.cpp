@@ -6,7 +6,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -142,6 +146,30 @@ Dialogs system_dialogs(std::function<QWidget*()> parent) {
     d.print_setup = [parent](QPrinter& printer) {
         QPrintDialog dialog(&printer, parent());
         return dialog.exec() == QDialog::Accepted;
+    };
+    d.report_details = [parent](ReportDetails& details) {
+        QDialog dialog(parent());
+        dialog.setWindowTitle(QStringLiteral("Save Report"));
+        auto* form = new QFormLayout(&dialog);
+        auto* title = new QLineEdit(QString::fromStdString(details.title), &dialog);
+        title->setPlaceholderText(QStringLiteral("Velora report"));
+        auto* notes = new QPlainTextEdit(QString::fromStdString(details.notes), &dialog);
+        notes->setPlaceholderText(QStringLiteral("The pellet, the batch, the rifle…"));
+        notes->setTabChangesFocus(true);
+        auto* title_label = new QLabel(QStringLiteral("&Title:"), &dialog);
+        title_label->setBuddy(title);
+        auto* notes_label = new QLabel(QStringLiteral("&Notes:"), &dialog);
+        notes_label->setBuddy(notes);
+        form->addRow(title_label, title);
+        form->addRow(notes_label, notes);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        form->addRow(buttons);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        details.title = title->text().trimmed().toStdString();
+        details.notes = notes->toPlainText().toStdString();
+        return true;
     };
     return d;
 }

@@ -122,6 +122,9 @@ void menu_command(App& app, int number) {
             break;
         case PrintImage: print_plot(app); break;
         case SaveImage: save_plot_png(app); break;
+        case SaveImagePrintSize: save_plot_print_size(app); break;
+        case MenuSaveReport: save_report(app); break;
+        case SaveTableSpreadsheet: save_table_spreadsheet(app); break;
         default: break;
     }
 }

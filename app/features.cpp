@@ -3,13 +3,18 @@
 #include <QListWidget>
 
 #include "app/control_ids.h"
+#include "app/fit_import.h"
+#include "app/fit_window.h"
 #include "app/storage.h"
 #include "app/window_update.h"
 #include "output/csv_export.h"
 #include "output/plot_canvas.h"
+#include "output/plot_export.h"
+#include "output/plot_layout.h"
 #include "output/png_export.h"
 #include "output/print_layout.h"
 #include "output/printing.h"
+#include "output/report_pdf.h"
 #include "output/table_view.h"
 
 namespace velora {
@@ -43,6 +48,20 @@ TablePrintFields shown_print_fields(const App& app) {
     return f;
 }
 
+// The Fit window's last fit, as the report shows it: its ranking, the shots it fitted (the typed
+// ones, then the imported string's in use) and the string.
+std::optional<ReportFit> fit_for_report(const App& app) {
+    if (!app.fit_window || app.fit_window->fits.empty()) return std::nullopt;
+    const FitWindow& f = *app.fit_window;
+    std::vector<Shot> shots = complete_shots(f);
+    std::vector<std::string> names;
+    float mv = app.state.MV;
+    add_string_shots(app, shots, names, mv);
+    CalcState flown = app.state;
+    flown.MV = mv;
+    return report_fit(flown, f.fits, shots, f.fitted_mv, f.string ? &*f.string : nullptr);
+}
+
 QImage plot_image(const App& app) { return app.window.plot != nullptr ? app.window.plot->image() : QImage(); }
 
 }  // namespace
@@ -56,5 +75,21 @@ void print_plot(App& app) {
 }
 
 void save_plot_png(App& app) { velora::save_plot_png(app.state, plot_image(app), app.dialogs); }
+
+void save_plot_print_size(App& app) {
+    // The canvas's size, the one "Save Image" writes.
+    const QSize size = app.window.plot != nullptr ? app.window.plot->size() : QSize();
+    PlotLayout layout =
+        layout_plot(app.state, app.results, static_cast<float>(size.width()), static_cast<float>(size.height()));
+    add_smooth_curve(layout, app.state, app.results);
+    velora::save_plot_print_size(app.state, layout, app.dialogs);
+}
+
+void save_report(App& app) {
+    const std::optional<ReportFit> fit = fit_for_report(app);
+    velora::save_report(app.state, app.results, fit ? &*fit : nullptr, app.dialogs, paper_of_environment());
+}
+
+void save_table_spreadsheet(App& app) { velora::save_table_spreadsheet(app.state, app.results, app.dialogs); }
 
 }  // namespace velora

@@ -18,5 +18,11 @@ void print_table(App& app);
 void save_table_csv(App& app);
 void print_plot(App& app);
 void save_plot_png(App& app);
+// The chart of the canvas's size drawn again at three times its size (or as SVG).
+void save_plot_print_size(App& app);
+// The table with its units in one header row, for spreadsheets.
+void save_table_spreadsheet(App& app);
+// "Save Report…": the range report as PDF, with the Fit window's last fit when it has one.
+void save_report(App& app);
 
 }  // namespace velora

@@ -105,7 +105,8 @@ char menu_bar_mnemonic(int item_id) {
         case MenuConfidence: return 'C';
         case MenuTogglePanel: return 'g';
         case MenuFitShots: return 'F';
-        case MenuPreferences: return 'r';
+        case MenuSaveReport: return 'R';
+        case MenuPreferences: return 'e';  // the R is the report's
         case MenuQuit: return 'Q';
         // Help
         case MenuHelpTopics: return 'H';

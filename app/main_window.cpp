@@ -127,6 +127,7 @@ void build_menus(MainWindow& w, const CalcState& s) {
     add_item(w, utility, MenuTogglePanel, "Toggle Panel");
     utility->addSeparator();
     add_item(w, utility, MenuFitShots, "Fit from Shots…");
+    add_item(w, utility, MenuSaveReport, "Save Report…");
     utility->addSeparator();
     add_item(w, utility, MenuPreferences, "Preferences");
     utility->addSeparator();
@@ -148,6 +149,7 @@ void build_menus(MainWindow& w, const CalcState& s) {
     w.plot_menu->addSeparator();
     add_item(w, w.plot_menu, PrintImage, "Print Image");
     add_item(w, w.plot_menu, SaveImage, "Save Image");
+    add_item(w, w.plot_menu, SaveImagePrintSize, "Save Image at Print Size…");
 
     w.table_menu = new QMenu(w.window.get());
     w.table_menu->setProperty(IdProperty, int(TableMenu));
@@ -163,6 +165,7 @@ void build_menus(MainWindow& w, const CalcState& s) {
     w.table_menu->addSeparator();
     add_item(w, w.table_menu, PrintTable, "Print Table");
     add_item(w, w.table_menu, SaveTableCsv, "Save Table as .CSV");
+    add_item(w, w.table_menu, SaveTableSpreadsheet, "Save Table as Spreadsheet CSV…");
 
     // The popup menus' items carry their mnemonics from the start, as every rebuilt menu does.
     refresh_popup_menu(*w.plot_menu, plot_menu_items(s, MenuStage::Initial));

@@ -12,6 +12,7 @@
 #include "engine/trajectory.h"
 #include "engine/units.h"
 #include "output/range_table.h"
+#include "output/report.h"
 #include "services/preferences.h"
 #include "services/readers/drag_table.h"
 #include "services/readers/readers.h"
@@ -42,6 +43,7 @@ struct CliIo {
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
+    const ReportPdfWriter* pdf = nullptr;
 };
 
 // A command's arguments with its options taken out, in their order.
@@ -50,6 +52,7 @@ struct CommandLine {
     std::vector<std::string> operands;
     std::vector<std::string> options;
 
+    bool has_value(const std::string& option) const { return !values(option).empty(); }
     bool has(const char* option) const {
         for (const std::string& o : options) {
             if (o == option) return true;
@@ -72,7 +75,16 @@ struct CommandLine {
 };
 
 // The options that take a value, as "--law NAME" or "--law=NAME".
-const char* const ValuedOptions[] = {"--format", "--law", "--drag-table", "--schema"};
+const char* const ValuedOptions[] = {"--format", "--law", "--drag-table", "--schema", "--title", "--notes", "-o"};
+
+// What a valued option given without its value lacks.
+std::string missing_value_text(const std::string& option) {
+    if (option == "--law") return " needs a drag law's name";
+    if (option == "--drag-table") return " needs a drag table's file";
+    if (option == "--format" || option == "--schema") return " needs a format's name";
+    if (option == "-o") return " needs the report's file name";
+    return " needs a text";
+}
 
 // One command of the tool. A new command is one more entry in command_table() below: its run
 // function, its synopsis for the usage and its help text; `takes_state` adds the FILE and
@@ -932,6 +944,89 @@ int import_command(const CommandLine& cl, CliIo& io) {
     return CliOk;
 }
 
+// The shots of PATH for the report: a shots file, or the measurements in use of any file, folder
+// or zip the readers take (then `string` holds it and `mv` its shots' mean muzzle velocity).
+int report_shots(CliIo& io, const std::string& path, std::optional<ShotString>& string, std::vector<Shot>& shots,
+                 float& mv) {
+    const std::string name = input_name(path);
+    std::string text;
+    std::error_code not_a_folder;
+    const bool folder = path != "-" && std::filesystem::is_directory(path, not_a_folder);
+    if (!folder) {
+        if (auto error = read_string_input(path, io.in, text)) return fail(io, CliFailed, *error);
+    }
+    const std::optional<StringFormat> format = text.empty() && path != "-" ? std::nullopt : detect_format(text);
+    if (folder || (format && *format != StringFormat::ShotsCsv) || text.substr(0, 4) == "PK\x03\x04") {
+        StringRead read = folder ? read_string_path(path) : read_string_bytes(text, name);
+        if (!read.ok()) return fail(io, CliFailed, read.error.text());
+        string = std::move(read.string);
+        const FitShotsOfString from = fit_shots_of(*string);
+        shots = from.shots;
+        if (from.mean_mv) mv = *from.mean_mv;
+        return CliOk;
+    }
+    if (text.size() > LargestShotsFile) return fail(io, CliFailed, name + " is too large for a shots file");
+    const ShotsText read = parse_shots_text(text);
+    if (!read.errors.empty())
+        return fail(io, CliFailed,
+                    name + " line " + std::to_string(read.errors.front().line) + ": " + read.errors.front().reason);
+    shots = read.shots;
+    return CliOk;
+}
+
+// The range report of FILE's calculator, and of the fit of SHOTS or PATH when one is given: the
+// shots are fitted under the ten laws, the best law's BC (and muzzle velocity, with --fit-mv) is
+// entered as the Fit window's "Use" enters it, the measurements are predicted from it, and the
+// report shows the ranking and the string.
+int report_command(const CommandLine& cl, CliIo& io) {
+    if (io.pdf == nullptr || !*io.pdf) return fail(io, CliFailed, "this build of velora-cli writes no PDF documents");
+    const std::vector<std::string>& operands = cl.operands;
+    const bool with_shots = operands.size() >= 2 && !assignment_in_place_of_file(operands[1]);
+    if (with_shots && operands[0] == "-" && operands[1] == "-")
+        return bad_usage(io, cl, "only one of FILE and the shots can be - (standard input)");
+    CalcState s;
+    std::string file;
+    if (const int code = load_command_state(cl, io, s, file, with_shots ? 2 : 1); code != CliOk) return code;
+    std::optional<ReportFit> fit;
+    if (with_shots) {
+        std::optional<ShotString> string;
+        std::vector<Shot> shots;
+        ShotFitInputs in = shot_fit_inputs(s);
+        if (const int code = report_shots(io, operands[1], string, shots, in.MV); code != CliOk) return code;
+        const bool fit_mv = cl.has("--fit-mv");
+        if (const auto problem = check_shots(shots, in, fit_mv)) {
+            std::string message = shot_problem_text(*problem, input_name(operands[1]), in, InternalShotUnits);
+            if (!message.empty() && message.back() == '.') message.pop_back();
+            return fail(io, CliFailed, message);
+        }
+        const std::vector<LawFit> fits = fit_shots(shots, in, {fit_mv, {}});
+        if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
+            const LawFit& best = fits.front();
+            // As "Use" enters them: the law chosen in the list, the BC typed with its four decimals.
+            s.CURVE = best.law;
+            s.stateBC = list_position_of_drag_law(best.law);
+            s.BC = std::stof(format_fixed(best.BC, 4));
+            s.MV = fit_mv ? best.MV : in.MV;
+        }
+        fit = report_fit(s, fits, shots, fit_mv, string ? &*string : nullptr);
+    }
+    auto r = std::make_unique<CalcResults>();
+    s.ChangeKind = 1;
+    const RecalcOutcome outcome = recalculate(s, *r, true);
+    if (!outcome.confidence) return fail(io, CliFailed, "the confidence limits could not be computed");
+
+    ReportRequest request;
+    request.title = cl.value("--title");
+    request.notes = cl.value("--notes");
+    request.date = today_text();
+    const ReportContent content = report_content(s, *r, *outcome.confidence, request, fit ? &*fit : nullptr);
+    const std::string path = cl.has_value("-o") ? cl.value("-o") : std::string(ReportDefaultName);
+    const std::string error = (*io.pdf)(path, content);
+    if (!error.empty()) return fail(io, CliFailed, "could not write " + path + ": " + error);
+    io.out << path << "\n";
+    return CliOk;
+}
+
 int solve_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 2); }
 int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 1); }
 
@@ -1034,6 +1129,19 @@ const std::vector<Command>& command_table() {
          {"--format", "--json", "--csv"},
          false,
          import_command},
+        {"report",
+         "report FILE [SHOTS|PATH] [KEY=VALUE ...] [--title T] [--notes N] [--fit-mv] [-o report.pdf]",
+         "the range report as a PDF document",
+         "Writes the range report of FILE as a PDF document (A4, or Letter where the locale's paper is\n"
+         "Letter): the title block (--title, and --notes such as the pellet, the batch and the rifle),\n"
+         "the inputs in FILE's units, the BC with its confidence band, the plot of the active method's\n"
+         "quantity and the range table. With SHOTS.csv or PATH (as fit takes them) the shots are fitted\n"
+         "under the ten laws first, the best law and its BC are used, and the report adds the ranking,\n"
+         "the string's summary and the measurements on the plot. -o names the file (default \"Velora\n"
+         "Report.pdf\"); its path is printed.\n",
+         {"--title", "--notes", "--fit-mv", "-o"},
+         true,
+         report_command},
         {"table",
          "table FILE [KEY=VALUE ...]",
          "the window's range table",
@@ -1084,8 +1192,9 @@ int help_command(const std::vector<std::string>& args, CliIo& io) {
 
 }  // namespace
 
-int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
-    CliIo io{in, out, err};
+int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+            const ReportPdfWriter& pdf) {
+    CliIo io{in, out, err, pdf ? &pdf : nullptr};
     if (args.empty()) return fail(io, CliBadUsage, "no command given; see 'velora-cli --help'");
     const std::string& first = args[0];
     if (first == "--version" || first == "-V") {
@@ -1113,10 +1222,7 @@ int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream
             for (const char* o : command->options) takes = takes || std::string(o) == valued;
             if (!takes) return bad_usage(io, cl, "unknown option '" + std::string(valued) + "' for " + first);
             if (a == valued && i + 1 >= args.size())
-                return bad_usage(io, cl,
-                                 std::string(valued) + (a == "--law"          ? " needs a drag law's name"
-                                                        : a == "--drag-table" ? " needs a drag table's file"
-                                                                              : " needs a format's name"));
+                return bad_usage(io, cl, std::string(valued) + missing_value_text(valued));
             cl.options.push_back(a == valued ? a + "=" + args[++i] : a);
             continue;
         }

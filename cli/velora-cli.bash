@@ -5,7 +5,7 @@
 _velora_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    local commands="trajectory solve predict fit import table prefs first-run number help"
+    local commands="trajectory solve predict fit import report table prefs first-run number help"
     local keys="MV ZR TR TRArray SH TV POI ET DROP BC MV_TOL TV_TOL TMP PRES HUMID TableStep CURVE stateBC stateRB stateBC_VAL stateMV stateZR stateTR stateSH stateTV statePOI stateET stateDROP stateTMP statePRES statePAN mode mpag ShowTarget Gaps AutoUpdateCheck AutoLogoCheck EnableToolTips Scheme WinX WinY"
     local laws="G1 GA GA2 GS RA4 G7 SLG0 SLG1 WC0 GL"
     COMPREPLY=()
@@ -20,6 +20,13 @@ _velora_cli()
         trajectory) options="--law --text --help" ;;
         solve|predict) options="--law --trajectory --text --help" ;;
         fit) options="--law --fit-mv --own-mv --gates --keep-outliers --schema --text --help" ;;
+        report)
+            # -o names the PDF; --title and --notes take a text of the user's.
+            case ${COMP_WORDS[COMP_CWORD-1]} in
+                -o) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null; return ;;
+                --title|--notes) return ;;
+            esac
+            options="--title --notes --fit-mv -o --help" ;;
         import)
             # A file, a folder or a zip; --format takes one of the readers' names.
             if [[ ${COMP_WORDS[COMP_CWORD-1]} == --format ]]; then
@@ -57,10 +64,11 @@ _velora_cli()
     # words after it are KEY=VALUE. bash splits "MV=" into "MV" "=" when = is one of its word
     # breaks, so the key may stand two words back.
     local i operands=0 files=1
-    [[ $command == fit ]] && files=2
+    [[ $command == fit || $command == report ]] && files=2
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
-        [[ ${COMP_WORDS[i-1]} == --law ]] && continue
+        [[ ${COMP_WORDS[i-1]} == --law || ${COMP_WORDS[i-1]} == -o || ${COMP_WORDS[i-1]} == --title ||
+           ${COMP_WORDS[i-1]} == --notes ]] && continue
         [[ ${COMP_WORDS[i]} == = || ${COMP_WORDS[i-1]} == = ]] && continue
         operands=$((operands + 1))
     done

@@ -4,10 +4,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "state/calc_state.h"
 #include "output/range_table.h"
 #include "services/dialog_seam.h"
+#include "solver/calc_results.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -36,5 +38,26 @@ bool export_table_csv(const std::string& path, const TableLines& lines, const Di
 // the PNG export's folder), puts ".csv" in place of the chosen extension and exports `lines`,
 // the lines the table shows. Nothing happens when the dialog is cancelled.
 void save_table_csv(CalcState& s, const TableLines& lines, const Dialogs& ui);
+
+// --- The table for spreadsheets --------------------------------------------------------------
+
+inline constexpr const char* SpreadsheetDialogTitle = "Save Table as Spreadsheet CSV";
+inline constexpr const char* SpreadsheetDefaultName = "Velora_Table_Spreadsheet.csv";
+
+// The file a spreadsheet or a script reads without help: first `comments` as lines beginning
+// with "# " (the inputs the table was computed from), then one header row naming each column
+// with its unit ("Range (Yard)"), then one row of five numbers per table row, exactly the texts
+// the table shows; UTF-8, every line ended by a line feed. A double quote in a comment becomes
+// two single ones, so no reader takes it for the start of a quoted field.
+std::string spreadsheet_csv_text(const TableCells& cells, const std::vector<std::string>& comments);
+
+// The comment block: the program, the inputs as the window shows them and the BC with its law.
+std::vector<std::string> spreadsheet_comments(const CalcState& s, const CalcResults& r);
+
+// The "Save Table as Spreadsheet CSV…" command: asks for the file (in LastFolder, proposing
+// "Velora_Table_Spreadsheet.csv"), remembers its folder, puts ".csv" in place of the chosen
+// extension, writes the table of `s` and `r` and says where it went or why it could not be
+// written ("CSV File:"). True when written.
+bool save_table_spreadsheet(CalcState& s, const CalcResults& r, const Dialogs& ui);
 
 }  // namespace velora

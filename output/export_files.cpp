@@ -22,6 +22,12 @@ bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>
     return replace_file_with(path, write).ok;
 }
 
+std::string save_failure_text(std::string_view what, const std::string& path, const std::string& reason) {
+    std::string text = "Could not save the " + std::string(what) + " as:\r" + path;
+    if (!reason.empty()) text += "\r" + reason;
+    return text;
+}
+
 bool replace_file_with_text(const std::string& path, std::string_view content) {
     if (path.empty() || path.back() == '/') return false;
     return replace_file_contents(path, content).ok;

@@ -21,6 +21,10 @@ std::string export_target_path(std::string_view chosen, std::string_view extensi
 // is removed then.
 bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>& write);
 
+// The message of a save that failed: "Could not save the table as:", the path and the reason on
+// lines of their own (carriage returns, as the messages take them).
+std::string save_failure_text(std::string_view what, const std::string& path, const std::string& reason);
+
 bool replace_file_with_text(const std::string& path, std::string_view content);
 
 }  // namespace velora

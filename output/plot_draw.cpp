@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPolygonF>
 
 namespace velora {
 
@@ -130,6 +132,138 @@ bool draw_plot(QPaintDevice& device, const PlotLayout& layout) {
         p.drawLine(65, ty, 80, ty);
     }
     return p.end();
+}
+
+namespace {
+
+// Pixel edges lie at whole units: a line one unit wide covers the unit beside its coordinate, as
+// a one-pixel line does on the screen.
+constexpr double Half = 0.5;
+
+QPen scaled_pen(Rgb colour, double width) {
+    QPen pen(colour_of(colour), width);
+    pen.setCosmetic(false);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    return pen;
+}
+
+// The plot's font at the size it has on the screen (10 points at 96 dots per inch: 13⅓ pixels), in
+// the layout's units whatever the device's resolution.
+QFont scaled_plot_font(const QPaintDevice& device) {
+    QFont font = plot_font();
+    const int dpi = device.logicalDpiY() > 0 ? device.logicalDpiY() : 96;
+    font.setPointSizeF(10.0 * 96.0 / 72.0 * 72.0 / dpi);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+}  // namespace
+
+void paint_plot_scaled(QPainter& p, const PlotLayout& layout) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    const PlotAxes& a = layout.axes;
+    const double W = a.W;
+    const double H = a.H;
+    const double M = PlotMargin;
+
+    p.fillRect(QRectF(0, 0, W, H), colour_of(PlotBackground));
+    p.setPen(scaled_pen(PlotInk, 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(Half, Half, W - 1, H - 1));
+    p.drawRect(QRectF(M + Half, M + Half, W - 2 * M - 1, H - 2 * M - 1));
+
+    const QFont font = scaled_plot_font(*p.device());
+    p.setFont(font);
+    const QFontMetricsF fm(font, p.device());
+    const auto text_at = [&](double x, double top, const QString& t) { p.drawText(QPointF(x, top + fm.ascent()), t); };
+    const auto centred = [&](const std::string& text, double top) {
+        const QString t = QString::fromStdString(text);
+        text_at((W - fm.horizontalAdvance(t)) / 2, top, t);
+    };
+    centred(layout.texts.title, 10);
+    centred(layout.texts.subtitle, 30);
+    centred(layout.texts.range_label, H - 30);
+
+    const QString axis = QString::fromStdString(layout.texts.axis_label);
+    const double axis_width = fm.horizontalAdvance(axis);
+    for (const double x : {0.0, W - fm.height() - 5}) {
+        p.save();
+        p.translate(x, (H + axis_width) / 2);
+        p.rotate(-90);
+        text_at(0, 0, axis);
+        p.restore();
+    }
+    for (const AxisLabel& label : layout.range_labels) {
+        const QString t = QString::fromStdString(label.text);
+        text_at(label.position - fm.horizontalAdvance(t) / 2, H - 60, t);
+    }
+    for (const AxisLabel& label : layout.value_labels) {
+        const QString t = QString::fromStdString(label.text);
+        text_at(63 - fm.horizontalAdvance(t), label.position, t);
+        text_at(W - 63, label.position, t);
+    }
+
+    p.setClipRect(QRectF(66, 66, W - 132, H - 132));
+    const auto grid = [&](Rgb colour, const std::vector<float>& rows, const std::vector<float>& columns) {
+        p.setPen(scaled_pen(colour, 1.0));
+        for (float row : rows) p.drawLine(QPointF(M, row + Half), QPointF(W - M, row + Half));
+        for (float column : columns) p.drawLine(QPointF(column + Half, M), QPointF(column + Half, H - M));
+    };
+    grid(PlotMajorGrid, layout.grid.major_rows, {});
+    grid(PlotMinorGrid, layout.grid.minor_rows, {});
+    grid(PlotMajorGrid, {}, layout.grid.major_columns);
+    grid(PlotMinorGrid, {}, layout.grid.minor_columns);
+
+    // The thick lines: as wide as the screen's dots of radius 1 are.
+    const double thick = PlotLineThickness + 1.0;
+    QPen line = scaled_pen(PlotSightColour, thick);
+    line.setCapStyle(Qt::RoundCap);
+    line.setJoinStyle(Qt::RoundJoin);
+    if (layout.sight_row) {
+        p.setPen(line);
+        p.drawLine(QPointF(M, *layout.sight_row + Half), QPointF(W - M, *layout.sight_row + Half));
+    }
+    line.setColor(colour_of(PlotCurveColour));
+    p.setPen(line);
+    QPolygonF curve;
+    if (!layout.smooth_curve.empty()) {
+        for (const PlotPoint& pt : layout.smooth_curve) curve << QPointF(pt.x + Half, pt.y + Half);
+    } else {
+        for (const LineSegment& s : layout.curve) curve << QPointF(s.x1 + Half, s.y1 + Half);
+    }
+    p.drawPolyline(curve);
+
+    if (layout.target) {
+        const TargetMark& t = *layout.target;
+        const QPointF c(t.centre.x + Half, t.centre.y + Half);
+        p.setPen(scaled_pen(PlotInk, 1.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(c, 5.0, 5.0);
+        p.drawEllipse(c, 6.0, 6.0);
+        p.drawLine(c + QPointF(-10, 0), c + QPointF(10, 0));
+        p.drawLine(c + QPointF(0, -10), c + QPointF(0, 10));
+        const double tx = std::nearbyint(t.tx) + Half;
+        const double ty = std::nearbyint(t.ty) + Half;
+        p.drawLine(QPointF(tx, H - 65), QPointF(tx, H - 80));
+        p.drawLine(QPointF(W - 80, ty), QPointF(W - 65, ty));
+        p.drawLine(QPointF(65, ty), QPointF(80, ty));
+    }
+
+    for (const PlotMark& mark : layout.marks) {
+        const QPointF c(mark.at.x + Half, mark.at.y + Half);
+        if (mark.used) {
+            p.setPen(scaled_pen(PlotBackground, 0.75));
+            p.setBrush(colour_of(PlotMarkColour));
+        } else {
+            p.setPen(scaled_pen(PlotMarkAsideColour, 1.0));
+            p.setBrush(Qt::NoBrush);
+        }
+        p.drawEllipse(c, 3.0, 3.0);
+    }
+    p.restore();
 }
 
 bool draw_plot(QPaintDevice& device, const CalcState& s, const CalcResults& r) {

@@ -21,6 +21,9 @@ constexpr float LargestNiceStep = 200000.0f;
 constexpr float MostAxisValue = 1.0e8f;
 // No list of labels or grid lines is longer than this (a usable axis has at most a few dozen).
 constexpr int MostAxisMarks = 1000;
+// The smooth curve takes ten points per display range unit, and never more than this many.
+constexpr float SmoothSteps = 10.0f;
+constexpr int MostSmoothPoints = 4000;
 
 // Truncation toward zero into an int, with unusable values (NaN, far out of range) held in bounds.
 int trunc_int(float v) {
@@ -298,6 +301,38 @@ PlotLayout layout_plot(const CalcState& s, const CalcResults& r, float W, float 
         p.target = TargetMark{{pixel(tx), pixel(ty)}, tx, ty};
     }
     return p;
+}
+
+void add_smooth_curve(PlotLayout& p, const CalcState& s, const CalcResults& r) {
+    const Trajectory& tr = r.trajectory;
+    const DisplayFactors f = plot_factors(s, r.factors);
+    const PlotAxes& a = p.axes;
+    const float end = std::min(static_cast<float>(a.xMax), static_cast<float>(tr.LastSample) * f.range - 2.0f);
+    p.smooth_curve.clear();
+    if (!(end >= 0.0f)) return;
+    const float step = std::max(1.0f / SmoothSteps, end / static_cast<float>(MostSmoothPoints));
+    for (int i = 0;; ++i) {
+        const float x = std::min(static_cast<float>(i) * step, end);
+        p.smooth_curve.push_back({plot_column(a, x), plot_row(a, plot_value(tr, f, method_of(s), x))});
+        if (x >= end) break;
+    }
+}
+
+float plot_quantity_factor(const DisplayFactors& f, int method) {
+    switch (method) {
+        case DeltaT: return f.time;
+        case DeltaV: return f.velocity;
+        case DeltaD: return f.drop;
+        default: return f.poi;
+    }
+}
+
+std::optional<PlotPoint> plot_point(const PlotLayout& layout, const DisplayFactors& f, int method, float range_yd,
+                                    float value) {
+    const float x = plot_column(layout.axes, range_yd * f.range);
+    const float y = plot_row(layout.axes, value * plot_quantity_factor(f, method));
+    if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
+    return PlotPoint{x, y};
 }
 
 PlotLayout layout_plot(const CalcState& s, const CalcResults& r, float W, float H) {

@@ -110,19 +110,44 @@ struct TargetMark {
     float tx, ty;       // the target point, where the three ticks point
 };
 
+struct PlotPoint {
+    float x, y;
+};
+
+// A measured point on the chart: where it stands, and whether the fit used it.
+struct PlotMark {
+    PlotPoint at;
+    bool used = true;
+};
+
 struct PlotLayout {
     PlotAxes axes;
     PlotTexts texts;
     std::vector<AxisLabel> range_labels;
     std::vector<AxisLabel> value_labels;
     PlotGrid grid;
-    std::optional<float> sight_row;    // DeltaPOI: the row of the value 0 (the line of sight)
-    std::vector<LineSegment> curve;    // thick red lines, the first a dot at the muzzle
+    std::optional<float> sight_row;  // DeltaPOI: the row of the value 0 (the line of sight)
+    std::vector<LineSegment> curve;  // thick red lines, the first a dot at the muzzle
+    // The same curve unrounded, for drawing at any scale (see add_smooth_curve).
+    std::vector<PlotPoint> smooth_curve;
+    std::vector<PlotMark> marks;       // measured points drawn on the chart (the report's)
     std::optional<TargetMark> target;  // when ShowTarget is on
 };
 
 // The whole chart for a canvas of W × H pixels. `mv_text` as for plot_texts.
 PlotLayout layout_plot(const CalcState& s, const CalcResults& r, float W, float H, const std::string& mv_text);
+
+// Fills layout.smooth_curve, which the print-size images and the report draw as one smooth line:
+// the curve's points unrounded, ten per display range unit (at most 4001), to the same end.
+void add_smooth_curve(PlotLayout& layout, const CalcState& s, const CalcResults& r);
+
+// A measurement (range in yd, value in the internal unit of the chart's quantity: ft/s, s, in)
+// where the chart of `layout` draws it; nothing for a value that is not a number.
+std::optional<PlotPoint> plot_point(const PlotLayout& layout, const DisplayFactors& f, int method, float range_yd,
+                                    float value);
+
+// The quantity a MeasurementMethod plots, as a chart's display factor: velocity, time, POI, drop.
+float plot_quantity_factor(const DisplayFactors& f, int method);
 
 // As above with the muzzle-velocity text the recalculation pass gives the field.
 PlotLayout layout_plot(const CalcState& s, const CalcResults& r, float W, float H);

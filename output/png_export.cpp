@@ -9,6 +9,7 @@
 
 #include "output/export_files.h"
 #include "output/plot_export_names.h"
+#include "services/file_replace.h"
 
 namespace velora {
 
@@ -53,13 +54,16 @@ QImage framed_plot_image(const QImage& canvas) {
     return image;
 }
 
-bool write_png_rgb(const std::string& path, const QImage& image) {
-    if (image.isNull()) return false;
+bool write_png_rgb(const std::string& path, const QImage& image) { return write_png_file(path, image).ok; }
+
+WriteOutcome write_png_file(const std::string& path, const QImage& image) {
+    if (image.isNull()) return {false, "There is no image to save."};
+    if (path.empty() || path.back() == '/') return {false, "No file name was given."};
     const QImage rgb = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
     std::vector<png_bytep> rows(static_cast<std::size_t>(rgb.height()));
     for (int y = 0; y < rgb.height(); ++y)
         rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(rgb.constScanLine(y));
-    return replace_file(path, [&rgb, &rows](std::FILE* file) { return encode_png(file, rgb, rows.data()); });
+    return replace_file_with(path, [&rgb, &rows](std::FILE* file) { return encode_png(file, rgb, rows.data()); });
 }
 
 bool render_plot_image(const QImage& canvas, const std::string& path) {

@@ -6,8 +6,9 @@
 
 #include <QImage>
 
-#include "state/calc_state.h"
 #include "services/dialog_seam.h"
+#include "services/file_replace.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -17,6 +18,9 @@ QImage framed_plot_image(const QImage& canvas);
 // Encodes `image` as a truecolour PNG (8 bits per channel, no alpha) with libpng's default
 // settings. The file at `path` is replaced whole or left as it was. False on any failure.
 bool write_png_rgb(const std::string& path, const QImage& image);
+
+// As write_png_rgb, with the reason of a failure in the system's words.
+WriteOutcome write_png_file(const std::string& path, const QImage& image);
 
 // framed_plot_image(canvas) written to `path`.
 bool render_plot_image(const QImage& canvas, const std::string& path);

@@ -36,6 +36,8 @@ char command_mnemonic(int command) {
         case TargetMarkerCommand: return 'M';
         case PrintImageCommand: return 'P';
         case SaveImageCommand: return 'S';
+        case SaveTableSpreadsheetCommand: return 'V';
+        case SaveImagePrintSizeCommand: return 'I';
         default: return 0;
     }
 }
@@ -115,6 +117,7 @@ std::vector<PopupMenuItem> table_menu_items(const CalcState& s, MenuStage stage)
         separator(),
         command("Print Table", PrintTableCommand),
         command("Save Table as .CSV", SaveTableCsvCommand),
+        command("Save Table as Spreadsheet CSV…", SaveTableSpreadsheetCommand),
     };
 }
 
@@ -128,6 +131,7 @@ std::vector<PopupMenuItem> plot_menu_items(const CalcState& s, MenuStage stage) 
         separator(),
         command("Print Image", PrintImageCommand),
         command("Save Image", SaveImageCommand),
+        command("Save Image at Print Size…", SaveImagePrintSizeCommand),
     };
 }
 

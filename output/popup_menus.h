@@ -25,6 +25,9 @@ enum OutputCommand : int {
     TargetMarkerCommand = 111,
     PrintImageCommand = 112,
     SaveImageCommand = 113,
+    // Added beside the table's and the plot's own exports.
+    SaveTableSpreadsheetCommand = 140,
+    SaveImagePrintSizeCommand = 141,
 };
 
 struct PopupMenuItem {

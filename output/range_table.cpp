@@ -49,7 +49,7 @@ ColumnUnit time_column(const CalcState& s) {
     return pick(units, s.stateET);
 }
 
-std::string cell(double value, const ColumnUnit& c) { return pad_left(format_fixed(value, c.decimals), 9); }
+std::string cell(double value, const ColumnUnit& c) { return format_fixed(value, c.decimals); }
 
 }  // namespace
 
@@ -62,7 +62,7 @@ std::string pad_left(std::string_view text, std::size_t width, std::string_view 
     return out;
 }
 
-TableLines fill_table(const CalcState& s, const CalcResults& r) {
+TableCells table_cells(const CalcState& s, const CalcResults& r) {
     const Trajectory& tr = r.trajectory;
     const ColumnUnit range = range_column(s);
     const ColumnUnit velocity = velocity_column(s);
@@ -70,36 +70,51 @@ TableLines fill_table(const CalcState& s, const CalcResults& r) {
     const ColumnUnit time = time_column(s);
     const ColumnUnit drop = small_length_column(s.stateDROP);
 
-    TableLines t;
-    t.header.push_back(pad_left("Range", 7) + pad_left("Velocity", 10) + pad_left("PoI", 8) + pad_left("Time", 9) +
-                       pad_left("Drop", 9));
-    t.header.push_back(pad_left(range.unit, 7) + pad_left(velocity.unit, 9) + pad_left(poi.unit, 9) +
-                       pad_left(time.unit, 9) + pad_left(drop.unit, 9));
-
-    t.rows.emplace_back();
+    TableCells t;
+    t.units = {range.unit, velocity.unit, poi.unit, time.unit, drop.unit};
     // The end in yards, rounded half to even; the step is added as it stands, whatever the unit.
     // (A step that is not a number or endless counts as 0 here; the loop then ends at the muzzle.)
     const float limit = std::nearbyint(s.TR + (std::isfinite(s.TableStep) ? s.TableStep : 0.0f));
     const double last_x = static_cast<double>(limit) / static_cast<double>(range.factor);
     const float step = s.TableStep;
     float x = 0.0f;  // the row's range in the display unit
-    int count = 0;
     while (x <= last_x) {
         const float yards = x * range.factor;
-        std::string row = pad_left(format_fixed(x, range.decimals), 7);
-        row += cell(velocity_at(tr, yards) * static_cast<double>(velocity.factor), velocity);
-        row += cell(poi_at(tr, yards) * static_cast<double>(poi.factor), poi);
-        row += cell(time_at(tr, yards) * static_cast<double>(time.factor), time);
-        row += cell(drop_at(tr, yards) * drop.factor, drop);
-        t.rows.push_back(std::move(row));
-        ++count;
-        if (count % GapInterval == 0 && s.Gaps != 0) t.rows.emplace_back();
+        t.rows.push_back({format_fixed(x, range.decimals),
+                          cell(velocity_at(tr, yards) * static_cast<double>(velocity.factor), velocity),
+                          cell(poi_at(tr, yards) * static_cast<double>(poi.factor), poi),
+                          cell(time_at(tr, yards) * static_cast<double>(time.factor), time),
+                          cell(drop_at(tr, yards) * drop.factor, drop)});
 
         // A step that is not positive, or too small to move x any further, ends the table.
-        if (!(step > 0.0f) || count >= MostTableRows) break;
+        if (!(step > 0.0f) || t.rows.size() >= static_cast<std::size_t>(MostTableRows)) break;
         const float next = x + step;
         if (next == x) break;
         x = next;
+    }
+    return t;
+}
+
+TableLines fill_table(const CalcState& s, const CalcResults& r) {
+    const TableCells cells = table_cells(s, r);
+    // The names stand in wider fields than the units and the numbers below them.
+    constexpr std::size_t NameWidths[TableColumns] = {7, 10, 8, 9, 9};
+    constexpr std::size_t CellWidths[TableColumns] = {7, 9, 9, 9, 9};
+    const auto line = [](const std::array<std::string, TableColumns>& texts, const std::size_t(&widths)[TableColumns]) {
+        std::string out;
+        for (int i = 0; i < TableColumns; ++i) out += pad_left(texts[i], widths[i]);
+        return out;
+    };
+
+    TableLines t;
+    t.header.push_back(line(cells.names, NameWidths));
+    t.header.push_back(line(cells.units, CellWidths));
+    t.rows.emplace_back();
+    int count = 0;
+    for (const auto& row : cells.rows) {
+        t.rows.push_back(line(row, CellWidths));
+        ++count;
+        if (count % GapInterval == 0 && s.Gaps != 0) t.rows.emplace_back();
     }
     t.rows.emplace_back();
     return t;

@@ -5,12 +5,13 @@
 // and the CSV export and the table printout read them back.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "state/calc_state.h"
 #include "solver/calc_results.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
@@ -23,6 +24,19 @@ inline constexpr int GapInterval = 5;
 
 // No table holds more rows than this; only a step far below any the program offers could reach it.
 inline constexpr int MostTableRows = 100'000;
+
+// The table's cells before they are aligned: the column names, the unit of each column as the
+// second header line writes it ("(Yard)"), and per row the five number texts (range, velocity,
+// PoI, time, drop) with the column's decimals, exactly as the lines show them.
+inline constexpr int TableColumns = 5;
+struct TableCells {
+    std::array<std::string, TableColumns> names{"Range", "Velocity", "PoI", "Time", "Drop"};
+    std::array<std::string, TableColumns> units;
+    std::vector<std::array<std::string, TableColumns>> rows;
+};
+
+// The cells of the table fill_table lays out (same rows, same texts).
+TableCells table_cells(const CalcState& s, const CalcResults& r);
 
 struct TableLines {
     std::vector<std::string> header;  // the column names, then the units

@@ -34,6 +34,12 @@ struct OpenFileRequest {
     bool folders = false;  // a folder may be chosen as well as a file
 };
 
+// What the user types for a report before it is saved.
+struct ReportDetails {
+    std::string title;
+    std::string notes;  // line breaks kept
+};
+
 struct Dialogs {
     std::function<MessageAnswer(const MessageRequest&)> message;
     // The chosen path, or an empty text when the user cancelled.
@@ -47,6 +53,8 @@ struct Dialogs {
     std::function<void(const std::string& path, const std::function<void()>& no_program)> open_document;
     // The printer dialog: sets the printer up and answers true when the user confirmed it.
     std::function<bool(QPrinter&)> print_setup;
+    // Asks for the report's title and notes: false when the user cancelled.
+    std::function<bool(ReportDetails&)> report_details;
 };
 
 }  // namespace velora

@@ -119,6 +119,10 @@ protected:
             return a;
         };
         app_->dialogs.save_file = [](const SaveFileRequest&) { return std::string(); };
+        app_->dialogs.report_details = [this](ReportDetails& details) {
+            details = report_details_;
+            return true;
+        };
         app_->dialogs.open_url = [this](const std::string& url) { urls_.push_back(url); };
         app_->dialogs.open_document = [this](const std::string& path, const std::function<void()>& no_program) {
             documents_.push_back(path);
@@ -187,7 +191,8 @@ protected:
     std::vector<bool> window_shown_at_message_;  // whether the main window was shown at each
     std::vector<MessageAnswer> answers_;         // the answers to the next messages, in turn; then answer_
     MessageAnswer answer_ = MessageAnswer::Ok;
-    bool dark_desktop_ = false;  // the desktop asks for dark applications
+    ReportDetails report_details_;  // what the report's dialog answers
+    bool dark_desktop_ = false;     // the desktop asks for dark applications
     int loop_ends_ = 0;
 };
 

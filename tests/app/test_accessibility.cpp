@@ -181,8 +181,8 @@ TEST_F(Access, MenusKeepTheirTextsAndUnderlineOnlyWhileAltIsHeld) {
     write_prefs();
     start();
     const std::vector<std::vector<std::string>> shown = {
-        {"Utility", "Table Panel", "Plot Panel", "Confidence", "", "Toggle Panel", "", "Fit from Shots…", "",
-         "Preferences", "", "Quit"},
+        {"Utility", "Table Panel", "Plot Panel", "Confidence", "", "Toggle Panel", "", "Fit from Shots…",
+         "Save Report…", "", "Preferences", "", "Quit"},
         {"Help", "Help Topics", "Tarvo Website", "", "Check for updates", "", "About"},
     };
     const QList<QAction*> titles = bar()->actions();
@@ -257,9 +257,10 @@ INSTANTIATE_TEST_SUITE_P(
     UtilityAndHelp, MenuMnemonic,
     ::testing::Values(MenuCase{MenuTablePanel, Qt::Key_U, Qt::Key_T}, MenuCase{MenuPlotPanel, Qt::Key_U, Qt::Key_P},
                       MenuCase{MenuConfidence, Qt::Key_U, Qt::Key_C}, MenuCase{MenuTogglePanel, Qt::Key_U, Qt::Key_G},
-                      MenuCase{MenuPreferences, Qt::Key_U, Qt::Key_R}, MenuCase{MenuQuit, Qt::Key_U, Qt::Key_Q},
-                      MenuCase{MenuHelpTopics, Qt::Key_H, Qt::Key_H}, MenuCase{MenuWebsite, Qt::Key_H, Qt::Key_W},
-                      MenuCase{MenuCheckUpdates, Qt::Key_H, Qt::Key_U}, MenuCase{MenuAbout, Qt::Key_H, Qt::Key_A}),
+                      MenuCase{MenuPreferences, Qt::Key_U, Qt::Key_E}, MenuCase{MenuSaveReport, Qt::Key_U, Qt::Key_R},
+                      MenuCase{MenuQuit, Qt::Key_U, Qt::Key_Q}, MenuCase{MenuHelpTopics, Qt::Key_H, Qt::Key_H},
+                      MenuCase{MenuWebsite, Qt::Key_H, Qt::Key_W}, MenuCase{MenuCheckUpdates, Qt::Key_H, Qt::Key_U},
+                      MenuCase{MenuAbout, Qt::Key_H, Qt::Key_A}),
     [](const ::testing::TestParamInfo<MenuCase>& p) { return "Item" + std::to_string(p.param.item); });
 
 TEST_F(Access, F10OpensTheMenuBarAndEscapeLeavesItWithoutQuitting) {
@@ -347,7 +348,8 @@ TEST_P(PopupMnemonic, TheMenuKeyAndTheLettersChooseTheItem) {
         EXPECT_FLOAT_EQ(state_.TableStep, c.step);
     }
     const bool prints = c.item == PrintTable || c.item == PrintImage;
-    const bool saves = c.item == SaveTableCsv || c.item == SaveImage;
+    const bool saves =
+        c.item == SaveTableCsv || c.item == SaveImage || c.item == SaveTableSpreadsheet || c.item == SaveImagePrintSize;
     EXPECT_EQ(printer_dialogs, prints ? 1 : 0);
     EXPECT_EQ(save_dialogs, saves ? 1 : 0);
     close_menus();
@@ -361,9 +363,11 @@ INSTANTIATE_TEST_SUITE_P(TableAndPlot, PopupMnemonic,
                                            PopupCase{TabTable, {Qt::Key_G}, TableGaps, 0.0f},
                                            PopupCase{TabTable, {Qt::Key_P}, PrintTable, 0.0f},
                                            PopupCase{TabTable, {Qt::Key_S}, SaveTableCsv, 0.0f},
+                                           PopupCase{TabTable, {Qt::Key_V}, SaveTableSpreadsheet, 0.0f},
                                            PopupCase{TabPlot, {Qt::Key_M}, PlotTargetMarker, 0.0f},
                                            PopupCase{TabPlot, {Qt::Key_P}, PrintImage, 0.0f},
-                                           PopupCase{TabPlot, {Qt::Key_S}, SaveImage, 0.0f}),
+                                           PopupCase{TabPlot, {Qt::Key_S}, SaveImage, 0.0f},
+                                           PopupCase{TabPlot, {Qt::Key_I}, SaveImagePrintSize, 0.0f}),
                          [](const ::testing::TestParamInfo<PopupCase>& p) {
                              return "Item" + std::to_string(p.param.item);
                          });

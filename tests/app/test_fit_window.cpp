@@ -94,7 +94,7 @@ TEST_F(FitWindowTest, TheMenuItemStandsBesideTheUtilityMenusOwnItems) {
     std::vector<std::string> items;
     for (QAction* a : utility->actions()) items.push_back(a->isSeparator() ? "—" : testing_support::menu_text(a));
     EXPECT_EQ(items, (std::vector<std::string>{"Table Panel", "Plot Panel", "Confidence", "—", "Toggle Panel", "—",
-                                               "Fit from Shots…", "—", "Preferences", "—", "Quit"}));
+                                               "Fit from Shots…", "Save Report…", "—", "Preferences", "—", "Quit"}));
 }
 
 TEST_F(FitWindowTest, ThreeShotsTypedFittedAndUsedReachTheMainWindow) {

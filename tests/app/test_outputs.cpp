@@ -20,6 +20,7 @@
 #include "output/csv_export.h"
 #include "output/plot_canvas.h"
 #include "output/plot_layout.h"
+#include "output/popup_menus.h"
 #include "output/range_table.h"
 #include "output/table_view.h"
 
@@ -211,13 +212,14 @@ TEST_F(Outputs, TheStepItemRefillsTheTableAndMovesTheTick) {
 
     // The menu that opens is the one with the window's own actions, now titled as rebuilt.
     const QList<QAction*> top = window().table_menu->actions();
-    ASSERT_EQ(top.size(), 8);
+    ASSERT_EQ(top.size(), 9);
     EXPECT_EQ(menu_text(top[0]), "Table Option Menu:");
     QMenu* steps = top[2]->menu();
     ASSERT_NE(steps, nullptr);
     EXPECT_EQ(steps->actions().at(4), ten);
     EXPECT_EQ(top[6], window().items.at(PrintTable));
     EXPECT_EQ(top[7], window().items.at(SaveTableCsv));
+    EXPECT_EQ(top[8], window().items.at(SaveTableSpreadsheet));
 
     command(TableStep1);
     EXPECT_EQ(shown().rows.size(), 1u + 42 + 8 + 1);  // 0 … 41 yards, a gap after every five
@@ -278,11 +280,12 @@ TEST_F(Outputs, TheMenusAreRebuiltWithEveryDrawing) {
 
     command(MenuPlotPanel);
     const QList<QAction*> plot_items = window().plot_menu->actions();
-    ASSERT_EQ(plot_items.size(), 6);
+    ASSERT_EQ(plot_items.size(), 7);
     EXPECT_EQ(menu_text(plot_items[0]), "Plot Option Menu:");
     EXPECT_EQ(plot_items[2], marker);
     EXPECT_EQ(plot_items[4], window().items.at(PrintImage));
     EXPECT_EQ(plot_items[5], window().items.at(SaveImage));
+    EXPECT_EQ(plot_items[6], window().items.at(SaveImagePrintSize));
     EXPECT_EQ(menu_text(window().table_menu->actions().at(0)), "Table Option Menu:");
     EXPECT_EQ(menu_text(window().items.at(TableGaps)), "Show Table Gaps");
 
@@ -353,6 +356,82 @@ TEST_F(Outputs, SaveImageWritesThePlotAsPng) {
     ASSERT_EQ(requests_.size(), 2u);
     EXPECT_EQ(requests_[1].default_name, "VELOCITY_Plot.png");
     EXPECT_EQ(requests_[1].folder, out_.path().toStdString() + "/");
+}
+
+TEST_F(Outputs, SaveImageAtPrintSizeDrawsTheCanvasChartThreeTimesAsLarge) {
+    start_with({{"statePAN", "1"}});
+    answer_path_ = out_path("big");
+    command(SaveImagePrintSize);
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].title, "Save Image at Print Size");
+    EXPECT_EQ(requests_[0].default_name, "POI_Plot.png");
+    const std::string path = out_path("big.png");
+    const QImage saved(QString::fromStdString(path));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), 3 * window().plot->size());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "Saved as:\r" + path);
+
+    // As an SVG drawing; a folder that is not there is named with the reason.
+    answer_path_ = out_path("big.svg");
+    command(SaveImagePrintSize);
+    EXPECT_NE(read_file(out_path("big.svg")).find("<svg"), std::string::npos);
+    answer_path_ = out_path("none/big.png");
+    command(SaveImagePrintSize);
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_EQ(messages_[2].title, "Image:");
+    EXPECT_EQ(messages_[2].text,
+              "Could not save the image as:\r" + out_path("none/big.png") + "\rNo such file or directory");
+}
+
+TEST_F(Outputs, SaveTableAsSpreadsheetCsvWritesTheShownRowsWithLineFeeds) {
+    start_with({{"statePAN", "0"}});
+    answer_path_ = out_path("sheet");
+    command(SaveTableSpreadsheet);
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].title, "Save Table as Spreadsheet CSV");
+    const std::string csv = read_file(out_path("sheet.csv"));
+    EXPECT_EQ(csv.find('\r'), std::string::npos);
+    EXPECT_NE(csv.find("\nRange (Yard),Velocity (Ft/s),"), std::string::npos);
+    // Every shown row is a line of the file.
+    int rows = 0;
+    for (const std::string& line : shown().rows) {
+        if (line.empty()) continue;
+        ++rows;
+        EXPECT_NE(csv.find("\n" + csv_line(line) + "\n"), std::string::npos) << line;
+    }
+    EXPECT_GT(rows, 5);
+    // The specified export is as it was.
+    answer_path_ = out_path("plain");
+    command(SaveTableCsv);
+    EXPECT_EQ(read_file(out_path("plain.csv")), table_csv_text(shown()));
+}
+
+TEST_F(Outputs, SaveReportWritesTheRangeReportAsPdf) {
+    start_with({{"statePAN", "0"}});
+    QAction* item = window().items.at(MenuSaveReport);
+    EXPECT_EQ(menu_text(item), "Save Report…");
+    EXPECT_EQ(mnemonic_of(item->text().toStdString()), 'r');
+    EXPECT_EQ(mnemonic_of(window().items.at(MenuPreferences)->text().toStdString()), 'e');
+
+    report_details_ = {"Range day", "JSB 8.44"};
+    answer_path_ = out_path("day.txt");
+    command(MenuSaveReport);
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].title, "Save Report");
+    EXPECT_EQ(requests_[0].default_name, "Velora Report.pdf");
+    const std::string path = out_path("day.pdf");
+    EXPECT_EQ(read_file(path).substr(0, 5), "%PDF-");
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].title, "Report:");
+    EXPECT_EQ(messages_[0].text, "Saved as:\r" + path);
+    EXPECT_EQ(state_.LastFolder, out_.path().toStdString() + "/");
+
+    answer_path_ = out_path("none/day.pdf");
+    command(MenuSaveReport);
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[1].text,
+              "Could not save the report as:\r" + out_path("none/day.pdf") + "\rNo such file or directory");
 }
 
 TEST_F(Outputs, PrintTablePrintsTheInputsAndTheRows) {

@@ -119,6 +119,72 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli fit --law GA range-day.prefs sh"), "shots.csv\n");
 }
 
+// The report through the built program, read back with pdftotext: at the pitch of its fixed-width
+// font (Courier New's characters are 0.6 of its size: 8.5 points) the table's rows keep their
+// spacing.
+TEST_F(CliFiles, TheReportOfTheFirstRunAndOfALabRadarSeriesReadsBack) {
+    if (bash(folder, "command -v pdftotext && command -v pdfinfo").status != 0)
+        GTEST_SKIP() << "pdftotext and pdfinfo read the report back";
+    const std::string series = std::string(VELORA_REAL_DATA_DIR) + "/labradar-22lr-topgenorth/SR0038";
+    if (!std::filesystem::is_directory(series)) GTEST_SKIP() << "the real corpus is not here: " << series;
+    const std::string pitch = std::to_string(8.5 * 1229.0 / 2048.0);
+    const Shell first = bash(folder,
+                             "velora-cli first-run > first.prefs && velora-cli table first.prefs > table.txt && "
+                             "velora-cli report first.prefs -o first.pdf && pdfinfo first.pdf && "
+                             "pdftotext -layout first.pdf first.txt && pdftotext -layout -fixed " +
+                                 pitch + " first.pdf first-fixed.txt");
+    if (first.output.find("writes no PDF") != std::string::npos) GTEST_SKIP() << "a build without the PDF writer";
+    ASSERT_EQ(first.status, 0) << first.output;
+    EXPECT_EQ(first.output.rfind("first.pdf\n", 0), 0u) << first.output;
+    EXPECT_NE(first.output.find("Title:           Velora report\n"), std::string::npos) << first.output;
+    EXPECT_NE(first.output.find("Creator:         Velora 1.2.2\n"), std::string::npos) << first.output;
+    EXPECT_NE(first.output.find("Pages:           1\n"), std::string::npos) << first.output;
+    const std::string text = read_text((folder / "first.txt").string());
+    for (const char* expected :
+         {"0.0195 (GA2)", "Maximum BC: 0.0219", "Minimum BC: 0.0174", "GA2 - ", "Range table, every 5 Yard"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    const std::string fixed = read_text((folder / "first-fixed.txt").string());
+    int rows = 0;
+    for (const std::string& line : lines_of(read_text((folder / "table.txt").string()))) {
+        if (line.empty() || line.find("Range") != std::string::npos || line.find('(') != std::string::npos) continue;
+        ++rows;
+        EXPECT_NE(fixed.find(line), std::string::npos) << "the window's row '" << line << "'\n" << fixed;
+    }
+    EXPECT_GE(rows, 9);
+
+    // The fit of a LabRadar series: the best law's BC in use, the ranking and the string.
+    const Shell fitted = bash(folder, "velora-cli report first.prefs '" + series +
+                                          "' --title 'SR0038, .22 LR' -o series.pdf && pdfinfo series.pdf && "
+                                          "pdftotext -layout series.pdf series.txt && velora-cli fit first.prefs '" +
+                                          series + "' --text");
+    ASSERT_EQ(fitted.status, 0) << fitted.output;
+    EXPECT_NE(fitted.output.find("Title:           SR0038, .22 LR\n"), std::string::npos) << fitted.output;
+    const bool pages = fitted.output.find("Pages:           1\n") != std::string::npos ||
+                       fitted.output.find("Pages:           2\n") != std::string::npos;
+    EXPECT_TRUE(pages) << fitted.output;
+    // The ranking's first law and its BC, as fit prints them.
+    const std::size_t ranking = fitted.output.find("\nLaw ");
+    ASSERT_NE(ranking, std::string::npos) << fitted.output;
+    std::istringstream best(fitted.output.substr(fitted.output.find('\n', ranking + 1) + 1));
+    std::string law, bc;
+    best >> law >> bc;
+    const std::string report = read_text((folder / "series.txt").string());
+    EXPECT_NE(report.find(bc + " (" + law + ")"), std::string::npos) << law << " " << bc << "\n" << report;
+    EXPECT_NE(report.find("Fit of "), std::string::npos);
+    EXPECT_NE(report.find("Shot string"), std::string::npos);
+    EXPECT_NE(report.find("Maximum BC:"), std::string::npos);
+    EXPECT_NE(report.find("With Reference to Drag Law " + law), std::string::npos) << report;
+}
+
+TEST_F(CliFiles, TheReportRefusesWhatItCannotWrite) {
+    const Shell r = bash(folder, "velora-cli first-run > first.prefs && velora-cli report first.prefs -o gone/r.pdf");
+    EXPECT_EQ(r.status, 2);
+    if (r.output.find("writes no PDF") == std::string::npos) {
+        EXPECT_EQ(r.output, "velora-cli: could not write gone/r.pdf: No such file or directory\n");
+    }
+    EXPECT_EQ(bash(folder, "velora-cli report first.prefs -o").status, 2);
+}
+
 TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
     const std::string script = read_text(VELORA_COMPLETION);
     const auto listed = [&script](const std::string& variable) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -167,6 +168,89 @@ TEST(ExportPaths, FolderAndExtensionRules) {
     EXPECT_EQ(export_target_path("/a/b/Table.CSV", ".csv"), "/a/b/Table.csv");
     EXPECT_EQ(export_target_path("/a/b.d/Table", ".csv"), "/a/b.d/Table.csv");  // a dot in a folder is no extension
     EXPECT_EQ(export_target_path("/a/Plot.jpeg", ".png"), "/a/Plot.png");
+}
+
+// --- The table for spreadsheets ---------------------------------------------------------------
+
+class Spreadsheet : public ::testing::Test {
+protected:
+    TempFolder dir;
+    ScriptedDialogs dialogs;
+    CalcState state = [] {
+        CalcState s = testing::first_run_state();
+        s.TR = 50.0f;
+        s.statePOI = 0;
+        s.stateTR = 2;  // metres, so a column has another unit than the rest
+        return s;
+    }();
+    std::unique_ptr<CalcResults> results = testing::results_for(state);
+};
+
+TEST_F(Spreadsheet, OneHeaderRowWithUnitsTheTablesNumbersAndLineFeeds) {
+    const TableCells cells = table_cells(state, *results);
+    const std::string text = spreadsheet_csv_text(cells, {"Velora 1.2.2", "Note: a \"quoted\"\rword"});
+    EXPECT_TRUE(starts_with(text,
+                            "# Velora 1.2.2\n# Note: a ''quoted''word\n"
+                            "Range (m),Velocity (Ft/s),PoI (Inch),Time (Sec),Drop (Inch)\n"));
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.find('"'), std::string::npos);
+    EXPECT_EQ(text.back(), '\n');
+
+    // Every row of the window's table, in its order, with the commas where its spaces were.
+    std::vector<std::string> shown;
+    for (const std::string& line : fill_table(state, *results).rows)
+        if (!line.empty()) shown.push_back(csv_line(line));
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 2 + 1 + shown.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end()), shown);
+}
+
+TEST_F(Spreadsheet, PythonsCsvModuleReadsTheTablesNumbersBack) {
+    if (std::system("command -v python3 >/dev/null") != 0) GTEST_SKIP() << "python3 is not installed";
+    state.LastFolder = dir.folder();
+    dialogs.answer = dir.file("range day.txt");
+    ASSERT_TRUE(save_table_spreadsheet(state, *results, dialogs.hooks()));
+    EXPECT_EQ(dialogs.request.title, "Save Table as Spreadsheet CSV");
+    EXPECT_EQ(dialogs.request.default_name, "Velora_Table_Spreadsheet.csv");
+    EXPECT_EQ(dialogs.request.folder, dir.folder());
+    const std::string path = dir.file("range day.csv");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "CSV File:");
+    EXPECT_EQ(dialogs.messages[0].text, "Saved as:\r" + path);
+    const std::string text = read_bytes(path);
+    EXPECT_NE(text.find("# Muzzle velocity: "), std::string::npos);
+    EXPECT_NE(text.find("# Drag law: "), std::string::npos);
+    EXPECT_NE(text.find("# BC: 0.0195\n"), std::string::npos);
+
+    // Python skips the comments, takes the header row as the names and every other row as numbers,
+    // and prints them again with the decimals of the table's columns.
+    const std::string out = dir.file("read.txt");
+    const std::string script =
+        "import csv,sys\n"
+        "rows=[r for r in csv.reader(open(sys.argv[1],encoding='utf-8',newline='')) if not r[0].startswith('#')]\n"
+        "print('|'.join(rows[0]))\n"
+        "for r in rows[1:]: print('%.0f,%.1f,%.2f,%.4f,%.2f' % tuple(float(v) for v in r))\n";
+    std::ofstream(dir.file("read.py")) << script;
+    ASSERT_EQ(std::system(("python3 '" + dir.file("read.py") + "' '" + path + "' > '" + out + "'").c_str()), 0);
+    std::string expected = "Range (m)|Velocity (Ft/s)|PoI (Inch)|Time (Sec)|Drop (Inch)\n";
+    for (const std::string& line : fill_table(state, *results).rows)
+        if (!line.empty()) expected += csv_line(line) + "\n";
+    EXPECT_EQ(read_bytes(out), expected);
+}
+
+TEST_F(Spreadsheet, AFailedSaveSaysWhyAndTheSpecifiedExportIsUntouched) {
+    const std::string specified = table_csv_text(fill_table(state, *results));
+    dialogs.answer = dir.file("missing/table.csv");
+    EXPECT_FALSE(save_table_spreadsheet(state, *results, dialogs.hooks()));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Could not save the table as:\r" + dir.file("missing/table.csv") + "\rNo such file or directory");
+    EXPECT_EQ(state.LastFolder, dir.file("missing") + "/");
+    EXPECT_TRUE(dir.names().empty());
+    EXPECT_EQ(table_csv_text(fill_table(state, *results)), specified);
+    EXPECT_EQ(specified.find('\n'), std::string::npos);
 }
 
 }  // namespace

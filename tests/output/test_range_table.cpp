@@ -272,7 +272,7 @@ TEST(RangeTable, UnusableStepsAndRangesEndTheTable) {
 TEST(TableMenu, ItemsTicksAndTitles) {
     CalcState s = testing::first_run_state();
     auto items = table_menu_items(s);
-    ASSERT_EQ(items.size(), 8u);
+    ASSERT_EQ(items.size(), 9u);
     EXPECT_EQ(items[0].kind, PopupMenuItem::Title);
     EXPECT_EQ(items[0].text, "Table Option Menu:");
     EXPECT_EQ(items[1].kind, PopupMenuItem::Separator);
@@ -294,6 +294,10 @@ TEST(TableMenu, ItemsTicksAndTitles) {
     EXPECT_EQ(items[6].text, "Print Table");
     EXPECT_EQ(items[7].text, "Save Table as .CSV");
     EXPECT_EQ(items[7].command, SaveTableCsvCommand);
+    // Added after the specified items: the table for spreadsheets.
+    EXPECT_EQ(items[8].text, "Save Table as Spreadsheet CSV…");
+    EXPECT_EQ(items[8].command, SaveTableSpreadsheetCommand);
+    EXPECT_EQ(items[8].mnemonic, 'V');
 
     s.Gaps = 0;
     s.TableStep = 0.5f;  // no entry of its own: nothing ticked
@@ -310,13 +314,16 @@ TEST(PlotMenu, MarkerTextFollowsShowTarget) {
     CalcState s;
     s.ShowTarget = 1;
     auto items = plot_menu_items(s);
-    ASSERT_EQ(items.size(), 6u);
+    ASSERT_EQ(items.size(), 7u);
     EXPECT_EQ(items[0].text, "Plot Option Menu:");
     EXPECT_EQ(items[2].text, "Hide Target Marker");
     EXPECT_EQ(items[2].command, TargetMarkerCommand);
     EXPECT_EQ(items[4].text, "Print Image");
     EXPECT_EQ(items[5].text, "Save Image");
     EXPECT_EQ(items[5].command, SaveImageCommand);
+    EXPECT_EQ(items[6].text, "Save Image at Print Size…");
+    EXPECT_EQ(items[6].command, SaveImagePrintSizeCommand);
+    EXPECT_EQ(items[6].mnemonic, 'I');
 
     s.ShowTarget = 0;
     EXPECT_EQ(plot_menu_items(s)[2].text, "Show Target Marker");

@@ -45,7 +45,7 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     QMenu menu;
     fill_popup_menu(menu, table_menu_items(s));
     const QList<QAction*> actions = menu.actions();
-    ASSERT_EQ(actions.size(), 8);
+    ASSERT_EQ(actions.size(), 9);
     EXPECT_EQ(menu_text(actions[0]), "Table Option Menu:");
     EXPECT_EQ(actions[0]->data().toInt(), 0);
     EXPECT_TRUE(actions[0]->isSeparator()) << "the title is a section header";
@@ -63,11 +63,12 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
     EXPECT_EQ(menu_text(actions[4]), "Hide Table Gaps");
     EXPECT_EQ(actions[4]->data().toInt(), 107);
     EXPECT_EQ(actions[7]->data().toInt(), 109);
+    EXPECT_EQ(actions[8]->data().toInt(), 140);
 
     // Rebuilt after every table: the old submenu goes with the old items.
     for (int i = 0; i < 5; ++i) fill_popup_menu(menu, table_menu_items(s));
     EXPECT_EQ(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
-    EXPECT_EQ(menu.actions().size(), 8);
+    EXPECT_EQ(menu.actions().size(), 9);
 
     // Refreshed in place: the same actions with the new texts and the tick moved.
     QAction* gaps = menu.actions()[4];
@@ -82,7 +83,7 @@ TEST(PopupMenu, ItemsCarryTheirCommandsAndTicks) {
 
     // A menu of another shape is filled anew.
     refresh_popup_menu(menu, plot_menu_items(s));
-    ASSERT_EQ(menu.actions().size(), 6);
+    ASSERT_EQ(menu.actions().size(), 7);
     EXPECT_EQ(menu_text(menu.actions()[2]), "Hide Target Marker");
     EXPECT_EQ(menu.actions()[2]->data().toInt(), 111);
     EXPECT_TRUE(menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
@@ -101,7 +102,7 @@ TEST(PopupMenu, TheTitlesCannotBeHighlighted) {
     EXPECT_EQ(menu_text(menu.activeAction()), "Table Step ...");
     QTest::keyClick(&menu, Qt::Key_Up);
     ASSERT_NE(menu.activeAction(), nullptr);
-    EXPECT_EQ(menu_text(menu.activeAction()), "Save Table as .CSV");
+    EXPECT_EQ(menu_text(menu.activeAction()), "Save Table as Spreadsheet CSV…");
     // The mouse over the title highlights nothing.
     const QRect title = menu.actionGeometry(menu.actions()[0]);
     QTest::mouseMove(&menu, title.center());
