@@ -156,13 +156,13 @@ TEST_F(CliFiles, TheReportOfTheFirstRunAndOfALabRadarSeriesReadsBack) {
     const Shell fitted = bash(folder, "velora-cli report first.prefs '" + series +
                                           "' --title 'SR0038, .22 LR' -o series.pdf && pdfinfo series.pdf && "
                                           "pdftotext -layout series.pdf series.txt && velora-cli fit first.prefs '" +
-                                          series + "' --text");
+                                          series + "' --schema 1 --text");
     ASSERT_EQ(fitted.status, 0) << fitted.output;
     EXPECT_NE(fitted.output.find("Title:           SR0038, .22 LR\n"), std::string::npos) << fitted.output;
     const bool pages = fitted.output.find("Pages:           1\n") != std::string::npos ||
                        fitted.output.find("Pages:           2\n") != std::string::npos;
     EXPECT_TRUE(pages) << fitted.output;
-    // The ranking's first law and its BC, as fit prints them.
+    // The ranking's first law and its BC, as fit prints them for the measurements fitted together.
     const std::size_t ranking = fitted.output.find("\nLaw ");
     ASSERT_NE(ranking, std::string::npos) << fitted.output;
     std::istringstream best(fitted.output.substr(fitted.output.find('\n', ranking + 1) + 1));
