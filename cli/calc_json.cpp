@@ -10,6 +10,7 @@
 #include "output/range_table.h"
 #include "solver/field_checks.h"
 #include "solver/string_fit_texts.h"
+#include "solver/table_fit.h"
 
 namespace velora {
 
@@ -275,9 +276,11 @@ const char* outcome_name(FitOutcome o) {
 }
 
 // The members of schema 1's fit of one law, and its form factor when the projectile is known.
+// A fit under a drag table has no CURVE and is named "table".
 void add_law_fit(Members& m, const LawFit& f, const ProjectileOutput* projectile) {
-    m.add("CURVE", number(f.law));
-    m.add("law", quoted(drag_law_name(f.law)));
+    const bool under_table = f.law == DragTableLaw;
+    m.add("CURVE", under_table ? "null" : number(f.law));
+    m.add("law", quoted(under_table ? std::string("table") : drag_law_name(f.law)));
     m.add("BC", number(f.BC));
     m.add("BC_low", number(f.BC_low));
     m.add("BC_high", number(f.BC_high));
@@ -295,7 +298,7 @@ void add_law_fit(Members& m, const LawFit& f, const ProjectileOutput* projectile
 
 }  // namespace
 
-std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile) {
+std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile, const DragTableUse* table) {
     std::string list = "[";
     for (std::size_t i = 0; i < fits.size(); ++i) {
         Members m{"      ", {}};
@@ -306,7 +309,9 @@ std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* pr
     Members top{"  ", {}};
     top.add("schema", number(CliJsonSchema));
     top.add("fits", list);
-    top.add("best", !fits.empty() && fits.front().outcome == FitOutcome::Fitted ? number(fits.front().law) : "null");
+    const bool best = !fits.empty() && fits.front().outcome == FitOutcome::Fitted;
+    top.add("best", !best ? "null" : fits.front().law == DragTableLaw ? quoted("table") : number(fits.front().law));
+    if (table) top.add("drag_table", drag_table_use_json(*table));
     if (projectile) top.add("projectile", projectile_json(*projectile, "  "));
     return top.object("") + "\n";
 }

@@ -100,7 +100,9 @@ std::string flight_json(const CalcState& s, const Trajectory& t, const DragTable
 // velocity are written as 32-bit floats, rms and residuals in the shortest form of their double.
 // With a projectile, each fit carries "form_factor" (SD / BC, null without an SD) and the object
 // "projectile" (its BC the best fit's).
-std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile = nullptr);
+// A fit under a drag table has "CURVE": null and "law": "table", and "drag_table" is added.
+std::string fit_json(const std::vector<LawFit>& fits, const ProjectileOutput* projectile = nullptr,
+                     const DragTableUse* table = nullptr);
 
 // The schema of the fit of a shot string (each shot from its own muzzle velocity).
 inline constexpr int FitJsonSchema = 2;

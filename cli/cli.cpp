@@ -25,6 +25,7 @@
 #include "solver/shot_fit.h"
 #include "solver/string_fit.h"
 #include "solver/string_fit_texts.h"
+#include "solver/table_fit.h"
 #include "state/calc_state.h"
 #include "velora_version.h"
 
@@ -185,14 +186,15 @@ std::string state_help() {
            "shot's of an imported string) is above the limit; the JSON as the member \"projectile\". fit\n"
            "takes the weight an imported string recorded on the device where WEIGHT is not given.\n"
            "\n"
-           "--drag-table T (trajectory, solve, predict) flies the projectile's own drag table in place\n"
+           "--drag-table T (trajectory, solve, predict, fit) flies the projectile's own drag table in place\n"
            "of the law: a .drg file (a CFM header, then Cd and Mach a line), a CSV of mach,cd (# comments)\n"
            "or the JSON form of a drag table. The BC is the sectional density over the form factor:\n"
            "FORM=1 unless given (the table is the projectile's own), whatever BC FILE holds; WEIGHT and\n"
            "CAL come from the table where not given. solve solves the form factor. The JSON names the\n"
            "law \"table\" and carries \"drag_table\" (name, file, points, span, form_factor, BC,\n"
            "beyond_span: the flight left the table's Mach span and held its end value); predict and\n"
-           "solve give \"measurements\" (TV, POI, ET, DROP at TR) in place of the window's table.\n";
+           "solve give \"measurements\" (TV, POI, ET, DROP at TR) in place of the window's table. fit\n"
+           "ranks the table beside the laws, its BC (and, with WEIGHT and CAL, its form factor) fitted.\n";
 }
 
 std::string usage() {
@@ -373,7 +375,8 @@ struct TableLaw {
 
 // The table of --drag-table, where given, into `law`, the projectile completed from it; 0 when
 // done (or none given), else the exit status of the message written.
-int load_table_law(const CommandLine& cl, CliIo& io, ProjectileArguments& given, std::optional<TableLaw>& law) {
+int load_table_law(const CommandLine& cl, CliIo& io, ProjectileArguments& given, std::optional<TableLaw>& law,
+                   bool needs_sd = true) {
     const std::vector<std::string> paths = cl.values("--drag-table");
     if (paths.empty()) {
         if (given.form) return bad_usage(io, cl, "FORM is the form factor against a drag table: give --drag-table");
@@ -395,6 +398,19 @@ int load_table_law(const CommandLine& cl, CliIo& io, ProjectileArguments& given,
     if (!p.length_in) p.length_in = stated.length_in;
     if (from_table) p.source = p.source.empty() ? "from the drag table" : "typed and from the drag table";
     const std::optional<double> sd = sectional_density(p);
+    if (!sd && !needs_sd) {
+        t.use = {t.file.name,
+                 paths.front(),
+                 static_cast<int>(t.file.points.size()),
+                 t.curve.first_mach(),
+                 t.curve.last_mach(),
+                 std::numeric_limits<double>::quiet_NaN(),
+                 0.0f,
+                 false,
+                 false};
+        law = std::move(t);
+        return CliOk;
+    }
     if (!sd) {
         return fail(io, CliFailed,
                     "a drag table flies with the projectile's sectional density, and " + t.file.name + " states no " +
@@ -764,6 +780,10 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     std::string file;
     ProjectileArguments given;
     if (const int code = load_command_state(cl, io, s, file, 2, &given); code != CliOk) return code;
+    std::optional<TableLaw> table;
+    if (const int code = load_table_law(cl, io, given, table, false); code != CliOk) return code;
+    if (table && cl.has("--fit-mv"))
+        return bad_usage(io, cl, "--fit-mv fits the muzzle velocity under the ten laws, not under a drag table");
 
     const std::string& path = operands[1];
     const std::string name = input_name(path);
@@ -790,7 +810,7 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     if (!schema.empty() && schema != "1" && schema != "2")
         return bad_usage(io, cl,
                          "--schema is 1 (the fit of today's shots) or 2 (each shot from its own muzzle velocity)");
-    if (schema == "1" && (cl.has("--gates") || cl.has("--own-mv") || cl.has("--keep-outliers")))
+    if ((schema == "1" || table) && (cl.has("--gates") || cl.has("--own-mv") || cl.has("--keep-outliers")))
         return bad_usage(io, cl, "--gates, --own-mv and --keep-outliers belong to schema 2");
     ProjectileOutput p{given.projectile, given.limit, s.MV, {}, {}, {}, {}};
     if (string) {
@@ -803,7 +823,11 @@ int fit_command(const CommandLine& cl, CliIo& io) {
             if (shot.marks.used() && shot.MV) p.shots.emplace_back(shot.id, *shot.MV);
         }
     }
-    if (string && schema != "1") return fit_string_command(cl, io, s, *string, name, p);
+    // A drag table is ranked in the fit of schema 1: every measurement one shot.
+    if (table && schema == "2")
+        return bad_usage(io, cl, "--drag-table ranks the table in the fit of --schema 1, not 2");
+    const std::string form = table ? "1" : schema;
+    if (string && form != "1") return fit_string_command(cl, io, s, *string, name, p);
     ShotsText read;
     FitShotsOfString from_string;
     if (string) {
@@ -842,7 +866,7 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     }
     std::vector<int> laws;
     if (const int code = named_laws(cl, io, laws); code != CliOk) return code;
-    if (schema != "1" && !cl.has("--text")) {
+    if (form != "1" && !cl.has("--text")) {
         // The typed shots as one shot of the string fit: the same fits, with its verdict.
         StringFitOptions options;
         options.mv = fit_mv ? MvChoice::All : MvChoice::None;
@@ -857,7 +881,29 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         io.out << string_fit_json(f, shots, {}, &p);
         return CliOk;
     }
-    const std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, laws});
+    std::vector<LawFit> fits = fit_shots(read.shots, in, {fit_mv, laws});
+    if (table) {
+        // The table ranked among the laws, its form factor fitted.
+        const LawFit table_fit = fit_table(read.shots, in, table->curve.curve());
+        fits = ranked_with(std::move(fits), table_fit);
+        table->use.BC = table_fit.BC;
+        table->use.solved = true;
+        // The span the fit's flights needed: from the muzzle to the farthest shot.
+        float farthest = 0;
+        for (const Shot& shot : read.shots) farthest = std::max(farthest, shot.range);
+        FlightInputs flown = flight_inputs(s);
+        flown.MV = in.MV;
+        flown.BC = table_fit.BC;
+        flown.law = table->curve.curve();
+        auto tr = std::make_unique<Trajectory>();
+        compute_trajectory(flown, *tr);
+        const double c = speed_of_sound(flown.TMP);
+        table->use.beyond_span = in.MV / c > table->curve.last_mach() ||
+                                 velocity_at(*tr, farthest) / c < table->curve.first_mach() ||
+                                 tr->LastSample < static_cast<int>(farthest);
+        if (const std::optional<double> sd = sectional_density(given.projectile))
+            table->use.form_factor = *sd / table_fit.BC;
+    }
     p.MV = in.MV;
     if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
         p.BC = fits.front().BC;
@@ -865,7 +911,7 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     }
     std::ostream& out = io.out;
     if (!cl.has("--text")) {
-        out << fit_json(fits, &p);
+        out << fit_json(fits, &p, table ? &table->use : nullptr);
         return CliOk;
     }
 
@@ -885,18 +931,21 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     out << "Law   BC            BC interval        rms" << (sd ? "  Form factor" : "")
         << (fit_mv ? "  Muzzle Velocity (" + mv_unit + ")" : "") << "\n";
     for (const LawFit& fit : fits) {
-        const FitRowTexts row = fit_row_texts(fit, fit_mv, s.stateMV, s.TMP);
+        FitRowTexts row = fit_row_texts(fit, fit_mv, s.stateMV, s.TMP);
+        if (fit.law == DragTableLaw) row.law = "table";
         std::string line =
             pad_right(row.law, 6) + pad_right(row.bc, 14) + pad_right(row.interval, 15) + pad_left(row.rms, 7);
         if (sd) line += pad_left(fit.BC > 0 ? format_fixed(form_factor(*sd, fit.BC), 3) : "-", 13);
         if (fit_mv) line += pad_left(row.mv, 8);
         out << line << "\n";
     }
-    if (const std::string lines = projectile_lines(p, drag_law_name(fits.front().law)); !lines.empty())
-        out << "\n" << lines;
+    const std::string best_name = fits.front().law == DragTableLaw ? "the drag table" : drag_law_name(fits.front().law);
+    if (table) out << "\n" << table_line(table->use);
+    if (const std::string lines = projectile_lines(p, best_name); !lines.empty()) out << (table ? "" : "\n") << lines;
     const ShotUnits units = shot_units(s);
     const LawFit& best = fits.front();
-    out << "\nResiduals under " << drag_law_name(best.law) << ", measured less predicted:\n";
+    out << "\nResiduals under " << (best.law == DragTableLaw ? "the drag table" : drag_law_name(best.law))
+        << ", measured less predicted:\n";
     const std::string range_heading = "Range (" + std::string(unit_caption(Quantity::Range, units.range)) + ")";
     out << pad_right(range_heading, 14) << pad_right("Quantity", 18) << pad_left("Value", 10)
         << pad_left("Residual", 11) << "\n";
@@ -1065,8 +1114,8 @@ const std::vector<Command>& command_table() {
          true,
          predict_command},
         {"fit",
-         "fit FILE PATH [KEY=VALUE ...] [--law NAME ...] [--fit-mv | --own-mv] [--gates] [--keep-outliers]\n"
-         "    [--schema 1|2] [--text]",
+         "fit FILE PATH [KEY=VALUE ...] [--law NAME ...] [--drag-table T] [--fit-mv | --own-mv] [--gates]\n"
+         "    [--keep-outliers] [--schema 1|2] [--text]",
          "the BC under each drag law from several shots or a shot string",
          "Fits the shots of SHOTS.csv (- for standard input) under each of the ten drag laws: the BC\n"
          "that best explains them, with the muzzle velocity, zero range, sight height and air of FILE.\n"
@@ -1106,8 +1155,10 @@ const std::vector<Command>& command_table() {
          "only. --law NAME, once or more, fits only the laws named. --fit-mv fits the muzzle velocity of\n"
          "SHOTS.csv together with the BC (two shots or more). --text prints the report instead: for a\n"
          "shot string the verdict line first, the messages, the ranked laws, the spread and trend, and\n"
-         "each shot; for SHOTS.csv the ranked laws and the best law's residuals, in FILE's units.\n",
-         {"--law", "--fit-mv", "--own-mv", "--gates", "--keep-outliers", "--schema", "--text"},
+         "each shot; for SHOTS.csv the ranked laws and the best law's residuals, in FILE's units.\n"
+         "--drag-table T ranks the table beside the laws, its BC (and, with WEIGHT and CAL, its form\n"
+         "factor) fitted, in the form of --schema 1, which it implies.\n",
+         {"--law", "--drag-table", "--fit-mv", "--own-mv", "--gates", "--keep-outliers", "--schema", "--text"},
          true,
          fit_command},
         {"import",

@@ -17,9 +17,9 @@ _velora_cli()
 
     local command=${COMP_WORDS[1]} options=""
     case $command in
-        trajectory) options="--law --text --help" ;;
-        solve|predict) options="--law --trajectory --text --help" ;;
-        fit) options="--law --fit-mv --own-mv --gates --keep-outliers --schema --text --help" ;;
+        trajectory) options="--law --drag-table --text --help" ;;
+        solve|predict) options="--law --drag-table --trajectory --text --help" ;;
+        fit) options="--law --drag-table --fit-mv --own-mv --gates --keep-outliers --schema --text --help" ;;
         report)
             # -o names the PDF; --title and --notes take a text of the user's.
             case ${COMP_WORDS[COMP_CWORD-1]} in
@@ -46,6 +46,10 @@ _velora_cli()
             return ;;
         *) return ;;
     esac
+    # The projectile's keys, for the commands that fly it.
+    case $command in
+        trajectory|solve|predict|fit) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT FORM" ;;
+    esac
 
     if [[ $cur == -* && $cur != - ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
@@ -60,6 +64,13 @@ _velora_cli()
         return
     fi
 
+    # --drag-table takes a file.
+    if [[ ${COMP_WORDS[COMP_CWORD-1]} == --drag-table ]]; then
+        COMPREPLY=($(compgen -f -- "$cur"))
+        compopt -o filenames 2>/dev/null
+        return
+    fi
+
     # The first word after the command is FILE (for fit, the first two: FILE and SHOTS.csv); the
     # words after it are KEY=VALUE. bash splits "MV=" into "MV" "=" when = is one of its word
     # breaks, so the key may stand two words back.
@@ -67,7 +78,7 @@ _velora_cli()
     [[ $command == fit || $command == report ]] && files=2
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
-        [[ ${COMP_WORDS[i-1]} == --law || ${COMP_WORDS[i-1]} == -o || ${COMP_WORDS[i-1]} == --title ||
+        [[ ${COMP_WORDS[i-1]} == --law || ${COMP_WORDS[i-1]} == --drag-table || ${COMP_WORDS[i-1]} == -o || ${COMP_WORDS[i-1]} == --title ||
            ${COMP_WORDS[i-1]} == --notes ]] && continue
         [[ ${COMP_WORDS[i]} == = || ${COMP_WORDS[i-1]} == = ]] && continue
         operands=$((operands + 1))
@@ -105,6 +116,9 @@ _velora_cli()
             TMP) suffixes="C F" ;;
             PRES) suffixes="inHg mmHg mbar hPa" ;;
             HUMID|MV_TOL|TV_TOL) suffixes="%" ;;
+            WEIGHT) suffixes="gr g" ;;
+            CAL|LEN) suffixes="in mm" ;;
+            ENERGY_LIMIT) suffixes="ftlbf J" ;;
         esac
         local number=${value%%[!0-9.eE+-]*}
         if [[ -n $number && -n $suffixes && $number == "$value" ]]; then

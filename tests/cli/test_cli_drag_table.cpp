@@ -5,7 +5,11 @@
 
 #include <cstdio>
 
+#include "engine/drag_curve.h"
+#include "services/readers/drag_table.h"
+#include "solver/shot_fit.h"
 #include "tests/cli/cli_run.h"
+#include "tests/fixtures/first_run.h"
 #include "tests/golden/table_golden.h"
 
 namespace velora {
@@ -100,6 +104,56 @@ TEST_F(CliFiles, SolveFindsTheFormFactorThatPredictFlewWith) {
     EXPECT_NEAR(solved["drag_table"]["form_factor"].get<double>(), 1.1, 0.001);
     EXPECT_NEAR(solved["measurements"]["TV"].get<double>(), m["TV"].get<double>(), 0.05);
     EXPECT_TRUE(solved["message"].is_null());
+}
+
+TEST_F(CliFiles, AFitRanksTheTableBesideTheLawsWithItsFormFactor) {
+    REQUIRE_REAL_DATA();
+    const std::string prefs = first_run_file();
+    const CalcState s = testing::first_run_state();
+    // Velocities and times of a projectile with form factor 1.2 against the Polar table.
+    const DragTableRead polar = read_drag_table_file(Polar);
+    ASSERT_TRUE(polar.ok());
+    const auto curve = std::get<TabulatedDragCurve>(make_drag_curve(polar.table->points));
+    const double sd = *sectional_density(polar.table->projectile);
+    const auto bc = static_cast<float>(sd / 1.2);
+    std::vector<Shot> shots;
+    for (float range : {10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) shots.push_back({range, ShotQuantity::Velocity, 0, {}});
+    shots.push_back({45.0f, ShotQuantity::Time, 0, {}});
+    const std::vector<float> made = predict_shots(shots, s.MV, bc, curve.curve(), shot_fit_inputs(s));
+    std::string csv = "range,quantity,value\n";
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%.9g,%s,%.9g\n", shots[i].range, shot_quantity_name(shots[i].quantity),
+                      made[i]);
+        csv += line;
+    }
+    const std::string shots_file = file(csv, "shots.csv");
+    const json j = json_of(run({"fit", prefs, shots_file, "--drag-table", Polar}));
+    ASSERT_EQ(j["fits"].size(), 11u);
+    EXPECT_EQ(j["best"], "table");
+    const json& first = j["fits"][0];
+    EXPECT_EQ(first["law"], "table");
+    EXPECT_TRUE(first["CURVE"].is_null());
+    EXPECT_NEAR(as_float(first["BC"]), bc, bc * 0.001f);
+    EXPECT_LE(as_float(first["BC_low"]), bc);
+    EXPECT_GE(as_float(first["BC_high"]), bc);
+    EXPECT_LT(first["rms"].get<double>(), 0.05);
+    EXPECT_NEAR(j["drag_table"]["form_factor"].get<double>(), 1.2, 0.002);
+    EXPECT_NEAR(first["form_factor"].get<double>(), 1.2, 0.002);
+    EXPECT_GT(j["fits"][1]["rms"].get<double>(), 3 * first["rms"].get<double>());
+    EXPECT_EQ(j["drag_table"]["beyond_span"], false);
+
+    const CliRun text = run({"fit", prefs, shots_file, "--drag-table", Polar, "--text"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_NE(text.out.find("\ntable "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Residuals under the drag table"), std::string::npos);
+    EXPECT_NE(text.out.find("form factor 1.2"), std::string::npos) << text.out;
+    EXPECT_TRUE(refused_in_one_line(run({"fit", prefs, shots_file, "--drag-table", Polar, "--fit-mv"})));
+
+    // The supersonic LabRadar series flies beyond the subsonic table, and the fit says so.
+    const std::string series = (Lapua.parent_path() / "labradar-22lr-topgenorth/SR0038").string();
+    const json fast = json_of(run({"fit", prefs, series, "--drag-table", Polar}));
+    EXPECT_EQ(fast["drag_table"]["beyond_span"], true);
 }
 
 TEST_F(CliFiles, ATableThatCannotFlyIsRefusedInOneLine) {

@@ -117,6 +117,13 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs CURVE=R"), "CURVE=RA4\n");
     EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs stateBC = G"), "G1\nGA\nGA2\nGS\nG7\nGL\n");
     EXPECT_EQ(completions(folder, "velora-cli fit --law GA range-day.prefs sh"), "shots.csv\n");
+    // The projectile's keys and units, and the drag table's file.
+    EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs WEI"), "WEIGHT=\n");
+    EXPECT_EQ(completions(folder, "velora-cli prefs range-day.prefs WEI"), "\n");
+    EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs WEIGHT=8.44"), "WEIGHT=8.44gr\nWEIGHT=8.44g\n");
+    EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs CAL=5.5"), "CAL=5.5in\nCAL=5.5mm\n");
+    EXPECT_EQ(completions(folder, "velora-cli solve --drag-table sh"), "shots.csv\n");
+    EXPECT_EQ(completions(folder, "velora-cli fit --drag-table shots.csv range-day.prefs sh"), "shots.csv\n");
 }
 
 // The report through the built program, read back with pdftotext: at the pitch of its fixed-width
