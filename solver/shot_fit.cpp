@@ -413,11 +413,7 @@ std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInput
 
     std::vector<LawFit> fits;
     for (const LawSearch& search : searches) fits.push_back(search.fit);
-    std::stable_sort(fits.begin(), fits.end(), [](const LawFit& x, const LawFit& y) {
-        const bool x_fitted = x.outcome == FitOutcome::Fitted, y_fitted = y.outcome == FitOutcome::Fitted;
-        if (x_fitted != y_fitted) return x_fitted;
-        return x.rms < y.rms;
-    });
+    std::stable_sort(fits.begin(), fits.end(), ranks_before);
     return fits;
 }
 
@@ -432,6 +428,12 @@ std::shared_ptr<const ShotsObjective> shots_objective(const std::vector<Shot>& s
 
 fit_search::Trial evaluate_shots(const ShotsObjective& shots, int law, double u, float mv_hint) {
     return std::move(objective(shots.problem, {Request{law, u, mv_hint}}).front());
+}
+
+bool ranks_before(const LawFit& x, const LawFit& y) {
+    const bool x_fitted = x.outcome == FitOutcome::Fitted, y_fitted = y.outcome == FitOutcome::Fitted;
+    if (x_fitted != y_fitted) return x_fitted;
+    return x.rms < y.rms;
 }
 
 }  // namespace velora

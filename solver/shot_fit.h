@@ -118,6 +118,9 @@ struct ShotFitOptions {
     std::vector<int> laws;  // the laws to fit; empty: all ten
 };
 
+// Whether `x` ranks before `y`: a fitted law before a refused one, then the smaller rms.
+bool ranks_before(const LawFit& x, const LawFit& y);
+
 // Fits every law (the shots must have passed check_shots) and returns the fits best first: the
 // fitted laws by rising rms, then the refused ones by rising rms; equal rms keep the law order.
 std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in,

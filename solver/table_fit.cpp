@@ -121,11 +121,7 @@ LawFit fit_table(const std::vector<Shot>& shots, const ShotFitInputs& in, const 
 
 std::vector<LawFit> ranked_with(std::vector<LawFit> fits, const LawFit& table_fit) {
     fits.push_back(table_fit);
-    std::stable_sort(fits.begin(), fits.end(), [](const LawFit& x, const LawFit& y) {
-        const bool x_fitted = x.outcome == FitOutcome::Fitted, y_fitted = y.outcome == FitOutcome::Fitted;
-        if (x_fitted != y_fitted) return x_fitted;
-        return x.rms < y.rms;
-    });
+    std::stable_sort(fits.begin(), fits.end(), ranks_before);
     return fits;
 }
 

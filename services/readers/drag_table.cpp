@@ -187,28 +187,6 @@ DragTableRead read_csv(const std::vector<std::string>& text, const std::string& 
     return checked(std::move(t), name, lines);
 }
 
-// The deepest nesting of a JSON text, counted before it is parsed.
-int nesting(std::string_view text) {
-    int depth = 0, deepest = 0;
-    bool in_string = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                in_string = false;
-        } else if (c == '"') {
-            in_string = true;
-        } else if (c == '{' || c == '[') {
-            deepest = std::max(deepest, ++depth);
-        } else if (c == '}' || c == ']') {
-            --depth;
-        }
-    }
-    return deepest;
-}
-
 std::optional<float> json_float(const json& o, const char* key) {
     const auto it = o.find(key);
     if (it == o.end() || !it->is_number()) return std::nullopt;
@@ -226,7 +204,7 @@ std::optional<double> json_double(const json& o, const char* key) {
 }
 
 DragTableRead read_json(const std::string& text, const std::string& name) {
-    if (nesting(text) > 8) return refused(name, 0, "a drag table's JSON nests objects and arrays at most 8 deep");
+    if (json_nesting(text) > 8) return refused(name, 0, "a drag table's JSON nests objects and arrays at most 8 deep");
     json doc;
     try {
         doc = json::parse(text);

@@ -199,35 +199,13 @@ struct JsonReader {
     }
 };
 
-// The deepest nesting of arrays and objects, strings left out.
-int nesting(std::string_view text) {
-    int depth = 0, deepest = 0;
-    bool in_string = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                in_string = false;
-        } else if (c == '"') {
-            in_string = true;
-        } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return deepest;
-}
-
 }  // namespace
 
 StringRead read_string_json(std::string_view bytes, const std::string& name) {
     if (bytes.size() > LargestStringInput) return refused(name, 0, "at most 64 MiB");
     std::string text;
     for (const std::string& line : text_lines(bytes)) text += line + "\n";
-    if (nesting(text) > 16) return refused(name, 0, "objects and arrays nested at most 16 deep");
+    if (json_nesting(text) > 16) return refused(name, 0, "objects and arrays nested at most 16 deep");
     json doc;
     try {
         doc = json::parse(text);

@@ -271,4 +271,25 @@ std::optional<std::string> read_file_limited(const std::string& path, std::strin
     return std::nullopt;
 }
 
+int json_nesting(std::string_view text) {
+    int depth = 0, deepest = 0;
+    bool in_string = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (in_string) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                in_string = false;
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 }  // namespace velora

@@ -46,6 +46,10 @@ std::optional<float> distance_unit_factor(std::string_view unit);
 // value in the unit → internal unit: value / factor, in 32-bit arithmetic as the window converts.
 float to_internal(double value, float factor);
 
+// The deepest nesting of arrays and objects in a JSON text, strings left out: counted before the
+// text is parsed, so that a deeply nested one is refused before it can exhaust the stack.
+int json_nesting(std::string_view text);
+
 // Reads a file of at most `limit` bytes into `bytes`; nothing when read, else the reason
 // ("cannot read x: No such file or directory", "x is larger than 64 MiB").
 std::optional<std::string> read_file_limited(const std::string& path, std::string& bytes, std::size_t limit);
