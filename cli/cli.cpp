@@ -225,9 +225,6 @@ std::string command_help(const Command& c) {
     return text + "\n" + ExitStatusText;
 }
 
-// Today's shots file keeps its limit.
-constexpr std::size_t LargestShotsFile = std::size_t{1} << 20;
-
 // The bytes of PATH, or of standard input for "-", read up to the readers' limit and no further.
 std::optional<std::string> read_string_input(const std::string& path, std::istream& in, std::string& bytes) {
     bytes.clear();
@@ -856,6 +853,11 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         }
         if (problem->kind == ShotProblemKind::TooFewToFitMv) {
             return fail(io, CliFailed, "--fit-mv needs two shots or more, and " + name + " has one");
+        }
+        if (problem->kind == ShotProblemKind::TooManyShots) {
+            return fail(io, CliFailed,
+                        name + " has " + std::to_string(read.shots.size()) + " shots, and a fit takes at most " +
+                            std::to_string(MostFitShots));
         }
         const std::size_t at = static_cast<std::size_t>(problem->shot);
         const std::string shot =

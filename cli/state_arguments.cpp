@@ -18,15 +18,11 @@
 #include <cstdio>
 #include <cstring>
 #include <istream>
-#include <iterator>
 #include <memory>
 
 namespace velora {
 
 namespace {
-
-// No preferences or shots file comes near this; a larger input is something else (or /dev/zero).
-constexpr std::size_t LargestInput = 1 << 20;
 
 std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -187,9 +183,17 @@ std::optional<std::string> read_input(const std::string& path, std::istream& in,
                                       const std::string& what) {
     text.clear();
     if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        // Up to one byte past the limit and no further: endless input (yes, /dev/zero) is refused
+        // as soon as it passes the limit, in the memory of the limit.
+        char buffer[16384];
+        while (text.size() <= LargestPreferencesFile && in.read(buffer, sizeof buffer).gcount() > 0)
+            text.append(buffer, static_cast<std::size_t>(in.gcount()));
         if (in.bad()) return "cannot read standard input";
-        if (text.size() > LargestInput) return "standard input is too large for " + what;
+        if (text.size() > LargestPreferencesFile) {
+            text.clear();
+            text.shrink_to_fit();
+            return "standard input is too large for " + what;
+        }
         return std::nullopt;
     }
     errno = 0;
@@ -197,11 +201,12 @@ std::optional<std::string> read_input(const std::string& path, std::istream& in,
     if (!file) return "cannot read " + path + ": " + std::strerror(errno);
     char buffer[16384];
     std::size_t n = 0;
-    while (text.size() <= LargestInput && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    while (text.size() <= LargestPreferencesFile && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, n);
     const int error = std::ferror(file) ? errno : 0;
     std::fclose(file);
     if (error != 0) return "cannot read " + path + ": " + std::strerror(error);
-    if (text.size() > LargestInput) return path + " is too large for " + what;
+    if (text.size() > LargestPreferencesFile) return path + " is too large for " + what;
     return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/unit_value.h"
 
+#include <cmath>
+
 #include "engine/number_text.h"
 #include "engine/units.h"
 
@@ -81,7 +83,12 @@ UnitValue read_unit_value(std::string_view text, ValueKind kind) {
     if (!list) return refused("takes no unit ('" + std::string(suffix) + "' follows the number)");
     for (const Suffix& s : list->suffixes) {
         if (!s.text) break;
-        if (same_letters(suffix, s.text)) return {from_display(list->quantity, s.unit, number, 0.0f), {}};
+        if (!same_letters(suffix, s.text)) continue;
+        // A number near the end of the float range overflows in its conversion: refused, never infinite.
+        const float converted = from_display(list->quantity, s.unit, number, 0.0f);
+        if (!std::isfinite(converted))
+            return refused("too large a " + std::string(list->quantity_name) + " to convert from " + s.text);
+        return {converted, {}};
     }
     return refused("'" + std::string(suffix) + "' is not a unit of " + list->quantity_name + " (" +
                    unit_suffixes(kind) + ")");

@@ -31,7 +31,9 @@ struct UnitValue {
 // optional exponent) followed by nothing but blanks and at most one suffix of `kind`. A suffixed
 // value is converted exactly as the window converts a value typed in that unit, so "1013.25mbar"
 // gives the 29.957 inHg that 1013.25 typed in mBar gives; hPa is the same unit as mbar. The sign
-// is kept: each field's own sign rule comes after.
+// is kept: each field's own sign rule comes after. A number beyond the float range reads as the
+// largest float of its sign; one whose conversion would overflow is refused ("too large a velocity
+// to convert from m/s"), so no infinity ever comes out.
 UnitValue read_unit_value(std::string_view text, ValueKind kind);
 
 // Whether `text` is a number followed by what can only be meant as a unit: after the number and

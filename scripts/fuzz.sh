@@ -14,7 +14,8 @@ top=$(pwd)
 seconds=${1:-30}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(labradar xero_csv xero_fit magnetospeed generic_csv string_json zip detect drag_table sheet)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(labradar xero_csv xero_fit magnetospeed generic_csv string_json zip detect drag_table
+                                       sheet preferences shots_file unit_value cli_arguments)
 
 if ! command -v clang++ > /dev/null; then
     echo "fuzz.sh: no clang++, so no libFuzzer; the corpora run as tests of the normal build instead"

@@ -3,6 +3,7 @@
 #include "engine/drag_laws.h"
 #include "engine/number_text.h"
 #include "services/file_replace.h"
+#include "services/text_encoding.h"
 #include "solver/fields.h"
 #include "solver/input_limits.h"
 
@@ -142,52 +143,6 @@ std::optional<int> leading_integer(std::string_view text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// A file that an editor saved as UTF-16 (little or big endian, with its byte-order mark) as
-// UTF-8 text; any other text as it is. A lone surrogate becomes U+FFFD, an odd last byte is
-// dropped.
-std::optional<std::string> utf8_of_utf16(std::string_view bytes) {
-    const bool little = bytes.substr(0, 2) == "\xFF\xFE";
-    const bool big = bytes.substr(0, 2) == "\xFE\xFF";
-    if (!little && !big) return std::nullopt;
-    auto unit = [&](std::size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char32_t>(little ? (b << 8 | a) : (a << 8 | b));
-    };
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
-            const char32_t low = unit(i + 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-        append_utf8(out, c);
-    }
-    return out;
-}
-
 // key (lower case) → value text; the last line of a key counts.
 std::map<std::string, std::string_view> key_values(std::string_view text) {
     constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
@@ -254,7 +209,7 @@ std::optional<std::string> preferences_file_text(const std::string& path) {
 std::string preferences_file_path(const CalcState& s) { return s.PrefsFolder + PreferencesFileName; }
 
 void read_preferences_text(std::string_view text, CalcState& s) {
-    const std::optional<std::string> converted = utf8_of_utf16(text);
+    const std::optional<std::string> converted = utf8_of_marked_utf16(text);
     const auto values = key_values(converted ? std::string_view(*converted) : text);
     for (const PrefKey& key : keys()) {
         const auto found = values.find(lower_case(key.name));
@@ -311,7 +266,11 @@ const PreferenceKey* preference_key(std::string_view name) {
 }
 
 std::string preferences_text(const CalcState& s) {
-    CalcState fields = s;  // the accessors hand out writable fields; this copy is only read
+    // Every value as the reader would take it back: a value the reader would bring into its range
+    // (a POI of -1e38 typed into the window, an endless time of flight) is written as it would
+    // read, so that the file reads back to what it says.
+    CalcState fields = s;
+    limit_loaded_values(fields);
     std::string text = "\xEF\xBB\xBF\r\n";
     for (const PrefKey& key : keys()) {
         text += key.name;

@@ -3,8 +3,8 @@
 // CalcState, whatever units the window shows.
 #pragma once
 
-#include "state/calc_state.h"
 #include "services/file_replace.h"
+#include "state/calc_state.h"
 
 #include <optional>
 #include <string>
@@ -14,6 +14,10 @@
 namespace velora {
 
 inline constexpr const char* PreferencesFileName = "Velora.prefs";
+
+// No preferences file comes near this (the program writes some 900 bytes); a larger file is
+// something else, and is not read.
+inline constexpr std::size_t LargestPreferencesFile = std::size_t{1} << 20;
 
 // The text written on the first run, when no preferences file exists yet: 590 bytes of plain
 // ASCII, lines ended by LF, beginning with an empty line, without the "mpag" key.
@@ -62,7 +66,8 @@ const PreferenceKey* preference_key(std::string_view name);
 std::vector<PreferenceKey> preference_keys();
 
 // The text that save_preferences writes: the UTF-8 byte-order mark and CR LF, then one
-// "key = value" line per key ended by CR LF.
+// "key = value" line per key ended by CR LF. Each value is written as the reader would bring it
+// into its range, so that reading the text back and writing it again gives the same text.
 //
 // The unit selections, statePAN and WinX/WinY are written from `s`: the window copies its
 // current list selections, tab and window positions into the state before saving.

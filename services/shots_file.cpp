@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/unit_value.h"
+#include "services/text_encoding.h"
 
 namespace velora {
 
@@ -48,15 +49,16 @@ std::string number_text(float value) {
 
 }  // namespace
 
-ShotsText parse_shots_text(std::string_view text) {
+ShotsText parse_shots_text(std::string_view bytes) {
     ShotsText out;
+    // A spreadsheet or an editor may have saved it as UTF-16, with its byte-order mark.
+    const std::optional<std::string> converted = utf8_of_marked_utf16(bytes);
+    std::string_view text = converted ? std::string_view(*converted) : bytes;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::size_t columns = 0;  // of the header; 0 until it is read
     int number = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    for (const std::string_view whole : split_lines(text)) {
+        const std::string_view line = trim(whole);
         ++number;
         if (line.empty() || line.front() == '#') continue;
         const std::vector<std::string_view> fields = split(line);

@@ -12,7 +12,8 @@
 // suffix says otherwise (60m, 180m/s, 12ms, -22mm). The uncertainty is the shot's standard
 // uncertainty in the value's unit (or with a suffix, or in percent of the value); left empty it
 // is the default. Blank lines and lines beginning with "#" are skipped; the lines may end with
-// CR LF. The window keeps its shots in "Velora.shots.csv" beside the preferences.
+// CR LF, LF or CR alone, and a file saved as UTF-16 with its byte-order mark is read as well. The
+// window keeps its shots in "Velora.shots.csv" beside the preferences.
 #pragma once
 
 #include <optional>
@@ -20,13 +21,15 @@
 #include <string_view>
 #include <vector>
 
-#include "state/calc_state.h"
 #include "solver/shot_fit.h"
+#include "state/calc_state.h"
 
 namespace velora {
 
 inline constexpr const char* ShotsFileName = "Velora.shots.csv";
 inline constexpr const char* ShotsHeader = "range,quantity,value,uncertainty";
+// No shots file comes near this (a shot is a line of some 20 bytes); a larger one is refused.
+inline constexpr std::size_t LargestShotsFile = std::size_t{1} << 20;
 
 struct ShotsLineError {
     int line = 0;  // counted from 1

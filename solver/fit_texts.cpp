@@ -54,12 +54,18 @@ ValueKind value_kind(Quantity q) {
     }
 }
 
+// A value whose conversion overflowed is refused as any other text that is no value.
+UnitValue finite(float value) {
+    if (std::isfinite(value)) return {value, {}};
+    return {0.0f, "too large to convert"};
+}
+
 // A plain number is in the shown unit; a number with a suffix is in the suffix's unit. A comma in
 // a number without a point is its decimal point.
 UnitValue read_in_unit(std::string_view text, Quantity q, int unit, float tmp) {
     const std::string typed = with_decimal_point(text);
     const UnitValue plain = read_unit_value(typed, ValueKind::Plain);
-    if (plain.ok()) return {from_display(q, unit, plain.value, tmp), {}};
+    if (plain.ok()) return finite(from_display(q, unit, plain.value, tmp));
     if (plain.error == "not a number") return plain;
     return read_unit_value(typed, value_kind(q));
 }
@@ -95,7 +101,7 @@ UnitValue read_shot_value(std::string_view text, ShotQuantity q, const ShotUnits
 UnitValue read_shot_uncertainty(std::string_view text, ShotQuantity q, float value, const ShotUnits& u) {
     const UnitValue percent = read_unit_value(with_decimal_point(text), ValueKind::Percent);
     const bool has_percent = text.find('%') != std::string_view::npos;
-    if (has_percent) return percent.ok() ? UnitValue{percent.value / 100.0f * std::fabs(value), {}} : percent;
+    if (has_percent) return percent.ok() ? finite(percent.value / 100.0f * std::fabs(value)) : percent;
     return read_shot_value(text, q, u);
 }
 
@@ -112,7 +118,9 @@ std::string shot_problem_text(const ShotProblem& problem, const std::string& sho
                    ".";
         case ShotProblemKind::ValueNotANumber: return who + "its value is not a number.";
         case ShotProblemKind::ValueNotPositive: return who + "a velocity or a time of flight must be more than 0.";
-        case ShotProblemKind::UncertaintyNotPositive: return who + "its uncertainty must be more than 0.";
+        case ShotProblemKind::UncertaintyNotPositive:
+            return who + "its uncertainty (0.5 % of a velocity when left empty) must be more than 0.";
+        case ShotProblemKind::TooManyShots: return "A fit takes at most " + std::to_string(MostFitShots) + " shots.";
     }
     return {};
 }

@@ -66,6 +66,7 @@ std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const Sho
     using K = ShotProblemKind;
     if (shots.empty()) return ShotProblem{-1, K::NoShot};
     if (fit_mv && shots.size() < 2) return ShotProblem{-1, K::TooFewToFitMv};
+    if (shots.size() > MostFitShots) return ShotProblem{-1, K::TooManyShots};
     for (std::size_t i = 0; i < shots.size(); ++i) {
         const Shot& shot = shots[i];
         const int index = static_cast<int>(i);
@@ -74,7 +75,9 @@ std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const Sho
         if (!std::isfinite(shot.value)) return ShotProblem{index, K::ValueNotANumber};
         if ((shot.quantity == ShotQuantity::Velocity || shot.quantity == ShotQuantity::Time) && !(shot.value > 0.0f))
             return ShotProblem{index, K::ValueNotPositive};
-        if (shot.uncertainty && !(std::isfinite(*shot.uncertainty) && *shot.uncertainty > 0.0f))
+        // The default too: 0.5 % of a velocity of 1e-45 ft/s is 0.
+        const float uncertainty = uncertainty_of(shot);
+        if (!(std::isfinite(uncertainty) && uncertainty >= std::numeric_limits<float>::min()))
             return ShotProblem{index, K::UncertaintyNotPositive};
     }
     return std::nullopt;
@@ -369,6 +372,13 @@ struct LawSearch {
     }
 };
 
+// How far the searches are: each law's scan, minimum and interval a third of its share.
+double share_done(const std::vector<LawSearch>& searches) {
+    double done = 0.0;
+    for (const LawSearch& search : searches) done += static_cast<int>(search.stage) / 3.0;
+    return searches.empty() ? 1.0 : done / static_cast<double>(searches.size());
+}
+
 }  // namespace
 
 std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float bc, int law, const ShotFitInputs& in) {
@@ -385,7 +395,8 @@ std::vector<float> predict_shots(const std::vector<Shot>& shots, float mv, float
     return predictions(p, flight);
 }
 
-std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, const ShotFitOptions& options) {
+std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, const ShotFitOptions& options,
+                              const FitControl& control) {
     std::vector<int> laws = options.laws;
     if (laws.empty()) {
         laws.resize(DragLawCount);
@@ -397,6 +408,7 @@ std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInput
 
     // Every law's search one step at a time, the points of all of them flown together.
     for (;;) {
+        if (control.cancelled && control.cancelled()) return {};
         std::vector<Request> requests;
         std::vector<std::size_t> first;
         for (LawSearch& search : searches) {
@@ -409,6 +421,7 @@ std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInput
             const std::size_t end = k + 1 < searches.size() ? first[k + 1] : requests.size();
             if (end > first[k]) searches[k].take(trials.data() + first[k]);
         }
+        if (control.progress) control.progress(share_done(searches));
     }
 
     std::vector<LawFit> fits;

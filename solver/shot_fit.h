@@ -22,6 +22,8 @@
 // Everything here is a pure, deterministic function of its arguments.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,9 +82,14 @@ enum class ShotProblemKind {
     RangeNotPositive,  // a range of 0 or less (or not a number)
     RangeBeyondLimit,  // beyond MaxRange
     ValueNotANumber,
-    ValueNotPositive,  // a velocity or a time of 0 or less
-    UncertaintyNotPositive,
+    ValueNotPositive,        // a velocity or a time of 0 or less
+    UncertaintyNotPositive,  // a given or default uncertainty of 0, or too small to weigh a shot by
+    TooManyShots,            // more than MostFitShots
 };
+
+// The most shots one fit takes: the fit of that many, under all ten laws and with the muzzle
+// velocity fitted too, stays within 2 s and 200 MB on a desktop machine (bench_fit_limits).
+inline constexpr std::size_t MostFitShots = 40000;
 
 struct ShotProblem {
     int shot = -1;
@@ -90,8 +97,9 @@ struct ShotProblem {
 };
 
 // The first problem of the shots, or nothing: at least one shot (two to fit the velocity as
-// well); each range above 0 and at most MaxRange; each value finite, a velocity or time above 0;
-// a given uncertainty finite and above 0.
+// well) and at most MostFitShots; each range above 0 and at most MaxRange; each value finite, a
+// velocity or time above 0; its uncertainty, given or the default, finite and at least the
+// smallest normal float (a zero or subnormal one would weigh the shot without bound).
 std::optional<ShotProblem> check_shots(const std::vector<Shot>& shots, const ShotFitInputs& in, bool fit_mv);
 
 // The fit under one law.
@@ -121,10 +129,20 @@ struct ShotFitOptions {
 // Whether `x` ranks before `y`: a fitted law before a refused one, then the smaller rms.
 bool ranks_before(const LawFit& x, const LawFit& y);
 
+// How a fit that runs beside the window is stopped and followed. Either may be empty.
+struct FitControl {
+    // Asked between the steps of the searches (milliseconds apart, a tenth of a second at most with
+    // the largest fit): true ends the fit at once, without a result.
+    std::function<bool()> cancelled;
+    // Told after each step how much of the fit is done, from 0 to 1.
+    std::function<void(double)> progress;
+};
+
 // Fits every law (the shots must have passed check_shots) and returns the fits best first: the
 // fitted laws by rising rms, then the refused ones by rising rms; equal rms keep the law order.
+// Nothing when `control.cancelled` ended it.
 std::vector<LawFit> fit_shots(const std::vector<Shot>& shots, const ShotFitInputs& in,
-                              const ShotFitOptions& options = {});
+                              const ShotFitOptions& options = {}, const FitControl& control = {});
 
 // The measurements the flight model predicts for every shot (in the given order) for one BC,
 // law and muzzle velocity, from one flight out to the farthest shot. Each prediction is bit for

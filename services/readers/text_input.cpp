@@ -1,5 +1,7 @@
 #include "services/readers/text_input.h"
 
+#include "services/text_encoding.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -9,49 +11,6 @@
 namespace velora {
 
 namespace {
-
-void append_utf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-std::string from_utf16(std::string_view bytes, bool big_endian) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    const auto unit = [&](std::size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return big_endian ? (a << 8 | b) : (b << 8 | a);
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        unsigned code = static_cast<unsigned>(unit(i));
-        if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
-            const unsigned low = static_cast<unsigned>(unit(i + 2));
-            if (low >= 0xDC00 && low < 0xE000) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            } else {
-                code = 0xFFFD;
-            }
-        } else if (code >= 0xD800 && code < 0xE000) {
-            code = 0xFFFD;
-        }
-        append_utf8(out, code);
-    }
-    return out;
-}
 
 // UTF-16 without a byte-order mark: most code units of the first bytes have one zero byte.
 std::optional<bool> utf16_without_mark(std::string_view bytes) {
@@ -71,11 +30,11 @@ std::optional<bool> utf16_without_mark(std::string_view bytes) {
 std::string decoded(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return from_utf16(bytes.substr(2), false);
+        return utf8_from_utf16(bytes.substr(2), false);
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
         static_cast<unsigned char>(bytes[1]) == 0xFF)
-        return from_utf16(bytes.substr(2), true);
-    if (const auto big = utf16_without_mark(bytes)) return from_utf16(bytes, *big);
+        return utf8_from_utf16(bytes.substr(2), true);
+    if (const auto big = utf16_without_mark(bytes)) return utf8_from_utf16(bytes, *big);
     return std::string(bytes);
 }
 

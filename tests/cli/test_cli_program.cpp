@@ -5,7 +5,9 @@
 #include "cli/state_members.h"
 #include "engine/drag_laws.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -74,6 +76,25 @@ TEST_F(CliFiles, EveryReadmeExampleGivesTheOutputShown) {
         const Shell r = bash(folder, e.command);
         EXPECT_EQ(r.output, e.expected) << "$ " << e.command;
     }
+}
+
+// Endless standard input is refused as soon as it passes the limit, in little memory: the program
+// as built, its largest resident size taken from the system when it ended.
+TEST(CliProgram, EndlessStandardInputIsRefusedInLittleMemory) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", "exec '" VELORA_CLI_DIR "/velora-cli' prefs - < /dev/zero 2> /dev/null",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_LT(usage.ru_maxrss, 20 * 1024) << "kB at most";
+    std::printf("[ velora-cli prefs - < /dev/zero: %ld kB resident at most ]\n", usage.ru_maxrss);
 }
 
 // What the completion offers for a command line whose last word is being typed; COMP_WORDS

@@ -57,6 +57,20 @@ TEST(UnitValue, RefusesWhatIsNotANumberWithAUnitOfItsQuantity) {
     EXPECT_EQ(read_unit_value("abc", ValueKind::Range).value, 0.0f);
 }
 
+// A number beyond the float range reads as the largest float; a conversion that would make it
+// infinite is refused like any other value that cannot be taken.
+TEST(UnitValue, AConversionThatOverflowsIsRefused) {
+    EXPECT_EQ(read_unit_value("1e39m/s", ValueKind::Velocity).error, "too large a velocity to convert from m/s");
+    EXPECT_FALSE(read_unit_value("-3.4e38 M/S", ValueKind::Velocity).ok());
+    EXPECT_EQ(read_unit_value("3.3e38 m", ValueKind::Range).error, "too large a range to convert from m");
+    EXPECT_EQ(read_unit_value("1e39m/s", ValueKind::Velocity).value, 0.0f);
+    // Without a unit, or in a unit that makes it smaller, the value stays finite and is taken.
+    EXPECT_EQ(internal("1e39", ValueKind::Velocity), 3.4028235e38f);
+    EXPECT_EQ(internal("-1e39ft/s", ValueKind::Velocity), -3.4028235e38f);
+    EXPECT_FLOAT_EQ(internal("1e39mm", ValueKind::SmallLength), 3.4028235e38f / 25.4f);
+    EXPECT_FLOAT_EQ(internal("1e39ms", ValueKind::Time), 3.4028235e35f);
+}
+
 TEST(UnitValue, ListsTheSuffixesOfAQuantity) {
     EXPECT_EQ(unit_suffixes(ValueKind::SmallLength), "in, mm, cm");
     EXPECT_EQ(unit_suffixes(ValueKind::Temperature), "C, F");

@@ -291,6 +291,38 @@ TEST(ReadPreferences, ValuesTheWindowCouldNotHaveMadeAreBroughtIntoItsRanges) {
     EXPECT_EQ(s.TV, 848.0f);
 }
 
+// Whatever the state holds, the text written reads back to a state that writes the same text: a
+// value the reader would bring into its range is written as it would read (a POI of −1e38 typed
+// into the window is written as −10000, not as a number that would read back as another).
+TEST(WritePreferences, EveryValueWrittenReadsBackUnchanged) {
+    constexpr float Huge = 3.4028235e38f;
+    const std::vector<std::pair<float CalcState::*, std::vector<float>>> extremes = {
+        {&CalcState::POI, {-Huge, Huge, -10000.1f, -1e-30f}},
+        {&CalcState::ET, {Huge, -Huge, 100.00001f, 1e-40f}},
+        {&CalcState::MV, {Huge, 0.0f, -5.0f, 4000.04f}},
+        {&CalcState::TV, {Huge, -Huge, 785.0f}},
+        {&CalcState::ZR, {Huge, 950.54f}},
+        {&CalcState::TableStep, {Huge, 0.0f, 0.04f, 1901.04f}},
+        {&CalcState::BC, {1e-30f, Huge}},
+        {&CalcState::TMP, {-Huge, 60.04f}},
+        {&CalcState::HUMID, {-Huge}},
+    };
+    for (const auto& [field, values] : extremes) {
+        for (const float value : values) {
+            CalcState s = testing::first_run_state();
+            s.*field = value;
+            s.TRArray[1] = Huge;
+            const std::string written = preferences_text(s);
+            CalcState back = testing::first_run_state();
+            read_preferences_text(written, back);
+            EXPECT_EQ(preferences_text(back), written) << value;
+        }
+    }
+    CalcState s = testing::first_run_state();
+    s.POI = -Huge;
+    EXPECT_NE(preferences_text(s).find("\r\n_POI = -10000.000\r\n"), std::string::npos);
+}
+
 // An integer key, the number of values it can take from 0 (or from `lowest`), and what it reads
 // as when missing.
 struct ListKey {

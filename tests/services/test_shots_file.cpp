@@ -67,6 +67,31 @@ TEST(ShotsFile, EachBadLineIsNamedByItsNumber) {
         << "no shot is not an error here";
 }
 
+// As a spreadsheet or an editor may save it: UTF-16 in either byte order with its mark, and lines
+// ended by CR alone (an old Mac export), CR LF or LF, each counted once.
+TEST(ShotsFile, ReadsUtf16AndEveryKindOfLineEnd) {
+    const std::string text = "range,quantity,value\r20,velocity,738.2\r\r40,poi,-0.85\r\n50,time,0.2\n";
+    const auto utf16 = [&text](bool big) {
+        std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char c : text) {
+            out += big ? std::string{'\0', c} : std::string{c, '\0'};
+        }
+        return out;
+    };
+    for (const std::string& bytes : {text, utf16(false), utf16(true)}) {
+        const ShotsText t = parse_shots_text(bytes);
+        ASSERT_TRUE(t.errors.empty()) << t.errors[0].line << ": " << t.errors[0].reason;
+        ASSERT_EQ(t.shots.size(), 3u);
+        EXPECT_EQ(t.lines, (std::vector<int>{2, 4, 5}));
+        EXPECT_FLOAT_EQ(t.shots[1].value, -0.85f);
+        EXPECT_FLOAT_EQ(t.shots[2].value, 0.2f);
+    }
+    const ShotsText bad = parse_shots_text("range,quantity,value\r20,speed,738\r30,velocity,x");
+    ASSERT_EQ(bad.errors.size(), 2u);
+    EXPECT_EQ(bad.errors[0].line, 2);
+    EXPECT_EQ(bad.errors[1].line, 3);
+}
+
 TEST(ShotsFile, WrittenTextReadsBackToTheSameValues) {
     const std::vector<Shot> shots = {{20.0f, ShotQuantity::Velocity, 738.19995f, std::nullopt},
                                      {32.8084f, ShotQuantity::Poi, -0.8533f, 0.15f},
