@@ -10,13 +10,17 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/preferences_window.h"
+#include "app/single_instance.h"
 #include "app/splash.h"
+#include "services/kept_file.h"
 #include "services/system_theme.h"
 #include "services/update_check.h"
 #include "solver/calc_results.h"
 #include "state/calc_state.h"
 
 class QObject;
+
+class QTimer;
 
 namespace velora {
 
@@ -61,6 +65,11 @@ struct App {
     WebAddresses web;
     RegistryReader theme_setting = read_registry_value;  // where the desktop's light/dark choice is read
     std::string temporary_folder;                        // private folder of the temporary plot image
+    KeptFile preferences_file;                           // as loaded: not written when it could not be read
+    InstanceLock instance;                               // this run's claim on the preferences folder
+    bool later_start = false;                            // another run has the folder: this one only asked it
+    std::shared_ptr<QTimer> save_soon;                   // the preferences saved a moment after a change
+    std::string preferences_saved_text;                  // what the last save wrote
 
     bool dispatching = false;               // events reach the dispatcher (only inside the event loop)
     bool ended = false;                     // the dispatcher asked to end the program

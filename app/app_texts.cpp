@@ -151,6 +151,22 @@ std::string preferences_save_failure_text(const std::string& path, const std::st
     return "\rThe preferences could not be saved as:\r" + path + "\r(" + reason + ")";
 }
 
+std::string preferences_unreadable_text(const std::string& path, const std::string& reason) {
+    return "\rThe preferences could not be read from:\r" + path + "\r(" + reason +
+           ")\rVelora works with its first-run values, and changes will not be saved in that file in this run.";
+}
+
+std::string preferences_changed_question(const std::string& path) {
+    return "\rThe preferences file was changed by another program since Velora read it:\r" + path +
+           "\rReplace it with the settings of this window?\r(No keeps the file as it is; the settings of this "
+           "window are then not saved in this run.)";
+}
+
+std::string already_running_text(const std::string& prefs_folder) {
+    return "Velora is already running with the preferences in " + prefs_folder +
+           ", and its window could not be reached.";
+}
+
 std::string help_write_failure_text(const std::string& path, const std::string& reason) {
     return "\rThe help document could not be written as:\r" + path + "\r(" + reason + ")";
 }

@@ -50,6 +50,13 @@ const char* target_marker_item_text(int show_target);
 inline constexpr const char* PreferencesSaveTitle = "Velora Preferences";
 inline constexpr const char* HelpTitle = "Velora Help";
 std::string preferences_save_failure_text(const std::string& path, const std::string& reason);
+// A file kept for the user that exists but could not be read: said once at start, naming the file
+// and the system's reason, and that this run leaves it as it is.
+std::string preferences_unreadable_text(const std::string& path, const std::string& reason);
+// Another program saved the preferences since this run read them: asked before writing over them.
+std::string preferences_changed_question(const std::string& path);
+// A later start that could not reach the program running with the same preferences folder.
+std::string already_running_text(const std::string& prefs_folder);
 std::string help_write_failure_text(const std::string& path, const std::string& reason);
 std::string no_pdf_viewer_text(const std::string& path);
 

@@ -11,6 +11,7 @@
 #include "app/features.h"
 #include "app/fit_window.h"
 #include "app/navigation.h"
+#include "app/program.h"
 #include "app/window_update.h"
 #include "engine/drag.h"
 #include "output/popup_menus.h"
@@ -268,6 +269,7 @@ void deliver_event(App& app, const Event& event) {
     }
     for (int id : {TableRows, TableHeader})
         if (auto* l = qobject_cast<QListWidget*>(control(app.window, id))) l->clearSelection();
+    save_preferences_soon(app);
 }
 
 }  // namespace velora

@@ -58,11 +58,18 @@ void save_string(App& app) {
     FitWindow& f = fit_of(app);
     const std::string path = string_file_path(app.state);
     if (!f.string) {
+        // A file this run could not read stays for the user.
+        if (f.string_file.refusal) return;
         std::error_code ignored;
         std::filesystem::remove(path, ignored);
+        f.string_file.stamp.reset();
         return;
     }
-    save_beside_preferences(app, path, string_json(*f.string), f.string_save_failed, "The imported string");
+    save_beside_preferences(app, f.string_file, string_json(*f.string), f.string_save_failed, "The imported string",
+                            [&app] {
+                                fit_of(app).string.reset();
+                                load_string(app);
+                            });
 }
 
 Marks* marks_of(FitWindow& f, const QTreeWidgetItem* item) {
@@ -369,17 +376,23 @@ void build_string_part(App& app, QVBoxLayout* layout) {
 
 void load_string(App& app) {
     FitWindow& f = fit_of(app);
-    const std::string path = string_file_path(app.state);
-    const std::optional<std::string> text = preferences_file_text(path);
-    if (text) {
-        StringRead read = read_string_json(*text, StringFileName);
+    f.string_file.path = string_file_path(app.state);
+    const KeptFileRead file = read_kept(f.string_file, LargestStringInput);
+    if (file.state == KeptFileState::Refused) tell_unreadable(app, f.string_file, "The imported string");
+    if (file.state == KeptFileState::Read) {
+        StringRead read = read_string_json(file.bytes, StringFileName);
         if (read.ok()) {
             f.string = std::move(read.string);
         } else {
-            const bool kept = static_cast<bool>(replace_file_contents(path + ".bad", *text));
+            // Set aside by renaming; when it cannot be, it stays as it is for the run.
+            const std::optional<std::string> aside = set_aside(f.string_file.path);
+            if (aside)
+                f.string_file.stamp.reset();
+            else
+                f.string_file.refusal = "it could not be read";
             tell(app, "The imported string kept in " + std::string(StringFileName) + " could not be read (" +
                           read.error.text() + ")" +
-                          (kept ? "; the file as it was is kept as " + std::string(StringFileName) + ".bad." : "."));
+                          (aside ? "; the file as it was is kept as " + *aside + "." : "; it is left as it is."));
         }
     }
     fill_view(app);

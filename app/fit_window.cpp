@@ -8,15 +8,18 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 #include "app/app.h"
@@ -219,9 +222,17 @@ void tell(App& app, const std::string& text) {
 }
 
 // The shots file after every change.
+void load_shots(App& app);
+
 void save_shots(App& app) {
     FitWindow& f = fit_of(app);
-    save_beside_preferences(app, shots_file_path(app.state), shots_text(complete_shots(f)), f.save_failed, "The shots");
+    save_beside_preferences(app, f.shots_file, shots_text(complete_shots(f)), f.save_failed, "The shots", [&app] {
+        FitWindow& again = fit_of(app);
+        again.rows.clear();
+        load_shots(app);
+        keep_one_empty_line(app);
+        forget_fit(app);
+    });
 }
 
 // Reads what the user typed into a cell.
@@ -381,6 +392,35 @@ void run_string_fit(App& app, const std::vector<Shot>& typed, const std::vector<
     if (!f.fits.empty()) f.laws->setFocus(Qt::OtherFocusReason);
 }
 
+// A fit that takes a while shows how far it is after 0.3 s, with Cancel; the windows are redrawn
+// and signals answered between its steps, and a request to end the run stops it there.
+std::optional<std::vector<LawFit>> fit_in_window(App& app, const std::vector<Shot>& shots, const ShotFitInputs& in,
+                                                 const ShotFitOptions& options) {
+    QProgressDialog progress(qs("Fitting " + std::to_string(shots.size()) + " shots under the drag laws…"),
+                             QStringLiteral("Cancel"), 0, 1000, fit_of(app).dialog);
+    progress.setWindowTitle(QString::fromUtf8(FitWindowTitle));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    progress.setValue(0);
+    FitControl control;
+    control.cancelled = [&app, &progress] { return app.interrupted || app.ended || progress.wasCanceled(); };
+    bool shown = false;  // the progress came up: the fit took long enough
+    control.progress = [&progress, &shown](double done) {
+        progress.setValue(static_cast<int>(done * 1000.0));
+        shown = shown || progress.isVisible();
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::vector<LawFit> fits = fit_shots(shots, in, options, control);
+    QApplication::restoreOverrideCursor();
+    // The Fit window takes the keyboard back from the progress it showed.
+    if (shown) {
+        progress.hide();
+        fit_of(app).dialog->activateWindow();
+    }
+    if (fits.empty()) return std::nullopt;
+    return fits;
+}
+
 void run_fit(App& app) {
     FitWindow& f = fit_of(app);
     // A line with something unread or only half filled in is not taken silently.
@@ -420,9 +460,12 @@ void run_fit(App& app) {
         tell(app, shot_problem_text(*problem, name, in, shot_units(app.state)));
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    f.fits = fit_shots(shots, in, {fit_mv, {}});
-    QApplication::restoreOverrideCursor();
+    std::optional<std::vector<LawFit>> fits = fit_in_window(app, shots, in, {fit_mv, {}});
+    if (!fits) {
+        f.status->setText(qs("The fit was stopped before it ended."));
+        return;
+    }
+    f.fits = std::move(*fits);
     f.fitted_rows = lines;
     f.fitted_mv = fit_mv;
     show_laws(app, true);
@@ -459,14 +502,16 @@ void use_fit(App& app) {
                              " would leave 0.004 to 1.2."));
 }
 
-// The shots of the file beside the preferences. Lines that cannot be read are reported, and the
-// file as it was is kept beside it as "Velora.shots.csv.bad" before it is ever rewritten.
+// The shots of the file beside the preferences. A file that cannot be read is told and left alone
+// for the run. Lines that cannot be read are reported, and the file as it was is set aside as
+// "Velora.shots.csv.bad" (renamed, never copied) before the shots read are saved in its place.
 void load_shots(App& app) {
     FitWindow& f = fit_of(app);
-    const std::string path = shots_file_path(app.state);
-    const std::optional<std::string> text = preferences_file_text(path);
-    if (!text) return;
-    const ShotsText read = parse_shots_text(*text);
+    f.shots_file.path = shots_file_path(app.state);
+    const KeptFileRead file = read_kept(f.shots_file, LargestShotsFile);
+    if (file.state == KeptFileState::Refused) tell_unreadable(app, f.shots_file, "The shots");
+    if (file.state != KeptFileState::Read) return;
+    const ShotsText read = parse_shots_text(file.bytes);
     for (const Shot& shot : read.shots) {
         ShotRow row;
         row.quantity = shot.quantity;
@@ -476,9 +521,17 @@ void load_shots(App& app) {
         f.rows.push_back(row);
     }
     if (read.errors.empty()) return;
-    const bool kept = static_cast<bool>(replace_file_contents(path + ".bad", *text));
+    const std::optional<std::string> aside = set_aside(f.shots_file.path);
     std::string message = "Some lines of " + std::string(ShotsFileName) + " could not be read";
-    message += kept ? "; the file as it was is kept as " + std::string(ShotsFileName) + ".bad." : ".";
+    if (aside) {
+        message += "; the file as it was is kept as " + *aside + ".";
+        f.shots_file.stamp.reset();
+        save_shots(app);
+    } else {
+        // Not set aside: nothing is written over it in this run.
+        message += ", and it is left as it is: the shots are not saved in it in this run.";
+        f.shots_file.refusal = "some of its lines could not be read";
+    }
     for (const ShotsLineError& e : read.errors) message += "\rLine " + std::to_string(e.line) + ": " + e.reason + ".";
     tell(app, message);
 }
@@ -678,17 +731,51 @@ bool paste_typed_rows(App& app, const std::string& text) {
     return true;
 }
 
-void save_beside_preferences(App& app, const std::string& path, const std::string& text, bool& failed,
-                             const std::string& what) {
-    const WriteOutcome saved = replace_file_contents(path, text);
-    if (saved) {
+void save_beside_preferences(App& app, KeptFile& file, const std::string& text, bool& failed, const std::string& what,
+                             const std::function<void()>& reload) {
+    KeptSaveOutcome saved = save_kept(file, text);
+    if (saved.result == KeptSave::Changed) {
+        const std::string question = what + " in " + file.path +
+                                     " were changed by another program since this window read them.\rReplace them "
+                                     "with what this window shows? (No reads the file again.)";
+        const bool replace = app.dialogs.message && app.dialogs.message({FitWindowTitle, question,
+                                                                         MessageButtons::YesNo}) == MessageAnswer::Yes;
+        if (!replace) {
+            QTimer::singleShot(0, app.fit_window->dialog, reload);
+            return;
+        }
+        saved = save_kept(file, text, true);
+    }
+    if (saved.result == KeptSave::NotWritten) {
+        app.fit_window->status->setText(
+            qs(what + " are not saved in this run: " + file.path + " could not be read (" + saved.reason + ")."));
+        return;
+    }
+    if (saved.result == KeptSave::Saved) {
         failed = false;
         return;
     }
-    const std::string message = what + " could not be saved in " + path + ": " + saved.reason + ".";
+    const std::string message = what + " could not be saved in " + file.path + ": " + saved.reason + ".";
     app.fit_window->status->setText(qs(message));
     if (!failed) tell(app, message);
     failed = true;
+}
+
+void commit_open_cell(App& app) {
+    if (!app.fit_window) return;
+    QTableWidget* table = app.fit_window->shots;
+    QWidget* editor = QApplication::focusWidget();
+    if (editor == nullptr || editor == table || !table->isAncestorOf(editor)) return;
+    QMetaObject::invokeMethod(table, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
+}
+
+void tell_unreadable(App& app, const KeptFile& file, const std::string& what) {
+    const std::string message = what + " could not be read from " + file.path + " (" + file.refusal.value_or("") +
+                                "). The file is left as it is: changes are not saved in it in this run.";
+    std::fprintf(stderr, "Velora: %s\n", message.c_str());
+    std::fflush(stderr);
+    app.fit_window->status->setText(qs(message));
+    tell(app, message);
 }
 
 std::vector<Shot> complete_shots(const FitWindow& f, std::vector<int>* lines) {

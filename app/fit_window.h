@@ -5,10 +5,12 @@
 // preferences, rewritten after every change.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "services/kept_file.h"
 #include "solver/shot_fit.h"
 #include "solver/shot_string.h"
 
@@ -71,6 +73,7 @@ struct FitWindow {
     // ("fitted, 1239.3 Ft/s"); empty where it was not fitted.
     std::vector<std::string> string_mv_notes;
     bool save_failed = false;  // the last save of the shots file failed (and was told)
+    KeptFile shots_file;       // as loaded: not written when it could not be read
 
     // The imported shot string (app/fit_import.h), kept in "Velora.string.json".
     QPushButton* import = nullptr;
@@ -80,7 +83,12 @@ struct FitWindow {
     QLabel* string_summary = nullptr;
     std::optional<ShotString> string;
     bool string_save_failed = false;
+    KeptFile string_file;
 };
+
+// A cell of the shots list that is being edited takes its text now, as Tab would (the run is
+// ending); nothing when no cell is open.
+void commit_open_cell(App& app);
 
 // "Fit from Shots…": builds the window on first use (reading the shots file), brings its units up
 // to date and shows it beside the main window.
@@ -98,9 +106,15 @@ WindowSpot fit_window_spot(int main_x, int main_y, int main_width, int width, in
 
 // Replaces the file beside the preferences with `text`. A failure is told once in a message, while
 // `failed` stays set, and stays in the status line while it lasts; `what` names the content ("The
-// shots").
-void save_beside_preferences(App& app, const std::string& path, const std::string& text, bool& failed,
-                             const std::string& what);
+// shots"). A file that could not be read when it was loaded is left as it is; one that another
+// program changed since it was read is replaced only when the user says so, else it is read again
+// through `reload` once the current event is handled.
+void save_beside_preferences(App& app, KeptFile& file, const std::string& text, bool& failed, const std::string& what,
+                             const std::function<void()>& reload);
+
+// A file kept beside the preferences that could not be read, told once (message and standard
+// error): `what` ("The shots") could not be read from the file, which this run leaves as it is.
+void tell_unreadable(App& app, const KeptFile& file, const std::string& what);
 
 // Rows pasted into the list of typed shots: one shot a line, its range, quantity (velocity, time,
 // poi, drop, or the list's caption), value and optional uncertainty, separated by tabs, semicolons

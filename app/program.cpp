@@ -6,8 +6,10 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -25,17 +27,26 @@
 #include "app/embedded.h"
 #include "app/event_bridge.h"
 #include "app/features.h"
+#include "app/fit_import.h"
+#include "app/fit_window.h"
 #include "app/main_window.h"
 #include "app/splash.h"
 #include "app/storage.h"
 #include "app/web_links.h"
 #include "app/window_update.h"
 #include "services/preferences.h"
+#include "services/shots_file.h"
 #include "services/system_theme.h"
 
 namespace velora {
 
 namespace {
+
+// How long a later start tries to reach the running program, which may itself be starting up.
+constexpr std::chrono::milliseconds LaterStartPatience{10000};
+
+// A change is saved this long after the last one (a crash or a power cut loses at most that).
+constexpr std::chrono::milliseconds PreferencesSaveDelay{1500};
 
 #ifndef _WIN32
 // A signal only writes a byte into this pair and raises the flag beside it; the event loop that
@@ -72,9 +83,22 @@ void start_program(App& app) {
     s.LastFolder = desktop_folder();
     set_up_storage_folders(s);
     app.temporary_folder = private_temporary_folder();
+    // One run per preferences folder: a later start brings the running window to the front and
+    // ends, reading and writing nothing.
+    if (claim_instance(app.instance, s.PrefsFolder) == InstanceClaim::Running) {
+        app.later_start = true;
+        app.ended = true;
+        if (!ask_running_instance(instance_socket_path(app.temporary_folder, s.PrefsFolder), LaterStartPatience))
+            std::fprintf(stderr, "Velora: %s\n", already_running_text(s.PrefsFolder).c_str());
+        return;
+    }
     delete_temporary_image(app.temporary_folder);
 
-    load_preferences(s);
+    app.preferences_file = load_preferences(s);
+    app.preferences_saved_text = preferences_text(s);
+    // The saves of the Fit window's files cut short leave their temporaries too.
+    for (const char* name : {ShotsFileName, StringFileName})
+        remove_stale_temporaries(s.PrefsFolder, name, {}, StaleTemporaryAge);
     if (ended_by_signal(app)) return;
     s.DarkMode = dark_mode_setting(app.theme_setting);
     if (s.DarkMode) app.application_look = use_dark_application_look();
@@ -82,6 +106,8 @@ void start_program(App& app) {
     write_help_document(s.HelpFile);
     if (ended_by_signal(app)) return;
     build_main_window(app.window, s);
+    listen_for_later_starts(app.instance, instance_socket_path(app.temporary_folder, s.PrefsFolder),
+                            [&app] { bring_window_to_front(app); });
     if (s.DarkMode) theme_main_window(app.window);
     if (ended_by_signal(app)) return;
     build_preferences_window(app.preferences, app.window.window.get(), s);
@@ -112,14 +138,57 @@ void start_program(App& app) {
     // user works (only the connection test before it keeps the window deaf).
     connect_events(app);
     app.dispatching = true;
+    // A file that exists but could not be read is told once the window takes orders.
+    if (app.preferences_file.refusal)
+        tell_failure(app, PreferencesSaveTitle,
+                     preferences_unreadable_text(app.preferences_file.path, *app.preferences_file.refusal));
+    if (app.ended) return;
     if (s.AutoUpdateCheck) check_for_update(app, false);
+}
+
+void bring_window_to_front(App& app) {
+    QWidget* top = app.window.window.get();
+    if (top == nullptr || app.ended) return;
+    if (top->isMinimized()) top->showNormal();
+    top->raise();
+    top->activateWindow();
+}
+
+void save_preferences_soon(App& app) {
+    if (app.ended || !app.window.window) return;
+    if (!app.save_soon) {
+        auto timer = std::make_shared<QTimer>();
+        timer->setSingleShot(true);
+        timer->setInterval(PreferencesSaveDelay);
+        QObject::connect(timer.get(), &QTimer::timeout, [&app] {
+            if (app.ended || !app.window.window) return;
+            read_controls_into_state(app.window, app.state);
+            read_preferences_position(app.preferences, app.state);
+            if (preferences_text(app.state) != app.preferences_saved_text) save_preferences_now(app);
+        });
+        app.save_soon = std::move(timer);
+    }
+    app.save_soon->start();
 }
 
 void save_preferences_now(App& app) {
     if (app.window.window) read_controls_into_state(app.window, app.state);
     read_preferences_position(app.preferences, app.state);
-    const WriteOutcome saved = save_preferences(app.state);
-    if (!saved.ok)
+    app.preferences_saved_text = preferences_text(app.state);
+    KeptSaveOutcome saved = save_preferences(app.state, app.preferences_file);
+    if (saved.result == KeptSave::Changed) {
+        // Another program saved them since: not overwritten unasked.
+        const bool replace =
+            app.dialogs.message &&
+            app.dialogs.message({PreferencesSaveTitle, preferences_changed_question(app.preferences_file.path),
+                                 MessageButtons::YesNo}) == MessageAnswer::Yes;
+        if (!replace) {
+            app.preferences_file.refusal = "changed by another program";
+            return;
+        }
+        saved = save_preferences(app.state, app.preferences_file, true);
+    }
+    if (saved.result == KeptSave::Failed)
         tell_failure(app, PreferencesSaveTitle,
                      preferences_save_failure_text(preferences_file_path(app.state), saved.reason));
 }
@@ -183,7 +252,7 @@ void end_program(App& app) {
 
 void finish_program(App& app) {
     // Closed for a download: the preferences are saved already and the program ends at once.
-    if (app.closed_for_download) return;
+    if (app.closed_for_download || app.later_start) return;
     end_program(app);
 }
 
@@ -241,6 +310,8 @@ void install_signal_handlers() {
 
 void end_on_request(App& app) {
     if (!app.interrupted) {
+        // A shot being typed is kept as Tab would keep it.
+        commit_open_cell(app);
         app.interrupted = true;
         app.dispatching = false;
         app.ended = true;

@@ -15,11 +15,12 @@ namespace velora {
 WriteOutcome write_help_document(const std::string& path);
 
 // Everything before the event loop: the built-in state, the desktop folder, the storage folders,
-// the preferences, the splash, the help document, the window (built invisible, placed, brought up
-// to date by a first prediction, given its tooltips and shown), the preferences window (built
-// hidden), the update check when enabled (against `app.web`) and the events connected. The
-// dialogs are those already in `app` when set, else the real ones. When the user chose to close
-// for a download during the check, it returns at once with app.closed_for_download set.
+// the claim on the preferences folder (a later start with the same folder only asks the running
+// program to show its window and returns with app.ended and app.later_start set), the preferences, the splash, the help
+// document, the window (built invisible, placed, brought up to date by a first prediction, given its tooltips and
+// shown), the preferences window (built hidden), the update check when enabled (against `app.web`) and the events
+// connected. The dialogs are those already in `app` when set, else the real ones. When the user chose to close for a
+// download during the check, it returns at once with app.closed_for_download set.
 void start_program(App& app);
 
 // Everything after the event loop: the preferences saved, the window hidden, the temporary image
@@ -27,10 +28,19 @@ void start_program(App& app);
 void end_program(App& app);
 
 // After the event loop: end_program, unless the user closed the program for a download, which
-// ends it at once without the rest of the shut-down.
+// ends it at once without the rest of the shut-down, or another run has the preferences folder.
 void finish_program(App& app);
 
-// Saves the preferences from the state and the window as they are now. A failure is told.
+// After each change handled by the window: the preferences are saved once no change came for a
+// moment (1.5 s), when they differ from what was saved last.
+void save_preferences_soon(App& app);
+
+// A later start with the same preferences folder asked for the window: shown in front.
+void bring_window_to_front(App& app);
+
+// Saves the preferences from the state and the window as they are now. A failure is told; a file
+// that could not be read at the start is not written, and one that another program changed since
+// is replaced only when the user says so.
 void save_preferences_now(App& app);
 
 // A file of the program's own that could not be written, or a document that could not be shown:

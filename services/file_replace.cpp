@@ -95,10 +95,43 @@ std::optional<std::chrono::seconds> seconds_since_change(const fs::path& path) {
 
 }  // namespace
 
-WriteOutcome replace_file_with(const std::string& path, const std::function<bool(std::FILE*)>& write) {
-    const auto [folder, name] = split(path);
+namespace {
+
+// The file a save replaces: `path` itself, or, when `path` is a link the user made (a dotfiles
+// folder), the regular file it leads to, so that the link stays and keeps working. A link that
+// leads nowhere or to something that is not a file is refused.
+std::optional<std::string> file_to_replace(const std::string& path, std::string& refusal) {
+#ifndef _WIN32
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    const fs::path target = fs::canonical(path, ec);
+    if (ec) {
+        std::error_code ignored;
+        refusal = path + " is a link to " + fs::read_symlink(path, ignored).string() + ", which does not exist";
+        return std::nullopt;
+    }
+    if (!fs::is_regular_file(fs::status(target, ec))) {
+        refusal = path + " is a link to " + target.string() + ", which is not a regular file";
+        return std::nullopt;
+    }
+    return target.string();
+#else
+    (void)refusal;
+    return path;
+#endif
+}
+
+}  // namespace
+
+WriteOutcome replace_file_with(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                               NewFileAccess access) {
+    std::string refusal;
+    const std::optional<std::string> target = file_to_replace(path, refusal);
+    if (!target) return {false, refusal};
+    const auto [folder, name] = split(*target);
     if (name.empty()) return {false, "no file name"};
 #ifdef _WIN32
+    (void)access;
     const std::string temporary = folder + temporary_name(name);
     std::FILE* file = std::fopen(temporary.c_str(), "wbx");
     if (file == nullptr) return failed(errno);
@@ -108,6 +141,12 @@ WriteOutcome replace_file_with(const std::string& path, const std::function<bool
     int error = 0;
     std::FILE* file = create_temporary(folder, name, temporary, error);
     if (file == nullptr) return failed(error);
+    // A file replaced keeps its own permissions; a new private one is for this user alone.
+    struct stat old {};
+    if (::stat(target->c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(::fileno(file), old.st_mode & 07777);
+    else if (access == NewFileAccess::Private)
+        ::fchmod(::fileno(file), 0600);
 #endif
     errno = 0;
     bool ok = write(file);
@@ -119,7 +158,7 @@ WriteOutcome replace_file_with(const std::string& path, const std::function<bool
     if (std::fclose(file) != 0 && ok) ok = false, error = errno;
     std::error_code ec;
     if (ok) {
-        fs::rename(temporary, path, ec);
+        fs::rename(temporary, *target, ec);
         if (!ec) {
 #ifndef _WIN32
             sync_folder(folder);
@@ -132,9 +171,10 @@ WriteOutcome replace_file_with(const std::string& path, const std::function<bool
     return failed(error);
 }
 
-WriteOutcome replace_file_contents(const std::string& path, std::string_view bytes) {
+WriteOutcome replace_file_contents(const std::string& path, std::string_view bytes, NewFileAccess access) {
     return replace_file_with(
-        path, [bytes](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
+        path, [bytes](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
+        access);
 }
 
 bool is_temporary_name_of(std::string_view name, std::string_view file_name) {

@@ -191,19 +191,13 @@ void limit_loaded_values(CalcState& s) {
 // The name the earlier versions of the program saved through; one of them killed while it saved
 // leaves it.
 constexpr const char* LegacyTemporaryName = "Velora.prefs.new";
-// Older temporaries than this belong to no save in progress.
-constexpr std::chrono::seconds StaleTemporaryAge{60};
 
 }  // namespace
 
 std::optional<std::string> preferences_file_text(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
+    KeptFileRead read = read_kept_file(path, LargestPreferencesFile);
+    if (read.state != KeptFileState::Read) return std::nullopt;
+    return std::move(read.bytes);
 }
 
 std::string preferences_file_path(const CalcState& s) { return s.PrefsFolder + PreferencesFileName; }
@@ -285,18 +279,25 @@ std::string preferences_text(const CalcState& s) {
     return text;
 }
 
-void load_preferences(CalcState& s) {
+KeptFile load_preferences(CalcState& s) {
     // A save that was cut short (the program killed in the middle) leaves its temporary file.
     remove_stale_temporaries(s.PrefsFolder, PreferencesFileName, LegacyTemporaryName, StaleTemporaryAge);
-    const std::string path = preferences_file_path(s);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) replace_file_contents(path, FirstRunPreferencesText);
-    const std::optional<std::string> text = preferences_file_text(path);
-    read_preferences_text(text ? std::string_view(*text) : FirstRunPreferencesText, s);
+    KeptFile file{preferences_file_path(s), std::nullopt, std::nullopt};
+    KeptFileRead read = read_kept(file, LargestPreferencesFile);
+    if (read.state == KeptFileState::Missing && save_kept(file, FirstRunPreferencesText).result == KeptSave::Saved)
+        read = read_kept(file, LargestPreferencesFile);
+    // Missing still (the folder cannot be written) or refused: the first run's values.
+    read_preferences_text(read.state == KeptFileState::Read ? std::string_view(read.bytes) : FirstRunPreferencesText,
+                          s);
+    return file;
 }
 
 WriteOutcome save_preferences(const CalcState& s) {
-    return replace_file_contents(preferences_file_path(s), preferences_text(s));
+    return replace_file_contents(preferences_file_path(s), preferences_text(s), NewFileAccess::Private);
+}
+
+KeptSaveOutcome save_preferences(const CalcState& s, KeptFile& file, bool force) {
+    return save_kept(file, preferences_text(s), force);
 }
 
 }  // namespace velora

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "services/file_replace.h"
+#include "services/kept_file.h"
 #include "state/calc_state.h"
 
 #include <optional>
@@ -30,8 +31,10 @@ std::string preferences_file_path(const CalcState& s);
 // Reads the file of s.PrefsFolder into `s`, after removing the temporary files that a save cut
 // short left there. When the file does not exist it is first created with
 // FirstRunPreferencesText. A file that cannot be read (or created) is taken as that text, so the
-// values are those of a first run either way.
-void load_preferences(CalcState& s);
+// values are those of a first run either way. A file that exists but cannot be read (no
+// permission, larger than LargestPreferencesFile, not a regular file, a link leading nowhere) is
+// refused: the file returned says why, and save_preferences never writes over it in this run.
+KeptFile load_preferences(CalcState& s);
 
 // The bytes of the preferences file at `path`; nothing when `path` is not a file that can be read.
 std::optional<std::string> preferences_file_text(const std::string& path);
@@ -78,5 +81,9 @@ std::string preferences_text(const CalcState& s);
 // half a file and a file or link planted beside it is never written through. On a failure the
 // old file stays as it was and the outcome says why.
 WriteOutcome save_preferences(const CalcState& s);
+
+// The same into the file as load_preferences returned it: not over a refused file, and not over
+// one that changed on the disk since this run read or wrote it unless `force` (see save_kept).
+KeptSaveOutcome save_preferences(const CalcState& s, KeptFile& file, bool force = false);
 
 }  // namespace velora

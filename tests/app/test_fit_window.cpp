@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "app/fit_window.h"
 #include "app_fixture.h"
@@ -159,7 +160,8 @@ TEST_F(FitWindowTest, ShotsAreKeptInTheirOwnFileInInternalUnits) {
     EXPECT_NEAR(saved.shots[0].value, -0.7677f, 1e-4f);
     EXPECT_NEAR(saved.shots[1].value, 0.2f / 25.4f, 1e-6f);
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(shots_path()).parent_path()))
-        EXPECT_TRUE(entry.path().filename() == ShotsFileName || entry.path().filename() == "Velora.prefs")
+        EXPECT_TRUE(entry.path().filename() == ShotsFileName || entry.path().filename() == "Velora.prefs" ||
+                    entry.path().filename() == "Velora.lock")
             << "no temporary file is left: " << entry.path();
 
     // A new run shows them again, in the units it starts with.
@@ -221,9 +223,9 @@ TEST_F(FitWindowTest, ProblemsAreToldThroughTheDialogsAndNothingIsFitted) {
 
 TEST_F(FitWindowTest, AShotsFileThatCannotBeWrittenIsToldOnce) {
     write_prefs();
-    std::filesystem::create_directories(shots_path());  // a folder where the file belongs
     start();
     open_fit_window();
+    std::filesystem::create_directories(shots_path());  // a folder where the file belongs
     type_shot(0, "20", 0, "700");
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].text.find("The shots could not be saved in " + shots_path()), std::string::npos)
@@ -241,8 +243,109 @@ TEST_F(FitWindowTest, AnUnreadableShotsFileIsReportedAndKeptAside) {
     open_fit_window();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].text.find("Line 3: unknown quantity 'speed'"), std::string::npos) << messages_[0].text;
+    EXPECT_NE(messages_[0].text.find("the file as it was is kept as Velora.shots.csv.bad."), std::string::npos);
     EXPECT_EQ(read_file(shots_path() + ".bad"), "range,quantity,value\n20,velocity,738\n30,speed,700\n");
     EXPECT_EQ(complete_shots(fit()).size(), 1u) << "the readable lines are there";
+    EXPECT_EQ(parse_shots_text(read_file(shots_path())).shots.size(), 1u) << "and saved in its place";
+}
+
+// A shots file that exists but cannot be read (here larger than the readers take; a file without
+// read permission is refused the same way, as the program's run as another user shows) is told
+// once, naming the file and why, and nothing the window does writes over it.
+TEST_F(FitWindowTest, AShotsFileThatCannotBeReadIsNeverWritten) {
+    write_prefs();
+    const std::string big = "range,quantity,value\n20,velocity,738\n" + std::string(LargestShotsFile, '#') + "\n";
+    write_file(shots_path(), big);
+    start();
+    open_fit_window();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "The shots could not be read from " + shots_path() +
+                                     " (it is larger than 1 MiB). The file is left as it is: changes are not saved "
+                                     "in it in this run.");
+    EXPECT_EQ(complete_shots(fit()).size(), 0u);
+    type_shot(0, "20", 0, "700");
+    QTest::mouseClick(fit().remove, Qt::LeftButton);
+    app().ended = true;
+    end_program(app());
+    EXPECT_EQ(read_file(shots_path()), big);
+    EXPECT_EQ(messages_.size(), 1u) << "told once";
+    EXPECT_FALSE(std::filesystem::exists(shots_path() + ".bad"));
+}
+
+// Another program (or another run) saved the shots after this window read them: the next change
+// asks before writing over them; No reads the file again, Yes writes the window's shots.
+TEST_F(FitWindowTest, AShotsFileChangedOnTheDiskIsNotOverwrittenBlind) {
+    write_prefs();
+    write_file(shots_path(), "range,quantity,value\n20,velocity,738\n30,velocity,700\n");
+    start();
+    open_fit_window();
+    const auto remove_first = [this] {
+        fit().shots->setCurrentCell(0, ColumnValue);
+        QTest::mouseClick(fit().remove, Qt::LeftButton);
+    };
+    const std::string theirs = "range,quantity,value\n20,velocity,738\n30,velocity,700\n40,velocity,650\n";
+    write_file(shots_path(), theirs);
+    answers_ = {MessageAnswer::No};
+    remove_first();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].buttons, MessageButtons::YesNo);
+    EXPECT_NE(messages_[0].text.find("were changed by another program"), std::string::npos) << messages_[0].text;
+    EXPECT_EQ(read_file(shots_path()), theirs);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return complete_shots(fit()).size() == 3u; })) << "read again";
+    EXPECT_EQ(*fit().rows[2].value.value, 650.0f);
+
+    // Read again, it is this window's file: the next change is saved unasked.
+    remove_first();
+    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(parse_shots_text(read_file(shots_path())).shots.size(), 2u);
+
+    write_file(shots_path(), "range,quantity,value\n");
+    answers_ = {MessageAnswer::Yes};
+    remove_first();
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(parse_shots_text(read_file(shots_path())).shots.size(), 1u) << "the window's shots";
+}
+
+// A long fit keeps the window answering: a request to end the run that comes in the middle (a
+// signal, the session ending) stops it between two of its steps, without a result.
+TEST_F(FitWindowTest, ALongFitStopsWhenTheRunIsAskedToEnd) {
+    write_prefs();
+    std::string text = "range,quantity,value\n";
+    for (int i = 0; i < 20000; ++i) text += i % 2 ? "40,velocity,640\n" : "20,velocity,700\n";
+    write_file(shots_path(), text);
+    start();
+    open_fit_window();
+    fit().fit_mv->setChecked(true);
+    bool asked = false;
+    QTimer::singleShot(100, [this, &asked] {
+        asked = true;
+        end_on_request(app());
+    });
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_TRUE(asked) << "the request came while the fit ran";
+    EXPECT_TRUE(fit().fits.empty());
+    EXPECT_EQ(fit().status->text().toStdString(), "The fit was stopped before it ended.");
+    EXPECT_TRUE(app().ended);
+    EXPECT_TRUE(messages_.empty());
+}
+
+// A value still being typed into a cell when the run is asked to end is kept, as Tab keeps it.
+TEST_F(FitWindowTest, ACellBeingTypedIsKeptWhenTheRunEnds) {
+    write_prefs();
+    start();
+    open_fit_window();
+    type_shot(0, "20", 0, "700");
+    QTableWidget* t = fit().shots;
+    t->setCurrentCell(0, ColumnUncertainty);
+    QTest::keyClicks(t, "3");
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(editor && t->isAncestorOf(editor)) << "the cell's editor is open";
+    editor->setText("3.5");
+    end_on_request(app());
+    const ShotsText saved = parse_shots_text(read_file(shots_path()));
+    ASSERT_EQ(saved.shots.size(), 1u);
+    ASSERT_TRUE(saved.shots[0].uncertainty);
+    EXPECT_EQ(*saved.shots[0].uncertainty, 3.5f);
 }
 
 TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit) {
@@ -278,7 +381,8 @@ TEST_F(FitWindowTest, KeyboardAccessibleNamesAndTheMuzzleVelocityFit) {
             EXPECT_GE(h->sectionSize(c), h->fontMetrics().horizontalAdvance(header)) << header.toStdString();
         }
     }
-    EXPECT_EQ(QApplication::focusWidget(), fit().laws) << "the ranked laws take the focus";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == fit().laws; }))
+        << "the ranked laws take the focus (once the window is active again after the fit's progress)";
     QTest::keyClick(f.dialog, Qt::Key_U, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([this] { return text(FieldMV) == "785.0"; })) << text(FieldMV);
     EXPECT_EQ(text(BcResult), "0.0195");

@@ -6,6 +6,10 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 
 #include "app/storage.h"
@@ -77,6 +81,15 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         child_.setProcessEnvironment(env);
+        if (unprivileged_ && ::geteuid() == 0) {
+            // Root reads anything: the child gives it up for "nobody", who owns the home folder.
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(home()))
+                ::lchown(entry.path().c_str(), Nobody, Nobody);
+            ::chown(home().c_str(), Nobody, Nobody);
+            child_.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0) ::_exit(3);
+            });
+        }
         child_.start(QString::fromUtf8(program), arguments);
         ASSERT_TRUE(child_.waitForStarted());
     }
@@ -135,6 +148,8 @@ protected:
         return at != std::string::npos && output_.find("dialog ", at) != std::string::npos;
     }
 
+    static constexpr uid_t Nobody = 65534;
+    bool unprivileged_ = false;  // the child runs as a user without privileges
     LocalHttpServer server_;
     std::string probe_;  // another probe target than the site
     QProcess child_;
@@ -168,6 +183,60 @@ TEST_F(Signals, EarlyInTheStartUpWithALinkPlantedBesideTheFile) {
     EXPECT_FALSE(std::filesystem::exists(stale));
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << entry.path();
+}
+
+// Run as a user without privileges (root reads anything): a preferences file and a shots file that
+// the user may not read are told once each, on standard error too, naming the file and the
+// system's reason, and the run ends with both as they were.
+TEST_F(Signals, FilesThatCannotBeReadKeepTheirContent) {
+    write_prefs({{"MV", "900.0"}, {"AutoUpdateCheck", "0"}});
+    const std::string shots = home() + "/config/Velora/Velora.shots.csv";
+    write_file(shots, "range,quantity,value\n20,velocity,738\n");
+    const std::string prefs_before = read_file(prefs_path()), shots_before = read_file(shots);
+    ASSERT_EQ(::chmod(prefs_path().c_str(), 0200), 0);
+    ASSERT_EQ(::chmod(shots.c_str(), 0200), 0);
+    unprivileged_ = true;
+    start_twin("Fit from Shots…");
+    ASSERT_TRUE(said("dialog Velora Preferences")) << output_;
+    ASSERT_TRUE(said("menu Fit from Shots…")) << output_;
+    ASSERT_TRUE(said("dialog Fit from Shots")) << "the shots' message: " << output_;
+    end_with(SIGTERM);
+    EXPECT_NE(errors_.find("The preferences could not be read from: " + prefs_path() + " (Permission denied)"),
+              std::string::npos)
+        << errors_;
+    EXPECT_NE(errors_.find("The shots could not be read from " + shots + " (Permission denied)"), std::string::npos)
+        << errors_;
+    ::chmod(prefs_path().c_str(), 0600);
+    ::chmod(shots.c_str(), 0600);
+    EXPECT_EQ(read_file(prefs_path()), prefs_before);
+    EXPECT_EQ(read_file(shots), shots_before);
+}
+
+// The program started again with the same folder ends with status 0 and leaves the preferences as
+// they are, while the running one goes on; a run killed outright leaves its lock behind, and the
+// next start takes it over.
+TEST_F(Signals, ALaterStartEndsAndAKilledRunsLockIsTakenOver) {
+    write_prefs({{"MV", "811.0"}});
+    start_twin();
+    ASSERT_TRUE(said("window")) << output_;
+    const std::string before = read_file(prefs_path());
+    QProcess later;
+    later.setProcessEnvironment(child_.processEnvironment());
+    later.start(QString::fromUtf8(VELORA_PROGRAM), {});
+    ASSERT_TRUE(later.waitForFinished(PatienceMs));
+    EXPECT_EQ(later.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(later.exitCode(), 0);
+    EXPECT_EQ(later.readAllStandardError().toStdString(), "");
+    EXPECT_EQ(read_file(prefs_path()), before);
+    EXPECT_EQ(child_.state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(child_.processId()), SIGKILL);
+    ASSERT_TRUE(child_.waitForFinished(PatienceMs));
+    output_.clear();
+    start_twin();
+    ASSERT_TRUE(said("window")) << "the lock taken over: " << output_;
+    end_with(SIGTERM);
+    expect_saved();
 }
 
 TEST_F(Signals, WithTheStartUpBoxOpen) {

@@ -1,5 +1,5 @@
-// The preferences file on the disk: replaced whole through a temporary file of its own, links
-// and files planted beside it never written through, the temporaries of a save cut short removed
+// The preferences file on the disk: replaced whole through a temporary file of its own, a link
+// written through where it leads, the temporaries of a save cut short removed
 // at the next start; files saved as UTF-16 read as text; stored values without an upper limit
 // brought back within one.
 #include "services/file_replace.h"
@@ -57,15 +57,14 @@ protected:
     std::string base;
 };
 
-TEST_F(Folder, AReplacementIsWholeAndNeverWritesThroughALink) {
+TEST_F(Folder, AReplacementIsWholeAndGoesWhereTheUsersLinkLeads) {
     const fs::path target = folder / "elsewhere.txt";
     write(target, "theirs");
     fs::create_symlink(target, folder / "Velora.prefs");
 
     EXPECT_TRUE(replace_file_contents(base + "Velora.prefs", "MV = 811.0\r\n").ok);
-    EXPECT_EQ(bytes_of(target), "theirs");
-    EXPECT_FALSE(fs::is_symlink(folder / "Velora.prefs")) << "the link itself is replaced";
-    EXPECT_EQ(bytes_of(folder / "Velora.prefs"), "MV = 811.0\r\n");
+    EXPECT_EQ(bytes_of(target), "MV = 811.0\r\n");
+    EXPECT_TRUE(fs::is_symlink(folder / "Velora.prefs")) << "the link stays";
     EXPECT_EQ(names(), (std::vector<std::string>{"Velora.prefs", "elsewhere.txt"})) << "no temporary left";
 }
 
