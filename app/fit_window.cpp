@@ -547,6 +547,9 @@ QTableWidget* make_table(QWidget* parent, const QStringList& headers) {
     table->verticalHeader()->setVisible(true);
     // Each column at least as wide as its header in every unit; the last shown takes the rest.
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Measured on the rows in sight only: a list of thousands of shots would be measured whole at
+    // every change of a cell, and the window would freeze.
+    table->horizontalHeader()->setResizeContentsPrecision(0);
     table->horizontalHeader()->setStretchLastSection(true);
     table->setSelectionBehavior(QAbstractItemView::SelectItems);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
