@@ -721,6 +721,27 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     return CliOk;
 }
 
+// What PATH holds for a fit: today's shots file, read as it always was (its text in `text`), or any
+// other file, folder or zip that holds a shot string (then `string` holds it).
+int read_fit_input(CliIo& io, const std::string& path, std::optional<ShotString>& string, std::string& text) {
+    std::error_code not_a_folder;
+    const bool folder = path != "-" && std::filesystem::is_directory(path, not_a_folder);
+    if (!folder) {
+        if (auto error = read_string_input(path, io.in, text)) return fail(io, CliFailed, *error);
+    }
+    const std::optional<StringFormat> format = text.empty() && path != "-" ? std::nullopt : detect_format(text);
+    const bool shots_file =
+        !folder && (!format || *format == StringFormat::ShotsCsv) && text.substr(0, 4) != "PK\x03\x04";
+    if (!shots_file) {
+        StringRead read = folder ? read_string_path(path) : read_string_bytes(text, input_name(path));
+        if (!read.ok()) return fail(io, CliFailed, read.error.text());
+        string = std::move(read.string);
+    } else if (text.size() > LargestShotsFile) {
+        return fail(io, CliFailed, input_name(path) + " is too large for a shots file");
+    }
+    return CliOk;
+}
+
 // A shot string fitted shot by shot, each from its own muzzle velocity: the JSON of schema 2, or
 // with --text the report the Fit window shows, the verdict line first.
 int fit_string_command(const CommandLine& cl, CliIo& io, const CalcState& s, const ShotString& string,
@@ -784,25 +805,9 @@ int fit_command(const CommandLine& cl, CliIo& io) {
 
     const std::string& path = operands[1];
     const std::string name = input_name(path);
-    // Today's shots file as it always was read; any other file, folder or zip that holds a shot
-    // string gives its measurements.
     std::optional<ShotString> string;
     std::string text;
-    std::error_code not_a_folder;
-    const bool folder = path != "-" && std::filesystem::is_directory(path, not_a_folder);
-    if (!folder) {
-        if (auto error = read_string_input(path, io.in, text)) return fail(io, CliFailed, *error);
-    }
-    const std::optional<StringFormat> format = text.empty() && path != "-" ? std::nullopt : detect_format(text);
-    const bool shots_file =
-        !folder && (!format || *format == StringFormat::ShotsCsv) && text.substr(0, 4) != "PK\x03\x04";
-    if (!shots_file) {
-        StringRead read = folder ? read_string_path(path) : read_string_bytes(text, name);
-        if (!read.ok()) return fail(io, CliFailed, read.error.text());
-        string = std::move(read.string);
-    } else if (text.size() > LargestShotsFile) {
-        return fail(io, CliFailed, (path == "-" ? "standard input" : path) + " is too large for a shots file");
-    }
+    if (const int code = read_fit_input(io, path, string, text); code != CliOk) return code;
     const std::string schema = cl.value("--schema");
     if (!schema.empty() && schema != "1" && schema != "2")
         return bad_usage(io, cl,
@@ -1001,22 +1006,13 @@ int report_shots(CliIo& io, const std::string& path, std::optional<ShotString>& 
                  float& mv) {
     const std::string name = input_name(path);
     std::string text;
-    std::error_code not_a_folder;
-    const bool folder = path != "-" && std::filesystem::is_directory(path, not_a_folder);
-    if (!folder) {
-        if (auto error = read_string_input(path, io.in, text)) return fail(io, CliFailed, *error);
-    }
-    const std::optional<StringFormat> format = text.empty() && path != "-" ? std::nullopt : detect_format(text);
-    if (folder || (format && *format != StringFormat::ShotsCsv) || text.substr(0, 4) == "PK\x03\x04") {
-        StringRead read = folder ? read_string_path(path) : read_string_bytes(text, name);
-        if (!read.ok()) return fail(io, CliFailed, read.error.text());
-        string = std::move(read.string);
+    if (const int code = read_fit_input(io, path, string, text); code != CliOk) return code;
+    if (string) {
         const FitShotsOfString from = fit_shots_of(*string);
         shots = from.shots;
         if (from.mean_mv) mv = *from.mean_mv;
         return CliOk;
     }
-    if (text.size() > LargestShotsFile) return fail(io, CliFailed, name + " is too large for a shots file");
     const ShotsText read = parse_shots_text(text);
     if (!read.errors.empty())
         return fail(io, CliFailed,

@@ -2,8 +2,6 @@
 
 namespace velora {
 
-namespace {
-
 void append_utf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -21,8 +19,6 @@ void append_utf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-}  // namespace
 
 std::string utf8_from_utf16(std::string_view units, bool big_endian) {
     const auto unit = [&](std::size_t i) {

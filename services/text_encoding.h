@@ -9,6 +9,9 @@
 
 namespace velora {
 
+// Appends the code point `c` (at most U+10FFFF) to `out` in UTF-8.
+void append_utf8(std::string& out, char32_t c);
+
 // UTF-16 code units (without a byte-order mark), little or big endian, as UTF-8. A lone surrogate
 // becomes U+FFFD; an odd last byte is dropped.
 std::string utf8_from_utf16(std::string_view units, bool big_endian);

@@ -8,30 +8,14 @@
 #include <cstring>
 #include <map>
 
+#include "services/text_encoding.h"
+
 namespace velora {
 
 namespace {
 
 ReadError sheet_error(const std::string& name, std::string expected, std::int64_t offset = -1) {
     return ReadError{name, 0, offset, std::move(expected)};
-}
-
-void append_utf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // A number as the shortest text that reads back to it: 2783, 488.3, 1e-05.
