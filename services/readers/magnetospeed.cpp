@@ -78,8 +78,8 @@ StringRead read_magnetospeed(std::string_view bytes, const std::string& name) {
         s.velocity_unit = f[3];
         StringShot shot;
         shot.id = f[0] + "-" + f[1];
-        if (*v > 0) {
-            shot.MV = to_internal(*v, *unit);
+        if (const float mv = to_internal(*v, *unit); mv > 0) {
+            shot.MV = mv;
             shot.mv_kind = MvKind::Measured;
         } else {
             shot.marks.add(MarkKind::LostTrack, "no speed: the device wrote " + f[2]);

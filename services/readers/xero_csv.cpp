@@ -103,8 +103,9 @@ StringRead read_xero_csv(std::string_view bytes, const std::string& name) {
             return refused(name, line, "expected a speed in " + s.velocity_unit + ", found '" + f[*speed] + "'");
         StringShot shot;
         shot.id = f[0];
-        if (*v > 0) {
-            shot.MV = to_internal(*v, *factor);
+        // A speed too small for a float is no speed at all.
+        if (const float mv = to_internal(*v, *factor); mv > 0) {
+            shot.MV = mv;
             shot.mv_kind = MvKind::Measured;
         } else {
             shot.marks.add(MarkKind::LostTrack, "no speed: the device wrote " + f[*speed]);

@@ -111,6 +111,11 @@ TEST(XeroCsv, DecimalCommasQuotedValuesAndSummaries) {
     ASSERT_FALSE(no_unit.ok());
     EXPECT_EQ(no_unit.error.text(),
               "n.csv line 1: expected a speed column with its unit, as 'Speed (FPS)' or 'Tempo (MPS)'");
+    // A speed too small for a float is no speed: the shot is kept, marked, without a muzzle velocity.
+    const StringRead tiny = read_xero_csv("#,Speed (FPS)\n1,900\n2,0." + std::string(50, '0') + "1\n", "t.csv");
+    ASSERT_TRUE(tiny.ok()) << tiny.error.text();
+    EXPECT_FALSE(tiny.string->shots[1].MV);
+    EXPECT_TRUE(tiny.string->shots[1].marks.has(MarkKind::LostTrack));
 }
 
 TEST(ReadDecimal, BothNotations) {
