@@ -65,6 +65,27 @@ std::string_view trim(std::string_view text) {
 
 UnitValue refused(std::string why) { return {0.0f, std::move(why)}; }
 
+// What followed the number, as a refusal quotes it on its one line: control characters escaped.
+std::string quoted(std::string_view suffix) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : suffix) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += "\\x";
+            out += Hex[u >> 4];
+            out += Hex[u & 15];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 UnitValue read_unit_value(std::string_view text, ValueKind kind) {
@@ -77,10 +98,10 @@ UnitValue read_unit_value(std::string_view text, ValueKind kind) {
 
     if (kind == ValueKind::Percent) {
         if (suffix == "%") return {number, {}};
-        return refused("'" + std::string(suffix) + "' is not a unit of a percentage (%)");
+        return refused("'" + quoted(suffix) + "' is not a unit of a percentage (%)");
     }
     const SuffixList* list = suffix_list(kind);
-    if (!list) return refused("takes no unit ('" + std::string(suffix) + "' follows the number)");
+    if (!list) return refused("takes no unit ('" + quoted(suffix) + "' follows the number)");
     for (const Suffix& s : list->suffixes) {
         if (!s.text) break;
         if (!same_letters(suffix, s.text)) continue;
@@ -90,8 +111,8 @@ UnitValue read_unit_value(std::string_view text, ValueKind kind) {
             return refused("too large a " + std::string(list->quantity_name) + " to convert from " + s.text);
         return {converted, {}};
     }
-    return refused("'" + std::string(suffix) + "' is not a unit of " + list->quantity_name + " (" +
-                   unit_suffixes(kind) + ")");
+    return refused("'" + quoted(suffix) + "' is not a unit of " + list->quantity_name + " (" + unit_suffixes(kind) +
+                   ")");
 }
 
 bool has_unit_suffix(std::string_view text) {

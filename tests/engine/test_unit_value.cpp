@@ -71,6 +71,15 @@ TEST(UnitValue, AConversionThatOverflowsIsRefused) {
     EXPECT_FLOAT_EQ(internal("1e39ms", ValueKind::Time), 3.4028235e35f);
 }
 
+// A refusal is one line whatever followed the number: control characters are shown escaped.
+TEST(UnitValue, ARefusalQuotesWhatFollowedTheNumberOnOneLine) {
+    EXPECT_EQ(read_unit_value("3\nm", ValueKind::Range).error,
+              "'\\nm' is not a unit of range (" + unit_suffixes(ValueKind::Range) + ")");
+    EXPECT_EQ(read_unit_value(std::string_view("3\0%\r", 4), ValueKind::Percent).error,
+              "'\\x00%\\r' is not a unit of a percentage (%)");
+    EXPECT_EQ(read_unit_value("3 m\x7f", ValueKind::Plain).error, "takes no unit ('m\\x7f' follows the number)");
+}
+
 TEST(UnitValue, ListsTheSuffixesOfAQuantity) {
     EXPECT_EQ(unit_suffixes(ValueKind::SmallLength), "in, mm, cm");
     EXPECT_EQ(unit_suffixes(ValueKind::Temperature), "C, F");

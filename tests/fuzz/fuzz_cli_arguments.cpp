@@ -1,6 +1,7 @@
 // velora-cli's KEY=VALUE arguments over the first-run preferences: the input is split at line ends
 // into arguments of "prefs -". The tool ends with 0 or 2, a refusal is one line, and what it
 // prints is a preferences text that reads back as itself.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream out, err;
     const int code = run_cli(args, in, out, err);
     const std::string e = err.str();
+    // An option (--help, -h) prints something else than a preferences text.
+    const bool option =
+        std::any_of(args.begin() + 2, args.end(), [](const std::string& a) { return a.size() > 1 && a[0] == '-'; });
+    if (code == CliOk && option) return 0;
     if (code == CliOk) {
         if (!e.empty()) std::abort();
         // The output read back as a file gives itself again.

@@ -1,4 +1,5 @@
-// The preferences reader: any bytes give a state of finite values within the program's ranges,
+// The preferences reader: any bytes give a state of finite values within the program's ranges (a
+// target velocity below the muzzle velocity),
 // and the text written from it reads back to the same text.
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "services/preferences.h"
 #include "solver/fields.h"
+#include "solver/input_limits.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velora;
@@ -18,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Input& in : Inputs) {
         if (in.key == nullptr) continue;
         const float value = s.*in.value;
-        if (!std::isfinite(value) || value < in.loaded.low || value > in.loaded.high) {
+        // The target velocity stays below the muzzle velocity, which may take it under its own range.
+        const bool below_mv = in.value == &CalcState::TV && value <= s.MV - TVBelowMV;
+        if (!std::isfinite(value) || (value < in.loaded.low && !below_mv) || value > in.loaded.high) {
             std::fprintf(stderr, "%s read as %g\n", in.key, static_cast<double>(value));
             std::abort();
         }
