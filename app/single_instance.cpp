@@ -93,9 +93,7 @@ bool listen_for_later_starts(InstanceLock& lock, const std::string& socket_path,
         for (;;) {
             const int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
             if (client < 0) return;
-            // One byte from the later start; no answer is owed.
-            char byte = 0;
-            [[maybe_unused]] const ssize_t n = ::recv(client, &byte, 1, MSG_DONTWAIT);
+            // Each connection is a later start asking; no answer is owed.
             ::close(client);
             on_request();
         }
@@ -118,10 +116,12 @@ bool ask_running_instance(const std::string& socket_path, std::chrono::milliseco
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0) return false;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            // The connection is the request: the running program may take it and close it before
+            // the byte arrives, which is no failure.
             const char byte = 'r';
-            const bool told = ::send(fd, &byte, 1, MSG_NOSIGNAL) == 1;
+            [[maybe_unused]] const ssize_t sent = ::send(fd, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
             ::close(fd);
-            return told;
+            return true;
         }
         ::close(fd);
         if (std::chrono::steady_clock::now() >= until) return false;
