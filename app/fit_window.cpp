@@ -26,6 +26,7 @@
 #include "app/dark_theme.h"
 #include "app/dispatch.h"
 #include "app/fit_import.h"
+#include "app/fit_results_view.h"
 #include "app/focus_mark.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
@@ -175,6 +176,7 @@ void enable_choices(App& app) {
     f.use->setEnabled(chosen >= 0 && chosen < static_cast<int>(f.fits.size()) &&
                       f.fits[static_cast<std::size_t>(chosen)].outcome == FitOutcome::Fitted);
     show_residuals(app);
+    show_fit_results(app);
 }
 
 // The ranked laws; the chosen one stays chosen unless `to_best` (after a new fit).
@@ -378,17 +380,11 @@ void run_string_fit(App& app, const std::vector<Shot>& typed, const std::vector<
     if (mv.count > 0) f.string_mv = static_cast<float>(mv.mean);
     show_laws(app, true);
 
-    std::string status = verdict_text(fit, u);
-    for (const FitMessage& m : fit.messages) status += "\n" + fit_message_text(m, shots, u);
-    for (const Outlier& o : fit.outliers) status += "\n" + outlier_text(o, shots) + " Tick it to take it back in.";
-    if (!fit.laws.empty()) {
-        const StringLawFit& best = fit.laws.front();
-        status += "\nUnder " + drag_law_name(best.series.law) + ": " + spread_text(best.spread) + " " +
-                  trend_text(best.trend, u);
-        if (const std::string shared = shared_text(best.shared, options.groups, u); !shared.empty())
-            status += " " + shared;
-    }
-    f.status->setText(qs(status));
+    keep_fit_results(app, fit, shots, options.groups, in);
+    CalcState flown = app.state;
+    flown.MV = in.MV;
+    f.status->setText(qs("Fitted " + std::to_string(shots.size()) + (shots.size() == 1 ? " shot" : " shots") +
+                         " with " + fit_inputs_text(flown) + "; each shot's muzzle velocity as its results say."));
     if (!f.fits.empty()) f.laws->setFocus(Qt::OtherFocusReason);
 }
 
@@ -445,6 +441,7 @@ void run_fit(App& app) {
     const bool fit_mv = f.fit_mv->isChecked();
     ShotFitInputs in = shot_fit_inputs(app.state);
     f.string_mv.reset();
+    forget_fit_results(app);
     if (f.string && has_downrange_data(*f.string)) {
         run_string_fit(app, shots, lines, in, fit_mv);
         return;
@@ -615,6 +612,7 @@ void build_fit_window(App& app) {
              "uncertainties say), each with its BC and interval; choose one to see its residuals");
     laws_caption->setBuddy(f.laws);
     layout->addWidget(f.laws, 2);
+    build_fit_results(app, layout);
 
     f.status = new QLabel(f.dialog);
     f.status->setWordWrap(true);
@@ -646,7 +644,8 @@ void build_fit_window(App& app) {
     QWidget::setTabOrder(f.import, f.use_mean);
     QWidget::setTabOrder(f.use_mean, f.forget);
     QWidget::setTabOrder(f.forget, f.laws);
-    QWidget::setTabOrder(f.laws, f.use);
+    QWidget::setTabOrder(f.laws, fit_results_focus(app));
+    QWidget::setTabOrder(fit_results_focus(app), f.use);
     QWidget::setTabOrder(f.use, f.close);
 
     App* a = &app;

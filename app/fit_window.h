@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ class QTreeWidget;
 namespace velora {
 
 struct App;
+struct FitResultsView;
 
 inline constexpr const char* FitWindowTitle = "Fit from Shots";
 
@@ -84,6 +86,9 @@ struct FitWindow {
     std::optional<ShotString> string;
     bool string_save_failed = false;
     KeptFile string_file;
+
+    // The results of a string's fit shot by shot, with the verdict (app/fit_results_view.h).
+    std::shared_ptr<FitResultsView> results;
 };
 
 // A cell of the shots list that is being edited takes its text now, as Tab would (the run is

@@ -168,6 +168,71 @@ std::string shared_text(const SharedBc& s, const std::vector<std::string>& group
     return out;
 }
 
+std::string mv_origin_text(MvSource source, MvKind kind) {
+    switch (source) {
+        case MvSource::Own:
+            return kind == MvKind::Measured ? "measured" : kind == MvKind::Extrapolated ? "the radar's" : "recorded";
+        case MvSource::Fitted: return "fitted";
+        case MvSource::StringMean: return "the string's mean";
+        case MvSource::Window: return "the main window's";
+    }
+    return {};
+}
+
+std::string shot_mark_text(const Outlier* outlier, const Marks& marks) {
+    if (outlier) {
+        const std::string law = drag_law_name(outlier->law);
+        switch (outlier->figure) {
+            case OutlierFigure::Bc:
+                return "set aside: " + law + " BC " + format_fixed(outlier->value, 4) + ", " +
+                       format_fixed(outlier->deviations, 1) + " × the scatter from the line";
+            case OutlierFigure::Rms:
+                return "set aside: " + law + " rms " + format_fixed(outlier->value, 2) + ", " +
+                       format_fixed(outlier->deviations, 1) + " × the scatter above the median";
+            case OutlierFigure::AtLimit: return "set aside: its " + law + " BC runs out of the range";
+        }
+    }
+    if (marks.marks.empty()) return {};
+    return (marks.used() ? "taken back in despite: " : "set aside: ") + marks.reasons();
+}
+
+ShotResultTexts shot_result_texts(const StringFit& f, const std::vector<FitShot>& shots, std::size_t i,
+                                  const StringLawFit& law, const ShotUnits& u) {
+    ShotResultTexts out;
+    if (i >= shots.size() || i >= f.plan.size()) return out;
+    const float mv = i < law.mv.size() ? law.mv[i] : f.plan[i].mv;
+    out.mv = shot_value_text(ShotQuantity::Velocity, mv, u);
+    out.origin = mv_origin_text(f.plan[i].source, shots[i].mv_kind);
+    const ShotFit& own = i < law.shots.size() ? law.shots[i] : ShotFit{false};
+    if (!own.flown) {
+        out.bc = "not flown";
+        return out;
+    }
+    const FitRowTexts row = fit_row_texts(
+        LawFit{law.series.law, own.outcome, own.BC, own.BC_low, own.BC_high, own.MV, own.chi_square, own.rms, {}},
+        false, u.velocity, u.tmp);
+    out.bc = row.bc;
+    out.interval = row.interval;
+    out.rms = row.rms;
+    return out;
+}
+
+FitSummaryTexts fit_summary_texts(const StringFit& f, const std::vector<FitShot>& shots, int law,
+                                  const std::vector<std::string>& groups, const ShotUnits& u) {
+    FitSummaryTexts out;
+    out.verdict = verdict_text(f, u);
+    for (const FitMessage& m : f.messages) out.notes.push_back(fit_message_text(m, shots, u));
+    for (const Outlier& o : f.outliers) out.notes.push_back(outlier_text(o, shots));
+    const StringLawFit* l = f.law(law);
+    if (!l) return out;
+    out.law = "Under " + drag_law_name(law) + ":";
+    out.spread = spread_text(l->spread);
+    out.trend = trend_text(l->trend, u);
+    if (const std::string shared = shared_text(l->shared, groups, u); !shared.empty())
+        out.shared = "One BC for the strings: " + shared;
+    return out;
+}
+
 std::string string_fit_report(const StringFit& f, const std::vector<FitShot>& shots,
                               const std::vector<std::string>& groups, const ShotUnits& u,
                               std::optional<double> sectional_density) {
@@ -208,19 +273,15 @@ std::string string_fit_report(const StringFit& f, const std::vector<FitShot>& sh
         std::string source = mv_source_text(f.plan[i].source, mv, u);
         source.resize(std::max<std::size_t>(source.size() + 1, 32), ' ');
         std::string line = name + source;
-        const ShotFit& own = i < best.shots.size() ? best.shots[i] : ShotFit{};
-        if (!own.flown) {
-            line += "not flown";
+        const ShotResultTexts own = shot_result_texts(f, shots, i, best, u);
+        if (own.rms.empty()) {
+            line += own.bc;
         } else {
-            const FitRowTexts row = fit_row_texts(
-                LawFit{
-                    best.series.law, own.outcome, own.BC, own.BC_low, own.BC_high, own.MV, own.chi_square, own.rms, {}},
-                false, u.velocity, u.tmp);
-            std::string bc = row.bc;
+            std::string bc = own.bc;
             bc.resize(std::max<std::size_t>(bc.size() + 1, 9), ' ');
-            std::string interval = row.interval;
+            std::string interval = own.interval;
             interval.resize(std::max<std::size_t>(interval.size() + 1, 19), ' ');
-            line += bc + interval + row.rms;
+            line += bc + interval + own.rms;
         }
         if (!f.in_series[i]) line += "  (set aside)";
         out += line + "\n";

@@ -40,6 +40,40 @@ std::string trend_text(const BcTrend& t, const ShotUnits& u);
 // one BC"; empty when not tested.
 std::string shared_text(const SharedBc& s, const std::vector<std::string>& groups, const ShotUnits& u);
 
+// Where a shot's muzzle velocity came from, in a word or two for the Fit window's list of shots:
+// "measured", "the radar's" (its extrapolation, flown as recorded), "recorded", "fitted", "the
+// string's mean", "the main window's".
+std::string mv_origin_text(MvSource source, MvKind kind);
+
+// What set a shot aside or took it back in, for the list of shots: the fit's own figure ("set
+// aside: G1 BC 0.0876, 3.7 × the scatter from the line"), else the reader's or the user's marks ("set
+// aside: lost track: …", "taken back in despite: …"); empty for a shot in use without a mark.
+std::string shot_mark_text(const Outlier* outlier, const Marks& marks);
+
+// One shot of the fit under one law, for the list of shots: the muzzle velocity it was flown with
+// (in the velocity unit, without it), where that came from, its own BC with its interval and rms.
+struct ShotResultTexts {
+    std::string mv;
+    std::string origin;
+    std::string bc;        // "0.1012", "above 1.2000", or "not flown"
+    std::string interval;  // "0.1003 – 0.1021"; empty when it has none
+    std::string rms;
+};
+ShotResultTexts shot_result_texts(const StringFit& f, const std::vector<FitShot>& shots, std::size_t i,
+                                  const StringLawFit& law, const ShotUnits& u);
+
+// What the Fit window shows above its list of shots: the verdict line, the messages and the shots
+// set aside (one sentence each), and under the chosen law the spread of the shots' own BCs, their
+// trend against the muzzle velocity and whether strings fitted together share one BC.
+struct FitSummaryTexts {
+    std::string verdict;
+    std::vector<std::string> notes;
+    std::string law;  // "Under G1:"; empty when the law was not fitted
+    std::string spread, trend, shared;
+};
+FitSummaryTexts fit_summary_texts(const StringFit& f, const std::vector<FitShot>& shots, int law,
+                                  const std::vector<std::string>& groups, const ShotUnits& u);
+
 // The report: the verdict line first, the messages, the ranked laws with their series BC and
 // interval, the shots' spread and trend, then each shot under the best law with where its muzzle
 // velocity came from and its own BC.

@@ -8,13 +8,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "app/fit_import.h"
+#include "app/fit_results_view.h"
 #include "app/fit_window.h"
 #include "app_fixture.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
+#include "solver/string_fit_texts.h"
 
 namespace velora {
 namespace {
@@ -148,9 +151,9 @@ TEST_F(FitImportTest, ARefusedFileIsToldAndTheStringStays) {
     EXPECT_FALSE(fit().string);
 }
 
-// Fit flies each shot of the series from its own muzzle velocity: the verdict first in the status
-// line, a shot set aside marked in the string and taken back in with its check box, and Use
-// entering the law, its BC and the string's mean muzzle velocity in the main window.
+// Fit flies each shot of the series from its own muzzle velocity: the verdict, a shot set aside
+// marked in the string and taken back in with its check box, and Use entering the law, its BC and
+// the string's mean muzzle velocity in the main window.
 TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     REQUIRE_REAL_DATA();
     write_prefs();
@@ -160,11 +163,12 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     ASSERT_TRUE(fit().string);
     QTest::mouseClick(fit().fit, Qt::LeftButton);
     ASSERT_EQ(fit().fits.size(), 10u);
-    const std::string status = fit().status->text().toStdString();
+    const std::string verdict = fit().results->verdict->text().toStdString();
     const std::string best = drag_law_name(fit().fits.front().law);
-    EXPECT_TRUE(status.rfind(best + " fits best", 0) == 0 || status.rfind("Cannot tell these laws apart", 0) == 0)
-        << status;
-    EXPECT_NE(status.find("BC against muzzle velocity"), std::string::npos) << status;
+    EXPECT_TRUE(verdict.rfind(best + " fits best", 0) == 0 || verdict.rfind("Cannot tell these laws apart", 0) == 0)
+        << verdict;
+    EXPECT_NE(fit().results->trend->text().toStdString().find("BC against muzzle velocity"), std::string::npos);
+    const std::string notes = fit().results->notes->text().toStdString();
 
     // Each shot says the muzzle velocity the fit flew it with and where that came from.
     EXPECT_NE(fit().string_view->topLevelItem(0)->text(1).toStdString().find("(extrapolated); flown: fitted, 12"),
@@ -175,11 +179,11 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     std::vector<int> aside;
     for (std::size_t k = 0; k < fit().string->shots.size(); ++k)
         if (fit().string->shots[k].marks.has(MarkKind::Outlier)) aside.push_back(static_cast<int>(k));
-    ASSERT_FALSE(aside.empty()) << status;
+    ASSERT_FALSE(aside.empty()) << notes;
     QTreeWidgetItem* item = fit().string_view->topLevelItem(aside.front());
     EXPECT_EQ(item->checkState(0), Qt::Unchecked);
     const std::string name = "shot " + fit().string->shots[static_cast<std::size_t>(aside.front())].id;
-    EXPECT_NE(status.find(name + " set aside: "), std::string::npos) << status;
+    EXPECT_NE(notes.find(name + " set aside: "), std::string::npos) << notes;
     EXPECT_NE(item->toolTip(0).toStdString().find("set aside"), std::string::npos);
 
     // Taken back in, it stays in the next fit.
@@ -188,7 +192,7 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     EXPECT_EQ(fit().string_view->topLevelItem(0)->text(1).toStdString().find("flown"), std::string::npos);
     QTest::mouseClick(fit().fit, Qt::LeftButton);
     ASSERT_EQ(fit().fits.size(), 10u);
-    EXPECT_EQ(fit().status->text().toStdString().find(name + " set aside: "), std::string::npos);
+    EXPECT_EQ(fit().results->notes->text().toStdString().find(name + " set aside: "), std::string::npos);
     EXPECT_EQ(fit().string_view->topLevelItem(aside.front())->checkState(0), Qt::Checked);
 
     // Use: the law, its BC and the string's mean muzzle velocity, as if typed.
@@ -203,6 +207,102 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     EXPECT_TRUE(QTest::qWaitFor([this, mean] { return text(FieldMV) == mean; })) << text(FieldMV);
     EXPECT_EQ(app().state.CURVE, chosen.law);
     EXPECT_EQ(text(BcResult), format_fixed(chosen.BC, 4));
+}
+
+// The results of a real LabRadar series in the window: the verdict, the spread and the trend where
+// the user reads them, one line a shot with its muzzle velocity and where it came from, its own
+// BC under the chosen law and its mark, and a shot set aside or taken back in from its line, which
+// fits again.
+TEST_F(FitImportTest, TheResultsShowTheVerdictAndEachShotAndItsCheckBoxFitsAgain) {
+    REQUIRE_REAL_DATA();
+    write_prefs();
+    start();
+    open_fit_window();
+    import(Real / "labradar-22lr-topgenorth/SR0038");
+    ASSERT_TRUE(fit().string);
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_EQ(fit().fits.size(), 10u);
+    const FitResultsView& v = *fit().results;
+    ASSERT_TRUE(v.fit);
+    const ShotUnits u = shot_units(app().state);
+
+    // What the window shows is what the texts of this fit say, in sight.
+    const std::string best = drag_law_name(fit().fits.front().law);
+    const FitSummaryTexts texts = fit_summary_texts(*v.fit, v.fitted, fit().fits.front().law, v.groups, u);
+    EXPECT_TRUE(v.verdict->isVisible());
+    EXPECT_EQ(v.verdict->text().toStdString(), texts.verdict);
+    EXPECT_TRUE(texts.verdict.rfind(best + " fits best", 0) == 0 ||
+                texts.verdict.rfind("Cannot tell these laws apart", 0) == 0)
+        << texts.verdict;
+    const std::string spread = v.spread->text().toStdString();
+    EXPECT_TRUE(v.spread->isVisible());
+    EXPECT_EQ(spread.rfind("Under " + best + ": The shots' own BCs (", 0), 0u) << spread;
+    EXPECT_NE(spread.find(", SD 0.0"), std::string::npos) << spread;
+    const std::string trend = v.trend->text().toStdString();
+    EXPECT_TRUE(v.trend->isVisible());
+    EXPECT_EQ(trend.rfind("BC against muzzle velocity: ", 0), 0u) << trend;
+    EXPECT_NE(trend.find(" per 100 Ft/s ("), std::string::npos) << trend;
+
+    // One line a shot of the string, the lost one too.
+    QTableWidget* list = v.shots;
+    ASSERT_EQ(list->rowCount(), 30);
+    EXPECT_EQ(list->horizontalHeaderItem(ResultBc)->text().toStdString(), "BC (" + best + ")");
+    EXPECT_EQ(list->item(0, ResultShot)->text().toStdString(), "Shot 0001");
+    EXPECT_EQ(list->item(0, ResultOrigin)->text().toStdString(), "fitted");
+    EXPECT_NEAR(std::stod(list->item(0, ResultMv)->text().toStdString()), 1239.3, 15.0);
+    const ShotFit& own = v.fit->laws.front().shots[0];
+    EXPECT_EQ(list->item(0, ResultBc)->text().toStdString(), format_fixed(own.BC, 4));
+    EXPECT_EQ(list->item(0, ResultRms)->text().toStdString(), format_fixed(own.rms, 2));
+    EXPECT_EQ(list->item(1, ResultShot)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(list->item(1, ResultMark)->text().toStdString(),
+              "set aside: lost track: the device wrote 0 for the muzzle velocity");
+
+    // The shots the fit set aside, with the figure that did it.
+    int aside = -1;
+    for (int row = 0; row < list->rowCount() && aside < 0; ++row)
+        if (fit().string->shots[static_cast<std::size_t>(row)].marks.has(MarkKind::Outlier)) aside = row;
+    ASSERT_GE(aside, 0);
+    EXPECT_EQ(list->item(aside, ResultShot)->checkState(), Qt::Unchecked);
+    const std::string mark = list->item(aside, ResultMark)->text().toStdString();
+    EXPECT_TRUE(mark.find(" × the scatter ") != std::string::npos || mark.find("runs out") != std::string::npos)
+        << mark;
+    EXPECT_NE(list->item(aside, ResultMark)->toolTip().toStdString().find(" set aside: its "), std::string::npos);
+
+    // Another law chosen: its own BCs and spread.
+    fit().laws->setCurrentCell(1, 0);
+    const std::string second = drag_law_name(fit().fits[1].law);
+    EXPECT_EQ(list->horizontalHeaderItem(ResultBc)->text().toStdString(), "BC (" + second + ")");
+    EXPECT_EQ(v.spread->text().toStdString().rfind("Under " + second + ":", 0), 0u);
+    EXPECT_EQ(list->item(0, ResultBc)->text().toStdString(), format_fixed(v.fit->laws[1].shots[0].BC, 4));
+
+    // Taken back in from its line: fitted again with it in the series.
+    list->item(aside, ResultShot)->setCheckState(Qt::Checked);
+    const auto mark_of = [&](int row) {
+        return v.fit && list->rowCount() == 30 ? list->item(row, ResultMark)->text().toStdString() : std::string();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mark_of(aside).rfind("taken back in despite: outlier: ", 0) == 0; }))
+        << mark_of(aside);
+    EXPECT_EQ(list->item(aside, ResultShot)->checkState(), Qt::Checked);
+    EXPECT_EQ(fit().fits.size(), 10u);
+    EXPECT_TRUE(fit().string->shots[static_cast<std::size_t>(aside)].marks.used());
+    EXPECT_EQ(v.notes->text().toStdString().find("shot " + fit().string->shots[static_cast<std::size_t>(aside)].id +
+                                                 " set aside"),
+              std::string::npos);
+
+    // Shot 1 set aside by the user from its line: out of the fit, and the string keeps it so.
+    list->item(0, ResultShot)->setCheckState(Qt::Unchecked);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mark_of(0) == "set aside: set aside by the user"; })) << mark_of(0);
+    EXPECT_EQ(list->item(0, ResultShot)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(list->item(0, ResultBc)->text().toStdString(), "not fitted");
+    EXPECT_FALSE(fit().string->shots[0].marks.used());
+    EXPECT_EQ(fit().string_view->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(fit().fits.size(), 10u);
+
+    // A change of the string makes the results stale: they go.
+    fit().string_view->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    EXPECT_FALSE(v.fit);
+    EXPECT_EQ(list->rowCount(), 0);
+    EXPECT_FALSE(v.verdict->isVisible());
 }
 
 TEST_F(FitImportTest, AXeroStringOffersItsMeanMuzzleVelocity) {
