@@ -3,8 +3,7 @@
 #include <QListWidget>
 
 #include "app/control_ids.h"
-#include "app/fit_import.h"
-#include "app/fit_window.h"
+#include "app/fit_report.h"
 #include "app/storage.h"
 #include "app/window_update.h"
 #include "output/csv_export.h"
@@ -48,20 +47,6 @@ TablePrintFields shown_print_fields(const App& app) {
     return f;
 }
 
-// The Fit window's last fit, as the report shows it: its ranking, the shots it fitted (the typed
-// ones, then the imported string's in use) and the string.
-std::optional<ReportFit> fit_for_report(const App& app) {
-    if (!app.fit_window || app.fit_window->fits.empty()) return std::nullopt;
-    const FitWindow& f = *app.fit_window;
-    std::vector<Shot> shots = complete_shots(f);
-    std::vector<std::string> names;
-    float mv = app.state.MV;
-    add_string_shots(app, shots, names, mv);
-    CalcState flown = app.state;
-    flown.MV = mv;
-    return report_fit(flown, f.fits, shots, f.fitted_mv, f.string ? &*f.string : nullptr);
-}
-
 QImage plot_image(const App& app) { return app.window.plot != nullptr ? app.window.plot->image() : QImage(); }
 
 }  // namespace
@@ -85,10 +70,7 @@ void save_plot_print_size(App& app) {
     velora::save_plot_print_size(app.state, layout, app.dialogs);
 }
 
-void save_report(App& app) {
-    const std::optional<ReportFit> fit = fit_for_report(app);
-    velora::save_report(app.state, app.results, fit ? &*fit : nullptr, app.dialogs, paper_of_environment());
-}
+void save_report(App& app) { save_report_with_fit(app); }
 
 void save_table_spreadsheet(App& app) { velora::save_table_spreadsheet(app.state, app.results, app.dialogs); }
 

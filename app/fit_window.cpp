@@ -27,6 +27,7 @@
 #include "app/dispatch.h"
 #include "app/fit_import.h"
 #include "app/fit_results_view.h"
+#include "app/fit_report.h"
 #include "app/focus_mark.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
@@ -625,13 +626,14 @@ void build_fit_window(App& app) {
     f.use->setEnabled(false);
     f.close = new QPushButton(QStringLiteral("&Close"), f.dialog);
     describe(f.close, "Close", "Closes this window; the shots are kept");
+    add_fit_report_buttons(app, window_buttons);
     window_buttons->addStretch();
     window_buttons->addWidget(f.use);
     window_buttons->addWidget(f.close);
     layout->addLayout(window_buttons);
 
     // Return belongs to the list's editing, not to a default button.
-    for (QPushButton* b : {f.add, f.remove, f.fit, f.use, f.close}) {
+    for (QPushButton* b : {f.add, f.remove, f.fit, f.save_report, f.use, f.close}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
@@ -645,7 +647,8 @@ void build_fit_window(App& app) {
     QWidget::setTabOrder(f.use_mean, f.forget);
     QWidget::setTabOrder(f.forget, f.laws);
     QWidget::setTabOrder(f.laws, fit_results_focus(app));
-    QWidget::setTabOrder(fit_results_focus(app), f.use);
+    QWidget::setTabOrder(fit_results_focus(app), f.save_report);
+    QWidget::setTabOrder(f.save_report, f.use);
     QWidget::setTabOrder(f.use, f.close);
 
     App* a = &app;

@@ -89,6 +89,8 @@ struct FitWindow {
 
     // The results of a string's fit shot by shot, with the verdict (app/fit_results_view.h).
     std::shared_ptr<FitResultsView> results;
+
+    QPushButton* save_report = nullptr;  // the range report with this fit (app/fit_report.h)
 };
 
 // A cell of the shots list that is being edited takes its text now, as Tab would (the run is

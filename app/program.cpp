@@ -200,7 +200,9 @@ void tell_failure(App& app, const std::string& title, const std::string& text) {
 }
 
 Dialogs quiet_once_interrupted(App& app, Dialogs inner) {
-    Dialogs d;
+    // Every question passes through; those that could come up while the run is ending are
+    // answered unchanged instead.
+    Dialogs d = inner;
     App* a = &app;
     if (inner.message)
         d.message = [a, ask = inner.message](const MessageRequest& m) {
@@ -221,6 +223,16 @@ Dialogs quiet_once_interrupted(App& app, Dialogs inner) {
             if (a->interrupted) return std::string();
             std::string chosen = ask(r);
             return a->interrupted ? std::string() : chosen;
+        };
+    if (inner.open_file)
+        d.open_file = [a, ask = inner.open_file](const OpenFileRequest& r) {
+            if (a->interrupted) return std::string();
+            std::string chosen = ask(r);
+            return a->interrupted ? std::string() : chosen;
+        };
+    if (inner.report_details)
+        d.report_details = [a, ask = inner.report_details](ReportDetails& details) {
+            return !a->interrupted && ask(details) && !a->interrupted;
         };
     if (inner.print_setup)
         d.print_setup = [a, ask = inner.print_setup](QPrinter& printer) {

@@ -721,6 +721,15 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     return CliOk;
 }
 
+// The projectile given, with the weight the device was set to where none is given.
+Projectile with_device_weight(Projectile p, const ShotString& string) {
+    if (!p.weight_gr && string.projectile.weight_gr) {
+        p.weight_gr = *string.projectile.weight_gr;
+        p.source = p.calibre_in ? "weight as set on the device" : "as set on the device";
+    }
+    return p;
+}
+
 // What PATH holds for a fit: today's shots file, read as it always was (its text in `text`), or any
 // other file, folder or zip that holds a shot string (then `string` holds it).
 int read_fit_input(CliIo& io, const std::string& path, std::optional<ShotString>& string, std::string& text) {
@@ -816,11 +825,7 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         return bad_usage(io, cl, "--gates, --own-mv and --keep-outliers belong to schema 2");
     ProjectileOutput p{given.projectile, given.limit, s.MV, {}, {}, {}, {}};
     if (string) {
-        // The weight the device was set to, where none is given.
-        if (!p.projectile.weight_gr && string->projectile.weight_gr) {
-            p.projectile.weight_gr = *string->projectile.weight_gr;
-            p.projectile.source = p.projectile.calibre_in ? "weight as set on the device" : "as set on the device";
-        }
+        p.projectile = with_device_weight(given.projectile, *string);
         for (const StringShot& shot : string->shots) {
             if (shot.marks.used() && shot.MV) p.shots.emplace_back(shot.id, *shot.MV);
         }
@@ -1022,9 +1027,11 @@ int report_shots(CliIo& io, const std::string& path, std::optional<ShotString>& 
 }
 
 // The range report of FILE's calculator, and of the fit of SHOTS or PATH when one is given: the
-// shots are fitted under the ten laws, the best law's BC (and muzzle velocity, with --fit-mv) is
-// entered as the Fit window's "Use" enters it, the measurements are predicted from it, and the
-// report shows the ranking and the string.
+// best law's BC (and muzzle velocity) is entered as the Fit window's "Use" enters it, the
+// measurements are predicted from it, and the report shows the fit. A shot string with
+// measurements downrange is fitted shot by shot, each shot from its own muzzle velocity, and "Use"
+// enters the mean muzzle velocity of its shots in use; the shots of SHOTS.csv, or a string of muzzle
+// velocities only, are fitted together under the ten laws.
 int report_command(const CommandLine& cl, CliIo& io) {
     if (io.pdf == nullptr || !*io.pdf) return fail(io, CliFailed, "this build of velora-cli writes no PDF documents");
     const std::vector<std::string>& operands = cl.operands;
@@ -1033,7 +1040,12 @@ int report_command(const CommandLine& cl, CliIo& io) {
         return bad_usage(io, cl, "only one of FILE and the shots can be - (standard input)");
     CalcState s;
     std::string file;
-    if (const int code = load_command_state(cl, io, s, file, with_shots ? 2 : 1); code != CliOk) return code;
+    ProjectileArguments given;
+    if (const int code = load_command_state(cl, io, s, file, with_shots ? 2 : 1, &given); code != CliOk) return code;
+    if (given.form) return bad_usage(io, cl, "FORM goes with a drag table, which report does not fly");
+    ReportRequest request;
+    request.projectile = given.projectile;
+    request.energy_limit = given.limit;
     std::optional<ReportFit> fit;
     if (with_shots) {
         std::optional<ShotString> string;
@@ -1041,28 +1053,45 @@ int report_command(const CommandLine& cl, CliIo& io) {
         ShotFitInputs in = shot_fit_inputs(s);
         if (const int code = report_shots(io, operands[1], string, shots, in.MV); code != CliOk) return code;
         const bool fit_mv = cl.has("--fit-mv");
-        if (const auto problem = check_shots(shots, in, fit_mv)) {
-            std::string message = shot_problem_text(*problem, input_name(operands[1]), in, InternalShotUnits);
-            if (!message.empty() && message.back() == '.') message.pop_back();
-            return fail(io, CliFailed, message);
+        if (string) request.projectile = with_device_weight(given.projectile, *string);
+        // As "Use" enters them: the law chosen in the list, the BC typed with its four decimals.
+        const auto use = [&s](int law, float bc) {
+            s.CURVE = law;
+            s.stateBC = list_position_of_drag_law(law);
+            s.BC = std::stof(format_fixed(bc, 4));
+        };
+        if (string && has_downrange_data(*string)) {
+            const std::vector<FitShot> fitted = string_fit_shots(*string, true);
+            if (fitted.empty()) return fail(io, CliFailed, input_name(operands[1]) + ": no measurement in use to fit");
+            StringFitOptions options;
+            options.mv = fit_mv ? MvChoice::All : MvChoice::Extrapolated;
+            options.groups = {string_source_text(*string)};
+            const StringFit f = fit_string(fitted, in, options);
+            if (!f.laws.empty() && f.laws.front().series.outcome == FitOutcome::Fitted) {
+                use(f.laws.front().series.law, f.laws.front().series.BC);
+                const MvSummary mv = mv_summary(string_with_fit_marks(*string, f, fitted));
+                if (mv.count > 0) s.MV = static_cast<float>(mv.mean);
+            }
+            fit = report_string_fit(s, f, fitted, options.groups, &*string, sectional_density(request.projectile));
+        } else {
+            if (const auto problem = check_shots(shots, in, fit_mv)) {
+                std::string message = shot_problem_text(*problem, input_name(operands[1]), in, InternalShotUnits);
+                if (!message.empty() && message.back() == '.') message.pop_back();
+                return fail(io, CliFailed, message);
+            }
+            const std::vector<LawFit> fits = fit_shots(shots, in, {fit_mv, {}});
+            if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
+                use(fits.front().law, fits.front().BC);
+                s.MV = fit_mv ? fits.front().MV : in.MV;
+            }
+            fit = report_fit(s, fits, shots, fit_mv, string ? &*string : nullptr);
         }
-        const std::vector<LawFit> fits = fit_shots(shots, in, {fit_mv, {}});
-        if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
-            const LawFit& best = fits.front();
-            // As "Use" enters them: the law chosen in the list, the BC typed with its four decimals.
-            s.CURVE = best.law;
-            s.stateBC = list_position_of_drag_law(best.law);
-            s.BC = std::stof(format_fixed(best.BC, 4));
-            s.MV = fit_mv ? best.MV : in.MV;
-        }
-        fit = report_fit(s, fits, shots, fit_mv, string ? &*string : nullptr);
     }
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = 1;
     const RecalcOutcome outcome = recalculate(s, *r, true);
     if (!outcome.confidence) return fail(io, CliFailed, "the confidence limits could not be computed");
 
-    ReportRequest request;
     request.title = cl.value("--title");
     request.notes = cl.value("--notes");
     request.date = today_text();
@@ -1185,9 +1214,15 @@ const std::vector<Command>& command_table() {
          "Letter): the title block (--title, and --notes such as the pellet, the batch and the rifle),\n"
          "the inputs in FILE's units, the BC with its confidence band, the plot of the active method's\n"
          "quantity and the range table. With SHOTS.csv or PATH (as fit takes them) the shots are fitted\n"
-         "under the ten laws first, the best law and its BC are used, and the report adds the ranking,\n"
-         "the string's summary and the measurements on the plot. -o names the file (default \"Velora\n"
-         "Report.pdf\"); its path is printed.\n",
+         "first, and the best law and its BC are used as the Fit window's Use enters them. A shot string\n"
+         "with measurements downrange is fitted shot by shot, each shot from its own muzzle velocity, as\n"
+         "fit does, and its mean muzzle velocity is used: the report adds the verdict, the ranked laws,\n"
+         "the shots used and set aside with the reasons, the muzzle velocities' mean, SD and extreme\n"
+         "spread, the spread and trend of the shots' own BCs, and the measurements on the plot. The shots\n"
+         "of SHOTS.csv are fitted together under the ten laws. WEIGHT and CAL (or the weight the device\n"
+         "was set to) add the projectile's sectional density, form factor and energy, ENERGY_LIMIT whether\n"
+         "the muzzle energy and each shot's pass it. -o names the file\n"
+         "(default \"Velora Report.pdf\"); its path is printed.\n",
          {"--title", "--notes", "--fit-mv", "-o"},
          true,
          report_command},

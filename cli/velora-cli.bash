@@ -49,6 +49,7 @@ _velora_cli()
     # The projectile's keys, for the commands that fly it.
     case $command in
         trajectory|solve|predict|fit) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT FORM" ;;
+        report) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT" ;;
     esac
 
     if [[ $cur == -* && $cur != - ]]; then

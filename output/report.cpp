@@ -7,11 +7,13 @@
 #include "engine/atmosphere.h"
 #include "engine/drag_laws.h"
 #include "engine/number_text.h"
+#include "engine/sampling.h"
 #include "engine/units.h"
 #include "services/readers/string_texts.h"
 #include "solver/display_texts.h"
 #include "solver/fields.h"
 #include "solver/fit_texts.h"
+#include "solver/string_fit_texts.h"
 #include "velora_version.h"
 
 namespace velora {
@@ -125,6 +127,9 @@ ReportContent report_content(const CalcState& s, const CalcResults& r, const Con
     c.inputs = report_input_rows(s, r);
     c.band = report_band(s, band);
     if (fit != nullptr) c.sections = fit->sections;
+    if (std::optional<ReportSection> projectile = report_projectile_section(
+            s, r, request.projectile, fit != nullptr ? fit->shot_mvs : std::vector<float>{}, request.energy_limit))
+        c.sections.push_back(std::move(*projectile));
 
     // The chart of the chosen quantity, for the window's target range and units.
     CalcState plotted = s;
@@ -153,6 +158,46 @@ ReportContent report_content(const CalcState& s, const CalcResults& r, const Con
     c.table = fill_table(s, r);
     return c;
 }
+
+namespace {
+
+// The string's part of the report: where it came from, the shots in use and set aside with the
+// reasons, the muzzle velocities' mean, SD and extreme spread; the measurements set aside go into
+// `fit` for the chart, and the muzzle velocities of the shots in use too.
+ReportSection string_summary(const CalcState& s, const ShotString& string, ReportFit& fit) {
+    ReportSection summary;
+    summary.heading = "Shot string";
+    summary.rows.push_back({"Source", string_source_text(string)});
+    int in_use = 0;
+    std::vector<std::string> set_aside;
+    std::map<std::string, int> measurement_reasons;
+    for (const StringShot& shot : string.shots) {
+        const std::string name =
+            "Shot " + (shot.id.empty() ? std::to_string(&shot - string.shots.data() + 1) : shot.id);
+        if (shot.marks.used()) {
+            ++in_use;
+            if (shot.MV) fit.shot_mvs.push_back(*shot.MV);
+        } else {
+            set_aside.push_back(name + ": " + shot.marks.reasons());
+        }
+        for (const Measurement& m : shot.measurements) {
+            if (m.marks.used()) continue;
+            const std::string reasons = m.marks.reasons();
+            ++measurement_reasons[reasons.substr(0, reasons.find(':'))];
+            fit.measurements.push_back({m.range, m.quantity, m.value, false});
+        }
+    }
+    summary.rows.push_back(
+        {"Shots", std::to_string(in_use) + " in use, " + std::to_string(set_aside.size()) + " set aside"});
+    const MvSummary mv = mv_summary(string);
+    if (mv.count > 0) summary.rows.push_back({"Muzzle velocity", mv_summary_text(mv, s.stateMV, s.TMP)});
+    for (const std::string& line : set_aside) summary.lines.push_back("Set aside: " + line);
+    for (const auto& [reason, count] : measurement_reasons)
+        summary.lines.push_back("Measurements set aside: " + std::to_string(count) + " (" + reason + ")");
+    return summary;
+}
+
+}  // namespace
 
 ReportFit report_fit(const CalcState& s, const std::vector<LawFit>& fits, const std::vector<Shot>& shots, bool fit_mv,
                      const ShotString* string) {
@@ -183,39 +228,145 @@ ReportFit report_fit(const CalcState& s, const std::vector<LawFit>& fits, const 
     for (const Shot& shot : shots) out.measurements.push_back({shot.range, shot.quantity, shot.value, true});
 
     if (string == nullptr) return out;
-    ReportSection summary;
-    summary.heading = "Shot string";
-    summary.rows.push_back({"Source", string_source_text(*string)});
-    int in_use = 0;
-    std::vector<std::string> set_aside;
-    std::map<std::string, int> measurement_reasons;
-    for (const StringShot& shot : string->shots) {
-        const std::string name =
-            "Shot " + (shot.id.empty() ? std::to_string(&shot - string->shots.data() + 1) : shot.id);
-        if (shot.marks.used())
-            ++in_use;
-        else
-            set_aside.push_back(name + ": " + shot.marks.reasons());
-        for (const Measurement& m : shot.measurements) {
-            if (m.marks.used()) continue;
-            const std::string reasons = m.marks.reasons();
-            ++measurement_reasons[reasons.substr(0, reasons.find(':'))];
-            out.measurements.push_back({m.range, m.quantity, m.value, false});
-        }
-    }
-    summary.rows.push_back(
-        {"Shots", std::to_string(in_use) + " in use, " + std::to_string(set_aside.size()) + " set aside"});
-    const MvSummary mv = mv_summary(*string);
-    if (mv.count > 0) summary.rows.push_back({"Muzzle velocity", mv_summary_text(mv, s.stateMV, s.TMP)});
-    if (string->projectile.weight_gr)
-        summary.rows.push_back(
-            {"Projectile",
-             format_fixed(*string->projectile.weight_gr, 1) + " gr as set on the device" +
-                 (string->projectile.description.empty() ? std::string() : ", " + string->projectile.description)});
-    for (const std::string& line : set_aside) summary.lines.push_back("Set aside: " + line);
-    for (const auto& [reason, count] : measurement_reasons)
-        summary.lines.push_back("Measurements set aside: " + std::to_string(count) + " (" + reason + ")");
+    ReportSection summary = string_summary(s, *string, out);
     out.sections.push_back(std::move(summary));
+    return out;
+}
+
+ShotString string_with_fit_marks(const ShotString& string, const StringFit& f, const std::vector<FitShot>& shots) {
+    ShotString out = string;
+    for (const Outlier& o : f.outliers) {
+        if (o.shot < 0 || static_cast<std::size_t>(o.shot) >= shots.size()) continue;
+        const int k = shots[static_cast<std::size_t>(o.shot)].string_index;
+        if (k < 0 || static_cast<std::size_t>(k) >= out.shots.size()) continue;
+        Marks& marks = out.shots[static_cast<std::size_t>(k)].marks;
+        if (marks.has(MarkKind::Outlier)) continue;
+        // "outlier: its G1 BC 0.0876 lies …", as the readers' own marks read.
+        const std::string text = outlier_text(o, shots);
+        const std::size_t why = text.find("set aside: ");
+        marks.add(MarkKind::Outlier, "outlier: " + (why == std::string::npos ? text : text.substr(why + 11)));
+    }
+    return out;
+}
+
+ReportFit report_string_fit(const CalcState& s, const StringFit& f, const std::vector<FitShot>& shots,
+                            const std::vector<std::string>& groups, const ShotString* string,
+                            std::optional<double> sectional_density) {
+    ReportFit out;
+    const ShotUnits u = shot_units(s);
+    int own_shots = 0;
+    bool typed = false;
+    for (const FitShot& shot : shots) {
+        if (shot.typed)
+            typed = true;
+        else
+            ++own_shots;
+    }
+
+    ReportSection ranking;
+    ranking.heading = "Fit of " + std::to_string(own_shots) + (own_shots == 1 ? " shot" : " shots") +
+                      (typed ? " and the typed shots" : "") + ", each from its own muzzle velocity";
+    ranking.rows.push_back({"Verdict", verdict_text(f, u)});
+    ranking.rows.push_back({"Flown with", fit_inputs_text(s).substr(fit_inputs_text(s).find(", zero ") + 2)});
+    // How each shot's muzzle velocity was taken: "27 fitted, 2 its own".
+    int sources[4] = {};
+    for (std::size_t i = 0; i < f.plan.size(); ++i) ++sources[static_cast<int>(f.plan[i].source)];
+    std::string flown;
+    static constexpr const char* SourceWords[] = {"as recorded", "fitted", "the string's mean", "the main window's"};
+    for (int k = 0; k < 4; ++k)
+        if (sources[k] > 0) flown += (flown.empty() ? "" : ", ") + std::to_string(sources[k]) + " " + SourceWords[k];
+    if (!flown.empty()) ranking.rows.push_back({"Muzzle velocities", flown});
+
+    ranking.table.columns = {"Law", "BC", "BC interval", "rms", "Weighted SS"};
+    if (sectional_density) ranking.table.columns.push_back("Form factor");
+    for (const StringLawFit& l : f.laws) {
+        const FitRowTexts row = fit_row_texts(l.series, false, u.velocity, u.tmp);
+        std::vector<std::string> cells = {row.law, row.bc, row.interval, row.rms, format_fixed(l.series.chi_square, 1)};
+        if (sectional_density)
+            cells.push_back(l.series.outcome == FitOutcome::Fitted && l.series.BC > 0
+                                ? format_fixed(form_factor(*sectional_density, l.series.BC), 3)
+                                : "-");
+        if (l.series.law == s.CURVE && ranking.table.marked < 0)
+            ranking.table.marked = static_cast<int>(ranking.table.rows.size());
+        ranking.table.rows.push_back(std::move(cells));
+    }
+    if (f.laws.empty()) ranking.table.columns.clear();
+    for (const FitMessage& m : f.messages) ranking.lines.push_back(fit_message_text(m, shots, u));
+    if (!f.laws.empty())
+        ranking.lines.push_back(
+            "Ranked by the weighted sum of squares of the residuals; an rms near 1: the shots scatter as their "
+            "uncertainties say.");
+    if (ranking.table.marked >= 0)
+        ranking.lines.push_back("In bold: the law in use, " + std::string(drag_law_name(s.CURVE)) + ".");
+    out.sections.push_back(std::move(ranking));
+
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        const bool used = i < f.in_series.size() && f.in_series[i];
+        for (const Shot& m : shots[i].measurements) out.measurements.push_back({m.range, m.quantity, m.value, used});
+    }
+
+    ReportSection summary;
+    if (string != nullptr) {
+        summary = string_summary(s, string_with_fit_marks(*string, f, shots), out);
+    } else {
+        summary.heading = "Shots";
+        for (const Outlier& o : f.outliers) summary.lines.push_back(outlier_text(o, shots));
+    }
+    if (!f.laws.empty()) {
+        const StringLawFit& best = f.laws.front();
+        const std::string law = drag_law_name(best.series.law);
+        summary.rows.push_back({"BC spread (" + law + ")", spread_text(best.spread)});
+        summary.rows.push_back({"BC trend (" + law + ")", trend_text(best.trend, u)});
+        if (const std::string shared = shared_text(best.shared, groups, u); !shared.empty())
+            summary.rows.push_back({"One BC for the strings", shared});
+    }
+    out.sections.push_back(std::move(summary));
+    return out;
+}
+
+std::optional<ReportSection> report_projectile_section(const CalcState& s, const CalcResults& r, const Projectile& p,
+                                                       const std::vector<float>& shot_mvs,
+                                                       const std::optional<EnergyLimit>& limit) {
+    if (!p.weight_gr && !p.calibre_in) return std::nullopt;
+    ReportSection out;
+    out.heading = "Projectile";
+    std::string what = projectile_text(p);
+    if (!p.source.empty() && p.source != "typed") what += " (" + p.source + ")";
+    out.rows.push_back({"Projectile", what});
+    if (const std::optional<double> sd = sectional_density(p)) {
+        out.rows.push_back({"Sectional density", format_fixed(*sd, 4) + " lb/in²"});
+        if (s.BC > 0)
+            out.rows.push_back({"Form factor", format_fixed(form_factor(*sd, s.BC), 3) + " against " +
+                                                   drag_law_name(s.CURVE) + " at the BC " + format_fixed(s.BC, 4)});
+    }
+    if (!p.weight_gr) return out;
+    const double weight = *p.weight_gr;
+    out.rows.push_back({"Energy at the muzzle", energy_text(kinetic_energy_j(weight, s.MV)) + " at " +
+                                                    with_unit(s, r, FieldId::MV) + ", momentum " +
+                                                    format_fixed(momentum_ns(weight, s.MV), 4) + " N·s"});
+    const float target = s.TRArray[active_slot(s)];
+    const double velocity = velocity_at(r.trajectory, target);
+    if (target > 0 && std::isfinite(velocity) && velocity > 0)
+        out.rows.push_back({"Energy at " + format_fixed(to_display(Quantity::Range, s.stateTR, target, s.TMP), 1) +
+                                " " + unit_caption(Quantity::Range, s.stateTR),
+                            energy_text(kinetic_energy_j(weight, velocity))});
+    if (shot_mvs.size() >= 2) {
+        const auto [low, high] = std::minmax_element(shot_mvs.begin(), shot_mvs.end());
+        out.rows.push_back({"Shots' muzzle energy", energy_text(kinetic_energy_j(weight, *low)) + " to " +
+                                                        energy_text(kinetic_energy_j(weight, *high)) + " over " +
+                                                        std::to_string(shot_mvs.size()) + " shots"});
+    }
+    if (limit) {
+        const bool passed = passes_energy_limit(kinetic_energy_j(weight, s.MV), *limit);
+        std::string text = std::string("the muzzle energy is ") + (passed ? "ABOVE it" : "within it");
+        const auto above = std::count_if(shot_mvs.begin(), shot_mvs.end(), [&](float mv) {
+            return passes_energy_limit(kinetic_energy_j(weight, mv), *limit);
+        });
+        if (!shot_mvs.empty())
+            text += above == 0 ? "; no shot is above it"
+                               : "; " + std::to_string(above) + (above == 1 ? " shot is" : " shots are") + " above it";
+        out.rows.push_back({"Energy limit " + limit->text, text});
+    }
     return out;
 }
 

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/projectile.h"
 #include "output/plot_layout.h"
 #include "output/range_table.h"
 #include "solver/calc_results.h"
 #include "solver/confidence.h"
 #include "solver/shot_fit.h"
 #include "solver/shot_string.h"
+#include "solver/string_fit.h"
 #include "state/calc_state.h"
 
 namespace velora {
@@ -76,11 +78,12 @@ struct ReportMeasurement {
     bool used = true;
 };
 
-// What a fit in use adds: its sections (ranking, verdict, the string, the projectile) and the
-// measurements to draw on the plot.
+// What a fit in use adds: its sections (ranking, verdict, the string) and the measurements to
+// draw on the plot.
 struct ReportFit {
     std::vector<ReportSection> sections;
     std::vector<ReportMeasurement> measurements;
+    std::vector<float> shot_mvs;  // ft/s: the muzzle velocities of a string's shots in the fit, for their energies
 };
 
 // What the user asks of the report.
@@ -91,6 +94,10 @@ struct ReportRequest {
     // The quantity plotted, a MeasurementMethod; nothing: the window's, unless a fit in use
     // measured none of it, then the quantity most of its measurements are.
     std::optional<int> plot_method;
+    // What is known of the projectile: with its weight the report gives the energy, with its
+    // calibre too the sectional density and form factor.
+    Projectile projectile;
+    std::optional<EnergyLimit> energy_limit;  // the limit the shooter keeps to, or none
 };
 
 // The size of the chart in the report, in its own units (it is laid out as a canvas of this
@@ -136,6 +143,28 @@ ReportContent report_content(const CalcState& s, const CalcResults& r, const Con
 // measurements; the law of the state (the one in use) is marked in the ranking.
 ReportFit report_fit(const CalcState& s, const std::vector<LawFit>& fits, const std::vector<Shot>& shots, bool fit_mv,
                      const ShotString* string);
+
+// The string as the fit left it: each shot the fit set aside marked as an outlier with the fit's
+// reason, as the Fit window marks it (a shot already marked is left as it is).
+ShotString string_with_fit_marks(const ShotString& string, const StringFit& f, const std::vector<FitShot>& shots);
+
+// The fit of a shot string shot by shot as the report shows it: the verdict line, the laws ranked
+// by their weighted sum of squares with their series BC, interval and rms (and form factor, with
+// the projectile's sectional density), the fit's messages; the shots used and set aside with the
+// reasons, the muzzle velocities' mean, SD and extreme spread, the spread of the shots' own BCs
+// and their trend against the muzzle velocity under the best law. `string` is the string the
+// shots came from (nothing for typed shots alone); `groups` names it, as the fit was given it.
+ReportFit report_string_fit(const CalcState& s, const StringFit& f, const std::vector<FitShot>& shots,
+                            const std::vector<std::string>& groups, const ShotString* string,
+                            std::optional<double> sectional_density = std::nullopt);
+
+// The projectile's part of the report: what it is, its sectional density and form factor against
+// the law and BC in use, its energy and momentum at the muzzle and at the target range, and the
+// lowest and highest muzzle energy of the shots `shot_mvs` (ft/s), and whether the muzzle energy
+// and each shot's pass `limit`. Nothing without a weight or a calibre.
+std::optional<ReportSection> report_projectile_section(const CalcState& s, const CalcResults& r, const Projectile& p,
+                                                       const std::vector<float>& shot_mvs,
+                                                       const std::optional<EnergyLimit>& limit = std::nullopt);
 
 // --- Pages ---------------------------------------------------------------------------------
 

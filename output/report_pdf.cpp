@@ -33,6 +33,8 @@ QFont report_qfont(ReportFont font) {
                       font == ReportFont::MonoBold || font == ReportFont::Value;
     f.setBold(bold);
     f.setKerning(false);
+    // Without ligatures: "fi" stays two letters that a reader finds and copies as typed.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
@@ -118,8 +120,8 @@ ConfidencePage report_confidence(const CalcState& s) {
     return confidence_page(copy);
 }
 
-bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const Dialogs& ui,
-                 const ReportPaper& paper) {
+bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const Dialogs& ui, const ReportPaper& paper,
+                 const Projectile& projectile) {
     if (!ui.save_file) return false;
     ReportRequest request;
     if (ui.report_details) {
@@ -133,6 +135,7 @@ bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const
     s.LastFolder = folder_of(chosen);
     const std::string path = export_target_path(chosen, ".pdf");
     request.date = today_text();
+    request.projectile = projectile;
     const ReportContent content = report_content(s, r, report_confidence(s), request, fit);
     const WriteOutcome written = write_report_pdf(path, content, paper);
     if (ui.message)

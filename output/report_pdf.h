@@ -34,8 +34,9 @@ ConfidencePage report_confidence(const CalcState& s);
 // proposing "Velora Report.pdf"), remembers its folder, puts ".pdf" in place of the chosen
 // extension, writes the report of `s` and `r` (with `fit`, when one is in use) on the paper of the
 // locale and says where it went or why it could not be written ("Report:"). Nothing happens when
-// a dialog is cancelled. True when written.
-bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const Dialogs& ui, const ReportPaper& paper);
+// a dialog is cancelled. `projectile` is what is known of the projectile. True when written.
+bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const Dialogs& ui, const ReportPaper& paper,
+                 const Projectile& projectile = {});
 
 // Writes the report to `path`, replacing a file of that name whole or leaving it as it was.
 WriteOutcome write_report_pdf(const std::string& path, const ReportContent& content, const ReportPaper& paper);

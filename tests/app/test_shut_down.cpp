@@ -177,5 +177,48 @@ TEST_F(ShutDown, AChangeIsSavedSoonAfterItWasMade) {
     EXPECT_FALSE(app().ended);
 }
 
+// Every question reaches the user's dialogs while the run goes on (the file to import, the
+// report's title), and none once it is ending.
+TEST(QuietOnceInterrupted, EveryQuestionPassesUntilTheRunIsAskedToEnd) {
+    CalcState s;
+    App app(s);
+    std::vector<std::string> asked;
+    Dialogs inner;
+    inner.message = [&](const MessageRequest&) {
+        asked.push_back("message");
+        return MessageAnswer::Yes;
+    };
+    inner.save_file = [&](const SaveFileRequest&) {
+        asked.push_back("save_file");
+        return std::string("a.pdf");
+    };
+    inner.open_file = [&](const OpenFileRequest&) {
+        asked.push_back("open_file");
+        return std::string("SR0038");
+    };
+    inner.open_url = [&](const std::string&) { asked.push_back("open_url"); };
+    inner.open_document = [&](const std::string&, const std::function<void()>&) { asked.push_back("open_document"); };
+    inner.report_details = [&](ReportDetails& d) {
+        asked.push_back("report_details");
+        d.title = "Range day";
+        return true;
+    };
+    const Dialogs d = quiet_once_interrupted(app, inner);
+    const auto ask_all = [&d] {
+        ReportDetails details;
+        return std::vector<std::string>{d.message({}) == MessageAnswer::Yes ? "yes" : "no", d.save_file({}),
+                                        d.open_file({}), d.report_details(details) ? details.title : "cancelled"};
+    };
+    EXPECT_EQ(ask_all(), (std::vector<std::string>{"yes", "a.pdf", "SR0038", "Range day"}));
+    d.open_url("https://example.invalid/");
+    d.open_document("help.pdf", [] {});
+    EXPECT_EQ(asked.size(), 6u);
+
+    app.interrupted = true;
+    EXPECT_EQ(ask_all(), (std::vector<std::string>{"no", "", "", "cancelled"}));
+    d.open_url("https://example.invalid/");
+    EXPECT_EQ(asked.size(), 6u) << "nothing asked once the run is ending";
+}
+
 }  // namespace
 }  // namespace velora

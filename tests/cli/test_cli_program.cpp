@@ -154,6 +154,23 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli fit --drag-table shots.csv range-day.prefs sh"), "shots.csv\n");
 }
 
+// Pixels of a binary PPM (P6, maxval 255) within 40 of the colour (r, g, b) in each channel; -1 for
+// a file that is no such image.
+int pixels_near(const std::string& path, int r, int g, int b) {
+    std::istringstream in(read_text(path));
+    std::string magic;
+    int width = 0, height = 0, maxval = 0;
+    if (!(in >> magic >> width >> height >> maxval) || magic != "P6" || maxval != 255) return -1;
+    in.get();
+    int count = 0;
+    for (long i = 0; i < static_cast<long>(width) * height; ++i) {
+        const int pr = in.get(), pg = in.get(), pb = in.get();
+        if (!in) return -1;
+        count += std::abs(pr - r) <= 40 && std::abs(pg - g) <= 40 && std::abs(pb - b) <= 40 ? 1 : 0;
+    }
+    return count;
+}
+
 // The report through the built program, read back with pdftotext: at the pitch of its fixed-width
 // font (Courier New's characters are 0.6 of its size: 8.5 points) the table's rows keep their
 // spacing.
@@ -187,17 +204,18 @@ TEST_F(CliFiles, TheReportOfTheFirstRunAndOfALabRadarSeriesReadsBack) {
     }
     EXPECT_GE(rows, 9);
 
-    // The fit of a LabRadar series: the best law's BC in use, the ranking and the string.
+    // The fit of a LabRadar series shot by shot, each shot from its own muzzle velocity: the best
+    // law's BC in use, the verdict, the ranking, the shots' spread and those set aside, as fit
+    // prints them.
     const Shell fitted = bash(folder, "velora-cli report first.prefs '" + series +
                                           "' --title 'SR0038, .22 LR' -o series.pdf && pdfinfo series.pdf && "
                                           "pdftotext -layout series.pdf series.txt && velora-cli fit first.prefs '" +
-                                          series + "' --schema 1 --text");
+                                          series + "' --text");
     ASSERT_EQ(fitted.status, 0) << fitted.output;
     EXPECT_NE(fitted.output.find("Title:           SR0038, .22 LR\n"), std::string::npos) << fitted.output;
     const bool pages = fitted.output.find("Pages:           1\n") != std::string::npos ||
                        fitted.output.find("Pages:           2\n") != std::string::npos;
     EXPECT_TRUE(pages) << fitted.output;
-    // The ranking's first law and its BC, as fit prints them for the measurements fitted together.
     const std::size_t ranking = fitted.output.find("\nLaw ");
     ASSERT_NE(ranking, std::string::npos) << fitted.output;
     std::istringstream best(fitted.output.substr(fitted.output.find('\n', ranking + 1) + 1));
@@ -205,10 +223,86 @@ TEST_F(CliFiles, TheReportOfTheFirstRunAndOfALabRadarSeriesReadsBack) {
     best >> law >> bc;
     const std::string report = read_text((folder / "series.txt").string());
     EXPECT_NE(report.find(bc + " (" + law + ")"), std::string::npos) << law << " " << bc << "\n" << report;
-    EXPECT_NE(report.find("Fit of "), std::string::npos);
-    EXPECT_NE(report.find("Shot string"), std::string::npos);
-    EXPECT_NE(report.find("Maximum BC:"), std::string::npos);
     EXPECT_NE(report.find("With Reference to Drag Law " + law), std::string::npos) << report;
+    EXPECT_NE(report.find("Maximum BC:"), std::string::npos);
+
+    // The texts wrap in the document: compared word for word.
+    const auto words = [](const std::string& some) {
+        std::istringstream in(some);
+        std::string out, word;
+        while (in >> word) out += (out.empty() ? "" : " ") + word;
+        return out;
+    };
+    const std::string flowing = words(report);
+    EXPECT_EQ(report.find("ﬁ"), std::string::npos) << "letters joined in a ligature are no longer found";
+    const std::string verdict = fitted.output.substr(fitted.output.find(law + " fits best"));
+    EXPECT_NE(flowing.find(words(verdict.substr(0, verdict.find('\n')))), std::string::npos) << report;
+    const std::size_t spread = fitted.output.find("The shots' own BCs (");
+    ASSERT_NE(spread, std::string::npos) << fitted.output;
+    EXPECT_NE(flowing.find(words(fitted.output.substr(spread, fitted.output.find('\n', spread) - spread))),
+              std::string::npos)
+        << report;
+    const std::size_t trend = fitted.output.find("BC against muzzle velocity: ");
+    ASSERT_NE(trend, std::string::npos);
+    EXPECT_NE(flowing.find(words(fitted.output.substr(trend, fitted.output.find('\n', trend) - trend))),
+              std::string::npos)
+        << report;
+    // The shots the fit set aside (as fit names them) and the one the reader did, with the reasons.
+    int aside = 0;
+    for (std::size_t at = fitted.output.find("shot "); at != std::string::npos;
+         at = fitted.output.find("shot ", at + 1)) {
+        const std::size_t end = fitted.output.find(" set aside: ", at);
+        if (end == std::string::npos || fitted.output.find('\n', at) < end) continue;
+        const std::string id = fitted.output.substr(at + 5, end - at - 5);
+        const std::size_t line_end = fitted.output.find('\n', end);
+        const std::string why = fitted.output.substr(end + 12, line_end - end - 12);
+        EXPECT_NE(flowing.find("Set aside: Shot " + id + ": outlier: " + words(why)), std::string::npos) << id << "\n"
+                                                                                                         << report;
+        ++aside;
+    }
+    EXPECT_GE(aside, 1) << fitted.output;
+    EXPECT_NE(flowing.find("Set aside: Shot 0002: lost track"), std::string::npos) << report;
+    EXPECT_NE(flowing.find("Projectile 36.00 gr (2.333 g) (as set on the device)"), std::string::npos) << report;
+    // The measured points on the plot: the radar's track samples in use, those of the shots set
+    // aside hollow.
+    const std::size_t note = report.find("● ");
+    ASSERT_NE(note, std::string::npos) << report;
+    EXPECT_GT(std::stoi(report.substr(note + 4)), 1000) << report.substr(note, 60);
+    EXPECT_NE(report.find(" measurements of the fit, ○ ", note), std::string::npos) << report.substr(note, 60);
+    // And drawn: the first page holds the plot, with the dots' blue (0, 70, 170) where the report
+    // without a fit has none.
+    if (bash(folder,
+             "pdftoppm -r 50 -f 1 -l 1 -singlefile series.pdf series && "
+             "pdftoppm -r 50 -f 1 -l 1 -singlefile first.pdf first")
+            .status == 0) {
+        EXPECT_EQ(pixels_near((folder / "first.ppm").string(), 0, 70, 170), 0);
+        EXPECT_GT(pixels_near((folder / "series.ppm").string(), 0, 70, 170), 100);
+    }
+}
+
+// The projectile's keys add its part: sectional density, form factor, energy and the limit.
+TEST_F(CliFiles, TheReportOfAKnownProjectileGivesItsEnergyAndFormFactor) {
+    if (bash(folder, "command -v pdftotext").status != 0) GTEST_SKIP() << "pdftotext reads the report back";
+    const Shell r = bash(folder,
+                         "velora-cli first-run > first.prefs && velora-cli report first.prefs WEIGHT=8.44gr "
+                         "CAL=4.5mm ENERGY_LIMIT=12ftlbf -o p.pdf && pdftotext p.pdf - | tr -s ' \\n' '  ' && "
+                         "echo && velora-cli predict first.prefs WEIGHT=8.44gr CAL=4.5mm ENERGY_LIMIT=12ftlbf --text");
+    if (r.output.find("writes no PDF") != std::string::npos) GTEST_SKIP() << "a build without the PDF writer";
+    ASSERT_EQ(r.status, 0) << r.output;
+    // The figures as predict --text gives them.
+    const std::size_t form = r.output.find(", form factor ");
+    ASSERT_NE(form, std::string::npos) << r.output;
+    const std::string factor = r.output.substr(form + 14, 5);
+    const std::size_t energy = r.output.rfind("Energy at the muzzle ");
+    ASSERT_NE(energy, std::string::npos);
+    const std::string joules = r.output.substr(energy + 21, r.output.find(", momentum", energy) - energy - 21);
+    const std::vector<std::string> figures = {factor + " against GA2 at the BC 0.0195", joules + " at 785.0 Ft/s",
+                                              "0.0384 lb/in²", "the muzzle energy is within it"};
+    for (const std::string& expected : figures) {
+        EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
+    }
+    EXPECT_LT(r.output.find("the muzzle energy is within it"), energy) << "in the report, not only predict's";
+    EXPECT_EQ(bash(folder, "velora-cli report first.prefs FORM=1.1 -o f.pdf").status, 2);
 }
 
 TEST_F(CliFiles, TheReportRefusesWhatItCannotWrite) {

@@ -1,0 +1,135 @@
+// The Fit window's "Save Report…": the range report with the fit of the window, and for an
+// imported string fitted shot by shot its verdict, spread and the shots set aside, read back with
+// pdftotext; the same document the Utility menu's item writes.
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "app/fit_report.h"
+#include "app/fit_results_view.h"
+#include "app/fit_window.h"
+#include "app_fixture.h"
+#include "output/popup_menus.h"
+#include "solver/string_fit_texts.h"
+
+namespace velora {
+namespace {
+
+using testing_support::AppTest;
+using testing_support::read_file;
+
+const std::filesystem::path Real = VELORA_REAL_DATA_DIR;
+
+// Runs a program to its end; its standard output, or nothing when it could not run or failed.
+std::optional<std::string> output_of(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
+    return p.readAllStandardOutput().toStdString();
+}
+
+// The words of a text, one blank between each: texts wrap in the document.
+std::string words(const std::string& text) {
+    std::istringstream in(text);
+    std::string out, word;
+    while (in >> word) out += (out.empty() ? "" : " ") + word;
+    return out;
+}
+
+class FitReportTest : public AppTest {
+protected:
+    FitWindow& fit() { return *app().fit_window; }
+
+    void open_fit_window() {
+        window().items.at(MenuFitShots)->trigger();
+        ASSERT_TRUE(app().fit_window);
+        QDialog* dialog = fit().dialog;
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }));
+    }
+
+    // "Save Report…" of the Fit window answered with `name` in the test's folder; the report's
+    // text as pdftotext reads it back, its words one blank apart.
+    std::string save_report(const std::string& name) {
+        const std::string path = out_.path().toStdString() + "/" + name;
+        app().dialogs.save_file = [this, path](const SaveFileRequest& r) {
+            requests_.push_back(r);
+            return path;
+        };
+        QTest::mouseClick(fit().save_report, Qt::LeftButton);
+        EXPECT_EQ(read_file(path).substr(0, 5), "%PDF-");
+        const std::optional<std::string> text =
+            output_of(QStringLiteral("pdftotext"), {QString::fromStdString(path), QStringLiteral("-")});
+        return text ? words(*text) : std::string();
+    }
+
+    QTemporaryDir out_;
+    std::vector<SaveFileRequest> requests_;
+};
+
+TEST_F(FitReportTest, TheButtonWritesTheReportWithTheStringsFitShotByShot) {
+    if (!std::filesystem::is_directory(Real)) GTEST_SKIP() << "the real device files are not at " << Real;
+    if (!output_of(QStringLiteral("pdftotext"), {QStringLiteral("-v")}))
+        GTEST_SKIP() << "pdftotext reads the report back";
+    write_prefs();
+    start();
+    open_fit_window();
+    ASSERT_NE(fit().save_report, nullptr);
+    EXPECT_EQ(fit().save_report->text().toStdString(), "Save Re&port…");
+    EXPECT_EQ(mnemonic_of(fit().save_report->text().toStdString()), 'p');
+
+    // Nothing fitted yet: the report of the main window alone.
+    report_details_ = {"SR0038", ".22 LR, 36 gr"};
+    const std::string plain = save_report("plain.pdf");
+    ASSERT_FALSE(plain.empty());
+    EXPECT_NE(plain.find("SR0038 Velora 1.2.2"), std::string::npos) << plain;
+    EXPECT_EQ(plain.find("Fit of "), std::string::npos) << plain;
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].default_name, "Velora Report.pdf");
+
+    app().dialogs.open_file = [](const OpenFileRequest&) {
+        return (Real / "labradar-22lr-topgenorth/SR0038").string();
+    };
+    QTest::keyClick(fit().dialog, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(fit().string);
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_EQ(fit().fits.size(), 10u);
+    ASSERT_TRUE(fit().results && fit().results->fit);
+
+    // The window's verdict, spread and trend, and each shot it set aside, in the report.
+    const std::string report = save_report("fitted.pdf");
+    const std::string verdict = fit().results->verdict->text().toStdString();
+    ASSERT_FALSE(verdict.empty());
+    EXPECT_NE(report.find(words(verdict)), std::string::npos) << verdict << "\n" << report;
+    EXPECT_NE(report.find("Fit of 29 shots, each from its own muzzle velocity"), std::string::npos) << report;
+    const StringLawFit& best = fit().results->fit->laws.front();
+    EXPECT_NE(report.find(words(spread_text(best.spread))), std::string::npos) << report;
+    int aside = 0;
+    for (const StringShot& shot : fit().string->shots) {
+        if (!shot.marks.has(MarkKind::Outlier)) continue;
+        EXPECT_NE(report.find("Set aside: Shot " + shot.id + ": outlier: "), std::string::npos) << report;
+        ++aside;
+    }
+    EXPECT_GE(aside, 1);
+    EXPECT_NE(report.find("36.00 gr (2.333 g) (as set on the device)"), std::string::npos) << report;
+    EXPECT_NE(report.find(" measurements of the fit"), std::string::npos) << report;
+
+    // The Utility menu's item writes the same fit.
+    const std::string path = out_.path().toStdString() + "/menu.pdf";
+    app().dialogs.save_file = [path](const SaveFileRequest&) { return path; };
+    window().items.at(MenuSaveReport)->trigger();
+    const std::optional<std::string> menu = output_of(QStringLiteral("pdftotext"), {QString::fromStdString(path), "-"});
+    ASSERT_TRUE(menu);
+    EXPECT_NE(words(*menu).find(words(verdict)), std::string::npos);
+
+    // A change of the string makes the fit stale: the report goes without it.
+    fit().string_view->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    ASSERT_TRUE(fit().fits.empty());
+    EXPECT_EQ(save_report("stale.pdf").find("Fit of "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velora
