@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/calc_json.h"
+#include "cli/curve_output.h"
 #include "cli/state_arguments.h"
 #include "cli/state_members.h"
 #include "engine/atmosphere.h"
@@ -13,6 +14,7 @@
 #include "engine/units.h"
 #include "output/range_table.h"
 #include "output/report.h"
+#include "services/file_replace.h"
 #include "services/preferences.h"
 #include "services/readers/drag_table.h"
 #include "services/readers/readers.h"
@@ -20,6 +22,7 @@
 #include "services/readers/text_input.h"
 #include "services/shots_file.h"
 #include "solver/bc_solver.h"
+#include "solver/curve_fit.h"
 #include "solver/fit_texts.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
@@ -83,7 +86,7 @@ std::string missing_value_text(const std::string& option) {
     if (option == "--law") return " needs a drag law's name";
     if (option == "--drag-table") return " needs a drag table's file";
     if (option == "--format" || option == "--schema") return " needs a format's name";
-    if (option == "-o") return " needs the report's file name";
+    if (option == "-o") return " needs a file's name";
     return " needs a text";
 }
 
@@ -1103,6 +1106,83 @@ int report_command(const CommandLine& cl, CliIo& io) {
     return CliOk;
 }
 
+// A projectile's own drag curve fitted to the velocities of a shot string (its radar tracks, or
+// with --gates its velocities at several ranges) in FILE's air: the curve with its band, the laws
+// and the tables of --drag-table beside it by the rms of held-out shots; -o writes the curve as a
+// drag table, CSV for a name ending in .csv, else JSON.
+int curve_command(const CommandLine& cl, CliIo& io) {
+    const std::vector<std::string>& operands = cl.operands;
+    if (operands.size() < 2 || assignment_in_place_of_file(operands[1]))
+        return bad_usage(io, cl, "curve needs FILE and the PATH of a shot string (a file, a folder or a zip)");
+    if (operands[0] == "-" && operands[1] == "-")
+        return bad_usage(io, cl, "only one of FILE and PATH can be - (standard input)");
+    CalcState s;
+    std::string file;
+    ProjectileArguments given;
+    if (const int code = load_command_state(cl, io, s, file, 2, &given); code != CliOk) return code;
+    if (given.form) return bad_usage(io, cl, "FORM belongs to a drag table flown, not to a curve fitted");
+    const std::string& path = operands[1];
+    StringRead read;
+    if (path == "-") {
+        std::string bytes;
+        if (auto error = read_string_input(path, io.in, bytes)) return fail(io, CliFailed, *error);
+        read = read_string_bytes(bytes, "standard input");
+    } else {
+        read = read_string_path(path);
+    }
+    if (!read.ok()) return fail(io, CliFailed, read.error.text());
+    const ShotString& string = *read.string;
+
+    CurveFitReport report;
+    report.source = string_source_text(string);
+    report.projectile = given.projectile;
+    Projectile& p = report.projectile;
+    if (!p.weight_gr && string.projectile.weight_gr) {
+        p.weight_gr = *string.projectile.weight_gr;
+        p.source = p.calibre_in ? "weight as set on the device" : "as set on the device";
+    }
+    const std::optional<double> sd = sectional_density(p);
+    if (!sd) {
+        return fail(io, CliFailed,
+                    std::string("a drag coefficient needs the projectile's sectional density: give ") +
+                        (p.weight_gr    ? "CAL="
+                         : p.calibre_in ? "WEIGHT="
+                                        : "WEIGHT= and CAL="));
+    }
+    report.sectional_density = *sd;
+    report.air = curve_fit_inputs(air_state(s), *sd);
+
+    // The published tables to set beside it, kept while the fit flies them.
+    std::vector<TabulatedDragCurve> curves;
+    std::vector<std::string> names;
+    for (const std::string& t : cl.values("--drag-table")) {
+        const DragTableRead table = read_drag_table_file(t);
+        if (!table.ok()) return fail(io, CliFailed, table.error);
+        auto made = make_drag_curve(table.table->points);
+        if (!std::holds_alternative<TabulatedDragCurve>(made)) return fail(io, CliFailed, t + ": no drag curve");
+        curves.push_back(std::get<TabulatedDragCurve>(std::move(made)));
+        names.push_back(table.table->name);
+    }
+    CurveFitOptions options;
+    options.set_aside_outliers = !cl.has("--keep-outliers");
+    for (std::size_t i = 0; i < curves.size(); ++i) options.tables.push_back({names[i], curves[i].curve()});
+    const CurveFit fit = fit_drag_curve(string_fit_shots(string, !cl.has("--gates")), report.air, options);
+    if (fit.refused()) return fail(io, CliFailed, input_name(path) + ": " + curve_refusal_text(fit));
+
+    if (cl.has_value("-o")) {
+        const std::string out = cl.value("-o");
+        std::string ending = std::filesystem::path(out).extension().string();
+        for (char& c : ending) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const DragTableFile table = fitted_drag_table(fit, "fitted from " + report.source, p);
+        const WriteOutcome written =
+            replace_file_contents(out, ending == ".csv" ? drag_table_csv(table) : drag_table_json(table));
+        if (!written) return fail(io, CliFailed, "could not write " + out + ": " + written.reason);
+        report.table_file = out;
+    }
+    io.out << (cl.has("--text") ? curve_fit_text(fit, report) : curve_fit_json(fit, report));
+    return CliOk;
+}
+
 int solve_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 2); }
 int predict_command(const CommandLine& cl, CliIo& io) { return calculate_command(cl, io, 1); }
 
@@ -1188,6 +1268,33 @@ const std::vector<Command>& command_table() {
          {"--law", "--drag-table", "--fit-mv", "--own-mv", "--gates", "--keep-outliers", "--schema", "--text"},
          true,
          fit_command},
+        {"curve",
+         "curve FILE PATH [KEY=VALUE ...] [--drag-table T ...] [--gates] [--keep-outliers] [--text]\n"
+         "    [-o TABLE.json|TABLE.csv]",
+         "the projectile's own drag curve from a string's radar tracks",
+         "Fits the drag coefficient against the Mach number to the velocities of the shot string of\n"
+         "PATH (any file, folder or zip that 'velora-cli import' reads; its radar tracks, or with --gates\n"
+         "its velocities at several ranges), in the air of FILE. WEIGHT and CAL give the projectile (the\n"
+         "weight as set on the device where the file records one and WEIGHT is not given): the drag\n"
+         "coefficient needs its sectional density. Each shot's muzzle velocity is fitted, a parameter of\n"
+         "its own. The curve is a smooth spline over the Mach span where three shots or more slowed\n"
+         "through, its smoothness chosen by leaving each shot out in turn and keeping what explains the\n"
+         "shots left out best; its band is one standard error either side. A shot whose velocities the\n"
+         "curve explains far worse than the others' is set aside (--keep-outliers keeps it). The ten\n"
+         "laws, and each table of --drag-table (once or more: a published curve to compare), are fitted\n"
+         "with their form factor and ranked by the same rms of held-out shots. A string that needs three\n"
+         "shots with three velocities downrange, or covers less than Mach 0.03, is refused.\n"
+         "\n"
+         "Prints one JSON object: \"schema\", \"kind\" (\"drag_curve_fit\"), \"source\", \"projectile\",\n"
+         "\"air\", \"span\", \"knots\", \"lambda\", \"edf\", \"chi_square\", \"freedom\", \"scale\",\n"
+         "\"rms\" and \"cv_rms\" (ft/s: the shots' velocities, and each shot's from a fit without it),\n"
+         "\"points\" (mach, cd, cd_low, cd_high), \"laws\" and \"tables\" (name, form_factor, BC, rms,\n"
+         "cv_rms; a table also where it overlaps the curve and by how much it differs there), \"shots\",\n"
+         "\"table_file\" and \"note\". --text prints the report instead. -o writes the curve as a drag\n"
+         "table that --drag-table reads: CSV for a name ending in .csv, else JSON with the band.\n",
+         {"--drag-table", "--gates", "--keep-outliers", "--text", "-o"},
+         true,
+         curve_command},
         {"import",
          "import PATH [--format NAME] [--json | --csv]",
          "a shot string from a chronograph's or radar's files",

@@ -5,7 +5,7 @@
 _velora_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    local commands="trajectory solve predict fit import report table prefs first-run number help"
+    local commands="trajectory solve predict fit curve import report table prefs first-run number help"
     local keys="MV ZR TR TRArray SH TV POI ET DROP BC MV_TOL TV_TOL TMP PRES HUMID TableStep CURVE stateBC stateRB stateBC_VAL stateMV stateZR stateTR stateSH stateTV statePOI stateET stateDROP stateTMP statePRES statePAN mode mpag ShowTarget Gaps AutoUpdateCheck AutoLogoCheck EnableToolTips Scheme WinX WinY"
     local laws="G1 GA GA2 GS RA4 G7 SLG0 SLG1 WC0 GL"
     COMPREPLY=()
@@ -20,6 +20,14 @@ _velora_cli()
         trajectory) options="--law --drag-table --text --help" ;;
         solve|predict) options="--law --drag-table --trajectory --text --help" ;;
         fit) options="--law --drag-table --fit-mv --own-mv --gates --keep-outliers --schema --text --help" ;;
+        curve)
+            # -o names the drag table written.
+            if [[ ${COMP_WORDS[COMP_CWORD-1]} == -o ]]; then
+                COMPREPLY=($(compgen -f -- "$cur"))
+                compopt -o filenames 2>/dev/null
+                return
+            fi
+            options="--drag-table --gates --keep-outliers --text -o --help" ;;
         report)
             # -o names the PDF; --title and --notes take a text of the user's.
             case ${COMP_WORDS[COMP_CWORD-1]} in
@@ -50,6 +58,7 @@ _velora_cli()
     case $command in
         trajectory|solve|predict|fit) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT FORM" ;;
         report) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT" ;;
+        curve) keys="$keys WEIGHT CAL LEN" ;;
     esac
 
     if [[ $cur == -* && $cur != - ]]; then
@@ -76,7 +85,7 @@ _velora_cli()
     # words after it are KEY=VALUE. bash splits "MV=" into "MV" "=" when = is one of its word
     # breaks, so the key may stand two words back.
     local i operands=0 files=1
-    [[ $command == fit || $command == report ]] && files=2
+    [[ $command == fit || $command == report || $command == curve ]] && files=2
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
         [[ ${COMP_WORDS[i-1]} == --law || ${COMP_WORDS[i-1]} == --drag-table || ${COMP_WORDS[i-1]} == -o || ${COMP_WORDS[i-1]} == --title ||

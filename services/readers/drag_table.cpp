@@ -333,4 +333,18 @@ std::string drag_table_json(const DragTableFile& t) {
     return out + "\n  ]\n}\n";
 }
 
+DragTableFile fitted_drag_table(const CurveFit& fit, const std::string& name, const Projectile& projectile) {
+    DragTableFile t;
+    t.name = name;
+    t.format = "json";
+    t.projectile = projectile;
+    for (const CurvePoint& p : fit.points) {
+        t.points.push_back({static_cast<float>(p.mach), static_cast<float>(p.cd)});
+        t.cd_low.push_back(static_cast<float>(p.cd_low));
+        t.cd_high.push_back(static_cast<float>(p.cd_high));
+    }
+    t.span = std::pair{static_cast<float>(fit.mach_low), static_cast<float>(fit.mach_high)};
+    return t;
+}
+
 }  // namespace velora

@@ -23,6 +23,7 @@
 
 #include "engine/drag.h"
 #include "engine/projectile.h"
+#include "solver/curve_fit.h"
 
 namespace velora {
 
@@ -56,5 +57,8 @@ DragTableRead read_drag_table_file(const std::string& path);
 // The CSV and JSON forms; each reads back to the same points, bit for bit, and the same projectile.
 std::string drag_table_csv(const DragTableFile& table);
 std::string drag_table_json(const DragTableFile& table);
+
+// A fitted curve as a table: its points with their band, the span it holds over and the projectile.
+DragTableFile fitted_drag_table(const CurveFit& fit, const std::string& name, const Projectile& projectile);
 
 }  // namespace velora

@@ -151,6 +151,12 @@ TEST_F(CliFiles, BashCompletesCommandsOptionsKeysAndSuffixes) {
     EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs WEIGHT=8.44"), "WEIGHT=8.44gr\nWEIGHT=8.44g\n");
     EXPECT_EQ(completions(folder, "velora-cli predict range-day.prefs CAL=5.5"), "CAL=5.5in\nCAL=5.5mm\n");
     EXPECT_EQ(completions(folder, "velora-cli solve --drag-table sh"), "shots.csv\n");
+    // curve: FILE and PATH, the projectile's size, the table it writes.
+    EXPECT_EQ(completions(folder, "velora-cli cu"), "curve\n");
+    EXPECT_EQ(completions(folder, "velora-cli curve --k"), "--keep-outliers\n");
+    EXPECT_EQ(completions(folder, "velora-cli curve range-day.prefs sh"), "shots.csv\n");
+    EXPECT_EQ(completions(folder, "velora-cli curve range-day.prefs shots.csv CA"), "CAL=\n");
+    EXPECT_EQ(completions(folder, "velora-cli curve range-day.prefs shots.csv -o sh"), "shots.csv\n");
     EXPECT_EQ(completions(folder, "velora-cli fit --drag-table shots.csv range-day.prefs sh"), "shots.csv\n");
 }
 
