@@ -12,6 +12,7 @@
 #include "engine/sampling.h"
 #include "engine/trajectory.h"
 #include "engine/units.h"
+#include "output/curve_plot.h"
 #include "output/range_table.h"
 #include "output/report.h"
 #include "services/file_replace.h"
@@ -48,6 +49,7 @@ struct CliIo {
     std::ostream& out;
     std::ostream& err;
     const ReportPdfWriter* pdf = nullptr;
+    const CurvePlotWriter* plot = nullptr;
 };
 
 // A command's arguments with its options taken out, in their order.
@@ -79,14 +81,15 @@ struct CommandLine {
 };
 
 // The options that take a value, as "--law NAME" or "--law=NAME".
-const char* const ValuedOptions[] = {"--format", "--law", "--drag-table", "--schema", "--title", "--notes", "-o"};
+const char* const ValuedOptions[] = {"--format", "--law",   "--drag-table", "--schema",
+                                     "--title",  "--notes", "-o",           "--plot"};
 
 // What a valued option given without its value lacks.
 std::string missing_value_text(const std::string& option) {
     if (option == "--law") return " needs a drag law's name";
     if (option == "--drag-table") return " needs a drag table's file";
     if (option == "--format" || option == "--schema") return " needs a format's name";
-    if (option == "-o") return " needs a file's name";
+    if (option == "-o" || option == "--plot") return " needs a file's name";
     return " needs a text";
 }
 
@@ -1168,6 +1171,13 @@ int curve_command(const CommandLine& cl, CliIo& io) {
     for (std::size_t i = 0; i < curves.size(); ++i) options.tables.push_back({names[i], curves[i].curve()});
     const CurveFit fit = fit_drag_curve(string_fit_shots(string, !cl.has("--gates")), report.air, options);
     if (fit.refused()) return fail(io, CliFailed, input_name(path) + ": " + curve_refusal_text(fit));
+    if (cl.has_value("--plot")) {
+        if (io.plot == nullptr || !*io.plot) return fail(io, CliFailed, "this build of velora-cli draws no plots");
+        const std::string out = cl.value("--plot");
+        const std::string error =
+            (*io.plot)(out, curve_plot(fit, options.tables, "Drag curve of " + report.source, 900, 560));
+        if (!error.empty()) return fail(io, CliFailed, "could not write " + out + ": " + error);
+    }
 
     if (cl.has_value("-o")) {
         const std::string out = cl.value("-o");
@@ -1270,7 +1280,7 @@ const std::vector<Command>& command_table() {
          fit_command},
         {"curve",
          "curve FILE PATH [KEY=VALUE ...] [--drag-table T ...] [--gates] [--keep-outliers] [--text]\n"
-         "    [-o TABLE.json|TABLE.csv]",
+         "    [-o TABLE.json|TABLE.csv] [--plot PLOT.png|PLOT.svg]",
          "the projectile's own drag curve from a string's radar tracks",
          "Fits the drag coefficient against the Mach number to the velocities of the shot string of\n"
          "PATH (any file, folder or zip that 'velora-cli import' reads; its radar tracks, or with --gates\n"
@@ -1291,8 +1301,10 @@ const std::vector<Command>& command_table() {
          "\"points\" (mach, cd, cd_low, cd_high), \"laws\" and \"tables\" (name, form_factor, BC, rms,\n"
          "cv_rms; a table also where it overlaps the curve and by how much it differs there), \"shots\",\n"
          "\"table_file\" and \"note\". --text prints the report instead. -o writes the curve as a drag\n"
-         "table that --drag-table reads: CSV for a name ending in .csv, else JSON with the band.\n",
-         {"--drag-table", "--gates", "--keep-outliers", "--text", "-o"},
+         "table that --drag-table reads: CSV for a name ending in .csv, else JSON with the band. --plot\n"
+         "draws the curve and its band against the Mach number beside the laws and tables, each times\n"
+         "its form factor: SVG for a name ending in .svg, else PNG.\n",
+         {"--drag-table", "--gates", "--keep-outliers", "--text", "-o", "--plot"},
          true,
          curve_command},
         {"import",
@@ -1384,8 +1396,8 @@ int help_command(const std::vector<std::string>& args, CliIo& io) {
 }  // namespace
 
 int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-            const ReportPdfWriter& pdf) {
-    CliIo io{in, out, err, pdf ? &pdf : nullptr};
+            const ReportPdfWriter& pdf, const CurvePlotWriter& plot) {
+    CliIo io{in, out, err, pdf ? &pdf : nullptr, plot ? &plot : nullptr};
     if (args.empty()) return fail(io, CliBadUsage, "no command given; see 'velora-cli --help'");
     const std::string& first = args[0];
     if (first == "--version" || first == "-V") {

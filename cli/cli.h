@@ -24,10 +24,15 @@
 namespace velora {
 
 struct ReportContent;
+struct CurvePlot;
 
 // Writes the report as a PDF at the path and answers the reason of a failure, or nothing. The
 // program gives it (it needs Qt's PDF writer); without one the report command refuses.
 using ReportPdfWriter = std::function<std::string(const std::string& path, const ReportContent& content)>;
+
+// Writes the plot of a fitted drag curve as PNG or SVG at the path and answers the reason of a
+// failure, or nothing; without one, curve --plot refuses.
+using CurvePlotWriter = std::function<std::string(const std::string& path, const CurvePlot& plot)>;
 
 inline constexpr int CliOk = 0;
 inline constexpr int CliFailed = 2;        // a file that cannot be read, or is no preferences file
@@ -37,6 +42,6 @@ inline constexpr int CliImprobableBc = 3;  // the solve left 0.004..1.2: the BC 
 // Runs one command line; `args` leaves out the program name. FILE "-" is read from `in`; results
 // go to `out`, messages to `err`.
 int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-            const ReportPdfWriter& pdf = {});
+            const ReportPdfWriter& pdf = {}, const CurvePlotWriter& plot = {});
 
 }  // namespace velora

@@ -22,12 +22,12 @@ _velora_cli()
         fit) options="--law --drag-table --fit-mv --own-mv --gates --keep-outliers --schema --text --help" ;;
         curve)
             # -o names the drag table written.
-            if [[ ${COMP_WORDS[COMP_CWORD-1]} == -o ]]; then
+            if [[ ${COMP_WORDS[COMP_CWORD-1]} == -o || ${COMP_WORDS[COMP_CWORD-1]} == --plot ]]; then
                 COMPREPLY=($(compgen -f -- "$cur"))
                 compopt -o filenames 2>/dev/null
                 return
             fi
-            options="--drag-table --gates --keep-outliers --text -o --help" ;;
+            options="--drag-table --gates --keep-outliers --text -o --plot --help" ;;
         report)
             # -o names the PDF; --title and --notes take a text of the user's.
             case ${COMP_WORDS[COMP_CWORD-1]} in
@@ -88,7 +88,7 @@ _velora_cli()
     [[ $command == fit || $command == report || $command == curve ]] && files=2
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* && ${COMP_WORDS[i]} != - ]] && continue
-        [[ ${COMP_WORDS[i-1]} == --law || ${COMP_WORDS[i-1]} == --drag-table || ${COMP_WORDS[i-1]} == -o || ${COMP_WORDS[i-1]} == --title ||
+        [[ ${COMP_WORDS[i-1]} == --law || ${COMP_WORDS[i-1]} == --drag-table || ${COMP_WORDS[i-1]} == -o || ${COMP_WORDS[i-1]} == --plot || ${COMP_WORDS[i-1]} == --title ||
            ${COMP_WORDS[i-1]} == --notes ]] && continue
         [[ ${COMP_WORDS[i]} == = || ${COMP_WORDS[i-1]} == = ]] && continue
         operands=$((operands + 1))

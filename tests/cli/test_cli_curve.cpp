@@ -81,6 +81,10 @@ TEST_F(CliFiles, CurveRefusesInOneLine) {
     r = run({"curve", prefs, SR0038, "CAL=.22in", "-o", (folder / "no such folder" / "t.json").string()});
     EXPECT_TRUE(refused_in_one_line(r));
     EXPECT_NE(r.err.find("could not write"), std::string::npos) << r.err;
+    // The plot needs the toolkit's drawing, which only the program gives.
+    r = run({"curve", prefs, SR0038, "CAL=.22in", "--plot", (folder / "c.png").string()});
+    EXPECT_TRUE(refused_in_one_line(r));
+    EXPECT_EQ(r.err, "velora-cli: this build of velora-cli draws no plots\n");
 }
 
 }  // namespace

@@ -352,5 +352,25 @@ TEST_F(CliFiles, TheCompletionKnowsEveryCommandAndKey) {
     EXPECT_EQ(listed("commands"), commands);
 }
 
+// The drag curve's plot through the built program, which draws with the toolkit: a PNG of the
+// size asked and an SVG.
+TEST_F(CliFiles, TheCurvesPlotIsDrawnAsPngAndSvg) {
+    const std::string series = std::string(VELORA_REAL_DATA_DIR) + "/labradar-22lr-topgenorth/SR0038";
+    if (!std::filesystem::is_directory(series)) GTEST_SKIP() << "the real device files are not at " << series;
+    const Shell r = bash(folder, "velora-cli first-run > first.prefs && velora-cli curve first.prefs '" + series +
+                                     "' CAL=.2225in --plot curve.png > /dev/null && velora-cli curve first.prefs '" +
+                                     series + "' CAL=.2225in --plot curve.svg > /dev/null");
+    if (r.output.find("draws no plots") != std::string::npos) GTEST_SKIP() << "this build draws no plots";
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string png = read_text((folder / "curve.png").string());
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height, big-endian, in the header chunk.
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(png[i]); };
+    EXPECT_EQ((at(16) << 24) | (at(17) << 16) | (at(18) << 8) | at(19), 900);
+    EXPECT_EQ((at(20) << 24) | (at(21) << 16) | (at(22) << 8) | at(23), 560);
+    EXPECT_NE(read_text((folder / "curve.svg").string()).find("<svg"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace velora
