@@ -26,8 +26,9 @@
 #include "app/dark_theme.h"
 #include "app/dispatch.h"
 #include "app/fit_import.h"
-#include "app/fit_results_view.h"
+#include "app/fit_projectile.h"
 #include "app/fit_report.h"
+#include "app/fit_results_view.h"
 #include "app/focus_mark.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
@@ -192,12 +193,16 @@ void show_laws(App& app, bool to_best) {
     for (int line = 0; line < static_cast<int>(f.fits.size()); ++line) {
         const FitRowTexts t =
             fit_row_texts(f.fits[static_cast<std::size_t>(line)], f.fitted_mv, app.state.stateMV, app.state.TMP);
-        const std::string texts[] = {t.law, t.bc, t.interval, t.rms, t.mv};
-        for (int column = 0; column < 5; ++column) set_cell(f.laws, line, column, texts[column], false, {}, false);
+        const std::string texts[] = {t.law, t.bc, t.interval,
+                                     t.rms, t.mv, fit_form_factor_text(app, f.fits[static_cast<std::size_t>(line)].BC)};
+        for (int column = 0; column < 6; ++column) set_cell(f.laws, line, column, texts[column], false, {}, false);
     }
+    f.laws->setColumnHidden(5, fit_form_factor_text(app, 0.1f).empty());
     const int chosen = !to_best && kept >= 0 && kept < f.laws->rowCount() ? kept : 0;
     if (!f.fits.empty()) f.laws->setCurrentCell(chosen, 0);
     enable_choices(app);
+    show_projectile(app, f.fitted_mv && !f.fits.empty() ? f.fits[static_cast<std::size_t>(chosen)].MV
+                                                        : f.string_mv.value_or(app.state.MV));
 }
 
 // Any change of the shots makes the last fit stale.
@@ -599,11 +604,12 @@ void build_fit_window(App& app) {
     layout->addLayout(shot_buttons);
 
     build_string_part(app, layout);
+    build_projectile_part(app, layout);
 
     auto* laws_caption = new QLabel(QStringLiteral("Drag &laws, best first:"), f.dialog);
     describe(laws_caption, "Drag laws", "Caption of the ranked drag laws");
     layout->addWidget(laws_caption);
-    f.laws = make_table(f.dialog, {"Drag Law", "BC", "Interval", "RMS", "Muzzle Velocity"});
+    f.laws = make_table(f.dialog, {"Drag Law", "BC", "Interval", "RMS", "Muzzle Velocity", "Form Factor"});
     f.laws->setEditTriggers(QAbstractItemView::NoEditTriggers);
     f.laws->setSelectionBehavior(QAbstractItemView::SelectRows);
     f.laws->setTabKeyNavigation(false);

@@ -26,6 +26,7 @@ class QTreeWidget;
 namespace velora {
 
 struct App;
+struct FitProjectile;
 struct FitResultsView;
 
 inline constexpr const char* FitWindowTitle = "Fit from Shots";
@@ -86,6 +87,9 @@ struct FitWindow {
     std::optional<ShotString> string;
     bool string_save_failed = false;
     KeptFile string_file;
+
+    // The projectile's fields and file (app/fit_projectile.h).
+    std::shared_ptr<FitProjectile> projectile;
 
     // The results of a string's fit shot by shot, with the verdict (app/fit_results_view.h).
     std::shared_ptr<FitResultsView> results;
