@@ -57,6 +57,7 @@ void clear_view(FitResultsView& v) {
         label->setVisible(false);
     }
     v.shots->setRowCount(0);
+    show_fit_plots(v.plots, nullptr, {}, 0, {}, {}, false);
 }
 
 void set_text(QLabel* label, const std::string& text) {
@@ -164,6 +165,7 @@ void build_fit_results(App& app, QVBoxLayout* layout) {
              "own BC, interval and rms, and what set it aside. Space on a shot sets it aside or takes it back in, "
              "and fits again.");
     v.tabs->addTab(v.shots, QStringLiteral("Shots"));
+    v.plots = build_fit_plots(v.tabs);
     layout->addWidget(v.tabs, 3);
     // The tab bar's arrows, shown when its tabs do not fit.
     for (QToolButton* arrow : v.tabs->tabBar()->findChildren<QToolButton*>())
@@ -212,6 +214,7 @@ void show_fit_results(App& app) {
     set_text(v.spread, texts.law.empty() ? std::string() : texts.law + " " + texts.spread);
     set_text(v.trend, texts.trend + (texts.shared.empty() ? "" : " " + texts.shared));
 
+    show_fit_plots(v.plots, &*v.fit, v.fitted, law, v.in, u, app.state.DarkMode);
     const StringLawFit* fitted_law = v.fit->law(law);
     const QSignalBlocker quiet(v.shots);
     const std::string bc_caption = law >= 0 ? "BC (" + drag_law_name(law) + ")" : std::string("BC");

@@ -2,13 +2,14 @@
 // aside, the spread of the shots' own BCs and their trend against the muzzle velocity under the
 // law chosen in the list of laws, and a list with one line a shot: its muzzle velocity and where
 // it came from, its own BC, interval and rms, and its mark, with a check box that sets the shot
-// aside or takes it back in and fits again.
+// aside or takes it back in and fits again; and beside it the pictures (app/fit_plots.h).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/fit_plots.h"
 #include "solver/string_fit.h"
 
 class QLabel;
@@ -40,6 +41,7 @@ struct FitResultsView {
     QLabel* trend = nullptr;
     QTabWidget* tabs = nullptr;
     QTableWidget* shots = nullptr;
+    FitPlotViews plots;  // the tabs beside the list
 
     // The last fit of a string and what it was given; nothing once it is stale.
     std::optional<StringFit> fit;

@@ -211,8 +211,8 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
 
 // The results of a real LabRadar series in the window: the verdict, the spread and the trend where
 // the user reads them, one line a shot with its muzzle velocity and where it came from, its own
-// BC under the chosen law and its mark, and a shot set aside or taken back in from its line, which
-// fits again.
+// BC under the chosen law and its mark, the pictures of the chosen law, and a shot set aside or
+// taken back in from its line, which fits again.
 TEST_F(FitImportTest, TheResultsShowTheVerdictAndEachShotAndItsCheckBoxFitsAgain) {
     REQUIRE_REAL_DATA();
     write_prefs();
@@ -268,12 +268,24 @@ TEST_F(FitImportTest, TheResultsShowTheVerdictAndEachShotAndItsCheckBoxFitsAgain
         << mark;
     EXPECT_NE(list->item(aside, ResultMark)->toolTip().toStdString().find(" set aside: its "), std::string::npos);
 
+    // The pictures of the best law, described for screen readers.
+    const FitPlot& measured = shown_fit_plot(v.plots.measurements);
+    ASSERT_EQ(measured.panels.size(), 2u);
+    EXPECT_NE(measured.title.find("under " + best), std::string::npos) << measured.title;
+    EXPECT_GT(measured.panels[0].points.size(), 1000u) << "the tracks' samples";
+    EXPECT_NE(v.plots.measurements->accessibleDescription().toStdString().find(" measurements of "), std::string::npos);
+    const FitPlot& bcs = shown_fit_plot(v.plots.bc_mv);
+    ASSERT_EQ(bcs.panels.size(), 1u);
+    EXPECT_GE(bcs.panels[0].points.size(), 27u);
+    EXPECT_NE(v.plots.bc_mv->accessibleDescription().toStdString().find(trend.substr(0, 30)), std::string::npos);
+
     // Another law chosen: its own BCs and spread.
     fit().laws->setCurrentCell(1, 0);
     const std::string second = drag_law_name(fit().fits[1].law);
     EXPECT_EQ(list->horizontalHeaderItem(ResultBc)->text().toStdString(), "BC (" + second + ")");
     EXPECT_EQ(v.spread->text().toStdString().rfind("Under " + second + ":", 0), 0u);
     EXPECT_EQ(list->item(0, ResultBc)->text().toStdString(), format_fixed(v.fit->laws[1].shots[0].BC, 4));
+    EXPECT_NE(shown_fit_plot(v.plots.bc_mv).title.find(second + " BC"), std::string::npos);
 
     // Taken back in from its line: fitted again with it in the series.
     list->item(aside, ResultShot)->setCheckState(Qt::Checked);
