@@ -420,9 +420,14 @@ std::string string_fit_json(const StringFit& f, const std::vector<FitShot>& shot
     Members verdict{"    ", {}};
     verdict.add("inseparable", json_list(v.inseparable, [](int law) { return quoted(drag_law_name(law)); }));
     verdict.add("rule", quoted("a law cannot be told from the best while its weighted sum of squares exceeds the "
-                               "best one's by no more than threshold × scale, scale = max(1, S_best / freedom)"));
+                               "best one's by no more than threshold × scale × correlation, scale = max(1, S_best / "
+                               "freedom), correlation = samples / effective_samples, each shot of 10 measurements or "
+                               "more counting n (1 - r) / (1 + r) with r the lag-1 autocorrelation of its residuals"));
     verdict.add("threshold", number(v.threshold));
     verdict.add("scale", number(v.scale));
+    verdict.add("samples", number(v.samples));
+    verdict.add("effective_samples", number(v.effective));
+    verdict.add("correlation", number(v.correlation));
     verdict.add("freedom", number(v.freedom));
     verdict.add("mach_low", number(v.mach_low));
     verdict.add("mach_high", number(v.mach_high));

@@ -116,8 +116,8 @@ inline constexpr int FitJsonSchema = 2;
 // "slope_high" in BC per ft/s; null without three shots of different velocities) and "shared"
 // (strings fitted together: "at_mv", "groups" [{"name", "count", "BC", "se"}], "separation",
 // "one_bc"; null otherwise); "best"; "verdict" ("inseparable": the laws' names the data cannot
-// part from the best, the best first; "rule"; "threshold", "scale", "freedom"; "mach_low",
-// "mach_high"; "range_now" and "range_needed" in yd, null when not worked out; "beyond_reach";
+// part from the best, the best first; "rule"; "threshold", "scale", "samples", "effective_samples", "correlation",
+// "freedom"; "mach_low", "mach_high"; "range_now" and "range_needed" in yd, null when not worked out; "beyond_reach";
 // "text"); "shots" (per shot: "name", "group", "mv_source" own / fitted / string_mean / window,
 // "MV" as recorded or null, "measurements", "in_series", "too_few_to_fit_mv"); "outliers" (per
 // shot set aside: "shot", "name", "law", "figure" bc / rms / at_limit, "value", "expected",

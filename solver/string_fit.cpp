@@ -82,6 +82,23 @@ const StringLawFit* StringFit::law(int drag_law) const {
     return nullptr;
 }
 
+double lag1_autocorrelation(const std::vector<double>& e) {
+    if (e.size() < 3) return 0.0;
+    const double mean = std::accumulate(e.begin(), e.end(), 0.0) / static_cast<double>(e.size());
+    double num = 0, den = 0;
+    for (std::size_t k = 0; k < e.size(); ++k) {
+        den += (e[k] - mean) * (e[k] - mean);
+        if (k + 1 < e.size()) num += (e[k] - mean) * (e[k + 1] - mean);
+    }
+    return den > 0.0 && std::isfinite(num / den) ? num / den : 0.0;
+}
+
+double effective_count(int n, double rho) {
+    if (n < 1) return static_cast<double>(std::max(n, 0));
+    const double r = std::clamp(rho, 0.0, 1.0);
+    return std::max(1.0, static_cast<double>(n) * (1.0 - r) / (1.0 + r));
+}
+
 std::vector<float> flown_values(float mv, float bc, int law, ShotQuantity q, const std::vector<float>& ranges,
                                 const ShotFitInputs& in) {
     std::vector<Shot> shots;
@@ -739,9 +756,29 @@ void judge(StringFit& out, const std::vector<FitShot>& shots, const Prepared& P,
     const StringLawFit& best = out.laws.front();
     v.freedom = best.freedom;
     v.scale = delta_of(best.series.chi_square, best.freedom);
+    // What the series' measurements count as, each shot's run of residuals taken in range order.
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        if (!out.in_series[i] || i >= best.residuals.size()) continue;
+        const std::vector<Shot>& ms = shots[i].measurements;
+        const std::vector<double>& r = best.residuals[i];
+        const int n = static_cast<int>(r.size());
+        v.samples += n;
+        if (n < LeastSamplesForCorrelation || r.size() != ms.size()) {
+            v.effective += n;
+            continue;
+        }
+        std::vector<std::size_t> order(r.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return ms[a].range < ms[b].range; });
+        std::vector<double> e;
+        for (std::size_t j : order) e.push_back(r[j] / uncertainty_of(ms[j]));
+        v.effective += effective_count(n, lag1_autocorrelation(e));
+    }
+    if (v.effective > 0.0) v.correlation = std::max(1.0, v.samples / v.effective);
+    const double allowed = v.threshold * v.scale * v.correlation;
     for (const StringLawFit& f : out.laws)
-        if (f.series.outcome == FitOutcome::Fitted &&
-            f.series.chi_square - best.series.chi_square <= v.threshold * v.scale)
+        if (f.series.outcome == FitOutcome::Fitted && f.series.chi_square - best.series.chi_square <= allowed)
             v.inseparable.push_back(f.series.law);
 
     // The Mach span: from the fastest muzzle velocity to the slowest speed at a farthest measurement.
@@ -818,7 +855,7 @@ void judge(StringFit& out, const std::vector<FitShot>& shots, const Prepared& P,
         double parted = 0;
         for (double range = std::max(v.range_now, 1.0) * 1.1; range <= in.MaxRange * 1.0001;
              range = std::min(range * 1.1, range >= in.MaxRange ? range * 2.0 : static_cast<double>(in.MaxRange))) {
-            if (parting_sum(ext, P, b, o, 3.0 * range) > v.threshold * v.scale) {
+            if (parting_sum(ext, P, b, o, 3.0 * range) > allowed) {
                 parted = range;
                 break;
             }

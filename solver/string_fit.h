@@ -32,6 +32,15 @@
 // number of parameters; when the shots scatter more than their uncertainties say, the sums are
 // compared in the units of that scatter.
 //
+// A radar's track is not a set of independent measurements: the residuals of neighbouring samples
+// run together (the device smooths its track, and the shot's own flight strays from any law
+// slowly), so a track of 80 samples holds far less evidence than 80 independent velocities, and a
+// difference of sums of squares between laws overstates it by as much. For each shot with
+// LeastSamplesForCorrelation measurements or more, ρ is the lag-1 autocorrelation of its
+// standardised residuals under the best law, in the order of their ranges, and its n measurements
+// count as n (1 − ρ) / (1 + ρ) independent ones (ρ below 0 taken as 0); the others count as they
+// are. The verdict's threshold grows by the measurements over what they count as.
+//
 // Everything here is a pure, deterministic function of its arguments; the caller may stop it
 // between its steps and is told how far it has come.
 #pragma once
@@ -53,6 +62,15 @@ inline constexpr double VerdictThreshold = 4.0;   // Δχ², in units of the red
 inline constexpr double SharedBcLimit = 3.0;      // standard errors between two strings' BCs at one muzzle velocity
 inline constexpr int LeastMeasurementsForMv = 3;  // downrange, to fit a shot's own muzzle velocity
 inline constexpr int LeastTypedShotsForMv = 2;    // the typed shots' one muzzle velocity, as ever
+inline constexpr int LeastSamplesForCorrelation = 10;  // in one shot, to judge how its residuals run together
+
+// Σ (e_k − ē)(e_k+1 − ē) / Σ (e_k − ē)² over a run of residuals in their order; 0 for fewer than
+// three or for a run without scatter.
+double lag1_autocorrelation(const std::vector<double>& e);
+
+// What n serially correlated values with lag-1 autocorrelation ρ are worth as independent ones:
+// n (1 − ρ) / (1 + ρ), ρ below 0 taken as 0, at least 1 (n itself when n < 1).
+double effective_count(int n, double rho);
 
 // Where a shot's muzzle velocity comes from.
 enum class MvSource : int {
@@ -197,6 +215,11 @@ struct Verdict {
     std::vector<int> inseparable;  // the laws the data cannot tell from the best, the best first
     double threshold = VerdictThreshold;
     double scale = 1;  // max(1, S_best / ν_best)
+    // The measurements of the series and what they count as, their residuals' serial correlation
+    // allowed for; the threshold is also multiplied by `correlation` = samples / effective.
+    int samples = 0;
+    double effective = 0;
+    double correlation = 1;
     int freedom = 0;
     double mach_high = 0, mach_low = 0;  // the Mach span the shots cover
     double range_now = 0;                // yd, the farthest measurement

@@ -111,8 +111,15 @@ std::string verdict_text(const StringFit& f, const ShotUnits& u) {
     if (f.refused || f.laws.empty()) return "Nothing was fitted.";
     const Verdict& v = f.verdict;
     if (v.inseparable.empty()) return "No law fits these shots.";
-    const std::string rule = "(weighted sum of squares within " + format_fixed(v.threshold, 0) +
-                             (v.scale > 1.0 ? " × " + format_fixed(v.scale, 2) : std::string()) + " of the best)";
+    std::string rule = "(weighted sum of squares within " + format_fixed(v.threshold, 0) +
+                       (v.scale > 1.0 ? " × " + format_fixed(v.scale, 2) : std::string()) +
+                       (v.correlation >= 1.005 ? " × " + format_fixed(v.correlation, 2) : std::string()) +
+                       " of the best";
+    if (v.correlation >= 1.005)
+        rule += "; the residuals along each track run together, and by their lag-1 autocorrelation the " +
+                std::to_string(v.samples) + " measurements count as " +
+                std::to_string(static_cast<int>(std::lround(v.effective))) + " independent ones";
+    rule += ")";
     std::string out;
     if (v.inseparable.size() == 1) {
         out = drag_law_name(v.inseparable.front()) + " fits best, and the data tell it apart from every other law " +

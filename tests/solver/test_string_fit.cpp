@@ -10,6 +10,7 @@
 
 #include "engine/drag.h"
 #include "solver/string_fit.h"
+#include "solver/string_fit_texts.h"
 #include "tests/fixtures/independent_flight.h"
 
 namespace velora {
@@ -38,6 +39,7 @@ struct StringRecipe {
     double sigma = 1.0;          // ft/s of each velocity
     double mv_error = 0.0;       // ft/s: the recorded muzzle velocity's own scatter
     MvKind mv_kind = MvKind::Measured;
+    double rho = 0.0;  // the noise of neighbouring measurements correlated as a radar's track
 };
 
 // The shots and their true muzzle velocities.
@@ -59,9 +61,11 @@ MadeString make_string(const StringRecipe& r, unsigned seed, const IndependentAi
         shot.string_index = k;
         shot.mv = static_cast<float>(mv + r.mv_error * noise(rng));
         shot.mv_kind = r.mv_kind;
+        double e = noise(rng);
         for (std::size_t j = 0; j < f.velocity.size(); ++j) {
+            if (j > 0) e = r.rho * e + std::sqrt(1.0 - r.rho * r.rho) * noise(rng);
             shot.measurements.push_back(Shot{static_cast<float>(r.ranges[j]), ShotQuantity::Velocity,
-                                             static_cast<float>(f.velocity[j] + r.sigma * noise(rng)),
+                                             static_cast<float>(f.velocity[j] + r.sigma * e),
                                              static_cast<float>(r.sigma)});
             shot.labels.push_back("v" + std::to_string(j));
         }
@@ -277,6 +281,67 @@ TEST(StringFitIndependent, AShortStringCannotTellTheLawsApart) {
     EXPECT_TRUE(g.plan.front().too_few_to_fit_mv);
     ASSERT_FALSE(g.messages.empty());
     EXPECT_EQ(g.messages.front().kind, FitMessageKind::TooFewToFitMv);
+}
+
+TEST(StringFitCorrelation, TheLag1AutocorrelationAndWhatARunCountsAs) {
+    std::mt19937 rng(11);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    std::vector<double> white, run;
+    double e = 0;
+    for (int k = 0; k < 20000; ++k) {
+        white.push_back(noise(rng));
+        e = 0.8 * e + 0.6 * noise(rng);
+        run.push_back(e + 5.0);  // its mean does not count
+    }
+    EXPECT_NEAR(lag1_autocorrelation(white), 0.0, 0.03);
+    EXPECT_NEAR(lag1_autocorrelation(run), 0.8, 0.03);
+    EXPECT_EQ(lag1_autocorrelation({1.0, 2.0}), 0.0);
+    EXPECT_EQ(lag1_autocorrelation({3.0, 3.0, 3.0, 3.0}), 0.0);
+
+    EXPECT_NEAR(effective_count(100, 0.8), 100.0 * 0.2 / 1.8, 1e-9);
+    EXPECT_EQ(effective_count(100, -0.4), 100.0) << "a run that alternates is not worth more than its count";
+    EXPECT_EQ(effective_count(40, 0.999), 1.0);
+    EXPECT_EQ(effective_count(0, 0.5), 0.0);
+}
+
+// Radar tracks whose noise runs together along each track, as real tracks' does: the verdict
+// counts each track for what it is worth and keeps the true law among those it cannot part, where
+// the sums of squares taken as if every sample were independent would often crown another. Tracks
+// with independent noise keep almost all their weight.
+TEST(StringFitCorrelation, TracksWhoseResidualsRunTogetherAreNotOverconfident) {
+    const IndependentAir air;
+    const ShotFitInputs in = inputs_for(air);
+    StringRecipe recipe = radar_recipe(G1, 0.125, 1150.0);
+    StringFitOptions o;
+    o.laws = {G1, G7, GA, GL, RA4};
+    recipe.rho = 0.0;
+    const StringFit white = fit_string(make_string(recipe, 5, air).shots, in, o);
+    ASSERT_FALSE(white.refused);
+    EXPECT_EQ(white.verdict.samples, recipe.shots * static_cast<int>(recipe.ranges.size()));
+    EXPECT_LT(white.verdict.correlation, 1.5);
+
+    recipe.rho = 0.9;
+    constexpr int Seeds = 12;
+    int kept = 0, kept_as_if_independent = 0;
+    for (int seed = 1; seed <= Seeds; ++seed) {
+        const StringFit f = fit_string(make_string(recipe, static_cast<unsigned>(seed), air).shots, in, o);
+        ASSERT_FALSE(f.refused);
+        const Verdict& v = f.verdict;
+        // 34 samples with ρ 0.9 are worth about 34 × 0.1 / 1.9 ≈ 1.8; the residuals of a shot's own
+        // fit run together a little less than its noise, and 34 of them measure it roughly.
+        EXPECT_GT(v.correlation, 3.0) << "seed " << seed;
+        EXPECT_NEAR(v.effective, v.samples / v.correlation, 1e-6);
+        kept += among_the_best(f, G1) ? 1 : 0;
+        const double best = f.laws.front().series.chi_square;
+        kept_as_if_independent += f.law(G1)->series.chi_square - best <= v.threshold * v.scale ? 1 : 0;
+        const std::string text = verdict_text(f, ShotUnits{});
+        EXPECT_NE(
+            text.find("by their lag-1 autocorrelation the " + std::to_string(v.samples) + " measurements count as "),
+            std::string::npos)
+            << text;
+    }
+    EXPECT_GE(kept, Seeds - 1);
+    EXPECT_LT(kept_as_if_independent, kept);
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 // same load on one day that do not share a BC are told apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "engine/drag.h"
 #include "services/readers/readers.h"
 #include "solver/bc_solver.h"
 #include "solver/string_fit.h"
+#include "solver/string_fit_texts.h"
 #include "tests/fixtures/first_run.h"
 #include "tests/services/reader_corpus.h"
 
@@ -101,6 +104,41 @@ TEST(StringFitCorpus, RadarTracksFitEachShotsVelocityAndSetAsideJunk) {
         if (!f.in_series[i]) continue;
         EXPECT_NEAR(best.mv[i], *shots[i].mv, 25.0f) << shots[i].name;
     }
+}
+
+// SR0038's tracks: some 2,000 samples whose residuals run together along each track. Counted as
+// independent they would part the laws, which fit them all within a hair of each other; counted
+// for what they are worth, the verdict cannot tell those laws apart and says why. Its gates, five a
+// shot, are counted as they are.
+TEST(StringFitCorpus, ATracksVerdictCountsItsSamplesForWhatTheyAreWorth) {
+    REQUIRE_REAL_DATA();
+    const ShotString s = series("SR0038");
+    const ShotFitInputs in = shot_fit_inputs(testing::first_run_state());
+    const StringFit f = fit_string(string_fit_shots(s, true), in);
+    ASSERT_FALSE(f.refused);
+    const Verdict& v = f.verdict;
+    std::printf("SR0038 tracks: %d samples count as %.0f (x %.2f); %zu laws inseparable\n", v.samples, v.effective,
+                v.correlation, v.inseparable.size());
+    EXPECT_GT(v.samples, 1500);
+    EXPECT_GT(v.correlation, 3.0);
+    EXPECT_GE(v.inseparable.size(), 2u);
+    // Every law within a hundredth of the best rms stays with it.
+    for (const StringLawFit& l : f.laws) {
+        if (l.series.rms > f.laws.front().series.rms + 0.01) continue;
+        EXPECT_TRUE(std::find(v.inseparable.begin(), v.inseparable.end(), l.series.law) != v.inseparable.end())
+            << DragLaws[l.series.law].name;
+    }
+    const std::string text = verdict_text(f, shot_units(testing::first_run_state()));
+    EXPECT_EQ(text.rfind("Cannot tell these laws apart", 0), 0u) << text;
+    EXPECT_NE(text.find("by their lag-1 autocorrelation the " + std::to_string(v.samples) + " measurements count as " +
+                        std::to_string(static_cast<int>(std::lround(v.effective))) + " independent ones"),
+              std::string::npos)
+        << text;
+
+    const StringFit gates = fit_string(string_fit_shots(s, false), in);
+    EXPECT_EQ(gates.verdict.correlation, 1.0);
+    EXPECT_EQ(gates.verdict.effective, gates.verdict.samples);
+    EXPECT_EQ(verdict_text(gates, ShotUnits{}).find("autocorrelation"), std::string::npos);
 }
 
 TEST(StringFitCorpus, TwoSeriesOfOneLoadThatDoNotShareABcAreToldApart) {
