@@ -600,13 +600,32 @@ int trajectory_command(const CommandLine& cl, CliIo& io) {
 int table_command(const CommandLine& cl, CliIo& io) {
     CalcState s;
     std::string file;
-    if (const int code = load_command_state(cl, io, s, file); code != CliOk) return code;
+    ProjectileArguments given;
+    if (const int code = load_command_state(cl, io, s, file, 1, &given); code != CliOk) return code;
+    if (given.form) return bad_usage(io, cl, "FORM is the form factor against a drag table, which table does not fly");
     auto r = std::make_unique<CalcResults>();
     s.ChangeKind = 1;
     recalculate(s, *r, false);
     const TableLines table = fill_table(s, *r);
-    for (const std::string& line : table.header) io.out << line << "\n";
-    for (const std::string& line : table.rows) io.out << line << "\n";
+    if (!given.projectile.weight_gr) {
+        for (const std::string& line : table.header) io.out << line << "\n";
+        for (const std::string& line : table.rows) io.out << line << "\n";
+        return CliOk;
+    }
+    // With the projectile's weight, its energy at each row beside the window's columns.
+    const double weight = *given.projectile.weight_gr;
+    const TableCells cells = table_cells(s, *r);
+    io.out << table.header.at(0) << pad_left("Energy", 10) << pad_left("Energy", 9) << "\n"
+           << table.header.at(1) << pad_left("(ft·lbf)", 11) << pad_left("(J)", 9) << "\n";
+    std::size_t row = 0;
+    for (const std::string& line : table.rows) {
+        io.out << line;
+        if (!line.empty() && row < cells.yards.size()) {
+            const double joules = kinetic_energy_j(weight, velocity_at(r->trajectory, cells.yards[row++]));
+            io.out << pad_left(format_fixed(joules / JoulesPerFootPound, 2), 10) << pad_left(format_fixed(joules, 2), 9);
+        }
+        io.out << "\n";
+    }
     return CliOk;
 }
 
@@ -1349,7 +1368,8 @@ const std::vector<Command>& command_table() {
          "table FILE [KEY=VALUE ...]",
          "the window's range table",
          "Prints the range table as the window lists it, in the units that FILE selects, after the\n"
-         "prediction pass that the program runs at start-up.\n",
+         "prediction pass that the program runs at start-up. With WEIGHT (gr or g) each row also gives\n"
+         "the projectile's energy there, in ft·lbf and J.\n",
          {},
          true,
          table_command},

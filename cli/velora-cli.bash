@@ -59,6 +59,7 @@ _velora_cli()
         trajectory|solve|predict|fit) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT FORM" ;;
         report) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT" ;;
         curve) keys="$keys WEIGHT CAL LEN" ;;
+        table) keys="$keys WEIGHT CAL LEN ENERGY_LIMIT" ;;
     esac
 
     if [[ $cur == -* && $cur != - ]]; then

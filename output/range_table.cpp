@@ -80,6 +80,7 @@ TableCells table_cells(const CalcState& s, const CalcResults& r) {
     float x = 0.0f;  // the row's range in the display unit
     while (x <= last_x) {
         const float yards = x * range.factor;
+        t.yards.push_back(yards);
         t.rows.push_back({format_fixed(x, range.decimals),
                           cell(velocity_at(tr, yards) * static_cast<double>(velocity.factor), velocity),
                           cell(poi_at(tr, yards) * static_cast<double>(poi.factor), poi),

@@ -33,6 +33,7 @@ struct TableCells {
     std::array<std::string, TableColumns> names{"Range", "Velocity", "PoI", "Time", "Drop"};
     std::array<std::string, TableColumns> units;
     std::vector<std::array<std::string, TableColumns>> rows;
+    std::vector<float> yards;  // each row's range in yards, as the row's values were read there
 };
 
 // The cells of the table fill_table lays out (same rows, same texts).

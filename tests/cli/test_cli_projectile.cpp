@@ -143,5 +143,32 @@ TEST_F(CliFiles, AFitGivesTheFormFactorBesideEachLawsBcAndTheShotsAboveALimit) {
     EXPECT_NE(text.out.find("shots are above it:"), std::string::npos) << text.out;
 }
 
+// The range table with the projectile's weight: the window's lines as they stand, its energy at
+// each row beside them; 8.44 gr at 800 ft/s at the muzzle is 11.99 ft·lbf, 16.26 J.
+TEST_F(CliFiles, TheTableGivesTheEnergyAtEachRangeWithTheWeight) {
+    const std::string prefs = first_run_file();
+    const CliRun plain = run({"table", prefs, "MV=800"});
+    const CliRun with = run({"table", prefs, "MV=800", "WEIGHT=8.44gr", "CAL=.177in"});
+    ASSERT_EQ(with.code, 0) << with.err;
+    const std::vector<std::string> a = lines_of(plain.out), b = lines_of(with.out);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(b[0], a[0] + "    Energy   Energy");
+    EXPECT_EQ(b[1], a[1] + "  (ft·lbf)      (J)");
+    EXPECT_EQ(b[3], a[3] + "     11.99    16.26");
+    double last = 1e9;
+    for (std::size_t i = 3; i < b.size(); ++i) {
+        if (a[i].empty()) {
+            EXPECT_TRUE(b[i].empty());
+            continue;
+        }
+        ASSERT_EQ(b[i].substr(0, a[i].size()), a[i]);
+        const double energy = std::stod(b[i].substr(a[i].size(), 10));
+        EXPECT_LT(energy, last) << b[i];
+        last = energy;
+    }
+    EXPECT_TRUE(refused_in_one_line(run({"table", prefs, "FORM=1.1"})));
+    EXPECT_TRUE(refused_in_one_line(run({"table", prefs, "WEIGHT=heavy"})));
+}
+
 }  // namespace
 }  // namespace velora
