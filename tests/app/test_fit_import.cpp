@@ -49,6 +49,17 @@ protected:
         QTest::keyClick(fit().dialog, Qt::Key_O, Qt::ControlModifier);
     }
 
+    // A fresh window with SR0038 imported and fitted.
+    void fit_sr0038() {
+        write_prefs();
+        start();
+        open_fit_window();
+        import(Real / "labradar-22lr-topgenorth/SR0038");
+        ASSERT_TRUE(fit().string);
+        QTest::mouseClick(fit().fit, Qt::LeftButton);
+        ASSERT_EQ(fit().fits.size(), 10u);
+    }
+
     std::vector<OpenFileRequest> requests_;
 };
 
@@ -156,13 +167,8 @@ TEST_F(FitImportTest, ARefusedFileIsToldAndTheStringStays) {
 // the string's mean muzzle velocity in the main window.
 TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
     REQUIRE_REAL_DATA();
-    write_prefs();
-    start();
-    open_fit_window();
-    import(Real / "labradar-22lr-topgenorth/SR0038");
-    ASSERT_TRUE(fit().string);
-    QTest::mouseClick(fit().fit, Qt::LeftButton);
-    ASSERT_EQ(fit().fits.size(), 10u);
+    fit_sr0038();
+    if (HasFatalFailure()) return;
     const std::string verdict = fit().results->verdict->text().toStdString();
     const std::string best = drag_law_name(fit().fits.front().law);
     EXPECT_TRUE(verdict.rfind(best + " fits best", 0) == 0 || verdict.rfind("Cannot tell these laws apart", 0) == 0)
@@ -215,13 +221,8 @@ TEST_F(FitImportTest, AStringIsFittedShotByShotAndUseFillsTheMainWindow) {
 // taken back in from its line, which fits again.
 TEST_F(FitImportTest, TheResultsShowTheVerdictAndEachShotAndItsCheckBoxFitsAgain) {
     REQUIRE_REAL_DATA();
-    write_prefs();
-    start();
-    open_fit_window();
-    import(Real / "labradar-22lr-topgenorth/SR0038");
-    ASSERT_TRUE(fit().string);
-    QTest::mouseClick(fit().fit, Qt::LeftButton);
-    ASSERT_EQ(fit().fits.size(), 10u);
+    fit_sr0038();
+    if (HasFatalFailure()) return;
     const FitResultsView& v = *fit().results;
     ASSERT_TRUE(v.fit);
     const ShotUnits u = shot_units(app().state);
