@@ -1,9 +1,12 @@
 #include "app/dialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -27,6 +30,7 @@ extern char** environ;
 #endif
 
 #include "app/app_texts.h"
+#include "output/plot_export.h"
 
 namespace velora {
 
@@ -171,7 +175,39 @@ Dialogs system_dialogs(std::function<QWidget*()> parent) {
         details.notes = notes->toPlainText().toStdString();
         return true;
     };
+    d.image_scale = [parent](ImageScale& scale) { return ask_image_scale(parent(), scale); };
     return d;
+}
+
+bool ask_image_scale(QWidget* parent, ImageScale& scale) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QString::fromUtf8(PrintSizeDialogTitle));
+    auto* form = new QFormLayout(&dialog);
+    auto* size = new QDoubleSpinBox(&dialog);
+    size->setRange(1.0, std::max(1.0, scale.most));
+    size->setSingleStep(0.5);
+    size->setDecimals(1);
+    size->setSuffix(QStringLiteral(" ×"));
+    size->setValue(scale.scale);
+    size->setAccessibleName(QStringLiteral("Scale"));
+    size->setAccessibleDescription(QStringLiteral("How many times the chart's size on the screen the image is"));
+    auto* pixels = new QLabel(&dialog);
+    const auto show_pixels = [pixels, &scale](double value) {
+        pixels->setText(QString::fromStdString(image_size_text(scale.width, scale.height, value)));
+    };
+    show_pixels(size->value());
+    QObject::connect(size, &QDoubleSpinBox::valueChanged, &dialog, show_pixels);
+    auto* size_label = new QLabel(QStringLiteral("&Scale of the chart:"), &dialog);
+    size_label->setBuddy(size);
+    form->addRow(size_label, size);
+    form->addRow(QStringLiteral("Image:"), pixels);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    scale.scale = size->value();
+    return true;
 }
 
 }  // namespace velora

@@ -234,6 +234,10 @@ Dialogs quiet_once_interrupted(App& app, Dialogs inner) {
         d.report_details = [a, ask = inner.report_details](ReportDetails& details) {
             return !a->interrupted && ask(details) && !a->interrupted;
         };
+    if (inner.image_scale)
+        d.image_scale = [a, ask = inner.image_scale](ImageScale& scale) {
+            return !a->interrupted && ask(scale) && !a->interrupted;
+        };
     if (inner.print_setup)
         d.print_setup = [a, ask = inner.print_setup](QPrinter& printer) {
             return !a->interrupted && ask(printer) && !a->interrupted;

@@ -40,6 +40,13 @@ struct ReportDetails {
     std::string notes;  // line breaks kept
 };
 
+// The scale of an image saved at print size, as the user chooses it.
+struct ImageScale {
+    double scale = 3.0;         // the scale proposed; the user's choice on return
+    int width = 0, height = 0;  // the chart's own size in pixels, to show what each scale gives
+    double most = 3.0;          // the largest scale the image may have
+};
+
 struct Dialogs {
     std::function<MessageAnswer(const MessageRequest&)> message;
     // The chosen path, or an empty text when the user cancelled.
@@ -55,6 +62,8 @@ struct Dialogs {
     std::function<bool(QPrinter&)> print_setup;
     // Asks for the report's title and notes: false when the user cancelled.
     std::function<bool(ReportDetails&)> report_details;
+    // Asks the scale of an image saved at print size: false when the user cancelled.
+    std::function<bool(ImageScale&)> image_scale;
 };
 
 }  // namespace velora

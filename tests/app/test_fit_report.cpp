@@ -3,12 +3,15 @@
 // pdftotext; the same document the Utility menu's item writes.
 #include <QApplication>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include "app/dialogs.h"
 #include "app/fit_report.h"
 #include "app/fit_results_view.h"
 #include "app/fit_window.h"
@@ -129,6 +132,46 @@ TEST_F(FitReportTest, TheButtonWritesTheReportWithTheStringsFitShotByShot) {
     fit().string_view->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     ASSERT_TRUE(fit().fits.empty());
     EXPECT_EQ(save_report("stale.pdf").find("Fit of "), std::string::npos);
+}
+
+// The scale of a print-size image in its small dialog: the pixels shown follow the scale typed,
+// OK takes it, Cancel leaves it; the scale stays within the largest the image may have.
+TEST(ImageScaleDialog, ThePixelsFollowTheScaleAndOkTakesIt) {
+    std::string shown;
+    double most = 0;
+    const auto answer = [&](double value, bool ok) {
+        auto timer = std::make_shared<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [&shown, &most, timer, value, ok] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            timer->stop();
+            auto* size = dialog->findChild<QDoubleSpinBox*>();
+            ASSERT_NE(size, nullptr);
+            most = size->maximum();
+            size->setValue(value);
+            for (const QLabel* label : dialog->findChildren<QLabel*>())
+                if (label->text().endsWith(QStringLiteral(" pixels"))) shown = label->text().toStdString();
+            if (ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        timer->start(10);
+    };
+    ImageScale scale{3.0, 390, 528, 30.3};
+    answer(4.5, true);
+    ASSERT_TRUE(ask_image_scale(nullptr, scale));
+    EXPECT_EQ(scale.scale, 4.5);
+    EXPECT_EQ(shown, "1755 × 2376 pixels");
+    EXPECT_EQ(most, 30.3);
+
+    answer(100.0, true);
+    ASSERT_TRUE(ask_image_scale(nullptr, scale));
+    EXPECT_EQ(scale.scale, 30.3) << "no larger than the largest";
+
+    answer(2.0, false);
+    EXPECT_FALSE(ask_image_scale(nullptr, scale));
+    EXPECT_EQ(scale.scale, 30.3);
 }
 
 }  // namespace

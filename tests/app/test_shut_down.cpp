@@ -203,6 +203,11 @@ TEST(QuietOnceInterrupted, EveryQuestionPassesUntilTheRunIsAskedToEnd) {
         d.title = "Range day";
         return true;
     };
+    inner.image_scale = [&](ImageScale& scale) {
+        asked.push_back("image_scale");
+        scale.scale = 2.5;
+        return true;
+    };
     const Dialogs d = quiet_once_interrupted(app, inner);
     const auto ask_all = [&d] {
         ReportDetails details;
@@ -212,12 +217,16 @@ TEST(QuietOnceInterrupted, EveryQuestionPassesUntilTheRunIsAskedToEnd) {
     EXPECT_EQ(ask_all(), (std::vector<std::string>{"yes", "a.pdf", "SR0038", "Range day"}));
     d.open_url("https://example.invalid/");
     d.open_document("help.pdf", [] {});
-    EXPECT_EQ(asked.size(), 6u);
+    ImageScale scale;
+    EXPECT_TRUE(d.image_scale(scale));
+    EXPECT_EQ(scale.scale, 2.5);
+    EXPECT_EQ(asked.size(), 7u);
 
     app.interrupted = true;
     EXPECT_EQ(ask_all(), (std::vector<std::string>{"no", "", "", "cancelled"}));
     d.open_url("https://example.invalid/");
-    EXPECT_EQ(asked.size(), 6u) << "nothing asked once the run is ending";
+    EXPECT_FALSE(d.image_scale(scale));
+    EXPECT_EQ(asked.size(), 7u) << "nothing asked once the run is ending";
 }
 
 }  // namespace

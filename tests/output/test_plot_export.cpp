@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include <QImage>
+#include <QPainter>
 
 #include "engine/units.h"
 
@@ -173,6 +175,69 @@ TEST_F(PrintSize, AFailedSaveNamesTheFileAndTheReason) {
     EXPECT_FALSE(save_plot_print_size(state, layout, dialogs.hooks()));
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(state.LastFolder, dir.file("gone") + "/");
+}
+
+// The user's own scale: asked for a PNG (with the chart's size and the largest scale), not for an
+// SVG; a cancelled question writes nothing.
+TEST_F(PrintSize, TheScaleTheUserChooses) {
+    EXPECT_EQ(most_print_scale(W, H), 30.3);
+    EXPECT_EQ(image_size_text(W, H, 3.0), "1170 × 1584 pixels");
+    EXPECT_EQ(image_size_text(W, H, 2.5), "975 × 1320 pixels");
+    EXPECT_EQ(most_print_scale(0, 0), 1.0);
+    EXPECT_LE(std::ceil(H * most_print_scale(W, H)), MostPrintSizePixels);
+
+    std::vector<ImageScale> asked;
+    double answer = 2.5;
+    bool accept = true;
+    Dialogs ui = dialogs.hooks();
+    ui.image_scale = [&](ImageScale& s) {
+        asked.push_back(s);
+        s.scale = answer;
+        return accept;
+    };
+    dialogs.answer = dir.file("chosen.png");
+    ASSERT_TRUE(save_plot_print_size(state, layout, ui));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].scale, 3.0);
+    EXPECT_EQ(asked[0].width, W);
+    EXPECT_EQ(asked[0].height, H);
+    EXPECT_EQ(asked[0].most, 30.3);
+    const QImage chosen(QString::fromStdString(dir.file("chosen.png")));
+    EXPECT_EQ(chosen.size(), QSize(975, 1320));
+    // Drawn at that size: as sharp as the image drawn at 2.5 itself.
+    EXPECT_EQ(chosen.convertToFormat(QImage::Format_RGB888), plot_print_image(layout, 2.5));
+
+    dialogs.answer = dir.file("vector.svg");
+    ASSERT_TRUE(save_plot_print_size(state, layout, ui));
+    EXPECT_EQ(asked.size(), 1u) << "a drawing has no pixels to choose";
+
+    accept = false;
+    dialogs.messages.clear();
+    dialogs.answer = dir.file("cancelled.png");
+    EXPECT_FALSE(save_plot_print_size(state, layout, ui));
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"chosen.png", "vector.svg"}));
+}
+
+// Any chart that paints itself saves the same way: the Fit window's plots go this way.
+TEST_F(PrintSize, AnyChartThatPaintsItselfIsSavedAtItsScale) {
+    ChartDrawing chart{200, 100, "Residuals", "", [](QPainter& p) {
+                           p.fillRect(QRectF(0, 0, 100, 100), Qt::blue);
+                           p.drawText(QPointF(120, 50), QStringLiteral("rms"));
+                       }};
+    const QImage image = chart_print_image(chart, 3.0);
+    ASSERT_EQ(image.size(), QSize(600, 300));
+    EXPECT_EQ(image.pixelColor(290, 150), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(310, 20), QColor(Qt::white));
+    EXPECT_NE(chart_svg(chart).indexOf("<title>Residuals</title>"), -1);
+
+    dialogs.answer = dir.file("residuals");
+    ASSERT_TRUE(save_chart_print_size(state, chart, {"Save Plot", dir.folder(), "Fit.png", PrintSizeFilter},
+                                      dialogs.hooks(), 2.0));
+    EXPECT_EQ(dialogs.request.default_name, "Fit.png");
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("residuals.png"))).size(), QSize(400, 200));
+    EXPECT_EQ(dialogs.messages.back().text, "Saved as:\r" + dir.file("residuals.png"));
 }
 
 }  // namespace
