@@ -202,6 +202,11 @@ Projectile fit_projectile(const App& app) {
     return p;
 }
 
+std::optional<EnergyLimit> fit_energy_limit(const App& app) {
+    if (!app.fit_window || !app.fit_window->projectile) return std::nullopt;
+    return projectile_of(app.fit_window->projectile->settings).limit;
+}
+
 std::string fit_form_factor_text(const App& app, float bc) {
     const std::optional<double> sd = sectional_density(fit_projectile(app));
     return sd && bc > 0 ? format_fixed(form_factor(*sd, bc), 3) : std::string();

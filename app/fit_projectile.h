@@ -26,6 +26,9 @@ void build_projectile_part(App& app, QVBoxLayout* layout);
 // none is typed (its source says which).
 Projectile fit_projectile(const App& app);
 
+// The energy limit chosen in the fields, or none.
+std::optional<EnergyLimit> fit_energy_limit(const App& app);
+
 // The form factor against a law at `bc`, with three decimals; empty without a sectional density.
 std::string fit_form_factor_text(const App& app, float bc);
 

@@ -121,7 +121,7 @@ ConfidencePage report_confidence(const CalcState& s) {
 }
 
 bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const Dialogs& ui, const ReportPaper& paper,
-                 const Projectile& projectile) {
+                 const Projectile& projectile, const std::optional<EnergyLimit>& energy_limit) {
     if (!ui.save_file) return false;
     ReportRequest request;
     if (ui.report_details) {
@@ -136,6 +136,7 @@ bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const
     const std::string path = export_target_path(chosen, ".pdf");
     request.date = today_text();
     request.projectile = projectile;
+    request.energy_limit = energy_limit;
     const ReportContent content = report_content(s, r, report_confidence(s), request, fit);
     const WriteOutcome written = write_report_pdf(path, content, paper);
     if (ui.message)

@@ -36,7 +36,7 @@ ConfidencePage report_confidence(const CalcState& s);
 // locale and says where it went or why it could not be written ("Report:"). Nothing happens when
 // a dialog is cancelled. `projectile` is what is known of the projectile. True when written.
 bool save_report(CalcState& s, const CalcResults& r, const ReportFit* fit, const Dialogs& ui, const ReportPaper& paper,
-                 const Projectile& projectile = {});
+                 const Projectile& projectile = {}, const std::optional<EnergyLimit>& energy_limit = std::nullopt);
 
 // Writes the report to `path`, replacing a file of that name whole or leaving it as it was.
 WriteOutcome write_report_pdf(const std::string& path, const ReportContent& content, const ReportPaper& paper);

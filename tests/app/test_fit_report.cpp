@@ -1,6 +1,7 @@
 // The Fit window's "Save Report…": the range report with the fit of the window, and for an
 // imported string fitted shot by shot its verdict, spread and the shots set aside, read back with
 // pdftotext; the same document the Utility menu's item writes.
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDoubleSpinBox>
@@ -132,6 +133,84 @@ TEST_F(FitReportTest, TheButtonWritesTheReportWithTheStringsFitShotByShot) {
     fit().string_view->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     ASSERT_TRUE(fit().fits.empty());
     EXPECT_EQ(save_report("stale.pdf").find("Fit of "), std::string::npos);
+}
+
+// The Fit window's pictures at print size: the one in sight, at the size it has on the screen
+// times the scale chosen, or as an SVG drawing; the pictures' own menu does the same.
+TEST_F(FitReportTest, ThePicturesOfTheFitAreSavedAtTheScaleChosen) {
+    if (!std::filesystem::is_directory(Real)) GTEST_SKIP() << "the real device files are not at " << Real;
+    write_prefs();
+    start();
+    open_fit_window();
+    QPushButton* save_plot = nullptr;
+    for (QPushButton* b : fit().dialog->findChildren<QPushButton*>())
+        if (b->accessibleName() == QStringLiteral("Save Image at Print Size")) save_plot = b;
+    ASSERT_NE(save_plot, nullptr);
+    EXPECT_EQ(mnemonic_of(save_plot->text().toStdString()), 'z');
+    std::vector<ImageScale> scales;
+    app().dialogs.image_scale = [&scales](ImageScale& s) {
+        scales.push_back(s);
+        s.scale = 2.0;
+        return true;
+    };
+    std::string answer;
+    app().dialogs.save_file = [this, &answer](const SaveFileRequest& r) {
+        requests_.push_back(r);
+        return answer;
+    };
+    // Nothing fitted yet: nothing to draw, and said so.
+    QTest::mouseClick(save_plot, Qt::LeftButton);
+    EXPECT_TRUE(requests_.empty());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "There is no picture to save: fit first.");
+
+    app().dialogs.open_file = [](const OpenFileRequest&) {
+        return (Real / "labradar-22lr-topgenorth/SR0038").string();
+    };
+    QTest::keyClick(fit().dialog, Qt::Key_O, Qt::ControlModifier);
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_TRUE(fit().results && fit().results->fit);
+    QWidget* measurements = fit().results->plots.measurements;
+    QWidget* bc_mv = fit().results->plots.bc_mv;
+    fit().results->tabs->setCurrentWidget(measurements);
+
+    answer = out_.path().toStdString() + "/measurements";
+    QTest::mouseClick(save_plot, Qt::LeftButton);
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].title, "Save Image at Print Size");
+    EXPECT_EQ(requests_[0].default_name, "Fit_Measurements_Plot.png");
+    ASSERT_EQ(scales.size(), 1u);
+    EXPECT_EQ(scales[0].scale, 3.0);
+    EXPECT_EQ(scales[0].width, measurements->width());
+    EXPECT_EQ(scales[0].height, measurements->height());
+    const QImage saved(QString::fromStdString(answer + ".png"));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), 2 * measurements->size());
+    // Drawn, not blank: dark lines and points over much of it.
+    int inked = 0;
+    for (int y = 0; y < saved.height(); y += 2)
+        for (int x = 0; x < saved.width(); x += 2) inked += qGray(saved.pixel(x, y)) < 160 ? 1 : 0;
+    EXPECT_GT(inked, 500);
+
+    // The BCs' tab in sight: its picture, here as a drawing.
+    fit().results->tabs->setCurrentWidget(bc_mv);
+    answer = out_.path().toStdString() + "/bc.svg";
+    QTest::mouseClick(save_plot, Qt::LeftButton);
+    ASSERT_EQ(requests_.size(), 2u);
+    EXPECT_EQ(requests_[1].default_name, "Fit_BC_MV_Plot.png");
+    EXPECT_EQ(scales.size(), 1u) << "a drawing has no scale to ask";
+    const std::string svg = read_file(answer);
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("<title>" + shown_fit_plot(bc_mv).title + "</title>"), std::string::npos) << svg.substr(0, 600);
+
+    // Each picture's own menu.
+    ASSERT_EQ(measurements->actions().size(), 1);
+    EXPECT_EQ(measurements->contextMenuPolicy(), Qt::ActionsContextMenu);
+    answer = out_.path().toStdString() + "/from-menu.png";
+    measurements->actions().front()->trigger();
+    ASSERT_EQ(requests_.size(), 3u);
+    EXPECT_EQ(requests_[2].default_name, "Fit_Measurements_Plot.png");
+    EXPECT_FALSE(QImage(QString::fromStdString(answer)).isNull());
 }
 
 // The scale of a print-size image in its small dialog: the pixels shown follow the scale typed,
