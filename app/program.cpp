@@ -98,7 +98,7 @@ void start_program(App& app) {
     app.preferences_saved_text = preferences_text(s);
     // The saves of the Fit window's files cut short leave their temporaries too.
     for (const char* name : {ShotsFileName, StringFileName})
-        remove_stale_temporaries(s.PrefsFolder, name, {}, StaleTemporaryAge);
+        remove_stale_temporaries_of(s.PrefsFolder + name, StaleTemporaryAge);
     if (ended_by_signal(app)) return;
     s.DarkMode = dark_mode_setting(app.theme_setting);
     if (s.DarkMode) app.application_look = use_dark_application_look();

@@ -201,4 +201,15 @@ void remove_stale_temporaries(const std::string& folder, std::string_view file_n
     }
 }
 
+void remove_stale_temporaries_of(const std::string& path, std::chrono::seconds age) {
+    const auto [folder, name] = split(path);
+    if (name.empty()) return;
+    remove_stale_temporaries(folder, name, {}, age);
+    std::string refusal;
+    const std::optional<std::string> target = file_to_replace(path, refusal);
+    if (!target || *target == path) return;
+    const auto [target_folder, target_name] = split(*target);
+    remove_stale_temporaries(target_folder, target_name, {}, age);
+}
+
 }  // namespace velora

@@ -46,4 +46,8 @@ inline constexpr std::chrono::seconds StaleTemporaryAge{60};
 void remove_stale_temporaries(const std::string& folder, std::string_view file_name, std::string_view legacy,
                               std::chrono::seconds age);
 
+// The same for the saves of the file at `path`: the temporaries beside it and, when it is a link
+// the user made, those beside the file it leads to, where its saves are made.
+void remove_stale_temporaries_of(const std::string& path, std::chrono::seconds age);
+
 }  // namespace velora

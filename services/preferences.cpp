@@ -282,6 +282,8 @@ std::string preferences_text(const CalcState& s) {
 KeptFile load_preferences(CalcState& s) {
     // A save that was cut short (the program killed in the middle) leaves its temporary file.
     remove_stale_temporaries(s.PrefsFolder, PreferencesFileName, LegacyTemporaryName, StaleTemporaryAge);
+    // A save through a link the user made leaves it beside the file the link leads to.
+    remove_stale_temporaries_of(preferences_file_path(s), StaleTemporaryAge);
     KeptFile file{preferences_file_path(s), std::nullopt, std::nullopt};
     KeptFileRead read = read_kept(file, LargestPreferencesFile);
     if (read.state == KeptFileState::Missing && save_kept(file, FirstRunPreferencesText).result == KeptSave::Saved)

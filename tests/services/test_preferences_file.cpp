@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -116,6 +117,41 @@ TEST_F(Folder, TemporariesOfASaveCutShortAreRemovedAtTheNextStart) {
                                                  "precious.txt"}));
     EXPECT_EQ(bytes_of(target), "mine");
     EXPECT_EQ(s.MV, 785.0f) << "the first run's values";
+}
+
+// Saves through a link the user made are made beside the file it leads to: a save cut short there
+// leaves its temporary in that folder, which goes at the next start with the same 60 s rule, for
+// the preferences and for any file kept beside them; what else lies there stays.
+TEST_F(Folder, TemporariesBesideALinksTargetAreRemovedToo) {
+    fs::create_directory(folder / "dotfiles");
+    write(folder / "dotfiles" / "velora.conf", "MV = 900.0\r\n");
+    fs::create_symlink("dotfiles/velora.conf", folder / "Velora.prefs");
+    write(folder / "dotfiles" / "shots.csv", "range,quantity,value\n");
+    fs::create_symlink(folder / "dotfiles" / "shots.csv", folder / "Velora.shots.csv");
+    const fs::path dotfiles = folder / "dotfiles";
+    for (const char* name : {".velora.conf.77-1-0.part", ".shots.csv.77-2-0.part", ".Velora.prefs.77-3-0.part",
+                             ".velora.conf.78-1-0.part", "notes.txt"})
+        write(dotfiles / name, "x");
+    for (const char* name :
+         {".velora.conf.77-1-0.part", ".shots.csv.77-2-0.part", ".Velora.prefs.77-3-0.part", "notes.txt"})
+        age(dotfiles / name);  // ".velora.conf.78-1-0.part" is a save going on now
+
+    CalcState s;
+    s.PrefsFolder = base;
+    load_preferences(s);
+    EXPECT_EQ(s.MV, 900.0f);
+    remove_stale_temporaries_of(base + "Velora.shots.csv", StaleTemporaryAge);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dotfiles)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".Velora.prefs.77-3-0.part", ".velora.conf.78-1-0.part", "notes.txt",
+                                              "shots.csv", "velora.conf"}))
+        << "only the targets' own old temporaries go";
+
+    // A link that leads nowhere takes nothing with it.
+    fs::create_symlink(folder / "gone" / "x.csv", folder / "Velora.string.json");
+    remove_stale_temporaries_of(base + "Velora.string.json", StaleTemporaryAge);
+    EXPECT_TRUE(fs::is_symlink(folder / "Velora.string.json"));
 }
 
 TEST(TemporaryNames, OnlyTheReplacementsOwn) {
