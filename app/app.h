@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/background.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/preferences_window.h"
@@ -19,8 +20,6 @@
 #include "state/calc_state.h"
 
 class QObject;
-
-class QTimer;
 
 namespace velora {
 
@@ -68,7 +67,7 @@ struct App {
     KeptFile preferences_file;                           // as loaded: not written when it could not be read
     InstanceLock instance;                               // this run's claim on the preferences folder
     bool later_start = false;                            // another run has the folder: this one only asked it
-    std::shared_ptr<QTimer> save_soon;                   // the preferences saved a moment after a change
+    LaterCall save_soon;                                 // the preferences saved a moment after a change
     std::string preferences_saved_text;                  // what the last save wrote
 
     bool dispatching = false;               // events reach the dispatcher (only inside the event loop)
@@ -79,6 +78,14 @@ struct App {
     std::function<void()> end_loop;         // ends the event loop
     std::unique_ptr<QObject> events;        // turns the window's events into calculator events
     std::shared_ptr<FitWindow> fit_window;  // the "Fit from Shots…" window, once it was opened
+
+    // Work beside the window (app/background.h): what runs, and the seams tests take: their own
+    // timers for the calls made a moment later, how long the window waits for work that ends at
+    // once, and a latch at the work's steps.
+    std::shared_ptr<Background> background;
+    LaterSeam later;
+    std::chrono::milliseconds work_grace = WorkGrace;
+    WorkStepHook work_step;
 };
 
 }  // namespace velora

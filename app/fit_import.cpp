@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "app/app.h"
+#include "app/background.h"
 #include "app/dispatch.h"
 #include "app/fit_window.h"
 #include "engine/number_text.h"
@@ -212,6 +213,7 @@ void string_changed(App& app) {
     show_summary(app);
     // A fit of the string as it was is stale now.
     FitWindow& f = fit_of(app);
+    ++f.changes;
     // How the last fit flew each shot no longer holds.
     f.string_mv_notes.clear();
     {
@@ -239,6 +241,31 @@ void take_string(App& app, StringRead read) {
     fill_view(app);
     string_changed(app);
     f.status->setText(qs("Imported " + string_source_text(*f.string) + "."));
+}
+
+// A file read beside the window (app/background.h), with its progress and Cancel once it takes
+// a moment; a cancelled import leaves the window's string as it was.
+struct Imported {
+    StringRead read;
+    std::string refused;  // a file that could not be read at all: why
+};
+
+void import_beside(App& app, const std::string& caption, std::function<Imported()> read) {
+    App* a = &app;
+    start_work_for<Imported>(
+        app, {"Importing a Shot String", caption, fit_of(app).dialog, {}, {}},
+        [read = std::move(read)](const WorkControl&) { return read(); },
+        [a](std::optional<Imported> imported) {
+            if (!imported) {
+                fit_of(*a).status->setText(QStringLiteral("The import was cancelled; the string is as it was."));
+                return;
+            }
+            if (!imported->refused.empty()) {
+                tell(*a, "Nothing was imported. " + imported->refused + ".");
+                return;
+            }
+            take_string(*a, std::move(imported->read));
+        });
 }
 
 void item_changed(App& app, QTreeWidgetItem* item, int column) {
@@ -416,10 +443,7 @@ void import_dialog(App& app) {
 }
 
 void import_path(App& app, const std::string& path) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    StringRead read = read_string_path(path);
-    QApplication::restoreOverrideCursor();
-    take_string(app, std::move(read));
+    import_beside(app, "Reading " + path + "…", [path] { return Imported{read_string_path(path), {}}; });
 }
 
 void import_dropped(App& app, const std::vector<std::string>& paths) {
@@ -428,19 +452,21 @@ void import_dropped(App& app, const std::vector<std::string>& paths) {
         return;
     }
     // Several files at once: a series' report and its tracks, read together.
-    std::vector<InputFile> files;
-    std::size_t total = 0;
-    for (const std::string& p : paths) {
-        InputFile file;
-        file.path = std::filesystem::path(p).filename().string();
-        if (auto error = read_file_limited(p, file.bytes, LargestStringInput - std::min(total, LargestStringInput))) {
-            tell(app, "Nothing was imported. " + *error + ".");
-            return;
+    import_beside(app, "Reading " + std::to_string(paths.size()) + " files…", [paths] {
+        std::vector<InputFile> files;
+        std::size_t total = 0;
+        for (const std::string& p : paths) {
+            InputFile file;
+            file.path = std::filesystem::path(p).filename().string();
+            if (auto error =
+                    read_file_limited(p, file.bytes, LargestStringInput - std::min(total, LargestStringInput))) {
+                return Imported{{}, *error};
+            }
+            total += file.bytes.size();
+            files.push_back(std::move(file));
         }
-        total += file.bytes.size();
-        files.push_back(std::move(file));
-    }
-    take_string(app, read_string_files(files, "the dropped files"));
+        return Imported{read_string_files(files, "the dropped files"), {}};
+    });
 }
 
 void paste_rows(App& app, const std::string& text) {

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -23,6 +22,7 @@
 #include <functional>
 
 #include "app/app.h"
+#include "app/background.h"
 #include "app/dark_theme.h"
 #include "app/dispatch.h"
 #include "app/fit_import.h"
@@ -208,6 +208,7 @@ void show_laws(App& app, bool to_best) {
 // Any change of the shots makes the last fit stale.
 void forget_fit(App& app) {
     FitWindow& f = fit_of(app);
+    ++f.changes;
     f.fits.clear();
     f.fitted_rows.clear();
     show_laws(app, true);
@@ -321,6 +322,21 @@ void remove_shot(App& app) {
     f.shots->setCurrentCell(std::min(line, f.shots->rowCount() - 1), ColumnRange);
 }
 
+void show_string_fit(App& app, const std::vector<FitShot>& shots, const std::vector<Shot>& typed,
+                     const std::vector<int>& lines, const ShotFitInputs& in, const StringFitOptions& options,
+                     const StringFit& fit);
+
+void forget_outlier_marks(ShotString& string) {
+    for (StringShot& shot : string.shots) {
+        if (shot.marks.overridden) continue;
+        std::erase_if(shot.marks.marks, [](const Mark& m) { return m.kind == MarkKind::Outlier; });
+    }
+}
+
+template <class Result>
+void fit_beside(App& app, const std::string& caption, std::function<Result(const WorkControl&)> run,
+                std::function<void(Result)> show);
+
 // The typed shots (one flight from the main window's muzzle velocity) and the imported string's
 // shots, each from its own: the series under each law in the list of laws, the verdict, the
 // messages and the shots set aside in the status line, and those shots marked in the string,
@@ -337,21 +353,35 @@ void run_string_fit(App& app, const std::vector<Shot>& typed, const std::vector<
         }
     }
     // The fit's own marks are judged afresh; a shot the user took back in stays in.
-    for (StringShot& shot : f.string->shots) {
-        if (shot.marks.overridden) continue;
-        std::erase_if(shot.marks.marks, [](const Mark& m) { return m.kind == MarkKind::Outlier; });
-    }
+    ShotString judged = *f.string;
+    forget_outlier_marks(judged);
     std::vector<FitShot> shots;
     if (!typed.empty()) shots.push_back(typed_fit_shot(typed));
-    const std::vector<FitShot> from = string_fit_shots(*f.string, true);
+    const std::vector<FitShot> from = string_fit_shots(judged, true);
     shots.insert(shots.end(), from.begin(), from.end());
     StringFitOptions options;
     options.mv = fit_mv ? MvChoice::All : MvChoice::Extrapolated;
-    options.groups = {string_source_text(*f.string)};
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const StringFit fit = fit_string(shots, in, options);
-    QApplication::restoreOverrideCursor();
+    options.groups = {string_source_text(judged)};
+    fit_beside<StringFit>(
+        app, "Fitting " + std::to_string(shots.size()) + " shots of the string under the drag laws…",
+        [shots, in, options](const WorkControl& c) {
+            StringFitOptions controlled = options;
+            controlled.cancelled = c.cancelled;
+            controlled.progress = c.progress;
+            return fit_string(shots, in, controlled);
+        },
+        [&app, shots, typed, lines, in, options](StringFit fit) {
+            forget_outlier_marks(*fit_of(app).string);
+            show_string_fit(app, shots, typed, lines, in, options, fit);
+        });
+}
 
+// The string's fit as it came back: its marks, its laws and its verdict in the window.
+void show_string_fit(App& app, const std::vector<FitShot>& shots, const std::vector<Shot>& typed,
+                     const std::vector<int>& lines, const ShotFitInputs& in, const StringFitOptions& options,
+                     const StringFit& fit) {
+    FitWindow& f = fit_of(app);
+    const ShotUnits u = shot_units(app.state);
     for (const Outlier& o : fit.outliers) {
         const int k = shots[static_cast<std::size_t>(o.shot)].string_index;
         if (k < 0) continue;
@@ -394,33 +424,30 @@ void run_string_fit(App& app, const std::vector<Shot>& typed, const std::vector<
     if (!f.fits.empty()) f.laws->setFocus(Qt::OtherFocusReason);
 }
 
-// A fit that takes a while shows how far it is after 0.3 s, with Cancel; the windows are redrawn
-// and signals answered between its steps, and a request to end the run stops it there.
-std::optional<std::vector<LawFit>> fit_in_window(App& app, const std::vector<Shot>& shots, const ShotFitInputs& in,
-                                                 const ShotFitOptions& options) {
-    QProgressDialog progress(qs("Fitting " + std::to_string(shots.size()) + " shots under the drag laws…"),
-                             QStringLiteral("Cancel"), 0, 1000, fit_of(app).dialog);
-    progress.setWindowTitle(QString::fromUtf8(FitWindowTitle));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    progress.setValue(0);
-    FitControl control;
-    control.cancelled = [&app, &progress] { return app.interrupted || app.ended || progress.wasCanceled(); };
-    bool shown = false;  // the progress came up: the fit took long enough
-    control.progress = [&progress, &shown](double done) {
-        progress.setValue(static_cast<int>(done * 1000.0));
-        shown = shown || progress.isVisible();
-    };
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::vector<LawFit> fits = fit_shots(shots, in, options, control);
-    QApplication::restoreOverrideCursor();
-    // The Fit window takes the keyboard back from the progress it showed.
-    if (shown) {
-        progress.hide();
-        fit_of(app).dialog->activateWindow();
-    }
-    if (fits.empty()) return std::nullopt;
-    return fits;
+// A fit runs beside the window (app/background.h), with its progress and Cancel once it takes a
+// moment; its result is shown only when the shots are still those it fitted.
+template <class Result>
+void fit_beside(App& app, const std::string& caption, std::function<Result(const WorkControl&)> run,
+                std::function<void(Result)> show) {
+    FitWindow& f = fit_of(app);
+    const unsigned changes = f.changes;
+    App* a = &app;
+    start_work_for<Result>(
+        app, {"Fitting the Shots", caption, f.dialog, {}, {}}, std::move(run),
+        [a, changes, show = std::move(show)](std::optional<Result> result) {
+            FitWindow& w = fit_of(*a);
+            if (!result) {
+                w.status->setText(qs("The fit was stopped before it ended."));
+                return;
+            }
+            if (w.changes != changes) {
+                w.status->setText(qs("The shots changed while the fit ran: Fit again to fit them as they are now."));
+                return;
+            }
+            // The Fit window takes the keyboard back from the progress it may have shown.
+            if (w.dialog->isVisible()) w.dialog->activateWindow();
+            show(std::move(*result));
+        });
 }
 
 void run_fit(App& app) {
@@ -463,20 +490,24 @@ void run_fit(App& app) {
         tell(app, shot_problem_text(*problem, name, in, shot_units(app.state)));
         return;
     }
-    std::optional<std::vector<LawFit>> fits = fit_in_window(app, shots, in, {fit_mv, {}});
-    if (!fits) {
-        f.status->setText(qs("The fit was stopped before it ended."));
-        return;
-    }
-    f.fits = std::move(*fits);
-    f.fitted_rows = lines;
-    f.fitted_mv = fit_mv;
-    show_laws(app, true);
-    CalcState flown = app.state;
-    flown.MV = in.MV;
-    f.status->setText(qs("Fitted with " + fit_inputs_text(flown) + (string_note.empty() ? "" : "; " + string_note) +
-                         (fit_mv ? "; the muzzle velocity fitted too." : ".")));
-    f.laws->setFocus(Qt::OtherFocusReason);
+    fit_beside<std::vector<LawFit>>(
+        app, "Fitting " + std::to_string(shots.size()) + " shots under the drag laws…",
+        [shots, in, fit_mv](const WorkControl& c) {
+            return fit_shots(shots, in, {fit_mv, {}}, FitControl{c.cancelled, c.progress});
+        },
+        [&app, lines, fit_mv, in, string_note](std::vector<LawFit> fits) {
+            FitWindow& w = fit_of(app);
+            w.fits = std::move(fits);
+            w.fitted_rows = lines;
+            w.fitted_mv = fit_mv;
+            show_laws(app, true);
+            CalcState flown = app.state;
+            flown.MV = in.MV;
+            w.status->setText(qs("Fitted with " + fit_inputs_text(flown) +
+                                 (string_note.empty() ? "" : "; " + string_note) +
+                                 (fit_mv ? "; the muzzle velocity fitted too." : ".")));
+            w.laws->setFocus(Qt::OtherFocusReason);
+        });
 }
 
 void use_fit(App& app) {

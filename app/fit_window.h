@@ -75,6 +75,7 @@ struct FitWindow {
     // Per shot of the string: the muzzle velocity the last fit flew it with and where it came from
     // ("fitted, 1239.3 Ft/s"); empty where it was not fitted.
     std::vector<std::string> string_mv_notes;
+    unsigned changes = 0;      // counts the changes of the shots and the string: a fit of others is stale
     bool save_failed = false;  // the last save of the shots file failed (and was told)
     KeptFile shots_file;       // as loaded: not written when it could not be read
 

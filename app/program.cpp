@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -47,6 +48,10 @@ constexpr std::chrono::milliseconds LaterStartPatience{10000};
 
 // A change is saved this long after the last one (a crash or a power cut loses at most that).
 constexpr std::chrono::milliseconds PreferencesSaveDelay{1500};
+
+// How long the end of the run waits for work beside the window once it was cancelled: a fit
+// stops within a step, a tenth of a second at most.
+constexpr std::chrono::milliseconds WorkPatience{100};
 
 #ifndef _WIN32
 // A signal only writes a byte into this pair and raises the flag beside it; the event loop that
@@ -156,19 +161,14 @@ void bring_window_to_front(App& app) {
 
 void save_preferences_soon(App& app) {
     if (app.ended || !app.window.window) return;
-    if (!app.save_soon) {
-        auto timer = std::make_shared<QTimer>();
-        timer->setSingleShot(true);
-        timer->setInterval(PreferencesSaveDelay);
-        QObject::connect(timer.get(), &QTimer::timeout, [&app] {
-            if (app.ended || !app.window.window) return;
-            read_controls_into_state(app.window, app.state);
-            read_preferences_position(app.preferences, app.state);
-            if (preferences_text(app.state) != app.preferences_saved_text) save_preferences_now(app);
-        });
-        app.save_soon = std::move(timer);
-    }
-    app.save_soon->start();
+    // A later change puts the save off again: the call waiting is dropped for a new one.
+    app.save_soon.reset();
+    app.save_soon = call_later(app, PreferencesSaveDelay, [&app] {
+        if (app.ended || !app.window.window) return;
+        read_controls_into_state(app.window, app.state);
+        read_preferences_position(app.preferences, app.state);
+        if (preferences_text(app.state) != app.preferences_saved_text) save_preferences_now(app);
+    });
 }
 
 void save_preferences_now(App& app) {
@@ -326,7 +326,9 @@ void install_signal_handlers() {
 
 void end_on_request(App& app) {
     if (!app.interrupted) {
-        // A shot being typed is kept as Tab would keep it.
+        // Work beside the window ends without a word; a shot being typed is kept as Tab would
+        // keep it.
+        end_work(app, std::chrono::milliseconds(0));
         commit_open_cell(app);
         app.interrupted = true;
         app.dispatching = false;
@@ -360,11 +362,14 @@ void end_on_signal(App& app) {
 
 int run_program() { return run_program(built_in_web_addresses()); }
 
-int run_program(const WebAddresses& web) {
+int run_program(const WebAddresses& web) { return run_program(web, {}); }
+
+int run_program(const WebAddresses& web, const std::function<void(App&)>& prepare) {
     install_signal_handlers();
     CalcState state;
     App app(state);
     app.web = web;
+    if (prepare) prepare(app);
     QEventLoop loop;
     app.end_loop = [&loop] { loop.exit(0); };
 
@@ -389,7 +394,14 @@ int run_program(const WebAddresses& web) {
 
     start_program(app);
     if (!app.ended) loop.exec();
+    end_work(app, std::chrono::milliseconds(0));
     finish_program(app);
+    // Work that cannot stop between steps (a reader in the middle of a file) is not waited for:
+    // everything of the user's is saved by now.
+    if (!end_work(app, WorkPatience)) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
 #ifndef _WIN32
     signal_reader.reset();
 #endif

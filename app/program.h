@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/app.h"
@@ -69,5 +70,7 @@ void install_signal_handlers();
 // `web` is where the update check and the web links go.
 int run_program(const WebAddresses& web);
 int run_program();
+// The same with `prepare` called on the run before it starts (tests set their seams there).
+int run_program(const WebAddresses& web, const std::function<void(App&)>& prepare);
 
 }  // namespace velora

@@ -15,9 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -62,6 +64,47 @@ inline std::string pref_value(const std::string& text, const std::string& key) {
 // Starts a web site on 127.0.0.1 whose version file holds this program's version and points
 // `web` at it (local_site.cpp); the site runs while the returned handle lives.
 std::shared_ptr<void> local_up_to_date_site(WebAddresses& web);
+
+// The calls made "a moment later" (app/background.h), waiting until the test says how long has
+// passed, so that no test depends on how fast a loaded machine runs.
+class TestTimers {
+public:
+    LaterSeam seam() {
+        return [this](std::chrono::milliseconds delay, std::function<void()> call) {
+            auto handle = std::make_shared<char>(0);
+            pending_.push_back({delay, std::move(call), handle});
+            return LaterCall(handle);
+        };
+    }
+
+    // Makes the calls still waiting (not dropped by their caller) that asked for at most `passed`,
+    // in the order they were asked for; returns how many.
+    int pass(std::chrono::milliseconds passed) {
+        std::vector<std::function<void()>> due;
+        for (Pending& p : pending_) {
+            if (p.made || p.delay > passed || p.alive.expired()) continue;
+            p.made = true;
+            due.push_back(p.call);
+        }
+        for (const auto& call : due) call();
+        return static_cast<int>(due.size());
+    }
+
+    int waiting() const {
+        int n = 0;
+        for (const Pending& p : pending_) n += !p.made && !p.alive.expired();
+        return n;
+    }
+
+private:
+    struct Pending {
+        std::chrono::milliseconds delay;
+        std::function<void()> call;
+        std::weak_ptr<char> alive;
+        bool made = false;
+    };
+    std::vector<Pending> pending_;
+};
 
 class AppTest : public ::testing::Test {
 protected:
@@ -137,6 +180,9 @@ protected:
         // set its own. Nothing reaches beyond this machine.
         if (web_.probe.empty()) site_ = local_up_to_date_site(web_);
         app_->web = web_;
+        if (later_) app_->later = later_;
+        app_->work_grace = work_grace_;
+        app_->work_step = work_step_;
         start_program(*app_);
         QWidget* top = app_->window.window.get();
         top->activateWindow();
@@ -194,6 +240,11 @@ protected:
     ReportDetails report_details_;  // what the report's dialog answers
     bool dark_desktop_ = false;     // the desktop asks for dark applications
     int loop_ends_ = 0;
+    LaterSeam later_;  // the test's own timers, when it set them
+    // Work beside the window that ends within this is done before the window goes on, as the
+    // tests that do not look at the work itself expect; those that do take 0.
+    std::chrono::milliseconds work_grace_{std::chrono::minutes(1)};
+    WorkStepHook work_step_;  // a latch at the work's steps
 };
 
 }  // namespace velora::testing_support

@@ -9,7 +9,15 @@
 // is measured on a clock that stands still until a line "tick MS" moves it on, so that a test
 // decides when it is reached, however loaded the machine.
 //
+//
+// Other lines: "press NAME" clicks the button of that accessible name in a window that is shown;
+// "import PATH" imports PATH into the Fit window as Import… would; "hold start" and "hold step"
+// hold the next work beside the window at its start or at its first step past it until it is
+// cancelled, "stall start" holds it at its start for good, as a reader in the middle of a file
+// that cannot stop; each says "work held" once it holds.
+//
 //   velora_under_test SITE VERSION_FILE PROBE LIMIT_MS [MENU_ITEM_TEXT]
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -22,11 +30,15 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <thread>
 
+#include "app/fit_import.h"
 #include "app/program.h"
 #include "output/popup_menus.h"
 
@@ -34,6 +46,9 @@ namespace {
 
 // The clock of the web limits, moved on only by "tick MS".
 std::chrono::steady_clock::time_point test_clock;
+
+// The run, once it is prepared.
+velora::App* running = nullptr;
 
 class Announcer : public QObject {
 public:
@@ -93,7 +108,35 @@ private:
             const std::string line = pending_.substr(0, end);
             if (line.rfind("key ", 0) == 0) type(line.substr(4));
             if (line.rfind("tick ", 0) == 0) test_clock += std::chrono::milliseconds(std::atoi(line.c_str() + 5));
+            if (line.rfind("press ", 0) == 0) press(QString::fromStdString(line.substr(6)));
+            if (line.rfind("import ", 0) == 0 && running != nullptr) velora::import_path(*running, line.substr(7));
+            if (line == "hold start" || line == "hold step" || line == "stall start") hold(line);
         }
+    }
+
+    static void press(const QString& name) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible()) continue;
+            for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+                if (button->accessibleName() != name || !button->isVisible()) continue;
+                std::fprintf(stdout, "pressed %s\n", name.toStdString().c_str());
+                std::fflush(stdout);
+                button->click();
+                return;
+            }
+        }
+    }
+
+    static void hold(const std::string& how) {
+        if (running == nullptr) return;
+        const bool at_step = how == "hold step", deaf = how == "stall start";
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        running->work_step = [at_step, deaf, held](double done, const std::function<bool()>& cancelled) {
+            if ((at_step && done <= 0.0) || held->exchange(true)) return;
+            std::fprintf(stdout, "work held\n");
+            std::fflush(stdout);
+            while (deaf || !cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
     }
 
     void type(const std::string& name) {
@@ -139,5 +182,5 @@ int main(int argc, char** argv) {
     Announcer announcer(argc > 5 ? QString::fromUtf8(argv[5]) : QString());
     application.installEventFilter(&announcer);
     Typist typist;
-    return velora::run_program(web);
+    return velora::run_program(web, [](velora::App& app) { running = &app; });
 }

@@ -7,10 +7,15 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include <atomic>
+#include <thread>
+
+#include "app/background.h"
 #include "app/fit_import.h"
 #include "app/fit_results_view.h"
 #include "app/fit_window.h"
@@ -24,6 +29,7 @@ namespace {
 
 using testing_support::AppTest;
 using testing_support::read_file;
+using testing_support::TestTimers;
 using testing_support::write_file;
 
 const std::filesystem::path Real = VELORA_REAL_DATA_DIR;
@@ -160,6 +166,52 @@ TEST_F(FitImportTest, ARefusedFileIsToldAndTheStringStays) {
     EXPECT_NE(messages_[1].text.find("could not be read"), std::string::npos);
     EXPECT_EQ(read_file(string_path() + ".bad"), "{\"schema\": 2}");
     EXPECT_FALSE(fit().string);
+}
+
+// A series is read beside the window: held as it starts, the window goes on; its progress (busy,
+// the reader tells no steps) comes up once the read took its moment, and Cancel ends the import
+// with the window's string as it was. The same import let run shows the series.
+TEST_F(FitImportTest, AnImportRunsBesideTheWindowAndCancelLeavesTheStringAsItWas) {
+    REQUIRE_REAL_DATA();
+    write_prefs();
+    TestTimers timers;
+    later_ = timers.seam();
+    work_grace_ = std::chrono::milliseconds(0);
+    std::atomic<bool> held{false};
+    std::atomic<bool> hold{true};
+    work_step_ = [&held, &hold](double, const std::function<bool()>& cancelled) {
+        if (!hold) return;
+        held = true;
+        while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    start();
+    open_fit_window();
+    import(Real / "labradar-22lr-topgenorth/SR0038");
+    ASSERT_TRUE(QTest::qWaitFor([&held] { return held.load(); }));
+    EXPECT_TRUE(work_running(app()));
+    EXPECT_FALSE(fit().string);
+    EXPECT_EQ(timers.pass(ProgressDelay), 1);
+    QDialog* progress = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == "Importing a Shot String") progress = qobject_cast<QDialog*>(w);
+    ASSERT_NE(progress, nullptr);
+    auto* bar = progress->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->maximum(), 0) << "busy";
+    QTest::keyClick(progress, Qt::Key_Escape);
+    EXPECT_FALSE(work_running(app()));
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_FALSE(fit().string);
+    EXPECT_EQ(fit().string_view->topLevelItemCount(), 0);
+    EXPECT_FALSE(std::filesystem::exists(string_path()));
+    EXPECT_EQ(fit().status->text().toStdString(), "The import was cancelled; the string is as it was.");
+
+    hold = false;
+    import(Real / "labradar-22lr-topgenorth/SR0038");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !work_running(app()); }, 120000));
+    EXPECT_EQ(fit().string_view->topLevelItemCount(), 30);
+    EXPECT_TRUE(std::filesystem::exists(string_path()));
+    EXPECT_TRUE(messages_.empty());
 }
 
 // Fit flies each shot of the series from its own muzzle velocity: the verdict, a shot set aside

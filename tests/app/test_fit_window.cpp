@@ -8,10 +8,15 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 
+#include <atomic>
+#include <thread>
+
+#include "app/background.h"
 #include "app/fit_window.h"
 #include "app_fixture.h"
 #include "engine/number_text.h"
@@ -26,6 +31,7 @@ namespace {
 
 using testing_support::AppTest;
 using testing_support::read_file;
+using testing_support::TestTimers;
 using testing_support::write_file;
 
 class FitWindowTest : public AppTest {
@@ -77,6 +83,11 @@ protected:
     std::string cell(QTableWidget* t, int row, int column) {
         QTableWidgetItem* item = t->item(row, column);
         return item ? item->text().toStdString() : std::string();
+    }
+
+    void remove_first() {
+        fit().shots->setCurrentCell(0, ColumnValue);
+        QTest::mouseClick(fit().remove, Qt::LeftButton);
     }
 
     // The velocities the model gives at `ranges` for the first-run inputs under `law` and `bc`.
@@ -279,10 +290,6 @@ TEST_F(FitWindowTest, AShotsFileChangedOnTheDiskIsNotOverwrittenBlind) {
     write_file(shots_path(), "range,quantity,value\n20,velocity,738\n30,velocity,700\n");
     start();
     open_fit_window();
-    const auto remove_first = [this] {
-        fit().shots->setCurrentCell(0, ColumnValue);
-        QTest::mouseClick(fit().remove, Qt::LeftButton);
-    };
     const std::string theirs = "range,quantity,value\n20,velocity,738\n30,velocity,700\n40,velocity,650\n";
     write_file(shots_path(), theirs);
     answers_ = {MessageAnswer::No};
@@ -306,26 +313,133 @@ TEST_F(FitWindowTest, AShotsFileChangedOnTheDiskIsNotOverwrittenBlind) {
     EXPECT_EQ(parse_shots_text(read_file(shots_path())).shots.size(), 1u) << "the window's shots";
 }
 
-// A long fit keeps the window answering: a request to end the run that comes in the middle (a
-// signal, the session ending) stops it between two of its steps, without a result.
-TEST_F(FitWindowTest, ALongFitStopsWhenTheRunIsAskedToEnd) {
-    write_prefs();
+// A latch at the steps of the work beside the window: it holds the work at its first step past
+// `from` until the work is cancelled or the test lets it go.
+struct Latch {
+    std::atomic<double> held_at{-1.0};
+    std::atomic<bool> released{false};
+    double from = 0.0;
+
+    WorkStepHook hook() {
+        return [this](double done, const std::function<bool()>& cancelled) {
+            if (done < from || (from > 0.0 && done <= 0.0) || held_at.load() >= 0.0) return;
+            held_at = done;
+            while (!cancelled() && !released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+    }
+    bool holding() const { return held_at.load() >= 0.0; }
+};
+
+// The progress of the work beside the window, when it is shown.
+QDialog* shown_progress(const char* title) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* d = qobject_cast<QDialog*>(w);
+        if (d != nullptr && d->isVisible() && d->windowTitle() == QString::fromUtf8(title)) return d;
+    }
+    return nullptr;
+}
+
+std::string many_shots(int count) {
     std::string text = "range,quantity,value\n";
-    for (int i = 0; i < 20000; ++i) text += i % 2 ? "40,velocity,640\n" : "20,velocity,700\n";
-    write_file(shots_path(), text);
+    for (int i = 0; i < count; ++i) text += i % 2 ? "40,velocity,640\n" : "20,velocity,700\n";
+    return text;
+}
+
+// A long fit runs beside the window: the click that started it returns while the fit is held
+// mid-way; its progress comes up only once the fit has taken its moment, and Cancel stops the fit
+// there, the laws left empty and nothing asked.
+TEST_F(FitWindowTest, ALongFitRunsBesideTheWindowAndCancelStopsItMidWay) {
+    write_prefs();
+    write_file(shots_path(), many_shots(2000));
+    TestTimers timers;
+    later_ = timers.seam();
+    work_grace_ = std::chrono::milliseconds(0);
+    Latch latch;
+    latch.from = 0.01;
+    work_step_ = latch.hook();
     start();
     open_fit_window();
     fit().fit_mv->setChecked(true);
-    bool asked = false;
-    QTimer::singleShot(100, [this, &asked] {
-        asked = true;
-        end_on_request(app());
-    });
     QTest::mouseClick(fit().fit, Qt::LeftButton);
-    ASSERT_TRUE(asked) << "the request came while the fit ran";
+    EXPECT_TRUE(work_running(app())) << "the click returns while the fit runs";
+    ASSERT_TRUE(QTest::qWaitFor([&latch] { return latch.holding(); }, 120000)) << "the fit reached its first steps";
+    EXPECT_LT(latch.held_at.load(), 1.0);
+
+    EXPECT_EQ(shown_progress("Fitting the Shots"), nullptr) << "no progress before its moment";
+    EXPECT_EQ(timers.pass(ProgressDelay), 1);
+    QDialog* progress = shown_progress("Fitting the Shots");
+    ASSERT_NE(progress, nullptr);
+    auto* bar = progress->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == static_cast<int>(latch.held_at.load() * 1000.0); }))
+        << bar->value() << " of " << bar->maximum() << ", held at " << latch.held_at.load();
+    QPushButton* cancel = nullptr;
+    for (QPushButton* b : progress->findChildren<QPushButton*>())
+        if (b->text() == "Cancel") cancel = b;
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_FALSE(work_running(app()));
+    EXPECT_EQ(shown_progress("Fitting the Shots"), nullptr);
     EXPECT_TRUE(fit().fits.empty());
+    EXPECT_EQ(fit().laws->rowCount(), 0);
     EXPECT_EQ(fit().status->text().toStdString(), "The fit was stopped before it ended.");
+    EXPECT_TRUE(end_work(app(), std::chrono::minutes(1))) << "the cancelled fit's thread ends at its next step";
+    EXPECT_TRUE(messages_.empty());
+}
+
+// A fit let go runs to its end beside the window and shows its laws; one whose shots changed
+// while it ran is not shown against the shots as they are now.
+TEST_F(FitWindowTest, AFitOfShotsChangedMeanwhileIsNotShown) {
+    write_prefs();
+    const std::vector<float> v = model_velocities(GA2, 0.0195f, {15.0f, 30.0f, 45.0f, 60.0f});
+    std::string text = "range,quantity,value\n";
+    for (int i = 0; i < 4; ++i) text += std::to_string(15 * (i + 1)) + ",velocity," + format_fixed(v[i], 2) + "\n";
+    write_file(shots_path(), text);
+    TestTimers timers;
+    later_ = timers.seam();
+    work_grace_ = std::chrono::milliseconds(0);
+    Latch latch;
+    work_step_ = latch.hook();
+    start();
+    open_fit_window();
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&latch] { return latch.holding(); }));
+    remove_first();
+    latch.released = true;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !work_running(app()); }, 120000));
+    EXPECT_TRUE(fit().fits.empty());
+    EXPECT_EQ(fit().status->text().toStdString(),
+              "The shots changed while the fit ran: Fit again to fit them as they are now.");
+
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !work_running(app()); }, 120000));
+    ASSERT_EQ(fit().laws->rowCount(), 10);
+    EXPECT_EQ(fit().fitted_rows, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(timers.pass(ProgressDelay), 0) << "the progress of a fit that ended never comes up";
+    EXPECT_EQ(shown_progress("Fitting the Shots"), nullptr);
+}
+
+// A request to end the run (a signal, the session ending) that comes while a fit runs ends it
+// there: nothing more is shown or asked, and the fit's thread stops at its next step.
+TEST_F(FitWindowTest, ALongFitStopsWhenTheRunIsAskedToEnd) {
+    write_prefs();
+    write_file(shots_path(), many_shots(2000));
+    work_grace_ = std::chrono::milliseconds(0);
+    Latch latch;
+    latch.from = 0.01;
+    work_step_ = latch.hook();
+    start();
+    open_fit_window();
+    fit().fit_mv->setChecked(true);
+    QTest::mouseClick(fit().fit, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&latch] { return latch.holding(); }, 120000));
+    end_on_request(app());
     EXPECT_TRUE(app().ended);
+    EXPECT_FALSE(work_running(app()));
+    EXPECT_TRUE(end_work(app(), std::chrono::minutes(1)));
+    QTest::qWait(20);
+    EXPECT_TRUE(fit().fits.empty());
+    EXPECT_EQ(fit().status->text().toStdString(), "") << "nothing told once the run ends";
     EXPECT_TRUE(messages_.empty());
 }
 

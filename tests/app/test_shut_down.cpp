@@ -14,6 +14,7 @@ namespace {
 using testing_support::AppTest;
 using testing_support::pref_value;
 using testing_support::read_file;
+using testing_support::TestTimers;
 using testing_support::write_file;
 using velora::testing::LocalHttpServer;
 using velora::testing::Route;
@@ -163,18 +164,38 @@ TEST_F(ShutDown, PreferencesChangedOnTheDiskAreNotOverwrittenUnasked) {
     }
 }
 
-// A change is saved a moment after it was made, before any end of the run: a crash or a power cut
-// loses at most that moment. Nothing is written while nothing changed.
+// A change is saved a moment (1.5 s) after it was made, before any end of the run: a crash or a
+// power cut loses at most that moment. A later change puts the save off again, and nothing is
+// written while nothing changed. The moments pass when the test says so.
 TEST_F(ShutDown, AChangeIsSavedSoonAfterItWasMade) {
+    TestTimers timers;
+    later_ = timers.seam();
     write_prefs({{"MV", "811.0"}});
     start();
     const std::string untouched = read_file(prefs_path());
-    QTest::qWait(2500);
+    timers.pass(std::chrono::seconds(10));
     EXPECT_EQ(read_file(prefs_path()), untouched) << "no change, no save";
+
     type_into(FieldMV, "822");
     press(Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return pref_value(read_file(prefs_path()), "MV") == "822.0"; }, 30000));
+    ASSERT_EQ(timers.waiting(), 1);
+    EXPECT_EQ(timers.pass(std::chrono::milliseconds(1499)), 0);
+    EXPECT_EQ(read_file(prefs_path()), untouched) << "not before its moment";
+    type_into(FieldMV, "823");
+    press(Qt::Key_Return);
+    EXPECT_EQ(timers.waiting(), 1) << "the earlier save put off, not made twice";
+    EXPECT_EQ(timers.pass(std::chrono::milliseconds(1500)), 1);
+    EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), "823.0");
     EXPECT_FALSE(app().ended);
+
+    // Saved once: the same values are not written again.
+    const std::string saved = read_file(prefs_path());
+    const auto stamp = std::filesystem::last_write_time(prefs_path());
+    type_into(FieldMV, "823");
+    press(Qt::Key_Return);
+    timers.pass(std::chrono::seconds(10));
+    EXPECT_EQ(read_file(prefs_path()), saved);
+    EXPECT_EQ(std::filesystem::last_write_time(prefs_path()), stamp);
 }
 
 // Every question reaches the user's dialogs while the run goes on (the file to import, the

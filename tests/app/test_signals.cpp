@@ -212,6 +212,38 @@ TEST_F(Signals, FilesThatCannotBeReadKeepTheirContent) {
     EXPECT_EQ(read_file(shots), shots_before);
 }
 
+// A fit held mid-way beside the window, an import held at its start, and one that cannot stop (a
+// reader in the middle of a file): a signal that comes meanwhile, before any progress would come
+// up, ends the run within moments with status 0, the preferences saved and the shots kept; the
+// work is not waited for.
+TEST_F(Signals, DuringALongFitOrImport) {
+    const std::string shots = home() + "/config/Velora/Velora.shots.csv";
+    std::string list = "range,quantity,value\n";
+    for (int i = 0; i < 2000; ++i) list += i % 2 ? "40,velocity,640\n" : "20,velocity,700\n";
+    const std::string string_file = home() + "/string.csv";
+    write_file(string_file, "range,quantity,value\n20,velocity,700\n40,velocity,640\n");
+    const std::pair<std::string, std::string> works[] = {
+        {"hold step", "press Fit"},
+        {"hold start", "import " + string_file},
+        {"stall start", "import " + string_file},
+    };
+    for (const auto& [hold, start] : works) {
+        SCOPED_TRACE(hold + ", " + start);
+        write_prefs({{"MV", "811.0"}});
+        write_file(shots, list);
+        output_.clear();
+        start_twin("Fit from Shots…");
+        ASSERT_TRUE(said("dialog Fit from Shots")) << output_;
+        child_.write((hold + "\n" + start + "\n").c_str());
+        ASSERT_TRUE(said("work held")) << output_;
+        end_with(SIGTERM);
+        expect_saved();
+        EXPECT_EQ(read_file(shots), list);
+        EXPECT_FALSE(std::filesystem::exists(home() + "/config/Velora/Velora.string.json"))
+            << "the import ended with the run";
+    }
+}
+
 // The program started again with the same folder ends with status 0 and leaves the preferences as
 // they are, while the running one goes on; a run killed outright leaves its lock behind, and the
 // next start takes it over.
