@@ -68,7 +68,8 @@ struct App {
     InstanceLock instance;                               // this run's claim on the preferences folder
     bool later_start = false;                            // another run has the folder: this one only asked it
     LaterCall save_soon;                                 // the preferences saved a moment after a change
-    std::string preferences_saved_text;                  // what the last save wrote
+    std::string preferences_saved_text;                  // the file as this run last read or wrote it
+    std::string preferences_own_text;                    // this run's preferences at that moment
 
     bool dispatching = false;               // events reach the dispatcher (only inside the event loop)
     bool ended = false;                     // the dispatcher asked to end the program

@@ -36,6 +36,7 @@
 #include "app/web_links.h"
 #include "app/window_update.h"
 #include "services/preferences.h"
+#include "services/preferences_merge.h"
 #include "services/shots_file.h"
 #include "services/system_theme.h"
 
@@ -101,6 +102,7 @@ void start_program(App& app) {
 
     app.preferences_file = load_preferences(s);
     app.preferences_saved_text = preferences_text(s);
+    app.preferences_own_text = app.preferences_saved_text;
     // The saves of the Fit window's files cut short leave their temporaries too.
     for (const char* name : {ShotsFileName, StringFileName})
         remove_stale_temporaries_of(s.PrefsFolder + name, StaleTemporaryAge);
@@ -167,17 +169,36 @@ void save_preferences_soon(App& app) {
         if (app.ended || !app.window.window) return;
         read_controls_into_state(app.window, app.state);
         read_preferences_position(app.preferences, app.state);
-        if (preferences_text(app.state) != app.preferences_saved_text) save_preferences_now(app);
+        if (preferences_text(app.state) != app.preferences_own_text) save_preferences_now(app);
     });
 }
 
 void save_preferences_now(App& app) {
     if (app.window.window) read_controls_into_state(app.window, app.state);
     read_preferences_position(app.preferences, app.state);
-    app.preferences_saved_text = preferences_text(app.state);
-    KeptSaveOutcome saved = save_preferences(app.state, app.preferences_file);
+    const std::string own = preferences_text(app.state), known = app.preferences_saved_text;
+    // This run's changes since it last read or wrote the file, over what the file then held.
+    PreferencesMerge merged = merge_preferences(known, app.preferences_own_text, own, known, true);
+    KeptSaveOutcome saved = save_kept(app.preferences_file, merged.text);
+    // Another program saved them since: what it changed stays beside this run's changes, and only
+    // a key that both changed is asked about.
+    for (int round = 0; round < 3 && saved.result == KeptSave::Changed; ++round) {
+        const KeptFileRead theirs = read_kept_file(app.preferences_file.path, LargestPreferencesFile);
+        if (theirs.state != KeptFileState::Read) break;
+        merged = merge_preferences(known, app.preferences_own_text, own, theirs.bytes, true);
+        if (!merged.conflicts.empty()) {
+            const bool mine =
+                app.dialogs.message &&
+                app.dialogs.message({PreferencesSaveTitle,
+                                     preferences_conflict_question(app.preferences_file.path, merged.conflicts),
+                                     MessageButtons::YesNo}) == MessageAnswer::Yes;
+            if (!mine) merged = merge_preferences(known, app.preferences_own_text, own, theirs.bytes, false);
+        }
+        app.preferences_file.stamp = theirs.stamp;
+        saved = save_kept(app.preferences_file, merged.text);
+    }
     if (saved.result == KeptSave::Changed) {
-        // Another program saved them since: not overwritten unasked.
+        // Gone, or no longer readable, or changed again and again: not overwritten unasked.
         const bool replace =
             app.dialogs.message &&
             app.dialogs.message({PreferencesSaveTitle, preferences_changed_question(app.preferences_file.path),
@@ -186,7 +207,12 @@ void save_preferences_now(App& app) {
             app.preferences_file.refusal = "changed by another program";
             return;
         }
-        saved = save_preferences(app.state, app.preferences_file, true);
+        merged.text = own;
+        saved = save_kept(app.preferences_file, merged.text, true);
+    }
+    if (saved.result == KeptSave::Saved) {
+        app.preferences_saved_text = merged.text;
+        app.preferences_own_text = own;
     }
     if (saved.result == KeptSave::Failed)
         tell_failure(app, PreferencesSaveTitle,

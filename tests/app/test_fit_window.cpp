@@ -34,6 +34,29 @@ using testing_support::read_file;
 using testing_support::TestTimers;
 using testing_support::write_file;
 
+// A latch at the steps of the work beside the window: it holds the work at its first step past
+// `from` until the work is cancelled or the test lets it go.
+struct Latch {
+    std::atomic<double> held_at{-1.0};
+    std::atomic<bool> released{false};
+    double from = 0.0;
+
+    WorkStepHook hook() {
+        return [this](double done, const std::function<bool()>& cancelled) {
+            if (done < from || (from > 0.0 && done <= 0.0) || held_at.load() >= 0.0) return;
+            held_at = done;
+            while (!cancelled() && !released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+    }
+    bool holding() const { return held_at.load() >= 0.0; }
+};
+
+std::string many_shots(int count) {
+    std::string text = "range,quantity,value\n";
+    for (int i = 0; i < count; ++i) text += i % 2 ? "40,velocity,640\n" : "20,velocity,700\n";
+    return text;
+}
+
 class FitWindowTest : public AppTest {
 protected:
     FitWindow& fit() { return *app().fit_window; }
@@ -88,6 +111,22 @@ protected:
     void remove_first() {
         fit().shots->setCurrentCell(0, ColumnValue);
         QTest::mouseClick(fit().remove, Qt::LeftButton);
+    }
+
+    // 2000 shots fitted with their muzzle velocity beside the window and held by `latch` at its
+    // first step past the start: the click that started the fit has returned.
+    void start_long_fit_held(Latch& latch) {
+        write_prefs();
+        write_file(shots_path(), many_shots(2000));
+        work_grace_ = std::chrono::milliseconds(0);
+        latch.from = 0.01;
+        work_step_ = latch.hook();
+        start();
+        open_fit_window();
+        fit().fit_mv->setChecked(true);
+        QTest::mouseClick(fit().fit, Qt::LeftButton);
+        EXPECT_TRUE(work_running(app())) << "the click returns while the fit runs";
+        ASSERT_TRUE(QTest::qWaitFor([&latch] { return latch.holding(); }, 120000)) << "the fit reached its first steps";
     }
 
     // The velocities the model gives at `ranges` for the first-run inputs under `law` and `bc`.
@@ -313,23 +352,6 @@ TEST_F(FitWindowTest, AShotsFileChangedOnTheDiskIsNotOverwrittenBlind) {
     EXPECT_EQ(parse_shots_text(read_file(shots_path())).shots.size(), 1u) << "the window's shots";
 }
 
-// A latch at the steps of the work beside the window: it holds the work at its first step past
-// `from` until the work is cancelled or the test lets it go.
-struct Latch {
-    std::atomic<double> held_at{-1.0};
-    std::atomic<bool> released{false};
-    double from = 0.0;
-
-    WorkStepHook hook() {
-        return [this](double done, const std::function<bool()>& cancelled) {
-            if (done < from || (from > 0.0 && done <= 0.0) || held_at.load() >= 0.0) return;
-            held_at = done;
-            while (!cancelled() && !released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
-    }
-    bool holding() const { return held_at.load() >= 0.0; }
-};
-
 // The progress of the work beside the window, when it is shown.
 QDialog* shown_progress(const char* title) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -339,30 +361,14 @@ QDialog* shown_progress(const char* title) {
     return nullptr;
 }
 
-std::string many_shots(int count) {
-    std::string text = "range,quantity,value\n";
-    for (int i = 0; i < count; ++i) text += i % 2 ? "40,velocity,640\n" : "20,velocity,700\n";
-    return text;
-}
-
 // A long fit runs beside the window: the click that started it returns while the fit is held
 // mid-way; its progress comes up only once the fit has taken its moment, and Cancel stops the fit
 // there, the laws left empty and nothing asked.
 TEST_F(FitWindowTest, ALongFitRunsBesideTheWindowAndCancelStopsItMidWay) {
-    write_prefs();
-    write_file(shots_path(), many_shots(2000));
     TestTimers timers;
     later_ = timers.seam();
-    work_grace_ = std::chrono::milliseconds(0);
     Latch latch;
-    latch.from = 0.01;
-    work_step_ = latch.hook();
-    start();
-    open_fit_window();
-    fit().fit_mv->setChecked(true);
-    QTest::mouseClick(fit().fit, Qt::LeftButton);
-    EXPECT_TRUE(work_running(app())) << "the click returns while the fit runs";
-    ASSERT_TRUE(QTest::qWaitFor([&latch] { return latch.holding(); }, 120000)) << "the fit reached its first steps";
+    start_long_fit_held(latch);
     EXPECT_LT(latch.held_at.load(), 1.0);
 
     EXPECT_EQ(shown_progress("Fitting the Shots"), nullptr) << "no progress before its moment";
@@ -422,17 +428,8 @@ TEST_F(FitWindowTest, AFitOfShotsChangedMeanwhileIsNotShown) {
 // A request to end the run (a signal, the session ending) that comes while a fit runs ends it
 // there: nothing more is shown or asked, and the fit's thread stops at its next step.
 TEST_F(FitWindowTest, ALongFitStopsWhenTheRunIsAskedToEnd) {
-    write_prefs();
-    write_file(shots_path(), many_shots(2000));
-    work_grace_ = std::chrono::milliseconds(0);
     Latch latch;
-    latch.from = 0.01;
-    work_step_ = latch.hook();
-    start();
-    open_fit_window();
-    fit().fit_mv->setChecked(true);
-    QTest::mouseClick(fit().fit, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&latch] { return latch.holding(); }, 120000));
+    start_long_fit_held(latch);
     end_on_request(app());
     EXPECT_TRUE(app().ended);
     EXPECT_FALSE(work_running(app()));

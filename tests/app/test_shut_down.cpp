@@ -7,6 +7,7 @@
 #include "app/app_texts.h"
 #include "app_fixture.h"
 #include "local_http_server.h"
+#include "services/preferences_merge.h"
 
 namespace velora {
 namespace {
@@ -146,20 +147,47 @@ TEST_F(ShutDown, APreferencesFileThatCannotBeReadIsNeverWritten) {
     EXPECT_EQ(read_file(prefs_path()), big);
 }
 
-// Another program saved the preferences while the window was open: they are replaced at the end
-// only when the user says so.
-TEST_F(ShutDown, PreferencesChangedOnTheDiskAreNotOverwrittenUnasked) {
+// Another program saved the preferences while the window was open: what it changed is kept and
+// what the window changed is saved beside it, unasked; only a key that both changed, to different
+// values, is asked about: Yes keeps the window's value, No the file's, and the rest is kept either
+// way.
+TEST_F(ShutDown, PreferencesChangedOnTheDiskAreMergedAndOnlyAConflictIsAsked) {
+    TestTimers timers;  // no save comes a moment later on its own
+    later_ = timers.seam();
+    write_prefs({{"MV", "811.0"}});
+    start();
+    write_prefs({{"MV", "811.0"}, {"TMP", "30.0"}});
+    end_program(app());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(pref_value(read_file(prefs_path()), "TMP"), "30.0") << "theirs kept";
+    EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), "811.0");
+    app_.reset();
+
+    write_prefs({{"MV", "811.0"}});
+    start();
+    type_into(FieldMV, "822");
+    press(Qt::Key_Return);
+    write_prefs({{"MV", "811.0"}, {"TMP", "30.0"}});
+    end_program(app());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), "822.0") << "ours saved";
+    EXPECT_EQ(pref_value(read_file(prefs_path()), "TMP"), "30.0") << "and theirs kept";
+    app_.reset();
+
     for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
         write_prefs({{"MV", "811.0"}});
         start();
-        write_prefs({{"MV", "900.25"}});
+        type_into(FieldMV, "822");
+        press(Qt::Key_Return);
+        write_prefs({{"MV", "900.5"}, {"TMP", "30.0"}});
         answers_ = {answer};
         messages_.clear();
         end_program(app());
         ASSERT_EQ(messages_.size(), 1u);
         EXPECT_EQ(messages_[0].buttons, MessageButtons::YesNo);
-        EXPECT_EQ(messages_[0].text, preferences_changed_question(prefs_path()));
-        EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), answer == MessageAnswer::Yes ? "811.0" : "900.25");
+        EXPECT_EQ(messages_[0].text, preferences_conflict_question(prefs_path(), {"MV"}));
+        EXPECT_EQ(pref_value(read_file(prefs_path()), "MV"), answer == MessageAnswer::Yes ? "822.0" : "900.5");
+        EXPECT_EQ(pref_value(read_file(prefs_path()), "TMP"), "30.0");
         app_.reset();
     }
 }

@@ -4,6 +4,7 @@
 // brought back within one.
 #include "services/file_replace.h"
 #include "services/preferences.h"
+#include "services/preferences_merge.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -152,6 +154,63 @@ TEST_F(Folder, TemporariesBesideALinksTargetAreRemovedToo) {
     fs::create_symlink(folder / "gone" / "x.csv", folder / "Velora.string.json");
     remove_stale_temporaries_of(base + "Velora.string.json", StaleTemporaryAge);
     EXPECT_TRUE(fs::is_symlink(folder / "Velora.string.json"));
+}
+
+// The preferences saved over a file another program changed meanwhile: each side's changes kept,
+// a key both changed to different values told as a conflict and taken from the side asked for.
+TEST(PreferencesMerge, EachSidesChangesAreKeptAndOnlyAKeyBothChangedIsAConflict) {
+    CalcState s;
+    read_preferences_text(FirstRunPreferencesText, s);
+    const std::string known = preferences_text(s);
+    const auto with = [&s](const std::function<void(CalcState&)>& change) {
+        CalcState t = s;
+        change(t);
+        return preferences_text(t);
+    };
+    const auto value = [](const std::string& text, const std::string& key) {
+        const std::size_t at = text.find("\r\n" + key + " = ");
+        return at == std::string::npos
+                   ? std::string()
+                   : text.substr(at + key.size() + 5, text.find('\r', at + 2) - at - key.size() - 5);
+    };
+
+    // Nothing changed anywhere: the text as it was, byte for byte; this run's changes alone.
+    PreferencesMerge m = merge_preferences(known, known, known, known, true);
+    EXPECT_EQ(m.text, known);
+    EXPECT_TRUE(m.conflicts.empty());
+    const std::string mine = with([](CalcState& t) { t.MV = 822.0f; });
+    EXPECT_EQ(merge_preferences(known, known, mine, known, true).text, mine);
+
+    // Different keys: both kept, nothing asked. Their file as another program may write it: some
+    // keys only, in another case, in UTF-16; the keys it lacks stay as they were.
+    const std::string theirs = with([](CalcState& t) { t.TMP = 30.0f; });
+    m = merge_preferences(known, known, mine, theirs, true);
+    EXPECT_TRUE(m.conflicts.empty());
+    EXPECT_EQ(value(m.text, "MV"), "822.0");
+    EXPECT_EQ(value(m.text, "TMP"), "30.0");
+    EXPECT_EQ(m.text, with([](CalcState& t) { t.MV = 822.0f, t.TMP = 30.0f; }));
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("tmp=30\r\n")) utf16 += std::string{c, '\0'};
+    EXPECT_EQ(merge_preferences(known, known, mine, utf16, true).text, m.text);
+
+    // The same key: a conflict, unless both gave it the same value.
+    const std::string theirs_mv = with([](CalcState& t) { t.MV = 900.5f, t.TMP = 30.0f; });
+    m = merge_preferences(known, known, mine, theirs_mv, true);
+    EXPECT_EQ(m.conflicts, std::vector<std::string>{"MV"});
+    EXPECT_EQ(value(m.text, "MV"), "822.0");
+    EXPECT_EQ(value(m.text, "TMP"), "30.0");
+    m = merge_preferences(known, known, mine, theirs_mv, false);
+    EXPECT_EQ(value(m.text, "MV"), "900.5") << m.text;
+    EXPECT_EQ(value(m.text, "TMP"), "30.0");
+    EXPECT_TRUE(merge_preferences(known, known, mine, mine, true).conflicts.empty());
+
+    // After a merge this run's own values of the keys only they changed are not changes of its
+    // own: the next save keeps theirs.
+    const std::string merged = merge_preferences(known, known, mine, theirs, true).text;
+    const std::string later = with([](CalcState& t) { t.MV = 822.0f, t.ZR = 25.0f; });
+    m = merge_preferences(merged, mine, later, merged, true);
+    EXPECT_EQ(value(m.text, "TMP"), "30.0");
+    EXPECT_EQ(value(m.text, "ZR"), "25.0");
 }
 
 TEST(TemporaryNames, OnlyTheReplacementsOwn) {
