@@ -14,7 +14,7 @@ top=$(pwd)
 seconds=${1:-30}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(labradar xero_csv xero_fit magnetospeed generic_csv string_json zip detect drag_table
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(labradar xero_csv xero_fit magnetospeed generic_csv string_json zip detect drag_table projectile_file
                                        sheet preferences shots_file unit_value cli_arguments)
 
 if ! command -v clang++ > /dev/null; then
