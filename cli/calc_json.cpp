@@ -181,6 +181,41 @@ std::string projectile_json(const ProjectileOutput& p, const std::string& indent
     } else {
         m.add("energy_limit", "null");
     }
+    if (p.fit_energies) {
+        const FitEnergies& e = *p.fit_energies;
+        if (!pr.weight_gr) {
+            m.add("energy_at_ranges", "null");
+            m.add("shot_energies", "null");
+        } else {
+            Members along{inner + "  ", {}};
+            along.add("law", quoted(e.law));
+            along.add("BC", number(e.BC));
+            along.add("MV", number(e.MV));
+            std::string ranges = "[";
+            for (std::size_t i = 0; i < e.at_ranges.size(); ++i) {
+                const RangeEnergy& r = e.at_ranges[i];
+                Members one{"", {}};
+                one.add("range", number(r.range));
+                one.add("velocity", number(r.velocity));
+                one.add("energy_ftlbf", number(r.joules / JoulesPerFootPound));
+                one.add("energy_J", number(r.joules));
+                ranges += (i ? ", " : "") + one.object("");
+            }
+            along.add("ranges", ranges + "]");
+            m.add("energy_at_ranges", along.object(inner));
+            std::string shots = "[";
+            for (std::size_t i = 0; i < p.shots.size(); ++i) {
+                const double j = kinetic_energy_j(*pr.weight_gr, p.shots[i].second);
+                Members one{"", {}};
+                one.add("id", quoted(p.shots[i].first));
+                one.add("MV", number(p.shots[i].second));
+                one.add("energy_ftlbf", number(j / JoulesPerFootPound));
+                one.add("energy_J", number(j));
+                shots += (i ? ", " : "") + one.object("");
+            }
+            m.add("shot_energies", shots + "]");
+        }
+    }
     return m.object(indent);
 }
 

@@ -22,6 +22,7 @@
 
 #include "engine/projectile.h"
 #include "solver/calc_results.h"
+#include "solver/fit_energy.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
 #include "solver/string_fit.h"
@@ -44,6 +45,14 @@ std::string json_number(float value);
 //   "target"                                "range" (yd), "velocity", "energy_ftlbf", "energy_J"; or null
 //   "energy_limit"                          "text", "J", "passed" (the muzzle energy is above it) and
 //                                           "shots_passing" (the ids of a string's shots above it); or null
+// The flight the fit's energies are taken along: the law ("G7", "table"), its BC and the muzzle
+// velocity, and the energy at each range it reaches.
+struct FitEnergies {
+    std::string law;
+    float BC = 0, MV = 0;
+    std::vector<RangeEnergy> at_ranges;
+};
+
 struct ProjectileOutput {
     Projectile projectile;
     std::optional<EnergyLimit> limit;
@@ -51,6 +60,9 @@ struct ProjectileOutput {
     std::optional<float> BC;                             // the BC the form factor is taken against
     std::optional<float> target_range, target_velocity;  // yd, ft/s
     std::vector<std::pair<std::string, float>> shots;    // a string's shots: id and muzzle velocity
+    // velora-cli fit's: the energy along the best law's flight at each measured range, and each
+    // shot's at the muzzle (the members "energy_at_ranges" and "shot_energies", null without a weight).
+    std::optional<FitEnergies> fit_energies;
 };
 std::string projectile_json(const ProjectileOutput& p, const std::string& indent);
 

@@ -24,6 +24,7 @@
 #include "services/shots_file.h"
 #include "solver/bc_solver.h"
 #include "solver/curve_fit.h"
+#include "solver/fit_energy.h"
 #include "solver/fit_texts.h"
 #include "solver/recalculate.h"
 #include "solver/shot_fit.h"
@@ -442,12 +443,12 @@ int load_table_law(const CommandLine& cl, CliIo& io, ProjectileArguments& given,
 
 // The table's line of a --text output.
 std::string table_line(const DragTableUse& t) {
-    std::string out = "Drag table " + t.name + " (" + std::filesystem::path(t.file).filename().string() + ", " +
-                      std::to_string(t.points) + " points, Mach " + format_fixed(t.first_mach, 3) + " to " +
-                      format_fixed(t.last_mach, 3) + "), form factor " + format_fixed(t.form_factor, 4) +
-                      (t.solved ? " solved" : "") + ", BC " + format_fixed(t.BC, 4) + "\n";
+    std::string out =
+        table_heading(t.name, std::filesystem::path(t.file).filename().string(), t.points, t.first_mach, t.last_mach) +
+        ", form factor " + format_fixed(t.form_factor, 4) + (t.solved ? " solved" : "") + ", BC " +
+        format_fixed(t.BC, 4) + "\n";
     if (t.beyond_span) {
-        out += "The flight left the table's Mach span: beyond it the drag coefficient at its end was held\n";
+        out += std::string(BeyondTableSpanText) + "\n";
     }
     return out;
 }
@@ -482,6 +483,36 @@ std::string projectile_lines(const ProjectileOutput& p, const std::string& law) 
         } else if (!p.shots.empty()) {
             out += "; no shot is above it";
         }
+        out += "\n";
+    }
+    return out;
+}
+
+// The energies of a fit: along `law` with its BC from `mv` at the ranges `measured` were taken at,
+// for the projectile's weight (none without one).
+FitEnergies fit_energies_of(const CalcState& s, const std::vector<Shot>& measured, const std::string& name,
+                            const DragCurve& law, float bc, float mv, const Projectile& pr) {
+    FitEnergies e{name, bc, mv, {}};
+    if (!pr.weight_gr) return e;
+    FlightInputs flown = flight_inputs(s);
+    flown.MV = mv;
+    flown.BC = bc;
+    flown.law = law;
+    e.at_ranges = energy_at_ranges(measurement_ranges(measured), flown, *pr.weight_gr);
+    return e;
+}
+
+// The --text lines of those energies and of each shot's at the muzzle.
+std::string fit_energy_lines(const ProjectileOutput& p) {
+    if (!p.fit_energies || !p.projectile.weight_gr) return {};
+    const FitEnergies& e = *p.fit_energies;
+    std::string out = range_energies_line(e.at_ranges, e.law, e.BC, e.MV);
+    if (!out.empty()) out += "\n";
+    if (!p.shots.empty()) {
+        out += "Energy of each shot at the muzzle:";
+        for (std::size_t i = 0; i < p.shots.size(); ++i)
+            out +=
+                (i ? ", " : " ") + p.shots[i].first + " " + shot_energy_text(p.projectile.weight_gr, p.shots[i].second);
         out += "\n";
     }
     return out;
@@ -575,7 +606,7 @@ int trajectory_command(const CommandLine& cl, CliIo& io) {
     out << "Near zero " << format_fixed(tr->NearZero, 1) << " yd, far zero " << format_fixed(tr->FarZero, 1)
         << " yd, apex " << format_fixed(tr->ApexPOI, 2) << " in at " << format_fixed(tr->ApexRange, 1) << " yd\n";
     out << "Target range " << format_fixed(target, 1) << " yd, step " << format_fixed(step, 1) << " yd\n\n";
-    ProjectileOutput p{given.projectile, given.limit, in.MV, in.BC, {}, {}, {}};
+    ProjectileOutput p{given.projectile, given.limit, in.MV, in.BC, {}, {}, {}, {}};
     out << projectile_lines(p, table ? "the drag table" : drag_law_name(s.CURVE));
     out << "  Range  Velocity      PoI     Time     Drop" << (weight ? "   Energy" : "") << "\n";
     out << "   (yd)    (ft/s)     (in)      (s)     (in)" << (weight ? " (ft·lbf)" : "") << "\n";
@@ -622,7 +653,8 @@ int table_command(const CommandLine& cl, CliIo& io) {
         io.out << line;
         if (!line.empty() && row < cells.yards.size()) {
             const double joules = kinetic_energy_j(weight, velocity_at(r->trajectory, cells.yards[row++]));
-            io.out << pad_left(format_fixed(joules / JoulesPerFootPound, 2), 10) << pad_left(format_fixed(joules, 2), 9);
+            io.out << pad_left(format_fixed(joules / JoulesPerFootPound, 2), 10)
+                   << pad_left(format_fixed(joules, 2), 9);
         }
         io.out << "\n";
     }
@@ -673,7 +705,7 @@ int table_calculate_command(const CommandLine& cl, CliIo& io, CalcState& s, Tabl
     c.POI = at(DeltaPOI);
     c.ET = at(DeltaT);
     c.DROP = at(DeltaD);
-    const ProjectileOutput p{given.projectile, given.limit, s.MV, s.BC, target, c.TV, {}};
+    const ProjectileOutput p{given.projectile, given.limit, s.MV, s.BC, target, c.TV, {}, {}};
     std::ostream& out = io.out;
     if (!cl.has("--text")) {
         out << table_calculation_json(s, *tr, table.use, c, p, cl.has("--trajectory"));
@@ -708,7 +740,8 @@ int calculate_command(const CommandLine& cl, CliIo& io, int change_kind) {
     s.ChangeKind = change_kind;
     const RecalcOutcome outcome = recalculate(s, *r, true);
     const float target = s.TRArray[active_slot(s)];
-    const ProjectileOutput p{given.projectile, given.limit, s.MV, s.BC, target, velocity_at(r->trajectory, target), {}};
+    const ProjectileOutput p{
+        given.projectile, given.limit, s.MV, s.BC, target, velocity_at(r->trajectory, target), {}, {}};
     std::ostream& out = io.out;
     if (!as_text) {
         out << calculation_json(s, *r, outcome, cl.has("--trajectory"), &p);
@@ -797,6 +830,14 @@ int fit_string_command(const CommandLine& cl, CliIo& io, const CalcState& s, con
     if (!f.laws.empty() && f.laws.front().series.outcome == FitOutcome::Fitted) {
         p.BC = f.laws.front().series.BC;
         p.MV = f.laws.front().series.MV;
+        // Along the best law from the string's mean muzzle velocity, at the ranges of its measurements.
+        const LawFit& best = f.laws.front().series;
+        const FitShotsOfString measured = fit_shots_of(string);
+        std::vector<Shot> at;
+        for (const FitShot& shot : shots) at.insert(at.end(), shot.measurements.begin(), shot.measurements.end());
+        p.fit_energies =
+            fit_energies_of(s, measured.shots.empty() ? at : measured.shots, drag_law_name(best.law),
+                            drag_law_curve(best.law), best.BC, measured.mean_mv.value_or(best.MV), p.projectile);
     }
     if (!cl.has("--text")) {
         io.out << string_fit_json(f, shots, options.groups, &p);
@@ -810,7 +851,7 @@ int fit_string_command(const CommandLine& cl, CliIo& io, const CalcState& s, con
            << report.substr(first);
     if (!f.laws.empty()) {
         if (const std::string lines = projectile_lines(p, drag_law_name(f.laws.front().series.law)); !lines.empty())
-            io.out << "\n" << lines;
+            io.out << "\n" << lines << fit_energy_lines(p);
     }
     return CliOk;
 }
@@ -848,7 +889,7 @@ int fit_command(const CommandLine& cl, CliIo& io) {
                          "--schema is 1 (the fit of today's shots) or 2 (each shot from its own muzzle velocity)");
     if ((schema == "1" || table) && (cl.has("--gates") || cl.has("--own-mv") || cl.has("--keep-outliers")))
         return bad_usage(io, cl, "--gates, --own-mv and --keep-outliers belong to schema 2");
-    ProjectileOutput p{given.projectile, given.limit, s.MV, {}, {}, {}, {}};
+    ProjectileOutput p{given.projectile, given.limit, s.MV, {}, {}, {}, {}, {}};
     if (string) {
         p.projectile = with_device_weight(given.projectile, *string);
         for (const StringShot& shot : string->shots) {
@@ -912,8 +953,11 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         const StringFit f = fit_string(shots, in, options);
         p.MV = in.MV;
         if (!f.laws.empty() && f.laws.front().series.outcome == FitOutcome::Fitted) {
-            p.BC = f.laws.front().series.BC;
-            p.MV = f.laws.front().series.MV;
+            const LawFit& best = f.laws.front().series;
+            p.BC = best.BC;
+            p.MV = best.MV;
+            p.fit_energies = fit_energies_of(s, read.shots, drag_law_name(best.law), drag_law_curve(best.law), best.BC,
+                                             best.MV, p.projectile);
         }
         io.out << string_fit_json(f, shots, {}, &p);
         return CliOk;
@@ -926,25 +970,23 @@ int fit_command(const CommandLine& cl, CliIo& io) {
         table->use.BC = table_fit.BC;
         table->use.solved = true;
         // The span the fit's flights needed: from the muzzle to the farthest shot.
-        float farthest = 0;
-        for (const Shot& shot : read.shots) farthest = std::max(farthest, shot.range);
         FlightInputs flown = flight_inputs(s);
         flown.MV = in.MV;
         flown.BC = table_fit.BC;
-        flown.law = table->curve.curve();
-        auto tr = std::make_unique<Trajectory>();
-        compute_trajectory(flown, *tr);
-        const double c = speed_of_sound(flown.TMP);
-        table->use.beyond_span = in.MV / c > table->curve.last_mach() ||
-                                 velocity_at(*tr, farthest) / c < table->curve.first_mach() ||
-                                 tr->LastSample < static_cast<int>(farthest);
+        table->use.beyond_span = leaves_table_span(read.shots, flown, table->curve.curve(), table->curve.first_mach(),
+                                                   table->curve.last_mach());
         if (const std::optional<double> sd = sectional_density(given.projectile))
             table->use.form_factor = *sd / table_fit.BC;
     }
     p.MV = in.MV;
     if (!fits.empty() && fits.front().outcome == FitOutcome::Fitted) {
-        p.BC = fits.front().BC;
-        p.MV = fits.front().MV;
+        const LawFit& best = fits.front();
+        p.BC = best.BC;
+        p.MV = best.MV;
+        const bool under_table = best.law == DragTableLaw;
+        p.fit_energies = fit_energies_of(s, read.shots, under_table ? "table" : drag_law_name(best.law),
+                                         under_table ? table->curve.curve() : drag_law_curve(best.law), best.BC,
+                                         best.MV, p.projectile);
     }
     std::ostream& out = io.out;
     if (!cl.has("--text")) {
@@ -978,7 +1020,8 @@ int fit_command(const CommandLine& cl, CliIo& io) {
     }
     const std::string best_name = fits.front().law == DragTableLaw ? "the drag table" : drag_law_name(fits.front().law);
     if (table) out << "\n" << table_line(table->use);
-    if (const std::string lines = projectile_lines(p, best_name); !lines.empty()) out << (table ? "" : "\n") << lines;
+    if (const std::string lines = projectile_lines(p, best_name); !lines.empty())
+        out << (table ? "" : "\n") << lines << fit_energy_lines(p);
     const ShotUnits units = shot_units(s);
     const LawFit& best = fits.front();
     out << "\nResiduals under " << (best.law == DragTableLaw ? "the drag table" : drag_law_name(best.law))

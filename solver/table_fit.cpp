@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
+#include "engine/atmosphere.h"
+#include "engine/number_text.h"
+#include "engine/sampling.h"
 #include "solver/input_limits.h"
 
 namespace velora {
@@ -117,6 +121,32 @@ LawFit fit_table(const std::vector<Shot>& shots, const ShotFitInputs& in, const 
     fit.BC_low = Objective::bc_at(crossing(f, best_u, lowest, level));
     fit.BC_high = Objective::bc_at(crossing(f, best_u, highest, level));
     return fit;
+}
+
+bool leaves_table_span(const std::vector<Shot>& shots, FlightInputs flown, const DragCurve& table, double first_mach,
+                       double last_mach) {
+    float farthest = 0;
+    for (const Shot& shot : shots) farthest = std::max(farthest, shot.range);
+    flown.law = table;
+    auto tr = std::make_unique<Trajectory>();
+    compute_trajectory(flown, *tr);
+    const double c = speed_of_sound(flown.TMP);
+    return flown.MV / c > last_mach || velocity_at(*tr, farthest) / c < first_mach ||
+           tr->LastSample < static_cast<int>(farthest);
+}
+
+std::string table_heading(const std::string& name, const std::string& file_name, int points, double first_mach,
+                          double last_mach) {
+    return "Drag table " + name + " (" + file_name + ", " + std::to_string(points) + " points, Mach " +
+           format_fixed(first_mach, 3) + " to " + format_fixed(last_mach, 3) + ")";
+}
+
+std::string table_note(const std::string& heading, bool fitted, bool beyond) {
+    if (!fitted) return heading + " in use: Fit ranks it beside the ten laws, its form factor fitted.";
+    return heading +
+           " in use: ranked beside the ten laws, its form factor fitted; an imported string's measurements are "
+           "fitted together, flown from its mean muzzle velocity." +
+           (beyond ? " " + std::string(BeyondTableSpanText) + "." : std::string());
 }
 
 std::vector<LawFit> ranked_with(std::vector<LawFit> fits, const LawFit& table_fit) {

@@ -141,6 +141,56 @@ TEST_F(CliFiles, AFitGivesTheFormFactorBesideEachLawsBcAndTheShotsAboveALimit) {
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_NE(text.out.find("Weighted SS  Form factor\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("shots are above it:"), std::string::npos) << text.out;
+
+    // The energy along the best law's flight from the string's mean at each range of its gates, and
+    // each shot's at the muzzle.
+    const json& along = p["energy_at_ranges"];
+    EXPECT_EQ(along["law"], j["fits"][0]["law"]);
+    ASSERT_FALSE(along["ranges"].empty());
+    double range = 0, energy = 1e9;
+    for (const json& at : along["ranges"]) {
+        EXPECT_GT(at["range"].get<double>(), range);
+        range = at["range"].get<double>();
+        EXPECT_NEAR(at["energy_J"].get<double>(), joules(36, at["velocity"].get<double>()), 1e-3);
+        EXPECT_NEAR(at["energy_ftlbf"].get<double>() * 1.3558179483314004, at["energy_J"].get<double>(), 1e-9);
+        EXPECT_LT(at["energy_J"].get<double>(), energy);
+        energy = at["energy_J"].get<double>();
+    }
+    const json& shots = p["shot_energies"];
+    ASSERT_FALSE(shots.empty());
+    for (const json& shot : shots)
+        EXPECT_NEAR(shot["energy_J"].get<double>(), joules(36, shot["MV"].get<double>()), 1e-3) << shot["id"];
+    EXPECT_NE(text.out.find("Energy at the measured ranges under " + j["fits"][0]["law"].get<std::string>()),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("Energy of each shot at the muzzle: " + shots[0]["id"].get<std::string>() + " "),
+              std::string::npos)
+        << text.out;
+}
+
+// Typed shots fitted with a weight: the energy at each range they were measured at, once a range,
+// in both schemas and the text; without a weight the members are null, and predict has none.
+TEST_F(CliFiles, AFitGivesTheEnergyAtEachRangeOfItsShots) {
+    const std::string prefs = first_run_file();
+    const std::string shots =
+        file("range,quantity,value\n20,velocity,700\n40,velocity,620\n20,velocity,701\n", "shots.csv");
+    for (const char* schema : {"1", "2"}) {
+        const json j = json_of(run({"fit", prefs, shots, "WEIGHT=8.44gr", "--schema", schema}));
+        const json& along = j["projectile"]["energy_at_ranges"];
+        ASSERT_EQ(along["ranges"].size(), 2u) << schema;
+        EXPECT_EQ(along["ranges"][0]["range"], 20);
+        EXPECT_EQ(along["ranges"][1]["range"], 40);
+        for (const json& at : along["ranges"])
+            EXPECT_NEAR(at["energy_J"].get<double>(), joules(8.44, at["velocity"].get<double>()), 1e-4);
+        EXPECT_TRUE(j["projectile"]["shot_energies"].empty()) << "typed shots have no muzzle velocities of their own";
+    }
+    const json without = json_of(run({"fit", prefs, shots}));
+    EXPECT_TRUE(without["projectile"]["energy_at_ranges"].is_null());
+    EXPECT_FALSE(json_of(run({"predict", prefs, "WEIGHT=8.44gr"}))["projectile"].contains("energy_at_ranges"));
+    const CliRun text = run({"fit", prefs, shots, "WEIGHT=8.44gr", "--text"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_NE(text.out.find("Energy at the measured ranges under "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(" ft/s: 20.0 yd "), std::string::npos) << text.out;
 }
 
 // The range table with the projectile's weight: the window's lines as they stand, its energy at

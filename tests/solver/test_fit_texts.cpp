@@ -2,6 +2,12 @@
 // problems of a set of shots.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "engine/drag.h"
+#include "engine/projectile.h"
+#include "engine/sampling.h"
+#include "solver/fit_energy.h"
 #include "solver/fit_texts.h"
 #include "tests/fixtures/first_run.h"
 
@@ -81,6 +87,37 @@ TEST(FitTexts, ADecimalCommaInACellIsItsPoint) {
               read_unit_value("193.1m/s", ValueKind::Velocity).value);
     EXPECT_NEAR(read_shot_uncertainty("1,5%", ShotQuantity::Velocity, 600.0f, u).value, 9.0f, 1e-4f);
     EXPECT_FALSE(read_shot_range("1,052.5", u).ok()) << "a comma beside a point is no decimal comma";
+}
+
+// The energies a fit implies: each range once, rising, the flight's velocity there; a range beyond
+// the flight left out; a shot's line in both units, empty without a weight or a velocity.
+TEST(FitEnergy, AtEachRangeTheFlightReachesAndEachShotsAtTheMuzzle) {
+    const std::vector<Shot> shots = {{40.0f, ShotQuantity::Velocity, 600.0f, std::nullopt},
+                                     {20.0f, ShotQuantity::Velocity, 700.0f, std::nullopt},
+                                     {40.0f, ShotQuantity::Poi, -1.0f, std::nullopt},
+                                     {0.0f, ShotQuantity::Velocity, 800.0f, std::nullopt},
+                                     {5000.0f, ShotQuantity::Velocity, 100.0f, std::nullopt}};
+    EXPECT_EQ(measurement_ranges(shots), (std::vector<float>{20.0f, 40.0f, 5000.0f}));
+    FlightInputs flown = testing::first_run_flight();
+    flown.MV = 800.0f;
+    flown.BC = 0.03f;
+    flown.law = drag_law_curve(G1);
+    const std::vector<RangeEnergy> e = energy_at_ranges(measurement_ranges(shots), flown, 8.44);
+    ASSERT_EQ(e.size(), 2u) << "5000 yd lies beyond any flight";
+    auto tr = std::make_unique<Trajectory>();
+    compute_trajectory(flown, *tr);
+    for (const RangeEnergy& r : e) {
+        EXPECT_EQ(r.velocity, static_cast<float>(velocity_at(*tr, r.range)));
+        EXPECT_EQ(r.joules, kinetic_energy_j(8.44, r.velocity));
+    }
+    EXPECT_GT(e[0].joules, e[1].joules);
+    EXPECT_EQ(range_energies_line(e, "G1", 0.03f, 800.0f)
+                  .rfind("Energy at the measured ranges under G1, BC 0.0300, from 800.0 ft/s: 20.0 yd ", 0),
+              0u);
+    EXPECT_EQ(range_energies_line({}, "G1", 0.03f, 800.0f), "");
+    EXPECT_EQ(shot_energy_text(8.44, 800.0f), "11.99 ft·lbf (16.26 J)");
+    EXPECT_EQ(shot_energy_text(std::nullopt, 800.0f), "");
+    EXPECT_EQ(shot_energy_text(8.44, std::nullopt), "");
 }
 
 }  // namespace
