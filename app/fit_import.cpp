@@ -21,6 +21,7 @@
 #include "app/app.h"
 #include "app/background.h"
 #include "app/dispatch.h"
+#include "app/fit_projectile.h"
 #include "app/fit_window.h"
 #include "engine/number_text.h"
 #include "engine/units.h"
@@ -28,6 +29,7 @@
 #include "services/preferences.h"
 #include "services/readers/string_texts.h"
 #include "services/readers/text_input.h"
+#include "solver/fit_energy.h"
 #include "solver/fit_texts.h"
 
 namespace velora {
@@ -44,7 +46,7 @@ constexpr int KindRole = Qt::UserRole;
 constexpr int ShotRole = Qt::UserRole + 1;
 constexpr int IndexRole = Qt::UserRole + 2;
 
-enum StringColumn : int { ColumnShot = 0, ColumnMv = 1, ColumnWhat = 2, ColumnTrack = 3 };
+enum StringColumn : int { ColumnShot = 0, ColumnMv = 1, ColumnWhat = 2, ColumnTrack = 3, ColumnEnergy = 4 };
 
 FitWindow& fit_of(App& app) { return *app.fit_window; }
 
@@ -94,7 +96,7 @@ void show_marks(QTreeWidgetItem* item, const Marks& m, const std::string& what) 
     const std::string tip = m.marks.empty() ? what + ": in use"
                             : m.used()      ? what + ": taken in despite: " + reasons
                                             : what + ": set aside: " + reasons;
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c <= ColumnEnergy; ++c) {
         item->setForeground(c, m.used() ? QBrush() : QBrush(SetAsideColour));
         item->setToolTip(c, qs(tip));
         item->setData(c, Qt::AccessibleDescriptionRole, qs(tip));
@@ -123,7 +125,8 @@ void fill_view(App& app) {
     const int mv_unit = app.state.stateMV;
     f.string_view->setHeaderLabels(
         {QStringLiteral("Shot"), qs("Muzzle Velocity (" + std::string(unit_caption(Quantity::Velocity, mv_unit)) + ")"),
-         QStringLiteral("Measurements"), QStringLiteral("Track")});
+         QStringLiteral("Measurements"), QStringLiteral("Track"), QStringLiteral("Muzzle Energy")});
+    const std::optional<double> weight = fit_projectile(app).weight_gr;
     const auto mv_text = [&](float v) {
         return format_fixed(to_display(Quantity::Velocity, mv_unit, v, app.state.TMP),
                             unit_decimals(Quantity::Velocity, mv_unit) + 1);
@@ -150,6 +153,7 @@ void fill_view(App& app) {
                                     (shot.measurements.size() == 1 ? " measurement" : " measurements") +
                                     (what.empty() ? "" : ": " + what)));
         top->setText(ColumnTrack, shot.track.empty() ? QString() : qs(std::to_string(shot.track.size()) + " samples"));
+        top->setText(ColumnEnergy, qs(shot_energy_text(weight, shot.MV)));
         show_marks(top, shot.marks, name);
         for (std::size_t k = 0; k < shot.measurements.size(); ++k) {
             const Measurement& m = shot.measurements[k];
@@ -347,13 +351,15 @@ void build_string_part(App& app, QVBoxLayout* layout) {
     caption->setAccessibleDescription(QStringLiteral("Caption of the imported shot string"));
     layout->addWidget(caption);
     f.string_view = new QTreeWidget(f.dialog);
-    f.string_view->setColumnCount(4);
+    f.string_view->setColumnCount(5);
     f.string_view->setHeaderLabels({QStringLiteral("Shot"), QStringLiteral("Muzzle Velocity"),
-                                    QStringLiteral("Measurements"), QStringLiteral("Track")});
+                                    QStringLiteral("Measurements"), QStringLiteral("Track"),
+                                    QStringLiteral("Muzzle Energy")});
     f.string_view->header()->setStretchLastSection(true);
     f.string_view->setAccessibleName(QStringLiteral("Imported string"));
     f.string_view->setAccessibleDescription(QStringLiteral(
-        "The imported shots, each with its muzzle velocity, its measurements and its radar track. "
+        "The imported shots, each with its muzzle velocity, its measurements, its radar track and its energy at "
+        "the muzzle with the projectile's weight. "
         "What the reader set aside is greyed, with its reason; Space takes the current line in or out."));
     caption->setBuddy(f.string_view);
     layout->addWidget(f.string_view, 3);

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/app.h"
+#include "app/fit_import.h"
 #include "app/fit_window.h"
 #include "engine/number_text.h"
 #include "services/projectile_file.h"
@@ -68,6 +69,7 @@ ProjectileSettings settings_of(const FitProjectile& p) {
     const int choice = p.limit->currentIndex();
     s.energy_limit = choice >= 0 && choice < TypedLimit ? LimitChoices[choice] : p.typed_limit->text().toStdString();
     if (choice == TypedLimit && s.energy_limit.empty()) s.energy_limit = "none";
+    s.drag_table = p.settings.drag_table;
     return s;
 }
 
@@ -104,8 +106,9 @@ void changed(App& app) {
         show_settings(again);
         refresh_fit_results(app);
     });
-    // The form factors beside the laws and the lines below them.
+    // The form factors beside the laws and the lines below them, and the shots' energies.
     refresh_fit_results(app);
+    show_string(app);
 }
 
 void load(App& app) {
@@ -200,6 +203,18 @@ Projectile fit_projectile(const App& app) {
         p.source = p.calibre_in ? "weight as set on the device" : "as set on the device";
     }
     return p;
+}
+
+std::string fit_drag_table_path(const App& app) {
+    if (!app.fit_window || !app.fit_window->projectile) return {};
+    return app.fit_window->projectile->settings.drag_table;
+}
+
+void keep_drag_table_path(App& app, const std::string& path) {
+    FitProjectile& p = part_of(app);
+    if (p.settings.drag_table == path) return;
+    p.settings.drag_table = path;
+    changed(app);
 }
 
 std::optional<EnergyLimit> fit_energy_limit(const App& app) {

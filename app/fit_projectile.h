@@ -26,6 +26,10 @@ void build_projectile_part(App& app, QVBoxLayout* layout);
 // none is typed (its source says which).
 Projectile fit_projectile(const App& app);
 
+// The path of the drag table kept with the projectile ("" for none), and keeping another.
+std::string fit_drag_table_path(const App& app);
+void keep_drag_table_path(App& app, const std::string& path);
+
 // The energy limit chosen in the fields, or none.
 std::optional<EnergyLimit> fit_energy_limit(const App& app);
 

@@ -14,6 +14,7 @@
 #include "app/fit_window.h"
 #include "output/fit_plot_draw.h"
 #include "output/report_pdf.h"
+#include "solver/table_fit.h"
 
 namespace velora {
 
@@ -32,7 +33,11 @@ std::optional<ReportFit> fit_for_report(const App& app) {
     add_string_shots(app, shots, names, mv);
     CalcState flown = app.state;
     flown.MV = mv;
-    return report_fit(flown, f.fits, shots, f.fitted_mv, f.string ? &*f.string : nullptr);
+    // The report ranks the ten laws the range table flies: a drag table's row stays in the window.
+    std::vector<LawFit> laws;
+    for (const LawFit& fit : f.fits)
+        if (fit.law != DragTableLaw) laws.push_back(fit);
+    return report_fit(flown, laws, shots, f.fitted_mv, f.string ? &*f.string : nullptr);
 }
 
 void save_report_with_fit(App& app) {

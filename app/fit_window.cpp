@@ -29,6 +29,7 @@
 #include "app/fit_projectile.h"
 #include "app/fit_report.h"
 #include "app/fit_results_view.h"
+#include "app/fit_table.h"
 #include "app/focus_mark.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
@@ -40,6 +41,7 @@
 #include "solver/fit_texts.h"
 #include "solver/string_fit.h"
 #include "solver/string_fit_texts.h"
+#include "solver/table_fit.h"
 
 namespace velora {
 
@@ -168,15 +170,18 @@ void show_residuals(App& app) {
         const int line = f.fitted_rows[i];
         const ShotQuantity q = f.rows[static_cast<std::size_t>(line)].quantity;
         set_result_cell(f.shots, line, ColumnResidual, shot_residual_text(q, fit.residuals[i], u),
-                        "Measured less predicted, for " + drag_law_name(fit.law));
+                        "Measured less predicted, for " +
+                            (fit.law == DragTableLaw ? window_table_name(app) : drag_law_name(fit.law)));
     }
 }
 
 void enable_choices(App& app) {
     FitWindow& f = fit_of(app);
     const int chosen = f.laws->currentRow();
+    // The main window flies its ten laws: a drag table's row is not entered there.
     f.use->setEnabled(chosen >= 0 && chosen < static_cast<int>(f.fits.size()) &&
-                      f.fits[static_cast<std::size_t>(chosen)].outcome == FitOutcome::Fitted);
+                      f.fits[static_cast<std::size_t>(chosen)].outcome == FitOutcome::Fitted &&
+                      f.fits[static_cast<std::size_t>(chosen)].law != DragTableLaw);
     show_residuals(app);
     show_fit_results(app);
 }
@@ -191,8 +196,9 @@ void show_laws(App& app, bool to_best) {
     const std::string mv_unit = unit_caption(Quantity::Velocity, app.state.stateMV);
     f.laws->setHorizontalHeaderItem(4, new QTableWidgetItem(qs("Muzzle Velocity (" + mv_unit + ")")));
     for (int line = 0; line < static_cast<int>(f.fits.size()); ++line) {
-        const FitRowTexts t =
+        FitRowTexts t =
             fit_row_texts(f.fits[static_cast<std::size_t>(line)], f.fitted_mv, app.state.stateMV, app.state.TMP);
+        if (f.fits[static_cast<std::size_t>(line)].law == DragTableLaw) t.law = window_table_name(app);
         const std::string texts[] = {t.law, t.bc, t.interval,
                                      t.rms, t.mv, fit_form_factor_text(app, f.fits[static_cast<std::size_t>(line)].BC)};
         for (int column = 0; column < 6; ++column) set_cell(f.laws, line, column, texts[column], false, {}, false);
@@ -203,6 +209,7 @@ void show_laws(App& app, bool to_best) {
     enable_choices(app);
     show_projectile(app, f.fitted_mv && !f.fits.empty() ? f.fits[static_cast<std::size_t>(chosen)].MV
                                                         : f.string_mv.value_or(app.state.MV));
+    show_table(app);
 }
 
 // Any change of the shots makes the last fit stale.
@@ -475,7 +482,9 @@ void run_fit(App& app) {
     ShotFitInputs in = shot_fit_inputs(app.state);
     f.string_mv.reset();
     forget_fit_results(app);
-    if (f.string && has_downrange_data(*f.string)) {
+    // With a drag table the string's measurements are fitted together, the table ranked among the laws.
+    const std::shared_ptr<const TabulatedDragCurve> table = window_table(app);
+    if (f.string && has_downrange_data(*f.string) && !table) {
         run_string_fit(app, shots, lines, in, fit_mv);
         return;
     }
@@ -490,16 +499,20 @@ void run_fit(App& app) {
         tell(app, shot_problem_text(*problem, name, in, shot_units(app.state)));
         return;
     }
-    fit_beside<std::vector<LawFit>>(
+    const FlightInputs flight = flight_inputs(app.state);
+    fit_beside<WindowFits>(
         app, "Fitting " + std::to_string(shots.size()) + " shots under the drag laws…",
-        [shots, in, fit_mv](const WorkControl& c) {
-            return fit_shots(shots, in, {fit_mv, {}}, FitControl{c.cancelled, c.progress});
+        [shots, in, fit_mv, flight, table](const WorkControl& c) {
+            std::vector<LawFit> fits = fit_shots(shots, in, {fit_mv, {}}, FitControl{c.cancelled, c.progress});
+            if (c.cancelled && c.cancelled()) return WindowFits{std::move(fits), false};
+            return with_table_fit(std::move(fits), shots, in, flight, table);
         },
-        [&app, lines, fit_mv, in, string_note](std::vector<LawFit> fits) {
+        [&app, lines, fit_mv, in, string_note](WindowFits fits) {
             FitWindow& w = fit_of(app);
-            w.fits = std::move(fits);
+            w.fits = std::move(fits.fits);
             w.fitted_rows = lines;
             w.fitted_mv = fit_mv;
+            table_fitted(app, fits.beyond_table);
             show_laws(app, true);
             CalcState flown = app.state;
             flown.MV = in.MV;
@@ -515,7 +528,7 @@ void use_fit(App& app) {
     const int chosen = f.laws->currentRow();
     if (chosen < 0 || chosen >= static_cast<int>(f.fits.size())) return;
     const LawFit fit = f.fits[static_cast<std::size_t>(chosen)];
-    if (fit.outcome != FitOutcome::Fitted) return;
+    if (fit.outcome != FitOutcome::Fitted || fit.law == DragTableLaw) return;
     std::optional<std::string> mv_text;
     if (f.string_mv) {
         // The string's mean muzzle velocity, with the decimals the field shows.
@@ -630,6 +643,8 @@ void build_fit_window(App& app) {
     shot_buttons->addWidget(f.add);
     shot_buttons->addWidget(f.remove);
     shot_buttons->addStretch();
+    auto* table_buttons = new QHBoxLayout;
+    shot_buttons->addLayout(table_buttons);
     shot_buttons->addWidget(f.fit_mv);
     shot_buttons->addWidget(f.fit);
     layout->addLayout(shot_buttons);
@@ -650,7 +665,9 @@ void build_fit_window(App& app) {
              "uncertainties say), each with its BC and interval; choose one to see its residuals");
     laws_caption->setBuddy(f.laws);
     layout->addWidget(f.laws, 2);
+    build_table_part(app, table_buttons, layout);
     build_fit_results(app, layout);
+    add_drag_curve_tab(app, f.results->tabs);
 
     f.status = new QLabel(f.dialog);
     f.status->setWordWrap(true);
@@ -676,7 +693,9 @@ void build_fit_window(App& app) {
     }
     QWidget::setTabOrder(f.shots, f.add);
     QWidget::setTabOrder(f.add, f.remove);
-    QWidget::setTabOrder(f.remove, f.fit_mv);
+    QWidget::setTabOrder(f.remove, f.table->load);
+    QWidget::setTabOrder(f.table->load, f.table->remove);
+    QWidget::setTabOrder(f.table->remove, f.fit_mv);
     QWidget::setTabOrder(f.fit_mv, f.fit);
     QWidget::setTabOrder(f.fit, f.string_view);
     QWidget::setTabOrder(f.string_view, f.import);
@@ -710,6 +729,7 @@ void build_fit_window(App& app) {
     load_shots(app);
     keep_one_empty_line(app);
     load_string(app);
+    load_kept_table(app);
     if (app.state.DarkMode) theme_fit_window(f.dialog);
     mark_focus_in(f.dialog);
     if (main) {

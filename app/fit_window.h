@@ -28,6 +28,7 @@ namespace velora {
 struct App;
 struct FitProjectile;
 struct FitResultsView;
+struct FitTablePart;
 
 inline constexpr const char* FitWindowTitle = "Fit from Shots";
 
@@ -94,6 +95,9 @@ struct FitWindow {
 
     // The results of a string's fit shot by shot, with the verdict (app/fit_results_view.h).
     std::shared_ptr<FitResultsView> results;
+
+    // The drag table ranked beside the laws (app/fit_table.h).
+    std::shared_ptr<FitTablePart> table;
 
     QPushButton* save_report = nullptr;  // the range report with this fit (app/fit_report.h)
 };

@@ -6,11 +6,13 @@
 // Coordinates are pixels from the top-left corner of a canvas of width × height.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "output/plot_layout.h"
 #include "solver/curve_fit.h"
+#include "solver/shot_fit.h"
 
 namespace velora {
 
@@ -51,6 +53,14 @@ inline constexpr Rgb CurvePlotCurveColour{0, 40, 140};
 // are the curves of fit.tables, in their order.
 CurvePlot curve_plot(const CurveFit& fit, const std::vector<ComparedCurve>& tables, const std::string& title,
                      double width, double height);
+
+// The plot of a drag table over its Mach span with the laws of a fit beside it, each of `fits`
+// (the table's own fit among them, law DragTableLaw) times its form factor: the sectional density
+// over its BC, or without one the table's BC over the law's, the table then drawn as it is. Before
+// a fit (no fits) the table alone.
+CurvePlot table_curve_plot(const std::string& name, const DragCurve& table, double first_mach, double last_mach,
+                           const std::vector<LawFit>& fits, std::optional<double> sectional_density,
+                           const std::string& title, double width, double height);
 
 // Ticks from `low` to `high` at the step of 1, 2 or 5 × 10ⁿ that gives about `count` of them.
 std::vector<double> nice_ticks(double low, double high, int count);

@@ -80,6 +80,8 @@ ProjectileFileRead read_projectile_file(std::string_view bytes, const std::strin
             if (!one_of(value, {"in", "mm"}))
                 return fail("the " + key.substr(0, key.find('_')) + "'s unit is in or mm, not '" + value + "'");
             (key == "calibre_unit" ? s.calibre_unit : s.length_unit) = value;
+        } else if (key == "drag_table") {
+            s.drag_table = value;
         } else if (key == "energy_limit") {
             const EnergyLimitRead limit = read_energy_limit(value);
             if (!limit.ok()) return fail(limit.error);
@@ -98,7 +100,8 @@ std::string projectile_file_text(const ProjectileSettings& s) {
     return "# The projectile of the Fit window\n"
            "weight=" +
            s.weight + "\nweight_unit=" + s.weight_unit + "\ncalibre=" + s.calibre + "\ncalibre_unit=" + s.calibre_unit +
-           "\nlength=" + s.length + "\nlength_unit=" + s.length_unit + "\nenergy_limit=" + s.energy_limit + "\n";
+           "\nlength=" + s.length + "\nlength_unit=" + s.length_unit + "\nenergy_limit=" + s.energy_limit + "\n" +
+           (s.drag_table.empty() ? std::string() : "drag_table=" + s.drag_table + "\n");
 }
 
 }  // namespace velora

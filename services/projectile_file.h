@@ -5,6 +5,7 @@
 //   calibre=0.177       calibre_unit=in|mm
 //   length=             length_unit=in|mm      (empty: not given)
 //   energy_limit=none | 12 ft·lbf | 7.5 J | a typed energy with its unit
+//   drag_table=PATH       (only when a drag table is in use)
 //
 // Each value is read as the window reads it: a number in its unit, within the projectile's limits.
 // A file that fails is refused in one line naming the file, the line and the fault.
@@ -28,6 +29,7 @@ struct ProjectileSettings {
     std::string calibre, calibre_unit = "in";
     std::string length, length_unit = "mm";
     std::string energy_limit = "none";
+    std::string drag_table;  // the path of the Fit window's drag table; empty: none
 };
 
 struct ProjectileFileRead {

@@ -22,6 +22,7 @@
 #include "app_fixture.h"
 #include "engine/drag.h"
 #include "engine/number_text.h"
+#include "solver/fit_energy.h"
 #include "solver/string_fit_texts.h"
 
 namespace velora {
@@ -87,6 +88,8 @@ TEST_F(FitImportTest, ASeriesIsShownShotByShotAndShotsGoOutAndInAgain) {
     QTreeWidgetItem* first = view->topLevelItem(0);
     EXPECT_EQ(first->text(0).toStdString(), "Shot 0001");
     EXPECT_EQ(first->text(1).toStdString(), "1239.31 (extrapolated)");
+    // Its energy at the muzzle with the 36 gr recorded on the device.
+    EXPECT_EQ(first->text(4).toStdString(), shot_energy_text(36.0, *fit().string->shots[0].MV));
     EXPECT_EQ(first->checkState(0), Qt::Checked);
     // Its five gates, then its track as a count that opens to the samples.
     ASSERT_EQ(first->childCount(), 6);

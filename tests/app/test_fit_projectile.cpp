@@ -67,6 +67,11 @@ TEST(ProjectileFile, ReadsBackWhatItWroteAndRefusesInOneLine) {
     ASSERT_TRUE(of.limit);
     EXPECT_NEAR(of.limit->joules, 16.27, 1e-9);
 
+    // A drag table's path comes back as it was written, and a file without one writes none.
+    s.drag_table = "/tables/polar, 2,59g.drg";
+    EXPECT_EQ(read_projectile_file(projectile_file_text(s), ProjectileFileName).settings.drag_table, s.drag_table);
+    EXPECT_EQ(projectile_file_text(ProjectileSettings{}).find("drag_table"), std::string::npos);
+
     EXPECT_EQ(read_projectile_file("weight=8.44\nweight_unit=kg\n", "P").error,
               "P line 2: the weight's unit is gr or g, not 'kg'");
     EXPECT_EQ(read_projectile_file("colour=red\n", "P").error, "P line 1: unknown key 'colour'");

@@ -9,9 +9,12 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <variant>
 
+#include "engine/drag_curve.h"
 #include "output/curve_plot.h"
 #include "output/curve_plot_draw.h"
+#include "solver/table_fit.h"
 #include "tests/fixtures/independent_flight.h"
 
 namespace velora {
@@ -70,6 +73,52 @@ TEST(CurvePlot, TheCurveLiesOnTheTrueLawAndEverythingStaysOnTheCanvas) {
     for (const CurvePlotTick& t : p.y_ticks) {
         EXPECT_GE(t.at, p.top - 1e-9);
         EXPECT_LE(t.at, p.bottom + 1e-9);
+    }
+}
+
+// A table made of G1's own points, with the fits of a table and of two laws.
+TEST(CurvePlot, ATableIsDrawnOverItsSpanWithTheLawsTimesTheirFormFactors) {
+    auto made = make_drag_curve(drag_law_points(G1));
+    ASSERT_TRUE(std::holds_alternative<TabulatedDragCurve>(made));
+    const TabulatedDragCurve& table = std::get<TabulatedDragCurve>(made);
+    const auto fitted = [](int law, float bc) {
+        LawFit f;
+        f.law = law;
+        f.BC = bc;
+        return f;
+    };
+    LawFit at_limit = fitted(GA, 1.2f);
+    at_limit.outcome = FitOutcome::AboveRange;
+    const std::vector<LawFit> fits = {fitted(DragTableLaw, 0.05f), fitted(G1, 0.05f), fitted(G7, 0.10f), at_limit};
+
+    // Before a fit the table alone, over its own span, without a band.
+    const CurvePlot alone =
+        table_curve_plot("own", table.curve(), table.first_mach(), table.last_mach(), {}, std::nullopt, "t", 800, 500);
+    EXPECT_TRUE(alone.others.empty());
+    EXPECT_TRUE(alone.band.empty());
+    EXPECT_EQ(alone.curve.name, "own × 1.000");
+    EXPECT_DOUBLE_EQ(alone.mach_low, table.first_mach());
+    EXPECT_DOUBLE_EQ(alone.mach_high, table.last_mach());
+
+    // Without a sectional density the laws are scaled against the table: G1 on it, G7 at half.
+    const CurvePlot against = table_curve_plot("own", table.curve(), table.first_mach(), table.last_mach(), fits,
+                                               std::nullopt, "t", 800, 500);
+    ASSERT_EQ(against.others.size(), 2u) << "a law whose BC ran out is not drawn";
+    EXPECT_EQ(against.others[0].name, "G1 × 1.000");
+    EXPECT_EQ(against.others[1].name, "G7 × 0.500");
+    for (std::size_t i = 0; i < against.curve.points.size(); ++i)
+        EXPECT_NEAR(against.others[0].points[i].y, against.curve.points[i].y, 1e-6);
+
+    // With one every curve is times its own: the table at SD / BC = 2, so G1 stays on it.
+    const CurvePlot absolute =
+        table_curve_plot("own", table.curve(), table.first_mach(), table.last_mach(), fits, 0.1, "t", 800, 500);
+    EXPECT_EQ(absolute.curve.name, "own × 2.000");
+    EXPECT_EQ(absolute.others[0].name, "G1 × 2.000");
+    EXPECT_EQ(absolute.others[1].name, "G7 × 1.000");
+    for (std::size_t i = 0; i < absolute.curve.points.size(); ++i) {
+        EXPECT_NEAR(absolute.others[0].points[i].y, absolute.curve.points[i].y, 1e-6);
+        EXPECT_GE(absolute.curve.points[i].y, absolute.top - 1e-9);
+        EXPECT_LE(absolute.curve.points[i].y, absolute.bottom + 1e-9);
     }
 }
 
