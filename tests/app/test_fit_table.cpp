@@ -257,5 +257,41 @@ TEST_F(FitTableTest, TheStringsOwnDragCurveIsFittedDrawnAndSaved) {
     EXPECT_FALSE(fit().table->curve_note->isVisible());
 }
 
+// Three tracks that slow through Mach 0.005 only hold one coefficient: the fit's refusal is told
+// and no curve is drawn.
+TEST_F(FitTableTest, AStringOfTooNarrowAMachSpanIsToldTheFitsReason) {
+    write_prefs();
+    write_file(folder() + ProjectileFileName, "weight=36\ncalibre=0.223\n");
+    start();
+    open_window();
+    ShotString narrow;
+    narrow.format = "labradar";
+    narrow.name = "narrow";
+    for (int k = 0; k < 3; ++k) {
+        StringShot shot;
+        shot.id = std::to_string(k + 1);
+        shot.MV = 1000.0f + static_cast<float>(k);
+        shot.mv_kind = MvKind::Extrapolated;
+        for (int i = 0; i < 6; ++i) {
+            TrackSample t;
+            t.range = 5.0f + 4.0f * static_cast<float>(i);
+            t.velocity = *shot.MV - 1.0f * static_cast<float>(i);
+            t.time = t.range * 3.0f / t.velocity;
+            shot.track.push_back(t);
+        }
+        narrow.shots.push_back(shot);
+    }
+    fit().string = narrow;
+    refresh_fit_results(app());
+    ASSERT_TRUE(fit().table->fit_curve->isEnabled());
+    QTest::mouseClick(fit().table->fit_curve, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !messages_.empty(); }, 60000));
+    const std::string told = messages_[0].text;
+    EXPECT_NE(told.find(" cannot be fitted: "), std::string::npos) << told;
+    EXPECT_NE(told.find("0.03"), std::string::npos) << told;
+    EXPECT_FALSE(fit().table->fitted);
+    EXPECT_FALSE(fit().table->save_curve->isEnabled());
+}
+
 }  // namespace
 }  // namespace velora
