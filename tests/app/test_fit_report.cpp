@@ -12,6 +12,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <memory>
+#include <vector>
+
 #include "app/dialogs.h"
 #include "app/fit_report.h"
 #include "app/fit_results_view.h"
@@ -218,9 +221,11 @@ TEST_F(FitReportTest, ThePicturesOfTheFitAreSavedAtTheScaleChosen) {
 TEST(ImageScaleDialog, ThePixelsFollowTheScaleAndOkTakesIt) {
     std::string shown;
     double most = 0;
+    // The timers live as long as the test: one that held itself in its own call would never go.
+    std::vector<std::unique_ptr<QTimer>> timers;
     const auto answer = [&](double value, bool ok) {
-        auto timer = std::make_shared<QTimer>();
-        QObject::connect(timer.get(), &QTimer::timeout, [&shown, &most, timer, value, ok] {
+        QTimer* timer = timers.emplace_back(std::make_unique<QTimer>()).get();
+        QObject::connect(timer, &QTimer::timeout, [&shown, &most, timer, value, ok] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
             timer->stop();
