@@ -65,6 +65,12 @@ void set_text(QLabel* label, const std::string& text) {
     label->setVisible(!text.empty());
 }
 
+// The captions of the shots' results, the muzzle velocity's and the BC's as the fit shown has them.
+QStringList result_headers(const std::string& velocity, const std::string& bc) {
+    return {QStringLiteral("Shot"),     qs(velocity),        QStringLiteral("From"), qs(bc),
+            QStringLiteral("Interval"), QStringLiteral("RMS"), QStringLiteral("Mark")};
+}
+
 void put(QTableWidget* table, int row, int column, const std::string& text, const std::string& tip, bool aside) {
     auto* item = new QTableWidgetItem(qs(text));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -160,6 +166,8 @@ void build_fit_results(App& app, QVBoxLayout* layout) {
     v.shots->verticalHeader()->setVisible(false);
     v.shots->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     v.shots->horizontalHeader()->setStretchLastSection(true);
+    // Named before the first fit too, in the units the fit will give.
+    v.shots->setHorizontalHeaderLabels(result_headers("Muzzle Velocity", "BC"));
     describe(v.shots, "Shots' results",
              "Each shot under the chosen law: the muzzle velocity it was flown with and where that came from, its "
              "own BC, interval and rms, and what set it aside. Space on a shot sets it aside or takes it back in, "
@@ -218,14 +226,9 @@ void show_fit_results(App& app) {
     const StringLawFit* fitted_law = v.fit->law(law);
     const QSignalBlocker quiet(v.shots);
     const std::string bc_caption = law >= 0 ? "BC (" + drag_law_name(law) + ")" : std::string("BC");
-    const QStringList headers{QStringLiteral("Shot"),
-                              qs("Muzzle Velocity (" + std::string(unit_caption(Quantity::Velocity, u.velocity)) + ")"),
-                              QStringLiteral("From"),
-                              qs(bc_caption),
-                              QStringLiteral("Interval"),
-                              QStringLiteral("RMS"),
-                              QStringLiteral("Mark")};
-    v.shots->setHorizontalHeaderLabels(headers);
+    v.shots->setHorizontalHeaderLabels(
+        result_headers("Muzzle Velocity (" + std::string(unit_caption(Quantity::Velocity, u.velocity)) + ")",
+                       bc_caption));
     // The typed shots, then every shot of the string in its order, those the fit did not take too.
     std::vector<std::optional<std::size_t>> of_string(f.string ? f.string->shots.size() : 0);
     std::optional<std::size_t> typed;

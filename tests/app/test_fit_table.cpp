@@ -103,6 +103,9 @@ TEST_F(FitTableTest, ATableIsRankedByItsNameDrawnKeptAndRemoved) {
 
     fit_now();
     ASSERT_EQ(fit().laws->rowCount(), 11) << "the ten laws and the table";
+    // No shot-by-shot fit beside a table: its list stays empty, with its columns named all the same.
+    ASSERT_NE(fit().results->shots->horizontalHeaderItem(0), nullptr);
+    EXPECT_EQ(fit().results->shots->horizontalHeaderItem(0)->text(), QStringLiteral("Shot"));
     const int row = row_named("test G7");
     ASSERT_GE(row, 0);
     const LawFit& table = fit().fits[static_cast<std::size_t>(row)];
