@@ -381,7 +381,7 @@ void build_string_part(App& app, QVBoxLayout* layout) {
     f.use_mean->setAccessibleName(QStringLiteral("Use the Mean Velocity"));
     f.use_mean->setAccessibleDescription(QStringLiteral(
         "Enters the mean muzzle velocity of the shots in use in the main window's muzzle velocity field"));
-    f.forget = new QPushButton(QStringLiteral("Remo&ve Import"), f.dialog);
+    f.forget = new QPushButton(QStringLiteral("Rem&ove Import"), f.dialog);
     f.forget->setAccessibleName(QStringLiteral("Remove Import"));
     f.forget->setAccessibleDescription(QStringLiteral("Removes the imported string; the typed shots stay"));
     for (QPushButton* b : {f.import, f.use_mean, f.forget}) {

@@ -115,16 +115,16 @@ void build_table_part(App& app, QHBoxLayout* buttons, QVBoxLayout* layout) {
     FitWindow& f = *app.fit_window;
     f.table = std::make_shared<FitTablePart>();
     FitTablePart& t = *f.table;
-    t.load = new QPushButton(QStringLiteral("Drag &Table…"), f.dialog);
+    t.load = new QPushButton(QStringLiteral("Dra&g Table…"), f.dialog);
     describe(t.load, "Drag Table",
              "Loads a projectile's own drag table (.drg, CSV or JSON), ranked beside the ten laws with its form "
              "factor fitted");
-    t.remove = new QPushButton(QStringLiteral("No Ta&ble"), f.dialog);
+    t.remove = new QPushButton(QStringLiteral("&No Table"), f.dialog);
     describe(t.remove, "No Table", "Removes the drag table: the ten laws are fitted alone");
-    t.fit_curve = new QPushButton(QStringLiteral("Fit Drag C&urve"), f.dialog);
+    t.fit_curve = new QPushButton(QStringLiteral("Fit &Drag Curve"), f.dialog);
     describe(t.fit_curve, "Fit Drag Curve",
              "Fits the imported string's own drag coefficient against the Mach number from its radar tracks");
-    t.save_curve = new QPushButton(QStringLiteral("Save Drag Cur&ve…"), f.dialog);
+    t.save_curve = new QPushButton(QStringLiteral("Save Drag Curve…"), f.dialog);
     describe(t.save_curve, "Save Drag Curve", "Saves the fitted drag curve as a CSV or JSON drag table");
     for (QPushButton* b : {t.load, t.remove, t.fit_curve, t.save_curve}) {
         b->setAutoDefault(false);
@@ -157,7 +157,7 @@ void build_table_part(App& app, QHBoxLayout* buttons, QVBoxLayout* layout) {
 void add_drag_curve_tab(App& app, QTabWidget* tabs) {
     FitTablePart& t = part_of(app);
     t.curve_view = new DragCurveView(tabs, app);
-    tabs->addTab(t.curve_view, QStringLiteral("&Drag Curve"));
+    tabs->addTab(t.curve_view, QStringLiteral("Drag Curve"));
     show_table(app);
 }
 

@@ -3,6 +3,7 @@
 // drawn in the Drag Curve tab, kept in the projectile's file for the next start, told once when it
 // cannot be read then, refused in one line, and removed with No Table; a real table of the corpus;
 // the string's own curve fitted, drawn and saved.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QTableWidget>
 
 #include <filesystem>
+#include <map>
 
 #include "app/fit_results_view.h"
 #include "app/fit_table.h"
@@ -18,6 +20,7 @@
 #include "app_fixture.h"
 #include "engine/drag_curve.h"
 #include "engine/number_text.h"
+#include "output/popup_menus.h"
 #include "services/projectile_file.h"
 #include "services/readers/drag_table.h"
 #include "services/shots_file.h"
@@ -155,6 +158,24 @@ TEST_F(FitTableTest, ATableIsRankedByItsNameDrawnKeptAndRemoved) {
     EXPECT_EQ(read_file(folder() + ProjectileFileName).find("drag_table="), std::string::npos);
     fit_now();
     EXPECT_EQ(fit().laws->rowCount(), 10);
+}
+
+// Every underlined letter of the Fit window (its buttons, the captions that lead to a list and the
+// results' tabs) leads to one place: Alt and a letter shared by two would only move between them.
+TEST_F(FitTableTest, EachLetterOfTheWindowLeadsToOnePlace) {
+    start_with_shots();
+    std::map<char, std::string> taken;
+    const auto take = [&](const QString& text) {
+        const char letter = mnemonic_of(text.toStdString());
+        if (letter == 0) return;
+        const auto [at, fresh] = taken.emplace(letter, text.toStdString());
+        EXPECT_TRUE(fresh) << "'" << text.toStdString() << "' and '" << at->second << "' share " << letter;
+    };
+    for (const QAbstractButton* b : fit().dialog->findChildren<QAbstractButton*>()) take(b->text());
+    for (const QLabel* l : fit().dialog->findChildren<QLabel*>())
+        if (l->buddy() != nullptr) take(l->text());
+    for (int i = 0; i < fit().results->tabs->count(); ++i) take(fit().results->tabs->tabText(i));
+    EXPECT_GE(taken.size(), 15u);
 }
 
 TEST_F(FitTableTest, ATableThatCannotBeReadIsToldInOneLineAndOnceAtTheStart) {
