@@ -166,7 +166,7 @@ void build_fit_results(App& app, QVBoxLayout* layout) {
     v.shots->verticalHeader()->setVisible(false);
     v.shots->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     v.shots->horizontalHeader()->setStretchLastSection(true);
-    // Named before the first fit too, in the units the fit will give.
+    // Named before the first fit too; a fit adds the velocity's unit and the law.
     v.shots->setHorizontalHeaderLabels(result_headers("Muzzle Velocity", "BC"));
     describe(v.shots, "Shots' results",
              "Each shot under the chosen law: the muzzle velocity it was flown with and where that came from, its "
