@@ -54,6 +54,8 @@ std::string curve_fit_json(const CurveFit& fit, const CurveFitReport& r) {
     j["chi_square"] = fit.chi_square;
     j["freedom"] = fit.freedom;
     j["scale"] = fit.scale;
+    j["effective_samples"] = fit.effective_samples;
+    j["correlation"] = fit.correlation;
     j["rms"] = fit.rms;
     j["cv_rms"] = fit.cv_rms;
     Json points = Json::array();

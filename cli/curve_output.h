@@ -4,7 +4,9 @@
 //   "schema" 1, "kind" "drag_curve_fit", "source" (the string), "projectile" (weight_gr, calibre_in,
 //   length_in, source, sectional_density), "air" (speed_of_sound in ft/s, density in lb/ft³),
 //   "span" [lowest, highest Mach the curve holds over], "knots", "lambda", "edf" (the curve's
-//   effective number of parameters), "chi_square", "freedom", "scale", "rms" and "cv_rms" (ft/s:
+//   effective number of parameters), "chi_square", "freedom", "scale", "effective_samples" (what the
+//   samples count as, their run along each track allowed for), "correlation" (the samples over
+//   that: the band is widened by its root), "rms" and "cv_rms" (ft/s:
 //   the velocities of the shots in the fit, and of each shot fitted without it), "points" (mach,
 //   cd, cd_low, cd_high: the band one standard error either side), "laws" (best first by cv_rms:
 //   law, name, form_factor, BC, rms, cv_rms), "tables" (the same for each --drag-table, with

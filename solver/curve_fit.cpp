@@ -21,6 +21,7 @@ CurveFitInputs curve_fit_inputs(const AirState& air, double sectional_density) {
 namespace {
 
 constexpr double Infinite = std::numeric_limits<double>::infinity();
+constexpr int VelocityRounds = 6;
 
 // Knots in Mach, and the integrals of their hat functions over dM / M. Below the first knot the
 // first function is 1, above the last the last is: the slowness holds its end values.
@@ -175,8 +176,9 @@ Equations equations(const std::vector<Sample>& samples, const std::vector<double
     return e;
 }
 
-// Solves A x = b for a symmetric positive definite A (n × n) in place by Cholesky; false if A is not.
-bool cholesky_solve(std::vector<double> A, std::vector<double>& x, int n) {
+// Factors a symmetric positive definite A (n × n) in place into L Lᵀ, L in the lower triangle;
+// false if A is not positive definite.
+bool cholesky(std::vector<double>& A, int n) {
     const auto N = static_cast<std::size_t>(n);
     for (std::size_t j = 0; j < N; ++j) {
         double d = A[j * N + j];
@@ -190,6 +192,12 @@ bool cholesky_solve(std::vector<double> A, std::vector<double>& x, int n) {
             A[i * N + j] = s / d;
         }
     }
+    return true;
+}
+
+// Solves L Lᵀ x = b, b in x, for L from `cholesky`.
+void cholesky_substitute(const std::vector<double>& A, std::vector<double>& x, int n) {
+    const auto N = static_cast<std::size_t>(n);
     for (std::size_t i = 0; i < N; ++i) {
         for (std::size_t k = 0; k < i; ++k) x[i] -= A[i * N + k] * x[k];
         x[i] /= A[i * N + i];
@@ -198,6 +206,12 @@ bool cholesky_solve(std::vector<double> A, std::vector<double>& x, int n) {
         for (std::size_t k = i + 1; k < N; ++k) x[i] -= A[k * N + i] * x[k];
         x[i] /= A[i * N + i];
     }
+}
+
+// Solves A x = b for a symmetric positive definite A (n × n), b in x; false if A is not.
+bool cholesky_solve(std::vector<double> A, std::vector<double>& x, int n) {
+    if (!cholesky(A, n)) return false;
+    cholesky_substitute(A, x, n);
     return true;
 }
 
@@ -236,54 +250,57 @@ bool solve_without(const Equations& e, const std::vector<double>& P, double lamb
     return cholesky_solve(std::move(A), x, e.size);
 }
 
-// Σ w (r̃ − x̃ β)² of one shot.
-double held_out_score(const Share& s, const std::vector<double>& x) {
-    const std::size_t K = x.size();
-    double q = s.c;
-    for (std::size_t a = 0; a < K; ++a) {
-        q -= 2.0 * x[a] * s.b[a];
-        for (std::size_t b = 0; b < K; ++b) q += x[a] * s.A[a * K + b] * x[b];
-    }
-    return q;
-}
-
 double trace(const std::vector<double>& A, int n) {
     double t = 0;
     for (int i = 0; i < n; ++i) t += A[static_cast<std::size_t>(i * n + i)];
     return t;
 }
 
-// tr((A + λP)⁻¹ A): the curve's effective number of parameters at λ.
-double effective_parameters(const Equations& e, const std::vector<double>& P, double lambda) {
+// tr((A + λP)⁻¹ A), the curve's effective number of parameters, from the factor of A + λP.
+double effective_parameters(const Equations& e, const std::vector<double>& factor) {
     const auto K = static_cast<std::size_t>(e.size);
-    std::vector<double> A = e.A;
-    for (std::size_t i = 0; i < K * K; ++i) A[i] += lambda * P[i];
     double edf = 0;
+    std::vector<double> x(K);
     for (std::size_t col = 0; col < K; ++col) {
-        std::vector<double> x(K);
         for (std::size_t r = 0; r < K; ++r) x[r] = e.A[r * K + col];
-        if (!cholesky_solve(A, x, e.size)) return Infinite;
+        cholesky_substitute(factor, x, e.size);
         edf += x[col];
     }
     return edf;
 }
 
-// The penalty's weight whose held-out shots are explained best, among a ladder scaled to the data.
-double choose_lambda(const Equations& e, const std::vector<double>& P, const std::vector<std::vector<int>>& folds) {
+// The penalty's weight under which the samples are likeliest, among a ladder scaled to the data.
+// The penalty is read as a prior on the curve's bends, and the weight as the ratio of the samples'
+// variance to theirs; the likelihood is the restricted one (of what the shots' offsets and the
+// penalty's straight lines leave free), with the samples' common scale profiled out:
+//
+//     −2 log L = (n − s − 2) log(D / (n − s − 2)) + log|A + λP| − (K − 2) log λ
+//
+// for n samples of s shots, D the penalised residual sum of squares and K knots. Samples that run
+// together along a track are counted as what they are worth.
+double choose_lambda(const Equations& e, const std::vector<double>& P, double samples) {
+    const auto K = static_cast<std::size_t>(e.size);
+    double c = 0;
+    for (const Share& s : e.shots) c += s.c;
+    const double free = samples - static_cast<double>(e.shots.size()) - 2.0;
     const double base = trace(e.A, e.size) / std::max(trace(P, e.size), 1e-300);
+    if (!(free > 0.0)) return base;
     double best = base, best_score = Infinite;
-    std::vector<double> x;
-    for (int g = -16; g <= 6; ++g) {
-        const double lambda = base * std::pow(10.0, 0.5 * g);
-        if (effective_parameters(e, P, lambda) < std::min<double>(LeastCurveParameters, e.size)) continue;
-        double score = 0;
-        for (const std::vector<int>& fold : folds) {
-            if (!solve_without(e, P, lambda, fold, x)) {
-                score = Infinite;
-                break;
-            }
-            for (int f : fold) score += held_out_score(e.shots[static_cast<std::size_t>(f)], x);
+    for (int g = -32; g <= 12; ++g) {
+        const double lambda = base * std::pow(10.0, 0.25 * g);
+        std::vector<double> L = e.A;
+        for (std::size_t i = 0; i < K * K; ++i) L[i] += lambda * P[i];
+        if (!cholesky(L, e.size)) continue;
+        if (effective_parameters(e, L) < std::min<double>(LeastCurveParameters, e.size)) continue;
+        std::vector<double> x = e.b;
+        cholesky_substitute(L, x, e.size);
+        double residual = c, log_det = 0;
+        for (std::size_t i = 0; i < K; ++i) {
+            residual -= x[i] * e.b[i];
+            log_det += 2.0 * std::log(L[i * K + i]);
         }
+        const double score = free * std::log(std::max(residual, 1e-300) / free) + log_det -
+                             (static_cast<double>(K) - 2.0) * std::log(lambda);
         if (score < best_score) {
             best_score = score;
             best = lambda;
@@ -393,13 +410,37 @@ struct CurveStage {
     Knots knots;
     std::vector<double> h, w;
     double lambda = 0;
+    double effective = 0;  // what the samples count as, their run along each track allowed for
     Equations e;
     std::vector<double> P;
 };
 
+// What the samples count as under a slowness: a track's residuals run together (the radar smooths
+// it, and the shot strays from any curve slowly), and n of them with lag-1 autocorrelation ρ count
+// as n (1 − ρ) / (1 + ρ) independent ones, as in the string fit.
+double counted_samples(const Slowness& s, const std::vector<Sample>& samples,
+                       const std::vector<std::vector<int>>& members, const std::vector<double>& w, double c) {
+    double count = 0;
+    for (const std::vector<int>& shot : members) {
+        const int n = static_cast<int>(shot.size());
+        if (n < LeastSamplesForCorrelation) {
+            count += n;
+            continue;
+        }
+        const std::vector<double> r = shot_under(s, samples, shot, w, c).residuals;
+        std::vector<int> order(shot.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return samples[shot[a]].range < samples[shot[b]].range; });
+        std::vector<double> z;
+        for (int k : order) z.push_back(r[static_cast<std::size_t>(k)] / samples[shot[k]].sigma);
+        count += effective_count(n, lag1_autocorrelation(z));
+    }
+    return count;
+}
+
 CurveStage fit_stage(const std::vector<Sample>& samples, const std::vector<std::vector<int>>& members,
-                     const std::vector<int>& used, const std::vector<std::vector<int>>& folds, double low,
-                     double high) {
+                     const std::vector<int>& used, double low, double high, double c) {
     CurveStage st;
     const int intervals = std::clamp(static_cast<int>(std::ceil((high - low) / CurveKnotSpacing - 1e-9)),
                                      LeastCurveIntervals, MostCurveIntervals);
@@ -407,7 +448,10 @@ CurveStage fit_stage(const std::vector<Sample>& samples, const std::vector<std::
     const int K = intervals + 1;
     const auto KS = static_cast<std::size_t>(K);
     std::vector<double> rows(samples.size() * KS, 0.0);
-    for (int j : used) st.knots.row(samples[j].mach, &rows[static_cast<std::size_t>(j) * KS]);
+    const auto fill_rows = [&](const std::vector<Sample>& at) {
+        for (int j : used) st.knots.row(at[j].mach, &rows[static_cast<std::size_t>(j) * KS]);
+    };
+    fill_rows(samples);
     st.P = roughness(K);
 
     // The first weights from one slowness for the whole span (whose size cancels).
@@ -422,7 +466,7 @@ CurveStage fit_stage(const std::vector<Sample>& samples, const std::vector<std::
     }
     for (int round = 0; round < 4; ++round) {
         st.e = equations(samples, rows, K, st.w, members);
-        st.lambda = choose_lambda(st.e, st.P, folds);
+        st.lambda = choose_lambda(st.e, st.P, static_cast<double>(used.size()));
         std::vector<double> x;
         if (!solve_without(st.e, st.P, st.lambda, {}, x)) return st;
         double change = 0;
@@ -435,6 +479,46 @@ CurveStage fit_stage(const std::vector<Sample>& samples, const std::vector<std::
         weigh(samples, used, s, st.w);
     }
     st.e = equations(samples, rows, K, st.w, members);
+
+    // The ranges are exact and the velocities carry the noise, yet above each sample's measured
+    // Mach number stands among the regressors. Noise there flattens the fitted slowness, and at a
+    // radar's scatter of a few ft/s that puts Cd a percent or more too high where the tracks end.
+    // So a few Gauss–Newton rounds fit the velocities themselves: each sample moves to the Mach
+    // number the curve gives at its range from its shot's offset, and what it measured beyond that
+    // goes into its range as δm h / m. The equations keep their form, the noise leaves the rows.
+    std::vector<Sample> moved = samples;
+    for (int round = 0; round < VelocityRounds && st.solved; ++round) {
+        const Slowness s(st.knots, st.h);
+        if (!s.positive()) break;
+        for (const std::vector<int>& shot : members) {
+            double sw = 0, sa = 0;
+            for (int j : shot) {
+                sw += st.w[j];
+                sa += st.w[j] * (s.integral(moved[j].mach) - moved[j].range);
+            }
+            const double a = sa / sw;
+            for (int j : shot) {
+                const double m = s.mach_at(samples[j].range + a);
+                moved[j].mach = m;
+                moved[j].range = samples[j].range + (samples[j].mach - m) * s.value(m) / m;
+            }
+        }
+        fill_rows(moved);
+        weigh(moved, used, s, st.w);
+        st.effective = counted_samples(s, samples, members, st.w, c);
+        const Equations e = equations(moved, rows, K, st.w, members);
+        const double lambda = choose_lambda(e, st.P, st.effective);
+        std::vector<double> x;
+        if (!solve_without(e, st.P, lambda, {}, x) || !Slowness(st.knots, x).positive()) break;
+        double change = 0;
+        for (std::size_t i = 0; i < x.size(); ++i) change = std::max(change, std::fabs(x[i] / st.h[i] - 1.0));
+        st.h = std::move(x);
+        st.lambda = lambda;
+        st.e = e;
+        if (change < 1e-6) break;
+    }
+    if (st.solved && Slowness(st.knots, st.h).positive())
+        st.effective = counted_samples(Slowness(st.knots, st.h), samples, members, st.w, c);
     return st;
 }
 
@@ -533,7 +617,7 @@ CurveFit fit_drag_curve(const std::vector<FitShot>& shots, const CurveFitInputs&
     }
 
     std::vector<std::vector<int>> folds = folds_of(fit.usable_shots);
-    CurveStage st = fit_stage(samples, members, used, folds, low, high);
+    CurveStage st = fit_stage(samples, members, used, low, high, c);
     if (st.solved && Slowness(st.knots, st.h).positive() && options.set_aside_outliers &&
         fit.usable_shots >= LeastShotsForOutliers) {
         // A shot whose velocities the curve of all explains far worse than the others' (a track with
@@ -568,7 +652,7 @@ CurveFit fit_drag_curve(const std::vector<FitShot>& shots, const CurveFitInputs&
                 return fit;
             }
             folds = folds_of(fit.usable_shots);
-            st = fit_stage(samples, members, used, folds, low, high);
+            st = fit_stage(samples, members, used, low, high, c);
         }
     }
     if (!st.solved || !Slowness(st.knots, st.h).positive()) {
@@ -619,8 +703,10 @@ CurveFit fit_drag_curve(const std::vector<FitShot>& shots, const CurveFitInputs&
     fit.rms = rms_of(all);
     fit.freedom = fit.samples - fit.usable_shots - fit.edf;
     fit.scale = fit.freedom > 0 ? std::max(1.0, fit.chi_square / fit.freedom) : 1.0;
+    fit.effective_samples = std::min(st.effective, static_cast<double>(fit.samples));
+    fit.correlation = fit.effective_samples > 0 ? fit.samples / fit.effective_samples : 1.0;
     fit.covariance = inverse;
-    for (double& x : fit.covariance) x *= fit.scale;
+    for (double& x : fit.covariance) x *= fit.scale * fit.correlation;
 
     // Each shot's velocities from the curve fitted without it.
     std::vector<double> held{0, 0};
