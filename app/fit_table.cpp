@@ -92,11 +92,12 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
+        const bool dark = app_.state.DarkMode;
+        painter.fillRect(rect(), dark ? QColor(30, 30, 30) : QColor(Qt::white));
         if (window_table(app_) || app_.fit_window->table->fitted) {
-            paint_curve_plot(painter, shown_drag_curve(app_));
+            paint_curve_plot(painter, shown_drag_curve(app_), dark);
         } else {
-            painter.setPen(Qt::black);
+            painter.setPen(dark ? QColor(225, 225, 225) : QColor(Qt::black));
             painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, accessibleDescription());
         }
         if (hasFocus()) {

@@ -25,37 +25,56 @@ QPolygonF polygon(const std::vector<CurvePlotPoint>& points) {
 
 QString text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+struct Look {
+    QColor ground, ink, grid, band, curve;
+};
+
+Look look_of(bool dark) {
+    if (dark)
+        return {QColor(30, 30, 30), QColor(225, 225, 225), QColor(70, 70, 70), QColor(45, 65, 105),
+                QColor(120, 175, 255)};
+    return {Qt::white, colour(PlotInk), colour(PlotMinorGrid), colour(CurvePlotBandColour),
+            colour(CurvePlotCurveColour)};
+}
+
+// A series' colour in the look: the curve's dark blue turns light on a dark ground.
+QColor in_look(Rgb c, const Look& look) {
+    return c.r == CurvePlotCurveColour.r && c.g == CurvePlotCurveColour.g && c.b == CurvePlotCurveColour.b ? look.curve
+                                                                                                           : colour(c);
+}
+
 }  // namespace
 
-void paint_curve_plot(QPainter& painter, const CurvePlot& plot) {
+void paint_curve_plot(QPainter& painter, const CurvePlot& plot, bool dark) {
+    const Look look = look_of(dark);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.fillRect(QRectF(0, 0, plot.width, plot.height), Qt::white);
+    painter.fillRect(QRectF(0, 0, plot.width, plot.height), look.ground);
     const QRectF frame(QPointF(plot.left, plot.top), QPointF(plot.right, plot.bottom));
     QFont font(QStringLiteral("Arial"), 9);
     font.setStyleHint(QFont::SansSerif);
     painter.setFont(font);
     const QFontMetricsF metrics(font);
 
-    painter.setPen(QPen(colour(PlotMinorGrid), 1));
+    painter.setPen(QPen(look.grid, 1));
     for (const CurvePlotTick& t : plot.x_ticks) painter.drawLine(QPointF(t.at, plot.top), QPointF(t.at, plot.bottom));
     for (const CurvePlotTick& t : plot.y_ticks) painter.drawLine(QPointF(plot.left, t.at), QPointF(plot.right, t.at));
 
     painter.save();
     painter.setClipRect(frame);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(colour(CurvePlotBandColour));
+    painter.setBrush(look.band);
     painter.drawPolygon(polygon(plot.band));
     painter.setBrush(Qt::NoBrush);
     for (const CurvePlotSeries& s : plot.others) {
-        painter.setPen(QPen(colour(s.colour), s.thickness));
+        painter.setPen(QPen(in_look(s.colour, look), s.thickness));
         painter.drawPolyline(polygon(s.points));
     }
-    painter.setPen(QPen(colour(plot.curve.colour), plot.curve.thickness));
+    painter.setPen(QPen(in_look(plot.curve.colour, look), plot.curve.thickness));
     painter.drawPolyline(polygon(plot.curve.points));
     painter.restore();
 
-    painter.setPen(QPen(colour(PlotInk), 1));
+    painter.setPen(QPen(look.ink, 1));
     painter.drawRect(frame);
     for (const CurvePlotTick& t : plot.x_ticks) {
         const QString label = text(t.label);
@@ -87,14 +106,14 @@ void paint_curve_plot(QPainter& painter, const CurvePlot& plot) {
     double y = plot.top + metrics.ascent();
     const double x = plot.right + 10;
     const auto entry = [&](const std::string& name, Rgb c, double thickness) {
-        painter.setPen(QPen(colour(c), thickness));
+        painter.setPen(QPen(in_look(c, look), thickness));
         painter.drawLine(QPointF(x, y - metrics.ascent() / 3), QPointF(x + 18, y - metrics.ascent() / 3));
-        painter.setPen(QPen(colour(PlotInk), 1));
+        painter.setPen(QPen(look.ink, 1));
         painter.drawText(QPointF(x + 24, y), metrics.elidedText(text(name), Qt::ElideRight, plot.width - x - 28));
         y += metrics.height() + 2;
     };
     entry(plot.curve.name, plot.curve.colour, plot.curve.thickness);
-    painter.fillRect(QRectF(x, y - metrics.ascent() + 2, 18, metrics.ascent() - 4), colour(CurvePlotBandColour));
+    painter.fillRect(QRectF(x, y - metrics.ascent() + 2, 18, metrics.ascent() - 4), look.band);
     painter.drawText(QPointF(x + 24, y), QStringLiteral("its band"));
     y += metrics.height() + 2;
     for (const CurvePlotSeries& s : plot.others) entry(s.name, s.colour, s.thickness);

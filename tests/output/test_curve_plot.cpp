@@ -156,6 +156,16 @@ TEST(CurvePlot, PaintsTheBandAndTheCurveAndWritesPngAndSvg) {
     // Nothing left unpainted.
     EXPECT_FALSE(has_colour(image, {0, 0, 0}, QRect(0, 0, 900, 30)) && image.pixel(0, 0) == qRgb(0, 0, 0));
 
+    // The dark look: a dark ground, the band and the curve in their light colours, no white left.
+    image.fill(Qt::white);
+    painter.begin(&image);
+    paint_curve_plot(painter, p, true);
+    painter.end();
+    EXPECT_LT(qGray(image.pixel(0, 0)), 60);
+    EXPECT_FALSE(has_colour(image, CurvePlotBandColour, frame));
+    EXPECT_FALSE(has_colour(image, CurvePlotCurveColour, frame));
+    EXPECT_FALSE(has_colour(image, {255, 255, 255}, QRect(0, 0, 900, 560)));
+
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "velora-curve-plot-test";
     std::filesystem::create_directories(folder);
     const std::string png = (folder / "curve.png").string(), svg = (folder / "curve.SVG").string();
