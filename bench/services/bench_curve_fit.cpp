@@ -1,6 +1,6 @@
 // Cost of fitting a projectile's own drag curve from the LabRadar series SR0038 with all its radar
-// tracks (about 2,000 velocities of 30 shots): the curve, its penalty chosen by leaving each shot
-// out, its band, and the ten laws beside it each cross-validated the same way.
+// tracks (about 2,000 velocities of 30 shots): the curve, its penalty chosen by the likelihood, its
+// band, each shot held out once, and the ten laws beside it each cross-validated the same way.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
