@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -82,19 +84,20 @@ private:
     std::function<ShotUnits()> units_;
 };
 
-// Calls back whenever the watched window becomes the active one.
-class ActivationWatcher : public QObject {
+// Calls back whenever the watched object receives an event of `type`.
+class EventWatcher : public QObject {
 public:
-    ActivationWatcher(QObject* parent, std::function<void()> on_active)
-        : QObject(parent), on_active_(std::move(on_active)) {}
+    EventWatcher(QObject* parent, QEvent::Type type, std::function<void()> on_event)
+        : QObject(parent), type_(type), on_event_(std::move(on_event)) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::WindowActivate) on_active_();
+        if (event->type() == type_) on_event_();
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> on_active_;
+    QEvent::Type type_;
+    std::function<void()> on_event_;
 };
 
 FitWindow& fit_of(App& app) { return *app.fit_window; }
@@ -614,7 +617,24 @@ void build_fit_window(App& app) {
     f.dialog->resize(900, 900);
     describe(f.dialog, FitWindowTitle, "Fits the BC under every drag law to shots measured at several ranges");
 
-    auto* layout = new QVBoxLayout(f.dialog);
+    // Everything but the status and the window's buttons scrolls, so that on a low screen the window
+    // still fits and Use and Close stay in sight.
+    auto* outer = new QVBoxLayout(f.dialog);
+    auto* scroll = new QScrollArea(f.dialog);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* body = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(body);
+    outer->addWidget(scroll, 1);
+    // The body fills the view and scrolls only below the height its parts need. (A resizable scroll
+    // area would give it the height its wrapped captions prefer, and scroll on every screen.)
+    QWidget* view = scroll->viewport();
+    view->installEventFilter(new EventWatcher(view, QEvent::Resize, [view, body] {
+        body->resize(view->width(), std::max(view->height(), body->minimumSizeHint().height()));
+    }));
     auto* shots_caption = new QLabel(QStringLiteral("&Shots (an empty uncertainty takes the default):"), f.dialog);
     describe(shots_caption, "Shots", "Caption of the list of shots");
     layout->addWidget(shots_caption);
@@ -672,7 +692,7 @@ void build_fit_window(App& app) {
     f.status = new QLabel(f.dialog);
     f.status->setWordWrap(true);
     describe(f.status, "Fit status", "The inputs of the last fit, or what Use entered in the main window");
-    layout->addWidget(f.status);
+    outer->addWidget(f.status);
 
     auto* window_buttons = new QHBoxLayout;
     f.use = new QPushButton(QStringLiteral("&Use"), f.dialog);
@@ -684,7 +704,7 @@ void build_fit_window(App& app) {
     window_buttons->addStretch();
     window_buttons->addWidget(f.use);
     window_buttons->addWidget(f.close);
-    layout->addLayout(window_buttons);
+    outer->addLayout(window_buttons);
 
     // Return belongs to the list's editing, not to a default button.
     for (QPushButton* b : {f.add, f.remove, f.fit, f.save_report, f.use, f.close}) {
@@ -717,7 +737,7 @@ void build_fit_window(App& app) {
     QObject::connect(f.close, &QPushButton::clicked, f.dialog, &QDialog::close);
     QObject::connect(f.laws, &QTableWidget::currentCellChanged, f.dialog,
                      [a](int, int, int, int) { enable_choices(*a); });
-    auto* watcher = new ActivationWatcher(f.dialog, [a] {
+    auto* watcher = new EventWatcher(f.dialog, QEvent::WindowActivate, [a] {
         // The main window's units may have changed while this window was in the background.
         for (int line = 0; line < a->fit_window->shots->rowCount(); ++line) show_row(*a, line);
         show_laws(*a, false);
@@ -732,11 +752,16 @@ void build_fit_window(App& app) {
     load_kept_table(app);
     if (app.state.DarkMode) theme_fit_window(f.dialog);
     mark_focus_in(f.dialog);
+    // Only the height scrolls: the window is never narrower than its parts and the scroll bar.
+    scroll->setMinimumWidth(body->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
     if (main) {
         // Beside the main window, kept on the screen.
         const QRect frame = main->frameGeometry();
         const QScreen* screen = main->screen();
         const QRect area = screen ? screen->availableGeometry() : frame;
+        const int decoration = frame.height() - main->geometry().height();
+        f.dialog->resize(f.dialog->width(), fit_window_height(f.dialog->height(), f.dialog->minimumSizeHint().height(),
+                                                              decoration, area.height()));
         const QSize size = f.dialog->frameGeometry().size().expandedTo(f.dialog->size());
         const WindowSpot spot = fit_window_spot(frame.x(), frame.y(), frame.width(), size.width(), size.height(),
                                                 area.x(), area.y(), area.width(), area.height());
@@ -748,6 +773,10 @@ void build_fit_window(App& app) {
 }  // namespace
 
 void refresh_fit_results(App& app) { show_laws(app, true); }
+
+int fit_window_height(int wanted, int least, int frame, int area_height) {
+    return std::max(least, std::min(wanted, area_height - frame));
+}
 
 WindowSpot fit_window_spot(int main_x, int main_y, int main_width, int width, int height, int area_x, int area_y,
                            int area_width, int area_height) {

@@ -120,6 +120,11 @@ struct WindowSpot {
 WindowSpot fit_window_spot(int main_x, int main_y, int main_width, int width, int height, int area_x, int area_y,
                            int area_width, int area_height);
 
+// The height the window opens with: `wanted`, or less where the screen's free area is lower, so
+// that its buttons at the bottom stay in sight; never below what its contents need (`least`).
+// `frame` is what the window manager adds above and below.
+int fit_window_height(int wanted, int least, int frame, int area_height);
+
 // Replaces the file beside the preferences with `text`. A failure is told once in a message, while
 // `failed` stays set, and stays in the status line while it lasts; `what` names the content ("The
 // shots"). A file that could not be read when it was loaded is left as it is; one that another

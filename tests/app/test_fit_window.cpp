@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -540,6 +542,37 @@ TEST(FitWindowSpot, BesideTheMainWindowOrOverItsOutputs) {
     s = fit_window_spot(200, 300, 800, 900, 900, 0, 0, 1366, 768);
     EXPECT_EQ(s.x, 1366 - 900);
     EXPECT_EQ(s.y, 0) << "moved up to stay on the screen";
+    // Its height: lowered to the screen's free area less the frame, but never below its parts' needs.
+    EXPECT_EQ(fit_window_height(900, 300, 30, 1050), 900);
+    EXPECT_EQ(fit_window_height(900, 300, 30, 768), 738);
+    EXPECT_EQ(fit_window_height(900, 300, 30, 240), 300);
+}
+
+// On a low screen the parts scroll while the status and the window's buttons stay in sight; where
+// there is room nothing scrolls.
+TEST_F(FitWindowTest, OnALowScreenThePartsScrollAndTheButtonsStayInSight) {
+    start();
+    open_fit_window();
+    QDialog* dialog = fit().dialog;
+    auto* scroll = dialog->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    const auto in_sight = [dialog](QWidget* w) {
+        const QRect at(w->mapTo(dialog, QPoint(0, 0)), w->size());
+        return dialog->rect().contains(at);
+    };
+    dialog->resize(900, 480);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->height(), 480);
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(in_sight(fit().close));
+    EXPECT_TRUE(in_sight(fit().use));
+    EXPECT_TRUE(in_sight(fit().status));
+    EXPECT_GT(scroll->widget()->height(), scroll->viewport()->height());
+
+    dialog->resize(900, 900);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_EQ(scroll->widget()->height(), scroll->viewport()->height()) << "the parts fill the window";
 }
 
 TEST_F(FitWindowTest, DrawnDarkWithTheDesktop) {
