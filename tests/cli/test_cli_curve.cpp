@@ -32,6 +32,10 @@ TEST_F(CliFiles, SR0038sCurveIsWrittenAsATableThatReadsBackAndFlies) {
     EXPECT_NEAR(j["projectile"]["sectional_density"].get<double>(), 36.0 / 7000.0 / (5.65 / 25.4) / (5.65 / 25.4),
                 1e-9);
     EXPECT_LT(j["cv_rms"].get<double>(), j["laws"][0]["cv_rms"].get<double>());
+    // The radar smooths its tracks: SR0038's 1992 velocities count as about 961, twice as many.
+    EXPECT_NEAR(j["effective_samples"].get<double>(), 961.5, 1.0);
+    EXPECT_NEAR(j["correlation"].get<double>(), 2.072, 0.002);
+    EXPECT_NEAR(j["effective_samples"].get<double>() * j["correlation"].get<double>(), 1992.0, 1e-6);
     EXPECT_EQ(j["laws"].size(), 10u);
     ASSERT_EQ(j["tables"].size(), 1u);
     EXPECT_EQ(j["tables"][0]["name"], ".22LR Lapua polar 2.59g");
